@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+namespace ie {
+
+class DateInput;
+class UiServices;
+struct ModGlobal;
+
+// The main window: start-up, the valuation worksheet, the menus, and the exits.
+// Handlers are grouped by file: FrmMain.cpp (start-up, layout, exits, help),
+// FrmMainWorksheet.cpp (fields, calculations, reference dialogs), FrmMainRecords.cpp (save, list,
+// memo, export), FrmMainReport.cpp (preview), FrmMainOptions.cpp (settings, version).
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Options {
+        bool showSplash = true;
+    };
+
+    FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Runs the start-up sequence. Returns false when the program must end (second instance, a
+    // database file missing or unopenable); the messages have then been shown.
+    bool startUp();
+
+    ModGlobal& globals() { return g_; }
+    UiServices& ui() { return ui_; }
+    // The picture of ImgIcon, which the version dialog shows.
+    QPixmap iconPicture() const;
+
+    // Start-up pieces.
+    void SetDbPath();
+    bool ChkDbFile();
+    void InitForm();
+
+    // Worksheet (FrmMainWorksheet.cpp).
+    void ClearForm();
+    void DispForm();
+    // Enables the list and export menu entries by the saved-property count.
+    void setListMenusEnabled(bool enabled);
+
+public Q_SLOTS:
+    void CmdEnd_Click();
+    void mnuEnd_Click();
+    void mnuIndex_Click();
+
+    void CmdCalcLandPrise_Click();
+    void CmdKaokuKeisan_Click();
+    void CmdClear_Click();
+    void CmdFeaMod_Click();
+    void CmdTimeMod_Click();
+    void CmdKaokuKozo_Click();
+
+    void CmdSave_Click();
+    void CmdMemo_Click();
+    void mnuSearch_Click();
+    void mnuExport_Click();
+
+    void mnuPrint_Click();
+
+    void mnuEnv_Click();
+    void mnuVersion_Click();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildMenus();
+    void paintBackground();
+    void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
+    void releaseDatabaseObjects();
+
+public:
+    // Controls, named as the window's design names them (objectName is the same).
+    QLabel* Label7 = nullptr;
+    QLabel* LblStreetPrise = nullptr;
+    QLineEdit* TxtRosenka = nullptr;
+    QLabel* LblStreetPrizeUnit = nullptr;
+    QLabel* Label15 = nullptr;
+    DateInput* imDateRosen = nullptr;
+    QLabel* Label16 = nullptr;
+    QLabel* LblLandArea = nullptr;
+    QLineEdit* TxtTotiMenseki = nullptr;
+    QLabel* LblLandAreaUnit = nullptr;
+    QLabel* LblFeaMod = nullptr;
+    QLineEdit* TxtKakuti = nullptr;
+    QLabel* Label14 = nullptr;
+    QPushButton* CmdFeaMod = nullptr;
+    QLabel* LblTimeMod = nullptr;
+    QLineEdit* TxtJiten = nullptr;
+    QLabel* Label13 = nullptr;
+    QPushButton* CmdTimeMod = nullptr;
+    QPushButton* CmdCalcLandPrise = nullptr;
+    QLabel* LblLandResult = nullptr;
+    QLineEdit* TxtTotiKakaku = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* TxtKaokuTuboTanka = nullptr;
+    QLabel* Label11 = nullptr;
+    QPushButton* CmdKaokuKozo = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* TxtKaokuTateTubo = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* LblKentikuNen = nullptr;
+    DateInput* imDateKaoku = nullptr;
+    QPushButton* CmdKaokuKeisan = nullptr;
+    QLabel* Label12 = nullptr;
+    QLineEdit* TxtKaokuKakaku = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* LblJiten = nullptr;
+    DateInput* imDateHyoka = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* TxtGokeiKakaku = nullptr;
+    QLabel* Label6 = nullptr;
+    QPushButton* CmdMemo = nullptr;
+    QPushButton* CmdClear = nullptr;
+    QPushButton* CmdSave = nullptr;
+    QPushButton* CmdEnd = nullptr;
+    QLabel* ImgIcon = nullptr;
+    QLabel* ImgBack = nullptr;
+    QFrame* Line[6] = {};
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuPrint = nullptr;
+    QAction* mnuExport = nullptr;
+    QAction* mnuSep1 = nullptr;
+    QAction* mnuEnd = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuSearch = nullptr;
+    QMenu* mnuOption = nullptr;
+    QAction* mnuEnv = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuIndex = nullptr;
+    QAction* mnuSep2 = nullptr;
+    QAction* mnuVersion = nullptr;
+
+private:
+    ModGlobal& g_;
+    UiServices& ui_;
+    Options options_;
+    QWidget* client_ = nullptr;
+    QPixmap background_;
+};
+
+}  // namespace ie

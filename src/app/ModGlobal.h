@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/Database.h"
+#include "records/BukkenJoho.h"
+
+#include <QString>
+
+namespace ie {
+
+class UiServices;
+
+// The program-wide values: paths, the two connections, the shared recordsets and the current
+// property. One instance lives as long as the main window and is handed to every window.
+struct ModGlobal {
+    QString ProgramFolder;  // folder of the program file
+    QString IniFilePath;
+    QString DbPath;
+    QString SysDbPath;
+    QString UsrDbPath;
+
+    db::Connection SysDbCon;
+    db::Connection UsrDbCon;
+    db::Recordset SysDbRs;
+    db::Recordset UsrDbRs;
+
+    BukkenJoho Bukken;
+};
+
+// "Provider = Microsoft.jet.OLEDB.3.51;Data Source=" + path.
+QString ConnectionString(const QString& path);
+
+// Open a connection; on failure show "number CR description CR <which database><path>への接続失敗"
+// with the critical icon and return false (nothing is left open). At start-up the caller then ends
+// the program; later the caller abandons its action so that nothing typed is lost.
+bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
+bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
+// Close the connection (and any recordset on it). Closing a closed connection does nothing.
+void ModSysDbClose(ModGlobal& g);
+void ModUsrDbClose(ModGlobal& g);
+
+// Opens on construction and closes on every way out of the scope.
+class SysDbSession {
+public:
+    SysDbSession(ModGlobal& g, UiServices& ui, QWidget* parent) : g_(g), ok_(ModSysDbOpen(g, ui, parent)) {}
+    ~SysDbSession() { if (ok_) ModSysDbClose(g_); }
+    SysDbSession(const SysDbSession&) = delete;
+    SysDbSession& operator=(const SysDbSession&) = delete;
+    bool ok() const { return ok_; }
+    void close() { if (ok_) { ModSysDbClose(g_); ok_ = false; } }
+
+private:
+    ModGlobal& g_;
+    bool ok_;
+};
+
+class UsrDbSession {
+public:
+    UsrDbSession(ModGlobal& g, UiServices& ui, QWidget* parent) : g_(g), ok_(ModUsrDbOpen(g, ui, parent)) {}
+    ~UsrDbSession() { if (ok_) ModUsrDbClose(g_); }
+    UsrDbSession(const UsrDbSession&) = delete;
+    UsrDbSession& operator=(const UsrDbSession&) = delete;
+    bool ok() const { return ok_; }
+    void close() { if (ok_) { ModUsrDbClose(g_); ok_ = false; } }
+
+private:
+    ModGlobal& g_;
+    bool ok_;
+};
+
+}  // namespace ie

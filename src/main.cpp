@@ -1,0 +1,43 @@
+#include "app/FrmMain.h"
+#include "app/ModGlobal.h"
+#include "platform/QtUiServices.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStringList>
+#include <QTimer>
+#include <QTranslator>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ienedancho"));
+    QApplication::setApplicationDisplayName(ie::AppTitle());
+
+    // --no-splash and --quit-after-show exist for tests and benchmarks only.
+    const QStringList args = QApplication::arguments();
+    ie::FrmMain::Options options;
+    options.showSplash = !args.contains(QStringLiteral("--no-splash"));
+    const bool quitAfterShow = args.contains(QStringLiteral("--quit-after-show"));
+
+    // Qt's own dialogs (file choosers, print dialog) in Japanese, like the rest of the program.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTranslator);
+    }
+    ie::InstallFontSubstitutions();
+
+    ie::QtUiServices ui;
+    ie::ModGlobal g;
+    g.ProgramFolder = QApplication::applicationDirPath();
+    ie::FrmMain w(g, ui, options);
+    if (!w.startUp()) {
+        return 0;
+    }
+    w.show();
+    if (quitAfterShow) {
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    }
+    return app.exec();
+}

@@ -1,0 +1,81 @@
+#include "platform/QtUiServices.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFont>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ie {
+
+QString AppTitle() { return QStringLiteral("いえねだん帳"); }
+
+namespace {
+
+QMessageBox::Icon ToQt(MsgIcon icon) {
+    switch (icon) {
+        case MsgIcon::Critical: return QMessageBox::Critical;
+        case MsgIcon::Exclamation: return QMessageBox::Warning;
+        case MsgIcon::Question: return QMessageBox::Question;
+        case MsgIcon::Information: return QMessageBox::Information;
+        case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Message texts use CR as their line break, as the program's messages are written.
+QString Lines(const QString& text) {
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+}  // namespace
+
+void QtUiServices::message(QWidget* parent, const QString& text, MsgIcon icon,
+                           const QString& caption) {
+    QMessageBox box(ToQt(icon), caption, Lines(text), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+Answer QtUiServices::question(QWidget* parent, const QString& text, const QString& caption,
+                              Answer defaultButton) {
+    QMessageBox box(QMessageBox::Question, caption, Lines(text), QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+    box.setDefaultButton(defaultButton == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+QString QtUiServices::openFileName(QWidget* parent, const QString& filter,
+                                   const QString& initialPath) {
+    return QFileDialog::getOpenFileName(parent, QString(), initialPath, filter);
+}
+
+QString QtUiServices::saveFileName(QWidget* parent, const QString& filter,
+                                   const QString& initialPath) {
+    // The program asks its own overwrite question.
+    return QFileDialog::getSaveFileName(parent, QString(), initialPath, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QDate QtUiServices::today() { return QDate::currentDate(); }
+
+QString QtUiServices::tempFolder() { return QDir::tempPath(); }
+
+void InstallFontSubstitutions() {
+    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+    QFont::insertSubstitution(QStringLiteral("MS Mincho"), QStringLiteral("IPAMincho"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+    QFont::insertSubstitution(QStringLiteral("MS PMincho"), QStringLiteral("IPAPMincho"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"));
+}
+
+}  // namespace ie

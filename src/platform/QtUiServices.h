@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/UiServices.h"
+
+namespace ie {
+
+// The real services: QMessageBox, QFileDialog, the system clock and temporary folder.
+class QtUiServices : public UiServices {
+public:
+    void message(QWidget* parent, const QString& text, MsgIcon icon,
+                 const QString& caption) override;
+    using UiServices::message;
+    Answer question(QWidget* parent, const QString& text, const QString& caption,
+                    Answer defaultButton) override;
+    QString openFileName(QWidget* parent, const QString& filter,
+                         const QString& initialPath) override;
+    QString saveFileName(QWidget* parent, const QString& filter,
+                         const QString& initialPath) override;
+    QDate today() override;
+    QString tempFolder() override;
+};
+
+// The MS font names of the window and report designs, mapped to the IPA fonts Debian ships
+// (fixed-pitch for the fixed-pitch names, so that column alignment holds).
+void InstallFontSubstitutions();
+
+}  // namespace ie

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QLockFile;
+
+namespace ie {
+
+// Holds a lock file in the temporary folder while the program runs. A second copy fails to take
+// it; a copy that was killed leaves nothing stuck (the lock of a dead process is taken over).
+class SingleInstance {
+public:
+    explicit SingleInstance(const QString& lockFolder, const QString& name = QStringLiteral("ienedancho"));
+    ~SingleInstance();
+    // True when this process now holds the lock; false when another live instance holds it.
+    bool tryAcquire();
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+};
+
+}  // namespace ie

@@ -1,0 +1,49 @@
+#include "support/ScriptedUi.h"
+
+namespace ie::test {
+
+void ScriptedUi::message(QWidget*, const QString& text, MsgIcon icon, const QString& caption) {
+    shown.push_back({text, icon, caption, false, Answer::No});
+}
+
+Answer ScriptedUi::question(QWidget*, const QString& text, const QString& caption,
+                            Answer defaultButton) {
+    shown.push_back({text, MsgIcon::Question, caption, true, defaultButton});
+    if (answers.empty()) {
+        unexpected << QStringLiteral("question: ") + text;
+        return defaultButton;
+    }
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+QString ScriptedUi::openFileName(QWidget*, const QString& filter, const QString& initialPath) {
+    choosers.push_back({false, filter, initialPath});
+    if (files.empty()) {
+        unexpected << QStringLiteral("open chooser");
+        return {};
+    }
+    QString f = files.front();
+    files.pop_front();
+    return f;
+}
+
+QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString& initialPath) {
+    choosers.push_back({true, filter, initialPath});
+    if (files.empty()) {
+        unexpected << QStringLiteral("save chooser");
+        return {};
+    }
+    QString f = files.front();
+    files.pop_front();
+    return f;
+}
+
+QStringList ScriptedUi::texts() const {
+    QStringList out;
+    for (const auto& s : shown) out << s.text;
+    return out;
+}
+
+}  // namespace ie::test
