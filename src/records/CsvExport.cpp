@@ -1,0 +1,273 @@
+#include "records/CsvExport.h"
+
+#include "app/ModGlobal.h"
+#include "common/Cp932.h"
+#include "common/Currency.h"
+#include "platform/Database.h"
+#include "platform/UiServices.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <sqlite3.h>
+
+#include <array>
+#include <memory>
+
+namespace ie {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const std::array<QString, 18>& Titles() {
+    static const std::array<QString, 18> titles = {
+        u"住所"_s,         u"敷地面積"_s,      u"敷地評価額"_s,   u"家屋評価額"_s,
+        u"敷地販売価格"_s, u"家屋販売価格"_s,  u"合計販売価格"_s, u"合計価格"_s,
+        u"国税路線価"_s,   u"販売会社名"_s,    u"担当者名"_s,     u"電話番号"_s,
+        u"備考"_s,         u"坪単価"_s,        u"延床面積"_s,     u"年間地価変動率"_s,
+        u"その他ランク"_s, u"家屋建築年月日"_s};
+    return titles;
+}
+
+// The computed total has no declared type; the database layer treats it as currency.
+const QString kComputedTotal = u"合計価格"_s;
+
+enum class Kind { Integer, Double, Currency, Date, Text, Other };
+
+// The same reading of declared types as the database layer's.
+Kind KindOf(sqlite3_stmt* st, int column) {
+    const char* decl = sqlite3_column_decltype(st, column);
+    if (!decl) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(st, column));
+        return name == kComputedTotal ? Kind::Currency : Kind::Other;
+    }
+    const QByteArray t = QByteArray(decl).toUpper();
+    if (t.contains("CURRENCY"))
+        return Kind::Currency;
+    if (t.contains("DATE"))
+        return Kind::Date;
+    if (t.contains("INT"))
+        return Kind::Integer;
+    if (t.contains("REAL") || t.contains("DOUB") || t.contains("FLOA"))
+        return Kind::Double;
+    if (t.contains("TEXT") || t.contains("CHAR") || t.contains("CLOB"))
+        return Kind::Text;
+    return Kind::Other;
+}
+
+// "yyyy-MM-dd" as the layer stores dates; anything else is not a date.
+QDate IsoDate(const unsigned char* s, int n) {
+    if (n != 10 || s[4] != '-' || s[7] != '-')
+        return {};
+    auto num = [s](int from, int len) {
+        int v = 0;
+        for (int i = from; i < from + len; ++i) {
+            if (s[i] < '0' || s[i] > '9')
+                return -1;
+            v = v * 10 + (s[i] - '0');
+        }
+        return v;
+    };
+    const int y = num(0, 4), m = num(5, 2), d = num(8, 2);
+    if (y < 0 || m < 0 || d < 0)
+        return {};
+    return QDate(y, m, d);
+}
+
+// The value's plain text form, as db::Value::toText gives it. A stored value that does not fit its
+// declared type keeps its storage form, as in the database layer.
+QString CellText(sqlite3_stmt* st, int column, Kind kind) {
+    switch (sqlite3_column_type(st, column)) {
+        case SQLITE_NULL:
+            return {};
+        case SQLITE_INTEGER: {
+            const qint64 v = sqlite3_column_int64(st, column);
+            if (kind == Kind::Currency)
+                return Currency::fromRaw(v).toPlainText();
+            if (kind == Kind::Double)
+                return db::Value::real(double(v)).toText();
+            return db::Value::integer(v).toText();
+        }
+        case SQLITE_FLOAT: {
+            double v = sqlite3_column_double(st, column);
+            // Only the computed total can come back as a float in a currency column: SQLite turns
+            // an integer sum that leaves 64 bits into a float of ten-thousandths.
+            if (kind == Kind::Currency &&
+                QString::fromUtf8(sqlite3_column_name(st, column)) == kComputedTotal) {
+                v /= double(Currency::kScale);
+            }
+            return db::Value::real(v).toText();
+        }
+        case SQLITE_TEXT: {
+            const auto* s = sqlite3_column_text(st, column);
+            const int n = sqlite3_column_bytes(st, column);
+            if (kind == Kind::Date) {
+                const QDate d = IsoDate(s, n);
+                if (d.isValid())
+                    return db::Value::date(d).toText();
+            }
+            return QString::fromUtf8(reinterpret_cast<const char*>(s), n);
+        }
+        default:
+            return {};  // photo bytes are never exported
+    }
+}
+
+struct StmtDeleter {
+    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+};
+
+QString DbFailure(sqlite3* db) {
+    return QStringLiteral("データベースを読み込めません。(%1 %2)")
+        .arg(sqlite3_extended_errcode(db))
+        .arg(QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+// Encodes and writes what has been gathered, keeping a running count of '?' characters.
+bool Flush(QSaveFile& file, QString& buffer, int& unmappable) {
+    if (buffer.isEmpty())
+        return true;
+    int bad = 0;
+    const QByteArray bytes = cp932::Encode(buffer, &bad);
+    unmappable += bad;
+    buffer.resize(0);
+    return file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+QString CsvExportQuery() {
+    return QStringLiteral("SELECT ") + u"住所,"_s + u"敷地面積,"_s + u"敷地評価額,"_s +
+           u"家屋評価額,"_s + u"敷地販売価格,"_s + u"家屋販売価格,"_s + u"合計販売価格,"_s +
+           u"敷地評価額 + 家屋評価額 AS 合計価格, "_s + u"国税路線価,"_s +
+           u"販売会社名,担当者名,電話番号,備考,"_s + u"坪単価,"_s +
+           u"延床面積,年間地価変動率,その他ランク,"_s + u"家屋建築年月日"_s + u" FROM 物件情報 "_s;
+}
+
+QString CsvField(const QString& value) {
+    for (const QChar c : value) {
+        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
+            QString quoted = value;
+            quoted.replace(u'"', QStringLiteral("\"\""));
+            return u'"' + quoted + u'"';
+        }
+    }
+    return value;
+}
+
+CsvExportResult ExportCsv(db::Connection& con, const QString& path) {
+    CsvExportResult result;
+    sqlite3* db = con.handle();
+    if (!db) {
+        result.error = QStringLiteral("データベースが開かれていません。");
+        return result;
+    }
+
+    sqlite3_stmt* raw = nullptr;
+    const QByteArray sql = CsvExportQuery().toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        result.error = DbFailure(db);
+        return result;
+    }
+    std::unique_ptr<sqlite3_stmt, StmtDeleter> st(raw);
+    const int columns = sqlite3_column_count(raw);
+    std::array<Kind, 18> kinds{};
+    if (columns != int(kinds.size())) {
+        result.error = QStringLiteral("データベースの列が足りません。");
+        return result;
+    }
+    for (int i = 0; i < columns; ++i)
+        kinds[size_t(i)] = KindOf(raw, i);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.error = QStringLiteral("ファイルを作成できません。(%1)").arg(file.errorString());
+        return result;
+    }
+
+    // The text is gathered in pieces and encoded piece by piece, so that the whole export is never
+    // held in memory.
+    constexpr qsizetype kChunk = 1 << 16;
+    QString buffer;
+    buffer.reserve(kChunk + 4096);
+    int rc;
+    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        if (result.rows == 0) {
+            for (size_t i = 0; i < Titles().size(); ++i) {
+                if (i)
+                    buffer += u',';
+                buffer += u'"' + Titles()[i] + u'"';
+            }
+            buffer += QStringLiteral("\r\n");
+        } else {
+            buffer += u'\r';  // records are separated by a lone CR
+        }
+        for (int i = 0; i < columns; ++i) {
+            if (i)
+                buffer += u',';
+            buffer += CsvField(CellText(raw, i, kinds[size_t(i)]));
+        }
+        ++result.rows;
+        if (buffer.size() >= kChunk && !Flush(file, buffer, result.unmappable))
+            break;
+    }
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        file.cancelWriting();
+        result.error = DbFailure(db);
+        return result;
+    }
+    if (result.rows > 0)
+        buffer += QStringLiteral("\r\n");
+    if (rc == SQLITE_ROW || !Flush(file, buffer, result.unmappable)) {
+        result.error = QStringLiteral("ファイルに書き込めません。(%1)").arg(file.errorString());
+        file.cancelWriting();
+        return result;
+    }
+    if (!file.commit()) {
+        result.error = QStringLiteral("ファイルに書き込めません。(%1)").arg(file.errorString());
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
+    const QString chosen =
+        ui.saveFileName(parent, QStringLiteral("ｶﾝﾏ区切りﾌｧｲﾙ(*.csv) (*.csv)"), g.Bukken.CsvFile);
+    if (chosen.isEmpty())
+        return;  // cancelled: the remembered name stays
+    g.Bukken.CsvFile = chosen;
+
+    const QFileInfo target(chosen);
+    if (target.exists() && !target.isDir()) {
+        if (ui.question(parent, QStringLiteral("同じ名前のファイルが存在します。上書きしますか"),
+                        AppTitle(), Answer::Yes) != Answer::Yes) {
+            return;
+        }
+    }
+
+    UsrDbSession session(g, ui, parent);
+    if (!session.ok())
+        return;
+    const CsvExportResult result = ExportCsv(g.UsrDbCon, chosen);
+    session.close();
+
+    if (!result.ok) {
+        ui.message(parent,
+                   QStringLiteral("エクスポートに失敗しました。\r") +
+                       QDir::toNativeSeparators(chosen) + u'\r' + result.error,
+                   MsgIcon::Critical);
+    } else if (result.unmappable > 0) {
+        ui.message(parent,
+                   QStringLiteral("Shift-JISで表せない文字が%1文字あったため、"
+                                  "「?」に置き換えて書き出しました。")
+                       .arg(result.unmappable),
+                   MsgIcon::Exclamation);
+    }
+}
+
+}  // namespace ie
