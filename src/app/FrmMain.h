@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QPixmap>
 
+#include <memory>
+
 class QAction;
 class QFrame;
 class QLabel;
@@ -13,6 +15,8 @@ class QPushButton;
 namespace ie {
 
 class DateInput;
+class HelpWindow;
+class SingleInstance;
 class UiServices;
 struct ModGlobal;
 
@@ -80,6 +84,7 @@ private:
     void buildLayout();
     void buildMenus();
     void paintBackground();
+    bool countSavedProperties();
     void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
     void releaseDatabaseObjects();
 
@@ -154,7 +159,8 @@ private:
     UiServices& ui_;
     Options options_;
     QWidget* client_ = nullptr;
-    QPixmap background_;
+    std::unique_ptr<SingleInstance> instance_;
+    HelpWindow* help_ = nullptr;
 };
 
 }  // namespace ie

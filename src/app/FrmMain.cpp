@@ -1,0 +1,473 @@
+#include "app/FrmMain.h"
+
+#include "app/FrmStart.h"
+#include "app/HelpWindow.h"
+#include "app/ModGlobal.h"
+#include "platform/DateInput.h"
+#include "platform/FieldGuard.h"
+#include "platform/IniFile.h"
+#include "platform/ScratchFile.h"
+#include "platform/SingleInstance.h"
+#include "platform/Twips.h"
+#include "platform/UiServices.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QPushButton>
+#include <QResizeEvent>
+
+namespace ie {
+
+namespace {
+
+constexpr int kClientWidth = 5895;
+constexpr int kClientHeight = 8400;
+// Vertical positions of the six separator lines, in twips.
+constexpr int kLineTops[6] = {2820, 3480, 5700, 6380, 7140, 7600};
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->adjustSize();
+    l->move(Tw(left), Tw(top));
+    return l;
+}
+
+QLineEdit* MakeField(QWidget* parent, const char* name, int left, int top, int width,
+                     const QString& tooltip, bool readOnly) {
+    auto* t = new QLineEdit(parent);
+    t->setObjectName(QLatin1String(name));
+    PlaceTw(t, left, top, width, 375);
+    t->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Number fields take digits typed directly, never through the Japanese input method.
+    t->setAttribute(Qt::WA_InputMethodEnabled, false);
+    t->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhNoPredictiveText);
+    t->setReadOnly(readOnly);
+    t->setToolTip(tooltip);
+    return t;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int left,
+                        int top, int width, int height, const QString& tooltip) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    PlaceTw(b, left, top, width, height);
+    b->setToolTip(tooltip);
+    b->setAutoDefault(false);
+    return b;
+}
+
+DateInput* MakeDate(QWidget* parent, const char* name, DateInput::Format format, int left, int top,
+                    int width, int height, const QString& tooltip) {
+    auto* d = new DateInput(format, parent);
+    d->setObjectName(QLatin1String(name));
+    PlaceTw(d, left, top, width, height);
+    d->setToolTip(tooltip);
+    return d;
+}
+
+}  // namespace
+
+FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
+    : QMainWindow(parent), g_(g), ui_(ui), options_(options) {
+    setObjectName(QStringLiteral("FrmMain"));
+    setWindowTitle(AppTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    buildLayout();
+    buildMenus();
+    setupWorksheet();
+}
+
+FrmMain::~FrmMain() {
+    // A field that still has the focus gets a focus-out while the window is torn down; its handlers
+    // must not run on a half-destroyed window.
+    for (auto* guard : findChildren<FieldGuard*>()) {
+        delete guard;
+    }
+}
+
+void FrmMain::buildLayout() {
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client_);
+    QFont f(QStringLiteral("ＭＳ Ｐゴシック"), 9);
+    client_->setFont(f);
+    QWidget* w = client_;
+
+    // Separator lines first, so that they lie under the controls.
+    for (int i = 0; i < 6; ++i) {
+        auto* line = new QFrame(w);
+        line->setObjectName(QStringLiteral("Line%1").arg(i + 1));
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Sunken);
+        line->setGeometry(0, Tw(kLineTops[i]), Tw(kClientWidth), 2);
+        Line[i] = line;
+    }
+
+    const QString yen = QStringLiteral("円");
+    Label7 = MakeLabel(w, "Label7", QStringLiteral("敷地の価格を決める項目は①②③④です。"), 240, 200);
+
+    LblStreetPrise = MakeLabel(w, "LblStreetPrise", QStringLiteral("①路線価"), 600, 600);
+    TxtRosenka = MakeField(w, "TxtRosenka", 2280, 480, 1455,
+                           QStringLiteral("国税路線価を入力します。路線価の調べ方はヘルプで詳しく解説しています。"),
+                           false);
+    LblStreetPrizeUnit = MakeLabel(w, "LblStreetPrizeUnit", yen, 3840, 600);
+    Label15 = MakeLabel(w, "Label15", QStringLiteral("平成"), 4200, 600);
+    imDateRosen = MakeDate(w, "imDateRosen", DateInput::Format::EraYear, 4680, 480, 375, 375,
+                           QStringLiteral("国税路線価の年度を選択してください。"));
+    Label16 = MakeLabel(w, "Label16", QStringLiteral("年度"), 5160, 600);
+
+    LblLandArea = MakeLabel(w, "LblLandArea", QStringLiteral("②敷地面積"), 600, 1080);
+    TxtTotiMenseki = MakeField(w, "TxtTotiMenseki", 2280, 960, 1455,
+                               QStringLiteral("敷地の面積を㎡単位で入力します。"), false);
+    LblLandAreaUnit = MakeLabel(w, "LblLandAreaUnit", QStringLiteral("㎡"), 3840, 1080);
+
+    LblFeaMod = MakeLabel(w, "LblFeaMod", QStringLiteral("③敷地の状況"), 600, 1560);
+    TxtKakuti = MakeField(
+        w, "TxtKakuti", 2880, 1440, 855,
+        QStringLiteral("敷地の状況による価格への影響を％で表示します。[詳細設定]で詳しく設定できます。"),
+        true);
+    Label14 = MakeLabel(w, "Label14", QStringLiteral("％"), 3840, 1560);
+    CmdFeaMod = MakeButton(w, "CmdFeaMod", QStringLiteral("詳細設定"), 4200, 1440, 1335, 375,
+                           QStringLiteral("敷地の形などによる価格へ影響を選択します。"));
+
+    LblTimeMod = MakeLabel(w, "LblTimeMod", QStringLiteral("④１年間の地価変動率"), 600, 2040);
+    TxtJiten = MakeField(
+        w, "TxtJiten", 2880, 1920, 855,
+        QStringLiteral("１年間の土地価格の変動率を入力します。[参考値取得]を使うこともできます。"),
+        false);
+    Label13 = MakeLabel(w, "Label13", QStringLiteral("％"), 3840, 2040);
+    CmdTimeMod = MakeButton(w, "CmdTimeMod", QStringLiteral("←参考値取得"), 4200, 1920, 1335, 375,
+                            QStringLiteral("都道府県別の地価変動率を取得することができます。"));
+
+    CmdCalcLandPrise = MakeButton(w, "CmdCalcLandPrise", QStringLiteral("敷地価格計算"), 2400, 2280,
+                                  1335, 375, QStringLiteral("敷地の価格を計算します。"));
+
+    LblLandResult = MakeLabel(w, "LblLandResult", QStringLiteral("敷地の価格"), 720, 3000);
+    TxtTotiKakaku = MakeField(w, "TxtTotiKakaku", 2280, 2880, 1455,
+                              QStringLiteral("敷地の計算価格を表示します。"), false);
+    Label5 = MakeLabel(w, "Label5", yen, 3840, 3000);
+
+    Label1 = MakeLabel(w, "Label1", QStringLiteral("家屋の価格を決める項目は①②③です。"), 240, 3630);
+    Label3 = MakeLabel(w, "Label3", QStringLiteral("①坪単価"), 600, 4080);
+    TxtKaokuTuboTanka = MakeField(w, "TxtKaokuTuboTanka", 2640, 3960, 1095,
+                                  QStringLiteral("建築したときの坪単価を入力してください。"), false);
+    Label11 = MakeLabel(w, "Label11", yen, 3840, 4080);
+    CmdKaokuKozo =
+        MakeButton(w, "CmdKaokuKozo", QStringLiteral("←参考値取得"), 4200, 3960, 1335, 375,
+                   QStringLiteral("家屋の構造別坪単価の参考値を取得することができます。"));
+
+    Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4500);
+    TxtKaokuTateTubo = MakeField(w, "TxtKaokuTateTubo", 2640, 4440, 1095,
+                                 QStringLiteral("家屋の延床面積を坪単位で入力してください。"), false);
+    Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4500);
+
+    LblKentikuNen = MakeLabel(w, "LblKentikuNen", QStringLiteral("③建築日"), 600, 4920);
+    imDateKaoku = MakeDate(
+        w, "imDateKaoku", DateInput::Format::Date, 2400, 4920, 1335, 255,
+        QStringLiteral("家屋が建てられた年・月を入力してください。日付は適当でいいです。"));
+    CmdKaokuKeisan = MakeButton(w, "CmdKaokuKeisan", QStringLiteral("家屋価格計算"), 2400, 5160, 1335,
+                                375, QStringLiteral("家屋の価格を計算します。"));
+
+    Label12 = MakeLabel(w, "Label12", QStringLiteral("家屋の価格"), 600, 5880);
+    TxtKaokuKakaku = MakeField(w, "TxtKaokuKakaku", 2280, 5760, 1455,
+                               QStringLiteral("家屋の計算価格を表示します。"), true);
+    Label10 = MakeLabel(w, "Label10", yen, 3840, 5880);
+
+    Label4 = MakeLabel(w, "Label4", QStringLiteral("敷地・家屋共通の項目です。"), 240, 6500);
+    LblJiten = MakeLabel(w, "LblJiten", QStringLiteral("価格を調べる日"), 600, 6840);
+    imDateHyoka = MakeDate(w, "imDateHyoka", DateInput::Format::Date, 2400, 6840, 1335, 255,
+                           QStringLiteral("価格を試算する日付です。通常は変更する必要はありません。"));
+
+    Label2 = MakeLabel(w, "Label2", QStringLiteral("合計価格"), 600, 7320);
+    TxtGokeiKakaku = MakeField(w, "TxtGokeiKakaku", 2280, 7200, 1455,
+                               QStringLiteral("敷地・家屋の合計価格を表示します。"), true);
+    Label6 = MakeLabel(w, "Label6", yen, 3840, 7320);
+    CmdMemo = MakeButton(
+        w, "CmdMemo", QStringLiteral("メモ情報設定"), 4320, 7200, 1215, 375,
+        QStringLiteral("価格には影響しませんが、物件所在地等のメモ情報を入力することができます。"));
+
+    CmdClear = MakeButton(w, "CmdClear", QStringLiteral("クリア"), 240, 7680, 1455, 495,
+                          QStringLiteral("物件メモ情報も含め、入力値をクリアします。"));
+    CmdSave = MakeButton(w, "CmdSave", QStringLiteral("物件情報保存"), 2280, 7680, 1335, 495,
+                         QStringLiteral("物件情報をファイルに保存します。"));
+    CmdEnd = MakeButton(w, "CmdEnd", QStringLiteral("終了"), 4200, 7680, 1455, 495,
+                        QStringLiteral("プログラムを終了します。"));
+
+    ImgIcon = new QLabel(w);
+    ImgIcon->setObjectName(QStringLiteral("ImgIcon"));
+    PlaceTw(ImgIcon, 4440, 4680, 480, 480);
+    ImgIcon->setPixmap(iconPicture());
+    ImgIcon->setScaledContents(true);
+
+    // Holds the background tile; the tile is painted over the whole window, the holder itself is
+    // not shown.
+    ImgBack = new QLabel(w);
+    ImgBack->setObjectName(QStringLiteral("ImgBack"));
+    PlaceTw(ImgBack, 4680, 5280, 855, 855);
+    ImgBack->setPixmap(QPixmap(QStringLiteral(":/back.png")));
+    ImgBack->hide();
+
+    for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtKaokuTuboTanka, TxtKaokuTateTubo}) {
+        t->setMaxLength(t == TxtTotiMenseki || t == TxtKaokuTateTubo ? 7 : 12);
+    }
+    TxtJiten->setMaxLength(3);
+
+    // Focus order of Tab and of Enter in the text fields.
+    const QList<QWidget*> order = {TxtRosenka,     TxtTotiMenseki, TxtJiten,
+                                   CmdCalcLandPrise, TxtKaokuTuboTanka, TxtKaokuTateTubo,
+                                   imDateKaoku,    CmdKaokuKeisan, CmdFeaMod,
+                                   CmdTimeMod,     CmdKaokuKozo,   imDateHyoka,
+                                   CmdClear,       CmdSave,        CmdMemo,
+                                   CmdEnd,         TxtTotiKakaku,  TxtKaokuKakaku,
+                                   TxtGokeiKakaku, TxtKakuti,      imDateRosen};
+    for (int i = 0; i + 1 < order.size(); ++i) {
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    }
+
+    connect(CmdCalcLandPrise, &QPushButton::clicked, this, &FrmMain::CmdCalcLandPrise_Click);
+    connect(CmdKaokuKeisan, &QPushButton::clicked, this, &FrmMain::CmdKaokuKeisan_Click);
+    connect(CmdClear, &QPushButton::clicked, this, &FrmMain::CmdClear_Click);
+    connect(CmdFeaMod, &QPushButton::clicked, this, &FrmMain::CmdFeaMod_Click);
+    connect(CmdTimeMod, &QPushButton::clicked, this, &FrmMain::CmdTimeMod_Click);
+    connect(CmdKaokuKozo, &QPushButton::clicked, this, &FrmMain::CmdKaokuKozo_Click);
+    connect(CmdSave, &QPushButton::clicked, this, &FrmMain::CmdSave_Click);
+    connect(CmdMemo, &QPushButton::clicked, this, &FrmMain::CmdMemo_Click);
+    connect(CmdEnd, &QPushButton::clicked, this, &FrmMain::CmdEnd_Click);
+
+    client_->setMinimumSize(Tw(kClientWidth), Tw(kClientHeight));
+}
+
+void FrmMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("menuBar"));
+    auto addMenu = [&](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    auto addItem = [&](QMenu* menu, const char* name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    auto addSeparator = [&](QMenu* menu, const char* name) {
+        QAction* a = menu->addSeparator();
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+
+    mnuFile = addMenu("mnuFile", QStringLiteral("ファイル(&F)"));
+    mnuPrint = addItem(mnuFile, "mnuPrint", QStringLiteral("印刷(&P)"));
+    mnuExport = addItem(mnuFile, "mnuExport", QStringLiteral("エクスポート(&E)"));
+    mnuSep1 = addSeparator(mnuFile, "mnuSep1");
+    mnuEnd = addItem(mnuFile, "mnuEnd", QStringLiteral("終了(&X)"));
+    mnuEdit = addMenu("mnuEdit", QStringLiteral("編集(&E)"));
+    mnuSearch = addItem(mnuEdit, "mnuSearch", QStringLiteral("物件一覧(&S)"));
+    mnuOption = addMenu("mnuOption", QStringLiteral("オプション(&O)"));
+    mnuEnv = addItem(mnuOption, "mnuEnv", QStringLiteral("環境設定(&E)"));
+    mnuHelp = addMenu("mnuHelp", QStringLiteral("ヘルプ(&H)"));
+    mnuIndex = addItem(mnuHelp, "mnuIndex", QStringLiteral("ヘルプ(&C)"));
+    mnuSep2 = addSeparator(mnuHelp, "mnuSep2");
+    mnuVersion = addItem(mnuHelp, "mnuVersion", QStringLiteral("バージョン情報(&A)"));
+
+    connect(mnuPrint, &QAction::triggered, this, &FrmMain::mnuPrint_Click);
+    connect(mnuExport, &QAction::triggered, this, &FrmMain::mnuExport_Click);
+    connect(mnuEnd, &QAction::triggered, this, &FrmMain::mnuEnd_Click);
+    connect(mnuSearch, &QAction::triggered, this, &FrmMain::mnuSearch_Click);
+    connect(mnuEnv, &QAction::triggered, this, &FrmMain::mnuEnv_Click);
+    connect(mnuIndex, &QAction::triggered, this, &FrmMain::mnuIndex_Click);
+    connect(mnuVersion, &QAction::triggered, this, &FrmMain::mnuVersion_Click);
+    resize(Tw(kClientWidth), Tw(kClientHeight) + bar->sizeHint().height());
+}
+
+QPixmap FrmMain::iconPicture() const { return QPixmap(QStringLiteral(":/icon.png")); }
+
+void FrmMain::paintBackground() {
+    // The tile repeats from the top-left corner across the whole client area.
+    QPalette pal = client_->palette();
+    pal.setBrush(QPalette::Window, QBrush(ImgBack->pixmap()));
+    client_->setPalette(pal);
+    client_->setAutoFillBackground(true);
+}
+
+bool FrmMain::startUp() {
+    // 1. One copy at a time.
+    instance_ = std::make_unique<SingleInstance>(ui_.tempFolder());
+    if (!instance_->tryAcquire()) {
+        instance_.reset();
+        ui_.message(this, AppTitle() + QStringLiteral("はすでに起動されています。"),
+                    MsgIcon::Critical);
+        return false;
+    }
+
+    // 2-3. Splash, gone before any file is checked.
+    if (options_.showSplash) {
+        FrmStart splash;
+        splash.showNow();
+        splash.closeAfterWait();
+    }
+
+    // 4-5. Background and title.
+    paintBackground();
+    setWindowTitle(AppTitle());
+
+    // 6-7. Paths and the database files.
+    SetDbPath();
+    bool ok = ChkDbFile();
+    if (ok) {
+        // 8. The worksheet, the saved-property count, the menus, the scratch file.
+        InitForm();
+        imDateRosen->setValue(g_.Bukken.RosenkaNendo);
+        if (!ModUsrDbOpen(g_, ui_, this)) {
+            return false;  // the open failure has been reported; the program ends
+        }
+        const bool counted = countSavedProperties();
+        ModUsrDbClose(g_);
+        if (!counted) {
+            return false;
+        }
+        setListMenusEnabled(g_.Bukken.UsrRecCount >= 1);
+        ModTempFile(QString(), QStringLiteral("~my"), g_.Bukken.PicTempFile, ui_.tempFolder());
+        return true;
+    }
+
+    // 9. Fatal end.
+    ui_.message(this,
+                QStringLiteral("致命的エラーにより、プログラムを終了します。") + QLatin1Char('\r') +
+                    QStringLiteral("ご迷惑をおかけして申し訳ありません。"),
+                MsgIcon::Critical);
+    return false;
+}
+
+bool FrmMain::countSavedProperties() {
+    try {
+        g_.Bukken.UsrRecCount = ModUsrRecCount(g_.UsrDbCon);
+        return true;
+    } catch (const AppError& e) {
+        // A file that opens but holds no readable 物件情報 table: say which file and what is wrong.
+        ui_.message(this,
+                    QString::number(e.number()) + QLatin1Char('\r') + e.description() +
+                        QLatin1Char('\r') + QStringLiteral("ユーザーデータベース") +
+                        QDir::toNativeSeparators(g_.UsrDbPath) +
+                        QStringLiteral("の物件情報を読み込めません。プログラムを終了します。"),
+                    MsgIcon::Critical);
+        return false;
+    }
+}
+
+void FrmMain::SetDbPath() {
+    g_.IniFilePath = g_.ProgramFolder + QLatin1Char('/') + QStringLiteral("Morinaxis.ini");
+    if (QFileInfo::exists(g_.IniFilePath)) {
+        g_.DbPath = ModReadIniFile(g_.IniFilePath);
+    } else {
+        g_.DbPath = g_.ProgramFolder;
+        // A folder the settings file cannot hold undamaged is not written: the next start takes
+        // the program's folder again.
+        ModWriteIniFile(g_.IniFilePath, g_.DbPath);
+    }
+    g_.SysDbPath = g_.DbPath + QLatin1Char('/') + QStringLiteral("Morinaxis_s.mdb");
+    g_.UsrDbPath = g_.DbPath + QLatin1Char('/') + QStringLiteral("Morinaxis_u.mdb");
+}
+
+bool FrmMain::ChkDbFile() {
+    bool result = true;
+    if (!QFileInfo(g_.SysDbPath).isFile()) {
+        ui_.message(this,
+                    QStringLiteral("システム情報データベース ") +
+                        QDir::toNativeSeparators(g_.SysDbPath) + QStringLiteral("　が存在しません。"),
+                    MsgIcon::Critical);
+        result = false;
+    }
+    if (!QFileInfo(g_.UsrDbPath).isFile()) {
+        ui_.message(this,
+                    QStringLiteral("ユーザー情報データベース ") +
+                        QDir::toNativeSeparators(g_.UsrDbPath) + QStringLiteral("　が存在しません。"),
+                    MsgIcon::Critical);
+        result = false;
+    }
+    return result;
+}
+
+void FrmMain::InitForm() {
+    TxtKakuti->setText(QStringLiteral("100.00"));
+    TxtJiten->setText(QStringLiteral("0"));
+    for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtTotiKakaku, TxtKaokuTuboTanka,
+                         TxtKaokuTateTubo, TxtKaokuKakaku, TxtGokeiKakaku}) {
+        t->clear();
+    }
+    BukkenJoho& b = g_.Bukken;
+    b.KakutiHoseiRitu = 1.0;
+    b.KeijoHosei = 1.0;
+    b.ChikaHendoRitu = 0;
+    const QDate today = ui_.today();
+    // Road prices of a year are published around July: until late June the previous year's apply.
+    b.RosenkaNendo = QDate(today.addDays(-180).year(), 1, 1);
+    b.HyokaDate = today;
+    imDateHyoka->setValue(today);
+    b.KaokuDate = today;
+    imDateKaoku->setValue(today);
+    CmdSave->setEnabled(false);
+    b.NewBukken = true;
+    CmdSave->setText(QStringLiteral("新規物件保存"));
+}
+
+void FrmMain::setListMenusEnabled(bool enabled) {
+    mnuSearch->setEnabled(enabled);
+    mnuExport->setEnabled(enabled);
+}
+
+void FrmMain::releaseDatabaseObjects() {
+    ModUsrDbClose(g_);
+    ModSysDbClose(g_);
+}
+
+void FrmMain::CmdEnd_Click() { close(); }
+
+void FrmMain::mnuEnd_Click() { close(); }
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    // Every way out (the 終了 button, the menu, the close box) releases the databases and removes
+    // the scratch file, so that no temporary file is left behind.
+    releaseDatabaseObjects();
+    if (!g_.Bukken.PicTempFile.isEmpty()) {
+        QFile::remove(g_.Bukken.PicTempFile);
+    }
+    if (help_) {
+        help_->close();
+    }
+    event->accept();
+}
+
+void FrmMain::mnuIndex_Click() {
+    if (!help_) {
+        help_ = new HelpWindow(this);
+        help_->setWindowIcon(windowIcon());
+    } else {
+        help_->home();
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void FrmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!client_) return;
+    const int width = client_->width();
+    for (QFrame* line : Line) {
+        if (line) line->setGeometry(line->x(), line->y(), width - line->x(), line->height());
+    }
+}
+
+}  // namespace ie

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace ie {
+
+// The program's own help viewer: the help document compiled into the program, opened at its
+// first page. No outside browser is needed.
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget* parent = nullptr);
+    QTextBrowser* browser() const { return browser_; }
+    // Back to the first page.
+    void home();
+
+private:
+    QTextBrowser* browser_;
+};
+
+}  // namespace ie

@@ -1,0 +1,46 @@
+#include "support/TestFolder.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+
+namespace ie::test {
+
+TestFolder::TestFolder(bool withDatabases) {
+    QDir().mkpath(tempPath());
+    if (withDatabases) copyDatabases();
+}
+
+QString TestFolder::builtSysDb() { return QStringLiteral(IE_BIN_DIR "/Morinaxis_s.mdb"); }
+QString TestFolder::builtUsrDb() { return QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"); }
+
+void TestFolder::copyDatabases() {
+    QFile::remove(sysDb());
+    QFile::remove(usrDb());
+    QFile::copy(builtSysDb(), sysDb());
+    // The user database in the build folder may hold what someone saved while trying the program;
+    // tests start from an empty one made from data/user.sql.
+    const QByteArray sql = ReadAll(QStringLiteral(IE_SOURCE_DIR "/data/user.sql"));
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(usrDb()).constData(), &db) == SQLITE_OK) {
+        sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+    QFile(sysDb()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    QFile(usrDb()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    return f.write(bytes) == bytes.size() && f.flush();
+}
+
+}  // namespace ie::test

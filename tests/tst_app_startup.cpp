@@ -1,0 +1,299 @@
+// Start-up as a user meets it: second copy, missing and broken files, first start, the initial
+// worksheet dates, the menus by saved-property count, the scratch file and the exits.
+#include "app/FrmMain.h"
+#include "app/ModGlobal.h"
+#include "platform/DateInput.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFolder.h"
+
+#include <sqlite3.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <memory>
+
+using namespace ie;
+using ie::test::ReadAll;
+using ie::test::ScriptedUi;
+using ie::test::TestFolder;
+using ie::test::WriteAll;
+
+namespace {
+
+struct Program {
+    ScriptedUi ui;
+    ModGlobal g;
+    std::unique_ptr<FrmMain> w;
+
+    explicit Program(const TestFolder& folder, QDate today = QDate(2026, 12, 7)) {
+        ui.tempDir = folder.tempPath();
+        ui.todayValue = today;
+        g.ProgramFolder = folder.path();
+        w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false});
+    }
+};
+
+QStringList ScratchFiles(const TestFolder& folder) {
+    return QDir(folder.tempPath()).entryList({QStringLiteral("~my*.tmp")}, QDir::Files);
+}
+
+void AddProperty(const QString& usrDb, int id) {
+    sqlite3* db = nullptr;
+    QVERIFY(sqlite3_open(QFile::encodeName(usrDb).constData(), &db) == SQLITE_OK);
+    const QByteArray sql = "INSERT INTO 物件情報 (物件ID, 住所) VALUES (" + QByteArray::number(id) +
+                           ", '東京都')";
+    QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+const QString kFatal = QStringLiteral(
+    "致命的エラーにより、プログラムを終了します。\rご迷惑をおかけして申し訳ありません。");
+
+}  // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void firstStartCreatesSettingsFile();
+    void secondInstanceIsRefused();
+    void missingDatabasesReportedInOrder_data();
+    void missingDatabasesReportedInOrder();
+    void brokenFilesEndCleanly_data();
+    void brokenFilesEndCleanly();
+    void settingsFileWithoutValue();
+    void userDatabaseWithoutTable();
+    void roadPriceYearFollowsToday_data();
+    void roadPriceYearFollowsToday();
+    void menusFollowSavedCount();
+    void scratchFileRemovedByEveryExit_data();
+    void scratchFileRemovedByEveryExit();
+};
+
+void TestStartup::firstStartCreatesSettingsFile() {
+    TestFolder folder;
+    Program p(folder);
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("Morinaxis.ini"))));
+    QVERIFY(p.w->startUp());
+    QVERIFY(p.ui.shown.empty());
+    QCOMPARE(ReadAll(folder.file(QStringLiteral("Morinaxis.ini"))),
+             QByteArray("[DB_PATH]\r\nDB_PATH1=") + QFile::encodeName(folder.path()) + "\r\n");
+    QCOMPARE(p.g.DbPath, folder.path());
+    QCOMPARE(p.g.SysDbPath, folder.path() + QStringLiteral("/Morinaxis_s.mdb"));
+    QCOMPARE(p.g.UsrDbPath, folder.path() + QStringLiteral("/Morinaxis_u.mdb"));
+    // Nothing stays open after start-up.
+    QVERIFY(!p.g.UsrDbCon.isOpen());
+    QVERIFY(!p.g.SysDbCon.isOpen());
+}
+
+void TestStartup::secondInstanceIsRefused() {
+    TestFolder folder;
+    Program first(folder);
+    QVERIFY(first.w->startUp());
+    first.w->TxtRosenka->setText(QStringLiteral("123,456"));
+    QCOMPARE(ScratchFiles(folder).size(), 1);
+
+    Program second(folder);
+    QVERIFY(!second.w->startUp());
+    QCOMPARE(second.ui.texts(), QStringList{QStringLiteral("いえねだん帳はすでに起動されています。")});
+    QCOMPARE(second.ui.shown[0].icon, MsgIcon::Critical);
+    QCOMPARE(second.ui.shown[0].caption, QStringLiteral("いえねだん帳"));
+    // The second copy read and made nothing; the first is untouched.
+    QVERIFY(second.g.DbPath.isEmpty());
+    QCOMPARE(ScratchFiles(folder).size(), 1);
+    QCOMPARE(first.w->TxtRosenka->text(), QStringLiteral("123,456"));
+
+    // Once the first copy has gone, the next one starts.
+    first.w->close();
+    first.w.reset();
+    Program third(folder);
+    QVERIFY(third.w->startUp());
+}
+
+void TestStartup::missingDatabasesReportedInOrder_data() {
+    QTest::addColumn<bool>("sysMissing");
+    QTest::addColumn<bool>("usrMissing");
+    QTest::newRow("reference only") << true << false;
+    QTest::newRow("user only") << false << true;
+    QTest::newRow("both") << true << true;
+}
+
+void TestStartup::missingDatabasesReportedInOrder() {
+    QFETCH(bool, sysMissing);
+    QFETCH(bool, usrMissing);
+    TestFolder folder;
+    if (sysMissing) QFile::remove(folder.sysDb());
+    if (usrMissing) QFile::remove(folder.usrDb());
+    Program p(folder);
+    QVERIFY(!p.w->startUp());
+    QStringList expected;
+    if (sysMissing) {
+        expected << QStringLiteral("システム情報データベース ") + QDir::toNativeSeparators(folder.sysDb()) +
+                        QStringLiteral("　が存在しません。");
+    }
+    if (usrMissing) {
+        expected << QStringLiteral("ユーザー情報データベース ") + QDir::toNativeSeparators(folder.usrDb()) +
+                        QStringLiteral("　が存在しません。");
+    }
+    expected << kFatal;
+    QCOMPARE(p.ui.texts(), expected);
+    for (const auto& s : p.ui.shown) {
+        QCOMPARE(s.icon, MsgIcon::Critical);
+        QCOMPARE(s.caption, QStringLiteral("いえねだん帳"));
+    }
+    QVERIFY(ScratchFiles(folder).isEmpty());
+}
+
+void TestStartup::brokenFilesEndCleanly_data() {
+    QTest::addColumn<QByteArray>("usrContent");
+    QTest::addColumn<QString>("expectedEnd");
+    QTest::newRow("random bytes") << QByteArray(4096, '\x5a')
+                                  << QStringLiteral("への接続失敗");
+    QTest::newRow("access file header")
+        << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2048, '\0')
+        << QStringLiteral("への接続失敗");
+}
+
+void TestStartup::brokenFilesEndCleanly() {
+    QFETCH(QByteArray, usrContent);
+    QFETCH(QString, expectedEnd);
+    TestFolder folder;
+    QVERIFY(WriteAll(folder.usrDb(), usrContent));
+    Program p(folder);
+    QVERIFY(!p.w->startUp());
+    QCOMPARE(p.ui.shown.size(), size_t(1));
+    const QString text = p.ui.shown[0].text;
+    const QStringList parts = text.split(QLatin1Char('\r'));
+    QCOMPARE(parts.size(), 3);
+    bool isNumber = false;
+    parts[0].toInt(&isNumber);
+    QVERIFY2(isNumber, qPrintable(text));
+    QVERIFY(!parts[1].isEmpty());
+    QCOMPARE(parts[2], QStringLiteral("ユーザーデータベース") + QDir::toNativeSeparators(folder.usrDb()) +
+                           expectedEnd);
+    QCOMPARE(p.ui.shown[0].icon, MsgIcon::Critical);
+    // Nothing was written into the file that failed to open.
+    QCOMPARE(ReadAll(folder.usrDb()), usrContent);
+}
+
+void TestStartup::settingsFileWithoutValue() {
+    // A settings file without the key gives an empty folder: the databases are looked for at the
+    // root and reported missing, then the program ends.
+    TestFolder folder;
+    QVERIFY(WriteAll(folder.file(QStringLiteral("Morinaxis.ini")),
+                     QByteArray("\xff\xfe garbage\r\n[OTHER]\r\nX=1\r\n")));
+    Program p(folder);
+    QVERIFY(!p.w->startUp());
+    QCOMPARE(p.g.DbPath, QString());
+    QCOMPARE(p.ui.texts().last(), kFatal);
+    QVERIFY(p.ui.texts().first().contains(QStringLiteral("/Morinaxis_s.mdb")));
+    // The settings file is left as it was.
+    QCOMPARE(ReadAll(folder.file(QStringLiteral("Morinaxis.ini"))),
+             QByteArray("\xff\xfe garbage\r\n[OTHER]\r\nX=1\r\n"));
+}
+
+
+void TestStartup::userDatabaseWithoutTable() {
+    TestFolder folder;
+    QFile::remove(folder.usrDb());
+    sqlite3* db = nullptr;
+    QVERIFY(sqlite3_open(QFile::encodeName(folder.usrDb()).constData(), &db) == SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE other (x INTEGER)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    const QByteArray before = ReadAll(folder.usrDb());
+    Program p(folder);
+    QVERIFY(!p.w->startUp());
+    QCOMPARE(p.ui.shown.size(), size_t(1));
+    QVERIFY2(p.ui.shown[0].text.endsWith(QStringLiteral("ユーザーデータベース") +
+                                        QDir::toNativeSeparators(folder.usrDb()) +
+                                        QStringLiteral("の物件情報を読み込めません。プログラムを終了します。")),
+             qPrintable(p.ui.shown[0].text));
+    QCOMPARE(p.ui.shown[0].icon, MsgIcon::Critical);
+    QVERIFY(!p.g.UsrDbCon.isOpen());
+    QCOMPARE(ReadAll(folder.usrDb()), before);
+}
+
+void TestStartup::roadPriceYearFollowsToday_data() {
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QDate>("roadYear");
+    QTest::newRow("spring") << QDate(2026, 3, 1) << QDate(2025, 1, 1);
+    QTest::newRow("summer") << QDate(2026, 7, 1) << QDate(2026, 1, 1);
+    QTest::newRow("180 days after new year") << QDate(2026, 6, 30) << QDate(2026, 1, 1);
+    QTest::newRow("179 days after new year") << QDate(2026, 6, 29) << QDate(2025, 1, 1);
+}
+
+void TestStartup::roadPriceYearFollowsToday() {
+    QFETCH(QDate, today);
+    QFETCH(QDate, roadYear);
+    TestFolder folder;
+    Program p(folder, today);
+    QVERIFY(p.w->startUp());
+    QCOMPARE(p.g.Bukken.RosenkaNendo, roadYear);
+    QCOMPARE(p.w->imDateRosen->value(), std::optional<QDate>(roadYear));
+    QCOMPARE(p.g.Bukken.HyokaDate, today);
+    QCOMPARE(p.g.Bukken.KaokuDate, today);
+    QCOMPARE(p.w->imDateHyoka->text(), today.toString(QStringLiteral("yyyy/MM/dd")));
+    QCOMPARE(p.w->imDateKaoku->text(), today.toString(QStringLiteral("yyyy/MM/dd")));
+}
+
+void TestStartup::menusFollowSavedCount() {
+    {
+        TestFolder folder;
+        Program p(folder);
+        QVERIFY(p.w->startUp());
+        QCOMPARE(p.g.Bukken.UsrRecCount, 0);
+        QVERIFY(!p.w->mnuSearch->isEnabled());
+        QVERIFY(!p.w->mnuExport->isEnabled());
+        QVERIFY(p.w->mnuPrint->isEnabled());
+    }
+    {
+        TestFolder folder;
+        AddProperty(folder.usrDb(), 1);
+        AddProperty(folder.usrDb(), 2);
+        Program p(folder);
+        QVERIFY(p.w->startUp());
+        QCOMPARE(p.g.Bukken.UsrRecCount, 2);
+        QVERIFY(p.w->mnuSearch->isEnabled());
+        QVERIFY(p.w->mnuExport->isEnabled());
+    }
+}
+
+void TestStartup::scratchFileRemovedByEveryExit_data() {
+    QTest::addColumn<int>("exit");
+    QTest::newRow("終了 button") << 0;
+    QTest::newRow("終了(&X) menu") << 1;
+    QTest::newRow("close box") << 2;
+}
+
+void TestStartup::scratchFileRemovedByEveryExit() {
+    QFETCH(int, exit);
+    TestFolder folder;
+    Program p(folder);
+    QVERIFY(p.w->startUp());
+    const QString scratch = p.g.Bukken.PicTempFile;
+    QVERIFY(QRegularExpression(QStringLiteral("^~my[0-9A-F]{1,4}\\.tmp$"))
+                .match(QFileInfo(scratch).fileName())
+                .hasMatch());
+    QCOMPARE(QFileInfo(scratch).absolutePath(), QDir(folder.tempPath()).absolutePath());
+    QVERIFY(QFile::exists(scratch));
+    QCOMPARE(QFileInfo(scratch).size(), 0);
+    p.w->show();
+    if (exit == 0) {
+        p.w->CmdEnd->click();
+    } else if (exit == 1) {
+        p.w->mnuEnd->trigger();
+    } else {
+        p.w->close();
+    }
+    QVERIFY(!p.w->isVisible());
+    QVERIFY(!QFile::exists(scratch));
+    QVERIFY(p.ui.shown.empty());
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_app_startup.moc"
