@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     }
     w.show();
     if (quitAfterShow) {
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        // Closing (not just quitting) runs the same exit path as the close box.
+        QTimer::singleShot(0, &w, &QWidget::close);
     }
     return app.exec();
 }
