@@ -1,9 +1,19 @@
-// Not written yet: replaced by its owner.
 #include "app/FrmMain.h"
+
+#include "app/ModGlobal.h"
+#include "records/CsvExport.h"
+#include "records/FrmMemo.h"
 
 namespace ie {
 
-void FrmMain::CmdMemo_Click() {}
-void FrmMain::mnuExport_Click() {}
+void FrmMain::CmdMemo_Click() {
+    // The dialog writes the record itself; nothing is read back here.
+    FrmMemo memo(g_, ui_, this);
+    memo.exec();
+}
+
+void FrmMain::mnuExport_Click() {
+    RunCsvExport(g_, ui_, this);
+}
 
 }  // namespace ie

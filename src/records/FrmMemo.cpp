@@ -1,0 +1,307 @@
+#include "records/FrmMemo.h"
+
+#include "app/ModGlobal.h"
+#include "common/Formats.h"
+#include "common/NumberRule.h"
+#include "platform/FieldGuard.h"
+#include "platform/Twips.h"
+#include "platform/UiServices.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <optional>
+
+namespace ie {
+
+namespace {
+
+constexpr int kTextLength = 25;
+constexpr int kPriceLength = 15;
+
+// Decodes a picture from the file's bytes, judged by their content, not by the file's name.
+QImage DecodePicture(const QByteArray& bytes) {
+    if (bytes.isEmpty())
+        return {};
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (!reader.canRead())
+        return {};
+    return reader.read();
+}
+
+std::optional<QByteArray> ReadWholeFile(const QString& path) {
+    QFile f(path);
+    if (path.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+}  // namespace
+
+FrmMemo::FrmMemo(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent), g_(g), ui_(ui) {
+    buildLayout();
+    Form_Load();
+}
+
+FrmMemo::~FrmMemo() {
+    // A focused price box loses the focus while the window is torn down; its check must not run
+    // on a half-destroyed dialog.
+    qDeleteAll(guards_);
+    guards_.clear();
+}
+
+void FrmMemo::buildLayout() {
+    setObjectName(QStringLiteral("FrmMemo"));
+    setWindowTitle(QStringLiteral("物件メモ情報"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(Tw(10485), Tw(5100));
+    if (parentWidget())
+        setWindowIcon(parentWidget()->window()->windowIcon());
+
+    auto label = [this](QLabel*& l, const char* name, const QString& text, int left, int top,
+                        int width, int height) {
+        l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        PlaceTw(l, left, top, width, height);
+    };
+    auto textBox = [this](QLineEdit*& t, const char* name, int left, int top, int width,
+                          int height) {
+        t = new QLineEdit(this);
+        t->setObjectName(QLatin1String(name));
+        t->setMaxLength(kTextLength);
+        PlaceTw(t, left, top, width, height);
+        EnterMovesFocus(t);
+    };
+    auto priceBox = [this, &textBox](QLineEdit*& t, const char* name, int left, int top) {
+        textBox(t, name, left, top, 1215, 375);
+        t->setMaxLength(kPriceLength);
+        t->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        // Digits are typed directly, without the input method.
+        t->setAttribute(Qt::WA_InputMethodEnabled, false);
+        t->setInputMethodHints(Qt::ImhDigitsOnly | Qt::ImhNoPredictiveText);
+        QLineEdit* box = t;
+        // The limit stops typing only: a formatted price may be longer than what can be typed,
+        // and the box must never cut it.
+        connect(box, &QLineEdit::textEdited, this, [box](const QString& text) {
+            box->setMaxLength(std::max<int>(kPriceLength, int(text.size())));
+        });
+        guards_ << FieldGuard::attach(box, [this, box] { PriceBox_Validate(box); });
+    };
+
+    label(Label9, "Label9", QStringLiteral("現況写真"), 1680, 600, 720, 180);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setScaledContents(true);  // the picture is stretched to fill the area
+    PlaceTw(Image1, 240, 960, 3975, 3255);
+
+    Shape1 = new QFrame(this);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Shape1->setLineWidth(1);
+    Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The rectangle runs from (240, 960) to (4200, 4200), both corners included.
+    Shape1->setGeometry(Tw(240), Tw(960), Tw(4200) - Tw(240) + 1, Tw(4200) - Tw(960) + 1);
+
+    label(LblImage, "LblImage", QStringLiteral("写真データがありません。"), 1200, 2400, 1980, 180);
+
+    CmdPicRead = new QPushButton(QStringLiteral("写真読込"), this);
+    CmdPicRead->setObjectName(QStringLiteral("CmdPicRead"));
+    PlaceTw(CmdPicRead, 240, 4440, 975, 375);
+    CmdPicDelete = new QPushButton(QStringLiteral("写真削除"), this);
+    CmdPicDelete->setObjectName(QStringLiteral("CmdPicDelete"));
+    PlaceTw(CmdPicDelete, 1680, 4440, 975, 375);
+
+    label(Label1, "Label1", QStringLiteral("物　件　の　住　所"), 4440, 600, 1380, 180);
+    textBox(TxtJusho, "TxtJusho", 6000, 480, 4335, 375);
+    label(Label2, "Label2", QStringLiteral("販売（仲介）会社名"), 4440, 1080, 1440, 180);
+    textBox(Txtkaisha, "Txtkaisha", 6000, 960, 4335, 375);
+    label(Label7, "Label7", QStringLiteral("担当者名"), 7080, 1560, 720, 180);
+    textBox(TxtTanto, "TxtTanto", 8160, 1440, 2175, 375);
+    label(Label8, "Label8", QStringLiteral("電話番号"), 7080, 2040, 720, 180);
+    textBox(TxtDenwa, "TxtDenwa", 8160, 1920, 2175, 375);
+    label(Label4, "Label4", QStringLiteral("敷地販売価格"), 4440, 2520, 1080, 180);
+    priceBox(TxtTotiKakaku, "TxtTotiKakaku", 8760, 2400);
+    label(Label10, "Label10", QStringLiteral("円"), 10080, 2520, 180, 180);
+    label(Label5, "Label5", QStringLiteral("家屋販売価格"), 4440, 3000, 1080, 180);
+    priceBox(TxtKaokuKakaku, "TxtKaokuKakaku", 8760, 2880);
+    label(Label12, "Label12", QStringLiteral("円"), 10080, 3000, 180, 180);
+    label(Label6, "Label6", QStringLiteral("販売合計価格"), 4440, 3480, 1080, 180);
+    priceBox(TxtGokeiKakaku, "TxtGokeiKakaku", 8760, 3360);
+    label(Label13, "Label13", QStringLiteral("円"), 10080, 3480, 180, 180);
+    label(Label3, "Label3", QStringLiteral("備　　　考"), 4440, 3960, 720, 180);
+    textBox(TxtBiko, "TxtBiko", 6120, 3840, 4215, 375);
+
+    CmdOK = new QPushButton(QStringLiteral("戻る"), this);
+    CmdOK->setObjectName(QStringLiteral("CmdOK"));
+    CmdOK->setToolTip(QStringLiteral("メイン画面に戻ります。"));
+    PlaceTw(CmdOK, 9240, 4440, 1095, 495);
+
+    QWidget* const chain[] = {CmdOK,    TxtJusho,      Txtkaisha,      TxtTanto,
+                              TxtDenwa, TxtTotiKakaku, TxtKaokuKakaku, TxtGokeiKakaku,
+                              TxtBiko,  CmdPicRead,    CmdPicDelete};
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+
+    connect(CmdOK, &QPushButton::clicked, this, &FrmMemo::CmdOK_Click);
+    connect(CmdPicRead, &QPushButton::clicked, this, &FrmMemo::CmdPicRead_Click);
+    connect(CmdPicDelete, &QPushButton::clicked, this, &FrmMemo::CmdPicDelete_Click);
+
+    CmdOK->setFocus();
+}
+
+void FrmMemo::Form_Load() {
+    const BukkenJoho& b = g_.Bukken;
+    TxtJusho->setText(b.Jusho);
+    Txtkaisha->setText(b.Kaisha);
+    TxtTanto->setText(b.Tanto);
+    TxtDenwa->setText(b.Denwa);
+    showPrice(TxtKaokuKakaku, b.KaokuHanbaiKakaku);
+    showPrice(TxtTotiKakaku, b.TotiHanbaiKakaku);
+    showPrice(TxtGokeiKakaku, b.GokeiHanbaiKakaku);
+    TxtBiko->setText(b.Biko);
+
+    if (!b.PicUmu) {
+        showPicture(QImage());
+        CmdPicDelete->setEnabled(false);
+        return;
+    }
+    const auto bytes = ReadWholeFile(b.PicTempFile);
+    const QImage image = bytes ? DecodePicture(*bytes) : QImage();
+    showPicture(image);
+    // The photo stays with the property even when it cannot be shown; deleting or replacing it
+    // remains possible.
+    CmdPicDelete->setEnabled(true);
+    if (image.isNull()) {
+        ui_.message(this,
+                    QStringLiteral("保存されている写真を表示できません。\r"
+                                   "写真データは、削除するか読み込み直すまでそのまま残ります。"),
+                    MsgIcon::Exclamation);
+    }
+}
+
+bool FrmMemo::hasPicture() const {
+    return !Image1->pixmap().isNull();
+}
+
+void FrmMemo::showPicture(const QImage& image) {
+    if (image.isNull()) {
+        Image1->clear();
+        LblImage->show();
+    } else {
+        Image1->setPixmap(QPixmap::fromImage(image));
+        LblImage->hide();
+    }
+}
+
+void FrmMemo::setPriceText(QLineEdit* box, const QString& text) {
+    box->setMaxLength(std::max<int>(kPriceLength, int(text.size())));
+    box->setText(text);
+}
+
+void FrmMemo::showPrice(QLineEdit* box, Currency value) {
+    setPriceText(box, value.isZero() ? QString() : FormatWhole(value));
+}
+
+void FrmMemo::PriceBox_Validate(QLineEdit* box) {
+    const std::optional<double> v = ParseNumber(box->text());
+    setPriceText(box, v ? FormatWhole(*v) : QString());
+}
+
+void FrmMemo::CmdOK_Click() {
+    BukkenJoho& b = g_.Bukken;
+    struct Price {
+        QLineEdit* box;
+        Currency* field;
+        std::optional<Currency> value;
+    };
+    Price prices[] = {{TxtKaokuKakaku, &b.KaokuHanbaiKakaku, std::nullopt},
+                      {TxtTotiKakaku, &b.TotiHanbaiKakaku, std::nullopt},
+                      {TxtGokeiKakaku, &b.GokeiHanbaiKakaku, std::nullopt}};
+    for (Price& p : prices) {
+        const std::optional<double> v = ParseNumber(p.box->text());
+        if (!v)
+            continue;  // not a number (empty included): the price keeps its value
+        p.value = Currency::tryFromDouble(*v);
+        if (!p.value) {
+            // Storing it would fail; nothing is stored and the user can correct the price.
+            ui_.message(this, QStringLiteral("金額が大きすぎます。"), MsgIcon::Exclamation);
+            p.box->setFocus(Qt::OtherFocusReason);
+            p.box->selectAll();
+            return;
+        }
+    }
+
+    b.Jusho = TxtJusho->text();
+    b.Kaisha = Txtkaisha->text();
+    b.Tanto = TxtTanto->text();
+    b.Denwa = TxtDenwa->text();
+    b.Biko = TxtBiko->text();
+    for (const Price& p : prices) {
+        if (p.value)
+            *p.field = *p.value;
+    }
+    accept();
+}
+
+void FrmMemo::CmdPicRead_Click() {
+    const QString file = ui_.openFileName(
+        this, QStringLiteral("ｲﾒｰｼﾞﾌｧｲﾙ(*.jpg,*.bmp) (*.jpg *.bmp *.JPG *.BMP)"), QString());
+    if (file.isEmpty())
+        return;  // cancelled: nothing changes
+
+    // The file is checked before anything changes, so that a file that is not a picture never
+    // becomes the property's photo.
+    const auto bytes = ReadWholeFile(file);
+    const QImage image = bytes ? DecodePicture(*bytes) : QImage();
+    if (image.isNull()) {
+        ui_.message(this,
+                    QDir::toNativeSeparators(file) +
+                        QStringLiteral("\r写真として読み込めないファイルです。"),
+                    MsgIcon::Exclamation);
+        return;
+    }
+
+    // The scratch copy keeps the file's own bytes, so that a save from it stores exactly what
+    // the user picked (no re-encoding, no lost transparency or camera data).
+    BukkenJoho& b = g_.Bukken;
+    QSaveFile out(b.PicTempFile);
+    if (b.PicTempFile.isEmpty() || !out.open(QIODevice::WriteOnly) ||
+        out.write(*bytes) != bytes->size() || !out.commit()) {
+        ui_.message(this,
+                    QStringLiteral("写真を一時ファイルに書き込めません。\r") +
+                        QDir::toNativeSeparators(b.PicTempFile) + u'\r' + out.errorString(),
+                    MsgIcon::Critical);
+        return;
+    }
+
+    b.PicFile = file;
+    showPicture(image);
+    b.PicUmu = true;
+    CmdPicDelete->setEnabled(true);
+}
+
+void FrmMemo::CmdPicDelete_Click() {
+    showPicture(QImage());
+    g_.Bukken.PicUmu = false;
+    CmdPicDelete->setEnabled(false);
+}
+
+}  // namespace ie
