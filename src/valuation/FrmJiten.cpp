@@ -1,0 +1,128 @@
+#include "valuation/FrmJiten.h"
+
+#include "app/ModGlobal.h"
+#include "common/AppError.h"
+#include "platform/Twips.h"
+#include "platform/UiServices.h"
+#include "valuation/RateLookup.h"
+#include "valuation/ReferenceReadError.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace ie {
+
+namespace {
+
+const QString kTable = QStringLiteral("土地時点修正率");
+
+// The rate of prefecture id, read through the shared recordset, which is closed on every way out.
+double ReadRate(ModGlobal& g, qint32 id) {
+    struct CloseRs {
+        db::Recordset& rs;
+        ~CloseRs() { rs.close(); }
+    } closer{g.SysDbRs};
+    g.SysDbRs.open(QStringLiteral("SELECT 時点修正率 ") + QStringLiteral("FROM 土地時点修正率 ") +
+                       QStringLiteral("WHERE 都道府県ID = ") + QString::number(id),
+                   g.SysDbCon);
+    if (g.SysDbRs.recordCount() == 0) {
+        throw AppError(errors::kNoCurrentRecord,
+                       QStringLiteral("都道府県ID %1 の行がありません。").arg(id));
+    }
+    const std::optional<double> rate = g.SysDbRs.value(QStringLiteral("時点修正率")).toDouble();
+    if (!rate) {
+        throw AppError(errors::kTypeMismatch,
+                       QStringLiteral("都道府県ID %1 の時点修正率が数値ではありません。").arg(id));
+    }
+    return *rate;
+}
+
+}  // namespace
+
+FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
+    : QDialog(parent), g_(g), ui_(ui) {
+    setObjectName(QStringLiteral("FrmJiten"));
+    setWindowTitle(QStringLiteral("地価変動率参考値取得"));
+    setFixedSize(Tw(3885), Tw(3390));
+    setModal(true);
+    if (parent)
+        setWindowIcon(parent->window()->windowIcon());
+
+    LblPref = new QLabel(QStringLiteral("物件のある都道府県を"), this);
+    LblPref->setObjectName(QStringLiteral("LblPref"));
+    PlaceTw(LblPref, 360, 720, 1725, 180);
+    Label1 = new QLabel(QStringLiteral("選択してしてください。"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    PlaceTw(Label1, 360, 1080, 1650, 180);
+    LstPref = new QListWidget(this);
+    LstPref->setObjectName(QStringLiteral("LstPref"));
+    LstPref->setToolTip(QStringLiteral("都道府県別地価変動率（参考値）を所得することができます。"));
+    LstPref->setSelectionMode(QAbstractItemView::SingleSelection);
+    PlaceTw(LstPref, 2280, 120, 1095, 2400);
+    CmdOK = new QPushButton(QStringLiteral("戻る"), this);
+    CmdOK->setObjectName(QStringLiteral("CmdOK"));
+    CmdOK->setToolTip(QStringLiteral("メイン画面に戻ります。"));
+    PlaceTw(CmdOK, 2400, 2640, 975, 495);
+
+    setTabOrder(CmdOK, LstPref);
+    connect(CmdOK, &QPushButton::clicked, this, &FrmJiten::CmdOK_Click);
+    CmdOK->setDefault(true);
+    CmdOK->setFocus(Qt::OtherFocusReason);
+}
+
+bool FrmJiten::load() {
+    failed_ = false;
+    QStringList items;
+    {
+        SysDbSession session(g_, ui_, this);
+        if (!session.ok())
+            return false;
+        try {
+            items = ReadListItems(g_, kTable, QStringLiteral("都道府県名"));
+        } catch (const AppError& e) {
+            session.close();
+            ui_.message(this, ReferenceReadFailedText(e, kTable), MsgIcon::Critical);
+            return false;
+        }
+    }
+    if (items.isEmpty()) {
+        ui_.message(this, ReferenceTableEmptyText(kTable), MsgIcon::Critical);
+        return false;
+    }
+    LstPref->clear();
+    LstPref->addItems(items);
+    LstPref->setCurrentRow(-1);
+    LstPref->clearSelection();
+    CmdOK->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void FrmJiten::CmdOK_Click() {
+    const auto selected = LstPref->selectedItems();
+    if (selected.isEmpty()) {
+        // Nothing chosen: the rate stays as it was, and there is nothing to read.
+        accept();
+        return;
+    }
+    const int p = LstPref->row(selected.first());
+    double rate = 0;
+    {
+        SysDbSession session(g_, ui_, this);
+        if (!session.ok())
+            return;  // message shown; the user may try again or close
+        try {
+            rate = ReadRate(g_, p + 1);
+        } catch (const AppError& e) {
+            session.close();
+            ui_.message(this, ReferenceReadFailedText(e, kTable), MsgIcon::Critical);
+            failed_ = true;
+            reject();
+            return;
+        }
+    }
+    g_.Bukken.ChikaHendoRitu = rate;
+    accept();
+}
+
+}  // namespace ie
