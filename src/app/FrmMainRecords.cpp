@@ -1,9 +1,62 @@
-// Not written yet: replaced by its owner.
 #include "app/FrmMain.h"
+
+#include "app/ModGlobal.h"
+#include "records/FrmData.h"
+#include "records/PropertySave.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace ie {
 
-void FrmMain::CmdSave_Click() {}
-void FrmMain::mnuSearch_Click() {}
+void FrmMain::CmdSave_Click() {
+    // On Cancelled and Failed nothing may change: the worksheet still holds the property.
+    if (SaveBukken(g_, ui_, this) != SaveOutcome::Saved) {
+        return;
+    }
+    ClearForm();
+    ModClearGlobal(g_.Bukken);
+    // The table holds at least the row just written.
+    setListMenusEnabled(true);
+}
+
+void FrmMain::mnuSearch_Click() {
+    UsrDbSession session(g_, ui_, this);
+    if (!session.ok()) {
+        return;
+    }
+    BukkenJoho& b = g_.Bukken;
+    {
+        FrmData list(g_, ui_, this);
+        if (list.Form_Load()) {
+            list.exec();
+        }
+    }
+
+    if (b.BukkenRead) {
+        CmdSave->setEnabled(true);
+        b.NewBukken = false;
+        CmdSave->setText(QStringLiteral("既存物件更新"));
+        // DispForm writes only the values that are not 0; the fields are emptied first so that
+        // none of the previous property's figures stays beside the loaded ones.
+        for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtTotiKakaku, TxtKaokuTuboTanka,
+                             TxtKaokuTateTubo, TxtKaokuKakaku, TxtGokeiKakaku}) {
+            t->clear();
+        }
+        TxtKakuti->setText(QStringLiteral("100.00"));
+        TxtJiten->setText(QStringLiteral("0"));
+    }
+    DispForm();
+    session.close();
+
+    if (b.UsrRecCount == 0) {
+        // The property on the worksheet (and in the record) is kept, unsaved: it can only be saved
+        // as a new one now.
+        setListMenusEnabled(false);
+        b.NewBukken = true;
+        CmdSave->setText(QStringLiteral("新規物件保存"));
+    }
+}
 
 }  // namespace ie

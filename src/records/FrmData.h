@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/Database.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QItemSelection;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace ie {
+
+class BukkenListModel;
+class UiServices;
+struct ModGlobal;
+
+// The property list: every saved property in a grid, from which rows are deleted, printed or one
+// is read back into the main window. The user connection must be open while it is shown; its
+// recordset is the program-wide UsrDbRs.
+class FrmData : public QDialog {
+    Q_OBJECT
+public:
+    FrmData(ModGlobal& g, UiServices& ui, QWidget* parent = nullptr);
+    ~FrmData() override;
+
+    // Icon, list, BukkenRead false. Returns false when the list cannot be read (message shown);
+    // the window is then not to be shown.
+    bool Form_Load();
+    // Runs the list query into UsrDbRs, counts it into UsrRecCount, shows the count and the grid.
+    // Returns false after a failure (message shown).
+    bool ShowBukkenList();
+
+    static QString ListQuery();
+    static QString CountText(qint32 n);
+
+    // What the batch print works with: the selected rows as bookmarks of recordset(), in the
+    // order they were selected, and the recordset itself.
+    std::vector<db::Recordset::Bookmark> selectedBookmarks() const;
+    int selectedCount() const { return selectedCount_; }
+    db::Recordset& recordset();
+    ModGlobal& globals() { return g_; }
+    UiServices& ui() { return ui_; }
+    // Enables CmdDel, CmdRead and CmdPrint when at least one row is selected.
+    void setRowButtonsEnabled(bool enabled);
+
+public Q_SLOTS:
+    void CmdDel_Click();
+    void CmdRead_Click();
+    void CmdPrint_Click();  // FrmDataPrint.cpp
+    void CmdOK_Click();
+
+public:
+    QLabel* Label1 = nullptr;
+    QLabel* LblRecCnt = nullptr;
+    QTableView* DataGrid1 = nullptr;
+    QPushButton* CmdDel = nullptr;
+    QPushButton* CmdRead = nullptr;
+    QPushButton* CmdPrint = nullptr;
+    QPushButton* CmdOK = nullptr;
+
+private:
+    void DataGrid1_SelChange(const QItemSelection& selected, const QItemSelection& deselected);
+    void applyColumnSettings();
+    void resetSelectionOrder();
+
+    ModGlobal& g_;
+    UiServices& ui_;
+    BukkenListModel* model_ = nullptr;
+    // Per row: 0 when not selected, otherwise the stamp of its selection (later = larger).
+    std::vector<quint64> selStamp_;
+    quint64 nextStamp_ = 1;
+    int selectedCount_ = 0;
+};
+
+}  // namespace ie

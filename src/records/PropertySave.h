@@ -1,0 +1,22 @@
+#pragma once
+
+class QWidget;
+
+namespace ie {
+
+class UiServices;
+struct ModGlobal;
+
+enum class SaveOutcome {
+    Cancelled,  // the user answered No; nothing changed
+    Saved,      // the row is written and committed; the caller resets the worksheet and record
+    Failed,     // a message has been shown; the table, the record and the mode are as they were
+};
+
+// The save button's action without the window: asks whether to save (new or update mode by
+// NewBukken), writes the current property into 物件情報 in one transaction, the photo included,
+// and closes the user connection again. An update whose row no longer exists offers to save the
+// property as a new one.
+SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent);
+
+}  // namespace ie
