@@ -1,8 +1,16 @@
-// Not written yet: replaced by its owner.
 #include "app/FrmMain.h"
+
+#include "app/ModGlobal.h"
+#include "report/FrmPrint.h"
+#include "report/ReportPrinter.h"
 
 namespace ie {
 
-void FrmMain::mnuPrint_Click() {}
+// The preview of the current property's report, shown modally. The printer service is the
+// program's one Qt instance (DefaultReportPrinter).
+void FrmMain::mnuPrint_Click() {
+    FrmPrint preview(globals().Bukken, ui(), DefaultReportPrinter(), this);
+    preview.exec();
+}
 
 }  // namespace ie

@@ -1,0 +1,272 @@
+#include "report/ModPrint.h"
+
+#include "common/AppError.h"
+#include "common/Cp932.h"
+#include "common/Formats.h"
+#include "records/BukkenJoho.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QPen>
+
+#include <cmath>
+#include <optional>
+
+namespace ie {
+
+namespace {
+
+// Padded values all end in this column.
+constexpr int kValueWidth = 18;
+// Frames are drawn one screen pixel wide at the preview's scale (15 twips = 1 px), about a quarter
+// of a millimetre on paper.
+constexpr int kFrameWidthTwips = 15;
+constexpr int kTwipsPerPoint = 20;
+
+const QString& Label(int line) {
+    static const QString labels[17] = {
+        QStringLiteral("住　　　　所 "),  QStringLiteral("　販売会社　　"),
+        QStringLiteral("　担当者名　　"), QStringLiteral("　電話番号　 "),
+        QStringLiteral("　敷地面積　 "),  QStringLiteral("敷地販売価格 "),
+        QStringLiteral("敷地計算価格 "),  QStringLiteral("  販売計算比 "),
+        QStringLiteral("家屋坪単価 　"),  QStringLiteral("家屋延床面積 "),
+        QStringLiteral("家屋販売価格 "),  QStringLiteral("家屋計算価格 "),
+        QStringLiteral("  販売計算比 "),  QStringLiteral("合計販売価格 "),
+        QStringLiteral("合計計算価格 "),  QStringLiteral("  販売計算比 "),
+        QStringLiteral("備　　　　考 "),
+    };
+    return labels[line];
+}
+
+QString Padded(const QString& text) {
+    return AlignRight(kValueWidth, text);
+}
+
+QString AmountText(double value, const QString& unit) {
+    if (!(value > 0) || !std::isfinite(value))
+        return {};
+    return Padded(FormatWhole(value) + unit);
+}
+
+QString AmountText(Currency value, const QString& unit) {
+    if (value <= Currency())
+        return {};
+    return Padded(FormatWhole(value) + unit);
+}
+
+// Adds one to a string of decimal digits ("099" -> "100", "99" -> "100").
+QString Increment(QString digits) {
+    for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+        if (digits[i] != QLatin1Char('9')) {
+            digits[i] = QChar(digits[i].unicode() + 1);
+            return digits;
+        }
+        digits[i] = QLatin1Char('0');
+    }
+    return QLatin1Char('1') + digits;
+}
+
+QString Grouped(const QString& digits) {
+    QString out;
+    const qsizetype n = digits.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out += QLatin1Char(',');
+        out += digits[i];
+    }
+    return out;
+}
+
+// "#,##0.##" of a positive value, taken first to its 15-significant-digit decimal text so that the
+// rounding (half away from zero) works on the digits a user would see.
+QString RatioNumber(double value) {
+    const QString sci = QString::number(value, 'e', 14);  // d.dddddddddddddde+XX
+    const qsizetype ePos = sci.indexOf(QLatin1Char('e'));
+    const QString mantissa = sci.left(ePos).remove(QLatin1Char('.'));
+    const int exponent = sci.mid(ePos + 1).toInt();
+
+    QString intPart;
+    QString fraction;
+    if (exponent >= 0) {
+        const qsizetype intDigits = exponent + 1;
+        if (intDigits >= mantissa.size()) {
+            intPart = mantissa + QString(intDigits - mantissa.size(), QLatin1Char('0'));
+        } else {
+            intPart = mantissa.left(intDigits);
+            fraction = mantissa.mid(intDigits);
+        }
+    } else {
+        intPart = QStringLiteral("0");
+        fraction = QString(-exponent - 1, QLatin1Char('0')) + mantissa;
+    }
+
+    QString kept = fraction.left(2);
+    kept += QString(2 - kept.size(), QLatin1Char('0'));
+    QString digits = intPart + kept;
+    if (fraction.size() > 2 && fraction[2] >= QLatin1Char('5'))
+        digits = Increment(digits);
+    intPart = digits.left(digits.size() - 2);
+    QString decimals = digits.right(2);
+    while (!decimals.isEmpty() && decimals.endsWith(QLatin1Char('0')))
+        decimals.chop(1);
+    // Leading zeros cannot occur except for a lone "0" before the point.
+    return Grouped(intPart) + QLatin1Char('.') + decimals;
+}
+
+std::optional<Currency> TotalComputed(const BukkenJoho& rec) {
+    try {
+        return rec.TotiKakaku + rec.KaokuKakaku;
+    } catch (const AppError&) {
+        return std::nullopt;  // beyond the currency range: printed as no value
+    }
+}
+
+ChohyoItem TextItem(int x, int y, const QString& text, int pointSize, bool bold) {
+    ChohyoItem item;
+    item.kind = ChohyoItem::Kind::Text;
+    item.rect = QRect(x, y, 0, 0);
+    item.text = text;
+    item.pointSize = pointSize;
+    item.bold = bold;
+    return item;
+}
+
+ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2,
+                    const QString& text = {}) {
+    ChohyoItem item;
+    item.kind = kind;
+    item.rect = QRect(QPoint(x1, y1), QSize(x2 - x1, y2 - y1));
+    item.text = text;
+    return item;
+}
+
+}  // namespace
+
+QString ChohyoFontFamily() {
+    return QStringLiteral("ＭＳ 明朝");
+}
+
+QString AlignRight(int width, const QString& text) {
+    const int used = cp932::ByteWidth(text);
+    if (used >= width)
+        return text;
+    return QString(width - used, QLatin1Char(' ')) + text;
+}
+
+QString ChohyoRatioText(Currency asking, Currency computed) {
+    if (computed <= Currency() || asking <= Currency())
+        return {};
+    const double ratio = asking.toDouble() / computed.toDouble() * 100.0;
+    if (!std::isfinite(ratio))
+        return {};
+    return Padded(RatioNumber(ratio) + QStringLiteral("　％"));
+}
+
+std::vector<QString> ChohyoLines(const BukkenJoho& rec) {
+    const QString yen = QStringLiteral(" 円");
+    const std::optional<Currency> total = TotalComputed(rec);
+    const QString values[17] = {
+        rec.Jusho,
+        rec.Kaisha,
+        rec.Tanto,
+        rec.Denwa,
+        AmountText(rec.TotiMenseki, QStringLiteral(" ㎡")),
+        AmountText(rec.TotiHanbaiKakaku, yen),
+        AmountText(rec.TotiKakaku, yen),
+        ChohyoRatioText(rec.TotiHanbaiKakaku, rec.TotiKakaku),
+        AmountText(rec.KaokuTuboTanka, yen),
+        AmountText(rec.KaokuTateTubo, QStringLiteral(" 坪")),
+        AmountText(rec.KaokuHanbaiKakaku, yen),
+        AmountText(rec.KaokuKakaku, yen),
+        ChohyoRatioText(rec.KaokuHanbaiKakaku, rec.KaokuKakaku),
+        AmountText(rec.GokeiHanbaiKakaku, yen),
+        total ? AmountText(*total, yen) : QString(),
+        total ? ChohyoRatioText(rec.GokeiHanbaiKakaku, *total) : QString(),
+        rec.Biko,
+    };
+    std::vector<QString> lines;
+    lines.reserve(17);
+    for (int i = 0; i < 17; ++i)
+        lines.push_back(Label(i) + values[i]);
+    return lines;
+}
+
+std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) {
+    using Kind = ChohyoItem::Kind;
+    std::vector<ChohyoItem> items;
+    items.push_back(TextItem(7400, 700, QStringLiteral("物件帳票"), 36, true));
+    items.push_back(
+        TextItem(13500, 1900, QStringLiteral("出力日：") + FormatDate(today), 10, false));
+    const std::vector<QString> lines = ChohyoLines(rec);
+    for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
+        items.push_back(TextItem(8000, 2200 + 500 * i, lines[i], 12, false));
+    }
+    if (rec.PicUmu)
+        items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));
+    items.push_back(RectItem(Kind::Frame, 530, 2230, 7870, 10970));
+    items.push_back(TextItem(3400, 1900, QStringLiteral("物件現況写真"), 10, false));
+    items.push_back(RectItem(Kind::Frame, 500, 500, 15500, 11000));
+    items.push_back(RectItem(Kind::Frame, 530, 530, 15470, 10970));
+    return items;
+}
+
+void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
+                 const QDate& today) {
+    if (!(target.twips.width() > 0) || !(target.twips.height() > 0))
+        return;
+    const std::vector<ChohyoItem> items = ChohyoLayout(rec, today);
+
+    painter.save();
+    painter.translate(target.device.topLeft());
+    painter.scale(target.device.width() / target.twips.width(),
+                  target.device.height() / target.twips.height());
+    // A printed page or PDF keeps the photo's pixels exactly (Qt's PDF engine would store it as
+    // JPEG otherwise, and the hint must be set before the picture is first drawn); the screen
+    // smooths the downscaled photo instead.
+    if (mode == kChohyoPrinter) {
+        painter.setRenderHint(QPainter::LosslessImageRendering, true);
+    } else {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    }
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+
+    const QPen framePen(QColor(0, 0, 0), kFrameWidthTwips, Qt::SolidLine, Qt::SquareCap,
+                        Qt::MiterJoin);
+    for (const ChohyoItem& item : items) {
+        switch (item.kind) {
+            case ChohyoItem::Kind::Text: {
+                // Pixel sizes under the twips transform: one unit is one twip, so a point is 20.
+                QFont font(ChohyoFontFamily());
+                font.setPixelSize(item.pointSize * kTwipsPerPoint);
+                font.setBold(item.bold);
+                font.setItalic(false);
+                font.setKerning(false);
+                font.setHintingPreference(QFont::PreferNoHinting);
+                painter.setFont(font);
+                painter.setPen(QColor(0, 0, 0));
+                // The layout gives the text's top-left corner; the painter writes at the baseline.
+                const qreal ascent = QFontMetricsF(font, painter.device()).ascent();
+                painter.drawText(QPointF(item.rect.left(), item.rect.top() + ascent), item.text);
+                break;
+            }
+            case ChohyoItem::Kind::Picture: {
+                QImageReader reader(item.text);
+                const QImage picture = reader.read();
+                if (!picture.isNull())
+                    painter.drawImage(QRectF(item.rect), picture);
+                break;
+            }
+            case ChohyoItem::Kind::Frame:
+                painter.setPen(framePen);
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(QRectF(item.rect));
+                break;
+        }
+    }
+    painter.restore();
+}
+
+}  // namespace ie

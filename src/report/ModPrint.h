@@ -1,0 +1,68 @@
+#pragma once
+
+#include "common/Currency.h"
+
+#include <QDate>
+#include <QRect>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include <vector>
+
+class QPainter;
+
+namespace ie {
+
+struct BukkenJoho;
+
+// The report's only font; InstallFontSubstitutions() maps it to the fixed-pitch IPA mincho, in
+// which a full-width character is exactly two half-width columns wide (AlignRight relies on it).
+QString ChohyoFontFamily();  // "ＭＳ 明朝"
+
+// Modes of PrintChohyo: what the page is drawn for.
+inline constexpr int kChohyoPreview = 1;
+inline constexpr int kChohyoPrinter = 2;  // a printer page or a PDF file
+
+// Pads text on the left with spaces to width half-width columns, the text's width being its length
+// in CP932 bytes. A text as wide as width or wider comes back unchanged.
+QString AlignRight(int width, const QString& text);
+
+// The asking-to-computed ratio as printed: asking / computed * 100 with "#,##0.##" (the decimal
+// point always written), then "　％", padded to 18 columns. Empty when either side is not positive.
+QString ChohyoRatioText(Currency asking, Currency computed);
+
+// One thing on the report page, in drawing order. Positions and sizes are twips from the top-left
+// corner of the drawing area.
+struct ChohyoItem {
+    enum class Kind { Text, Picture, Frame };
+    Kind kind = Kind::Text;
+    // Text: rect.topLeft() is the top-left corner of the text (rect has no size).
+    // Picture: the rectangle the picture is stretched into. Frame: the outline.
+    QRect rect;
+    QString text;       // Text: what is written; Picture: the picture file
+    int pointSize = 0;  // Text only
+    bool bold = false;  // Text only
+};
+
+// The texts of the seventeen data lines, label and value together, line 0 first.
+std::vector<QString> ChohyoLines(const BukkenJoho& rec);
+
+// The whole page for a property: title, output date, the seventeen lines, the photo (when the
+// property has one), the photo frame and its caption, the outer and inner page frames.
+std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today);
+
+// Where the report goes: the drawing area's rectangle in the painter's coordinates, and the size in
+// twips that this rectangle stands for (twips are stretched over it, each axis on its own).
+struct ChohyoTarget {
+    QRectF device;
+    QSizeF twips;
+};
+
+// Draws the report of rec onto the painter. The caller has begun the page and ends it; with a
+// printer it has also made sure one is installed (the no-printer message is the caller's). A photo
+// file that cannot be read as a picture leaves the frame empty.
+void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
+                 const QDate& today);
+
+}  // namespace ie

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "report/ReportPrinter.h"
+
+namespace ie {
+
+// The real printer service over QPrinter and the system's printers (the default printer, or the
+// first one installed when none is marked default).
+class QtReportPrinter : public ReportPrinter {
+public:
+    bool hasPrinter() override;
+    ReportPage page() override;
+    bool printPage(const ReportPageDraw& draw, QString& error) override;
+    bool writePdf(const QString& path, const ReportPageDraw& draw, QString& error) override;
+};
+
+}  // namespace ie

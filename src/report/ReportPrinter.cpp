@@ -1,0 +1,83 @@
+#include "report/ReportPrinter.h"
+
+#include "platform/UiServices.h"
+#include "records/BukkenJoho.h"
+
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace ie {
+
+namespace {
+
+constexpr double kTwipsPerMm = 1440.0 / 25.4;
+
+}  // namespace
+
+ReportPage A4LandscapePage() {
+    // From millimetres, as the page is defined; Qt's own A4 is rounded to whole points.
+    const QSize twips(qRound(297 * kTwipsPerMm), qRound(210 * kTwipsPerMm));
+    return ReportPage{twips, QSizeF(twips)};
+}
+
+bool WriteReportPdf(const QString& path, const ReportPageDraw& draw, QString& error) {
+    // Written beside the target and renamed over it only when complete, so a failure never
+    // leaves half a file in place of a good one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(1200);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        writer.setTitle(QStringLiteral("物件帳票"));
+        writer.setCreator(AppTitle());
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            error = QStringLiteral("PDFの作成を開始できませんでした。");
+            file.cancelWriting();
+            return false;
+        }
+        // Set before the first picture is drawn: the engine caches each image as first stored.
+        painter.setRenderHint(QPainter::LosslessImageRendering, true);
+        const ChohyoTarget target{QRectF(0, 0, writer.width(), writer.height()),
+                                  A4LandscapePage().areaTwips};
+        draw(painter, target);
+        if (!painter.end()) {
+            error = QStringLiteral("PDFを書き終えられませんでした。");
+            file.cancelWriting();
+            return false;
+        }
+    }
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidget* parent,
+                                  const BukkenJoho& rec, const QDate& today, QString& error) {
+    if (!printer.hasPrinter()) {
+        ui.message(parent,
+                   QStringLiteral("使用可能なプリンタが存在しません。"
+                                  "通常使用するプリンタを設定してください。"),
+                   MsgIcon::Exclamation);
+        return PrintOutcome::NoPrinter;
+    }
+    const bool ok = printer.printPage(
+        [&](QPainter& painter, const ChohyoTarget& target) {
+            PrintChohyo(painter, target, kChohyoPrinter, rec, today);
+        },
+        error);
+    return ok ? PrintOutcome::Printed : PrintOutcome::Failed;
+}
+
+}  // namespace ie
