@@ -1,0 +1,651 @@
+// The environment settings dialog (database folder, settings file) and the version dialog.
+#include "app/FrmEnv.h"
+#include "app/ModGlobal.h"
+#include "app/frmAbout.h"
+#include "support/ScriptedUi.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace ie;
+using ie::test::ScriptedUi;
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QString SystemErrorText(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// A program folder (with the settings file's place) and a database folder with subfolders, a
+// hidden folder and a file, all in a temporary folder of the test's own.
+struct Setup {
+    QTemporaryDir dir;
+    QString prog;
+    QString db;
+    ModGlobal g;
+    ScriptedUi ui;
+
+    Setup() {
+        prog = dir.path() + QStringLiteral("/prog");
+        db = dir.path() + QStringLiteral("/db");
+        QDir().mkpath(prog);
+        QDir().mkpath(db + QStringLiteral("/sub1"));
+        QDir().mkpath(db + QStringLiteral("/Sub2/deeper"));
+        QDir().mkpath(db + QStringLiteral("/.hidden"));
+        WriteBytes(db + QStringLiteral("/note.txt"), "not a folder");
+        g.ProgramFolder = prog;
+        g.IniFilePath = prog + QStringLiteral("/Morinaxis.ini");
+        g.DbPath = db;
+        g.SysDbPath = db + QStringLiteral("/Morinaxis_s.mdb");
+        g.UsrDbPath = db + QStringLiteral("/Morinaxis_u.mdb");
+    }
+    QString ini() const { return g.IniFilePath; }
+};
+
+QTreeWidgetItem* Item(QTreeWidget* tree, const QString& text) {
+    const auto found = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.size() == 1 ? found.first() : nullptr;
+}
+
+QStringList Children(QTreeWidgetItem* item) {
+    QStringList out;
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
+        out << item->child(i)->text(0);
+    }
+    return out;
+}
+
+// The root file system and one more "drive" of the test's choosing.
+FrmEnv::DriveLister TwoDrives(const QString& second, const QString& name = QString()) {
+    return [second, name] {
+        return QList<FrmEnv::Drive>{{QStringLiteral("/"), QString()}, {second, name}};
+    };
+}
+
+void Open(QTreeWidget* tree, QTreeWidgetItem* item) {
+    tree->setCurrentItem(item);
+    QTest::keyClick(tree, Qt::Key_Return);
+}
+
+const QString kQuestion =
+    QStringLiteral("環境設定ファイルにデータベースパスの変更を書き込みますか");
+const QString kQuestionCaption = QStringLiteral("データベースパス変更");
+const QString kTitle = QStringLiteral("いえねだん帳");
+
+QString Confirmation(const QString& folder) {
+    return QStringLiteral(
+               "データベースパス設定を変更しました。\rお手数ですが、ねだん帳を終了させてから ") +
+           folder +
+           QStringLiteral(
+               " に下記の２ファイルを移動させてください。\r\rMorinaxis_s.mdb\r"
+               "Morinaxis_u.mdb");
+}
+
+}  // namespace
+
+class TestAppOptions : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Layout
+    void envLayoutAndTabOrder();
+    // Opening at DbPath and its drive
+    void opensAtDbPathOnItsDrive();
+    void opensOnTheDriveThatHoldsDbPath();
+    void missingOrEmptyDbPathOpensProgramFolder_data();
+    void missingOrEmptyDbPathOpensProgramFolder();
+    // Drives
+    void unreadableDriveShowsSystemErrorAndChangesNothing();
+    void eachDriveKeepsItsLastFolder();
+    // Current folder
+    void highlightedFolderIsNotWritten();
+    void enterAndDoubleClickOpenFolders();
+    // Writing the settings file
+    void noWritesNothingAndKeepsDialogOpen();
+    void yesWritesOnlyTheFolderLine();
+    void yesCreatesMissingSettingsFile();
+    void japaneseFolderWrittenInShiftJis();
+    void writeFailureReportedInsteadOfConfirmation_data();
+    void writeFailureReportedInsteadOfConfirmation();
+    void readOnlySettingsFileReported();
+    void unrepresentableFolderRefusedBeforeWriting();
+    void backLeavesEverythingAsItWas();
+    // Version dialog
+    void aboutCaptionAndTexts();
+    void aboutLayout();
+    void sysInfoMissingShowsFailureAndStaysOpen();
+    void sysInfoStartsTheFoundProgram();
+    void sysInfoThatFailsToStartShowsFailure();
+    void sysInfoLooksForHardinfoThenKinfocenter();
+};
+
+// ---- Layout ----
+
+void TestAppOptions::envLayoutAndTabOrder() {
+    Setup s;
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("環境設定"));
+    QCOMPARE(dlg.size(), QSize(228, 247));  // 3420 x 3705 twips
+    QCOMPARE(dlg.minimumSize(), dlg.maximumSize());
+
+    auto* label = dlg.findChild<QLabel*>(QStringLiteral("Label1"));
+    auto* change = dlg.findChild<QPushButton*>(QStringLiteral("CmdChange"));
+    auto* ok = dlg.findChild<QPushButton*>(QStringLiteral("CmdOK"));
+    auto* drives = dlg.findChild<QComboBox*>(QStringLiteral("DriDb"));
+    auto* tree = dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"));
+    QVERIFY(label && change && ok && drives && tree);
+    QCOMPARE(label->text(), QStringLiteral("データベースパス設定"));
+    QCOMPARE(change->text(), QStringLiteral("変更"));
+    QCOMPARE(change->toolTip(), QStringLiteral("データベースパスを変更します。"));
+    QCOMPARE(ok->text(), QStringLiteral("戻る"));
+    QCOMPARE(ok->toolTip(), QStringLiteral("メイン画面に戻ります。"));
+    QCOMPARE(label->geometry(), QRect(16, 8, 114, 12));
+    QCOMPARE(drives->geometry(), QRect(16, 32, 193, 20));
+    QCOMPARE(tree->geometry(), QRect(16, 72, 193, 118));
+    QCOMPARE(change->geometry(), QRect(16, 208, 57, 25));
+    QCOMPARE(ok->geometry(), QRect(152, 208, 57, 25));
+
+    QList<QWidget*> order;
+    QWidget* w = ok;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus) {
+            order << w;
+        }
+        w = w->nextInFocusChain();
+    } while (w != ok && order.size() < 10);
+    QCOMPARE(order, (QList<QWidget*>{ok, change, tree, drives}));
+    QVERIFY(s.ui.shown.empty());
+}
+
+// ---- Opening at DbPath and its drive ----
+
+void TestAppOptions::opensAtDbPathOnItsDrive() {
+    Setup s;
+    FrmEnv dlg(s.g, s.ui);  // the system's own drives
+    QVERIFY2(s.ui.shown.empty(), qPrintable(s.ui.texts().join(u'|')));
+    QCOMPARE(dlg.currentFolder(), s.db);
+    QCOMPARE(dlg.DriDb->currentData().toString(), QStorageInfo(s.db).rootPath());
+    QCOMPARE(dlg.DriDb->itemData(0).toString(), QStringLiteral("/"));
+    QCOMPARE(dlg.DirDb->topLevelItemCount(), 1);
+    QCOMPARE(dlg.DirDb->topLevelItem(0)->text(0), QStorageInfo(s.db).rootPath());
+    QTreeWidgetItem* current = dlg.DirDb->currentItem();
+    QVERIFY(current);
+    QCOMPARE(current->text(0), QStringLiteral("db"));
+    // Subfolders in name order regardless of case; no hidden folder, no file.
+    QCOMPARE(Children(current), (QStringList{QStringLiteral("sub1"), QStringLiteral("Sub2")}));
+}
+
+void TestAppOptions::opensOnTheDriveThatHoldsDbPath() {
+    Setup s;
+    const QString vol = s.dir.path() + QStringLiteral("/vol");
+    QVERIFY(QDir().mkpath(vol + QStringLiteral("/a/b/c")));
+    s.g.DbPath = vol + QStringLiteral("/a/b");
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(vol, QStringLiteral("USB")));
+    QVERIFY(s.ui.shown.empty());
+    QCOMPARE(dlg.DriDb->count(), 2);
+    QCOMPARE(dlg.DriDb->itemText(0), QStringLiteral("/"));
+    QCOMPARE(dlg.DriDb->currentIndex(), 1);
+    QCOMPARE(dlg.DriDb->currentText(), vol + QStringLiteral(" [USB]"));
+    // The tree starts at that drive's root and walks down to the folder.
+    QTreeWidgetItem* root = dlg.DirDb->topLevelItem(0);
+    QCOMPARE(root->text(0), vol);
+    QCOMPARE(Children(root), QStringList{QStringLiteral("a")});
+    QCOMPARE(Children(root->child(0)), QStringList{QStringLiteral("b")});
+    QCOMPARE(dlg.DirDb->currentItem(), root->child(0)->child(0));
+    QCOMPARE(Children(dlg.DirDb->currentItem()), QStringList{QStringLiteral("c")});
+    QCOMPARE(dlg.currentFolder(), vol + QStringLiteral("/a/b"));
+}
+
+void TestAppOptions::missingOrEmptyDbPathOpensProgramFolder_data() {
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("folder missing") << false;
+    QTest::newRow("no folder set") << true;
+}
+
+void TestAppOptions::missingOrEmptyDbPathOpensProgramFolder() {
+    QFETCH(bool, empty);
+    Setup s;
+    const QString gone = s.dir.path() + QStringLiteral("/gone");
+    s.g.DbPath = empty ? QString() : gone;
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path() + QStringLiteral("/elsewhere")));
+    QCOMPARE(dlg.currentFolder(), s.prog);
+    QCOMPARE(dlg.DirDb->currentItem()->text(0), QStringLiteral("prog"));
+    QCOMPARE(dlg.DriDb->currentIndex(), 0);
+    QCOMPARE(int(s.ui.shown.size()), 1);
+    QCOMPARE(s.ui.shown[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(s.ui.shown[0].caption, kTitle);
+    const QString tail = QStringLiteral("\r") + s.prog + QStringLiteral(" を表示します。");
+    if (empty) {
+        QCOMPARE(s.ui.shown[0].text,
+                 QStringLiteral("環境設定ファイルにデータベースパスが設定されていません。") + tail);
+    } else {
+        QCOMPARE(s.ui.shown[0].text, QStringLiteral("データベースパス ") + gone +
+                                         QStringLiteral(" を開けません。\r") +
+                                         SystemErrorText(ENOENT) + tail);
+    }
+    // Opening the dialog only shows; the folder stays what the settings file says.
+    QCOMPARE(s.g.DbPath, empty ? QString() : gone);
+}
+
+// ---- Drives ----
+
+void TestAppOptions::unreadableDriveShowsSystemErrorAndChangesNothing() {
+    Setup s;
+    const QString noMedium = s.dir.path() + QStringLiteral("/nomedium");  // never created
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(noMedium));
+    QCOMPARE(dlg.DriDb->currentIndex(), 0);
+    QTest::keyClick(dlg.DriDb, Qt::Key_Down);  // the user picks the second drive
+    QCOMPARE(int(s.ui.shown.size()), 1);
+    QCOMPARE(s.ui.shown[0].text, SystemErrorText(ENOENT));
+    QCOMPARE(s.ui.shown[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(s.ui.shown[0].caption, kTitle);
+    QCOMPARE(dlg.DriDb->currentIndex(), 1);  // the list keeps the chosen drive
+    QCOMPARE(dlg.currentFolder(), s.db);     // the tree stays where it was
+    QCOMPARE(dlg.DirDb->currentItem()->text(0), QStringLiteral("db"));
+    QCOMPARE(Children(dlg.DirDb->currentItem()).size(), 2);
+}
+
+void TestAppOptions::eachDriveKeepsItsLastFolder() {
+    Setup s;
+    const QString vol = s.dir.path() + QStringLiteral("/vol");
+    QVERIFY(QDir().mkpath(vol + QStringLiteral("/x")));
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(vol));
+    QCOMPARE(dlg.DriDb->currentIndex(), 0);
+
+    QTest::keyClick(dlg.DriDb, Qt::Key_Down);  // first visit: the drive's root
+    QCOMPARE(dlg.currentFolder(), vol);
+    QCOMPARE(dlg.DirDb->topLevelItemCount(), 1);
+    QCOMPARE(dlg.DirDb->currentItem(), dlg.DirDb->topLevelItem(0));
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("x")));
+    QCOMPARE(dlg.currentFolder(), vol + QStringLiteral("/x"));
+
+    QTest::keyClick(dlg.DriDb, Qt::Key_Up);
+    QCOMPARE(dlg.currentFolder(), s.db);
+    QTest::keyClick(dlg.DriDb, Qt::Key_Down);
+    QCOMPARE(dlg.currentFolder(), vol + QStringLiteral("/x"));
+    QVERIFY(s.ui.shown.empty());
+}
+
+// ---- Current folder ----
+
+void TestAppOptions::highlightedFolderIsNotWritten() {
+    Setup s;
+    QVERIFY(WriteBytes(s.ini(), "[DB_PATH]\r\nDB_PATH1=/old\r\n"));
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    dlg.DirDb->setCurrentItem(Item(dlg.DirDb, QStringLiteral("sub1")));  // highlighted only
+    QCOMPARE(dlg.currentFolder(), s.db);
+
+    s.ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n");
+    QCOMPARE(s.g.DbPath, s.db);
+    QCOMPARE(s.ui.shown.back().text, Confirmation(s.db));
+    QVERIFY(s.ui.unexpected.isEmpty());
+}
+
+void TestAppOptions::enterAndDoubleClickOpenFolders() {
+    Setup s;
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+
+    dlg.DirDb->setFocus();
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("Sub2")));
+    QCOMPARE(dlg.currentFolder(), s.db + QStringLiteral("/Sub2"));
+    QCOMPARE(Children(dlg.DirDb->currentItem()), QStringList{QStringLiteral("deeper")});
+    // Enter opened the folder and pressed no button.
+    QVERIFY(s.ui.shown.empty());
+    QVERIFY(dlg.isVisible());
+
+    // A double-click on a part of the path goes back up to it.
+    QTreeWidgetItem* parent = Item(dlg.DirDb, QStringLiteral("db"));
+    QVERIFY(parent);
+    const QPoint at = dlg.DirDb->visualItemRect(parent).center();
+    // What a widget receives from a double-click: press, release, double-click, release.
+    QWidget* viewport = dlg.DirDb->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(dlg.currentFolder(), s.db + QStringLiteral("/Sub2"));  // a click only highlights
+    QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(dlg.currentFolder(), s.db);
+    QCOMPARE(Children(dlg.DirDb->currentItem()),
+             (QStringList{QStringLiteral("sub1"), QStringLiteral("Sub2")}));
+
+    // A folder removed after it was listed cannot be opened: the system's text, nothing changes.
+    QVERIFY(QDir(s.db + QStringLiteral("/sub1")).removeRecursively());
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    QCOMPARE(dlg.currentFolder(), s.db);
+    QCOMPARE(s.ui.texts(), QStringList{SystemErrorText(ENOENT)});
+}
+
+// ---- Writing the settings file ----
+
+void TestAppOptions::noWritesNothingAndKeepsDialogOpen() {
+    Setup s;
+    const QByteArray before = "[DB_PATH]\r\nDB_PATH1=/old\r\n";
+    QVERIFY(WriteBytes(s.ini(), before));
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    dlg.show();
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+
+    s.ui.answers.push_back(Answer::No);
+    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QCOMPARE(int(s.ui.shown.size()), 1);
+    QVERIFY(s.ui.shown[0].isQuestion);
+    QCOMPARE(s.ui.shown[0].text, kQuestion);
+    QCOMPARE(s.ui.shown[0].caption, kQuestionCaption);
+    QCOMPARE(s.ui.shown[0].icon, MsgIcon::Question);
+    QCOMPARE(ReadBytes(s.ini()), before);
+    QCOMPARE(s.g.DbPath, s.db);
+    QVERIFY(dlg.isVisible());
+    QVERIFY(s.ui.unexpected.isEmpty());
+}
+
+void TestAppOptions::yesWritesOnlyTheFolderLine() {
+    Setup s;
+    const QByteArray comment =
+        "; \x82\xa2\x82\xa6\x82\xcb\x82\xbe\x82\xf1\x92\xa0\x82\xcc\x90\xdd"
+        "\x92\xe8\r\n";  // "; いえねだん帳の設定" in Shift-JIS
+    const QByteArray head = comment + "[Other]\r\nkey = value  \r\n\r\n[db_path]\r\n";
+    const QByteArray tail = "DB_PATH2=keep\r\n[Tail]\nx=1";
+    QVERIFY(WriteBytes(s.ini(), head + "DB_PATH1=/old/place\r\n" + tail));
+    const QString sysBefore = s.g.SysDbPath;
+    const QString usrBefore = s.g.UsrDbPath;
+
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    dlg.show();
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    const QString chosen = s.db + QStringLiteral("/sub1");
+    QCOMPARE(dlg.currentFolder(), chosen);
+
+    s.ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QCOMPARE(ReadBytes(s.ini()), head + "DB_PATH1=" + chosen.toUtf8() + "\r\n" + tail);
+
+    QCOMPARE(int(s.ui.shown.size()), 2);
+    QCOMPARE(s.ui.shown[0].text, kQuestion);
+    QCOMPARE(s.ui.shown[1].text, Confirmation(chosen));
+    QVERIFY(!s.ui.shown[1].isQuestion);
+    QCOMPARE(s.ui.shown[1].icon, MsgIcon::Exclamation);
+    QCOMPARE(s.ui.shown[1].caption, kTitle);
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+
+    // DbPath changes at once; the databases in use stay until the program is started again.
+    QCOMPARE(s.g.DbPath, chosen);
+    QCOMPARE(s.g.SysDbPath, sysBefore);
+    QCOMPARE(s.g.UsrDbPath, usrBefore);
+    QCOMPARE(s.g.SysDbPath, s.db + QStringLiteral("/Morinaxis_s.mdb"));
+    QVERIFY(s.ui.unexpected.isEmpty());
+}
+
+void TestAppOptions::yesCreatesMissingSettingsFile() {
+    Setup s;
+    QVERIFY(!QFile::exists(s.ini()));
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    s.ui.answers.push_back(Answer::Yes);
+    dlg.CmdChange_Click();
+    QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n");
+    QCOMPARE(s.ui.shown.back().text, Confirmation(s.db));
+}
+
+void TestAppOptions::japaneseFolderWrittenInShiftJis() {
+    Setup s;
+    const QString folder = s.db + QStringLiteral("/物件");
+    QVERIFY(QDir().mkpath(folder));
+    s.g.DbPath = folder;
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    QVERIFY(s.ui.shown.empty());
+    s.ui.answers.push_back(Answer::Yes);
+    dlg.CmdChange_Click();
+    QCOMPARE(ReadBytes(s.ini()),
+             "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "/\x95\xa8\x8c\x8f\r\n");
+    QCOMPARE(s.ui.shown.back().text, Confirmation(folder));
+}
+
+void TestAppOptions::writeFailureReportedInsteadOfConfirmation_data() {
+    QTest::addColumn<QString>("iniPath");
+    QTest::newRow("folder of the settings file missing") << QStringLiteral("/none/Morinaxis.ini");
+    QTest::newRow("settings file is a folder") << QStringLiteral("/prog/Morinaxis.ini");
+}
+
+void TestAppOptions::writeFailureReportedInsteadOfConfirmation() {
+    QFETCH(QString, iniPath);
+    Setup s;
+    s.g.IniFilePath = s.dir.path() + iniPath;
+    if (QTest::currentDataTag() == QByteArray("settings file is a folder")) {
+        QVERIFY(QDir().mkpath(s.g.IniFilePath));
+    }
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    dlg.show();
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    s.ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+
+    QCOMPARE(int(s.ui.shown.size()), 2);
+    QCOMPARE(s.ui.shown[1].icon, MsgIcon::Critical);
+    QCOMPARE(s.ui.shown[1].caption, kTitle);
+    QVERIFY2(s.ui.shown[1].text.startsWith(QStringLiteral("環境設定ファイル ") + s.g.IniFilePath +
+                                           QStringLiteral(" にデータベースパスを書き込めませんで"
+                                                          "した。\r")),
+             qPrintable(s.ui.shown[1].text));
+    QVERIFY(!s.ui.shown[1].text.contains(QStringLiteral("変更しました")));
+    QCOMPARE(s.g.DbPath, s.db);  // nothing was written, so nothing changed
+    QVERIFY(dlg.isVisible());
+    QVERIFY(QFileInfo(s.g.IniFilePath).isDir() || !QFile::exists(s.g.IniFilePath));
+}
+
+void TestAppOptions::readOnlySettingsFileReported() {
+    if (::geteuid() == 0) {
+        QSKIP("file permissions do not bind the superuser");
+    }
+    Setup s;
+    const QByteArray before = "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n";
+    QVERIFY(WriteBytes(s.ini(), before));
+    QVERIFY(QFile::setPermissions(s.ini(), QFile::ReadOwner | QFile::ReadUser));
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    s.ui.answers.push_back(Answer::Yes);
+    dlg.CmdChange_Click();
+    QCOMPARE(int(s.ui.shown.size()), 2);
+    QCOMPARE(s.ui.shown[1].icon, MsgIcon::Critical);
+    QVERIFY(!s.ui.shown[1].text.contains(QStringLiteral("変更しました")));
+    QCOMPARE(ReadBytes(s.ini()), before);
+    QCOMPARE(s.g.DbPath, s.db);
+}
+
+void TestAppOptions::unrepresentableFolderRefusedBeforeWriting() {
+    Setup s;
+    const QString folder = s.db + QStringLiteral("/caf\u00e9");  // é has no Shift-JIS code
+    QVERIFY(QDir().mkpath(folder));
+    const QByteArray before = "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n";
+    QVERIFY(WriteBytes(s.ini(), before));
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    dlg.show();
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("caf\u00e9")));
+    QCOMPARE(dlg.currentFolder(), folder);
+
+    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);  // no answer queued: no question may come
+    QVERIFY2(s.ui.unexpected.isEmpty(), qPrintable(s.ui.unexpected.join(u'|')));
+    QCOMPARE(int(s.ui.shown.size()), 1);
+    QVERIFY(!s.ui.shown[0].isQuestion);
+    QCOMPARE(s.ui.shown[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(s.ui.shown[0].caption, kTitle);
+    QVERIFY(s.ui.shown[0].text.contains(folder));
+    QCOMPARE(ReadBytes(s.ini()), before);
+    QCOMPARE(s.g.DbPath, s.db);
+    QVERIFY(dlg.isVisible());
+}
+
+void TestAppOptions::backLeavesEverythingAsItWas() {
+    Setup s;
+    const QByteArray before = "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n";
+    QVERIFY(WriteBytes(s.ini(), before));
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    dlg.show();
+    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(ReadBytes(s.ini()), before);
+    QCOMPARE(s.g.DbPath, s.db);
+    QVERIFY(s.ui.shown.empty());
+}
+
+// ---- Version dialog ----
+
+namespace {
+
+QPixmap RedSquare() {
+    QPixmap p(36, 36);
+    p.fill(Qt::red);
+    return p;
+}
+
+struct FakeTools {
+    QString found;
+    bool starts = true;
+    QStringList started;
+    frmAbout::SysInfoTools tools() {
+        return {[this] { return found; },
+                [this](const QString& path) {
+                    started << path;
+                    return starts;
+                }};
+    }
+};
+
+const QString kNoSysInfo = QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません");
+
+}  // namespace
+
+void TestAppOptions::aboutCaptionAndTexts() {
+    ScriptedUi ui;
+    FakeTools fake;
+    frmAbout dlg(ui, RedSquare(), nullptr, fake.tools());
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("いえねだん帳のﾊﾞｰｼﾞｮﾝ情報"));
+    auto* title = dlg.findChild<QLabel*>(QStringLiteral("lblTitle"));
+    auto* version = dlg.findChild<QLabel*>(QStringLiteral("lblVersion"));
+    auto* ok = dlg.findChild<QPushButton*>(QStringLiteral("cmdOK"));
+    auto* sysInfo = dlg.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"));
+    QVERIFY(title && version && ok && sysInfo);
+    QCOMPARE(title->text(), QStringLiteral("いえねだん帳"));
+    // The release number set once in the build (project version 1.0.0).
+    QCOMPARE(version->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 1.0.0"));
+    QCOMPARE(ok->text(), QStringLiteral("OK"));
+    QCOMPARE(sysInfo->text(), QStringLiteral("ｼｽﾃﾑ情報(&S)..."));
+
+    // picIcon shows the main window's picture; Image1 the dialog's own 45 x 45 picture.
+    auto* icon = dlg.findChild<QLabel*>(QStringLiteral("picIcon"));
+    auto* image = dlg.findChild<QLabel*>(QStringLiteral("Image1"));
+    QVERIFY(icon && image);
+    QCOMPARE(icon->pixmap().toImage().pixelColor(18, 18), QColor(Qt::red));
+    QCOMPARE(image->pixmap().size(), QSize(45, 45));
+    QVERIFY(ui.shown.empty());
+    QVERIFY(fake.started.isEmpty());
+}
+
+void TestAppOptions::aboutLayout() {
+    ScriptedUi ui;
+    FakeTools fake;
+    frmAbout dlg(ui, RedSquare(), nullptr, fake.tools());
+    QCOMPARE(dlg.minimumSize(), QSize(382, 213));  // 5730 x 3195 twips, fixed
+    QCOMPARE(dlg.maximumSize(), QSize(382, 213));
+    QVERIFY(!(dlg.windowFlags() & Qt::WindowMinimizeButtonHint));
+    QVERIFY(!(dlg.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("Image1"))->geometry(), QRect(8, 8, 45, 45));
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("picIcon"))->geometry(), QRect(16, 72, 36, 36));
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("lblTitle"))->geometry(),
+             QRect(70, 16, 259, 32));
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("lblVersion"))->geometry(),
+             QRect(70, 52, 259, 15));
+    QCOMPARE(dlg.cmdOK->geometry(), QRect(283, 143, 92, 23));
+    QCOMPARE(dlg.cmdSysInfo->geometry(), QRect(284, 173, 92, 23));
+
+    dlg.show();
+    QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
+    QVERIFY(!dlg.isVisible());
+}
+
+void TestAppOptions::sysInfoMissingShowsFailureAndStaysOpen() {
+    ScriptedUi ui;
+    FakeTools fake;  // nothing installed
+    frmAbout dlg(ui, RedSquare(), nullptr, fake.tools());
+    dlg.show();
+    QTest::mouseClick(dlg.cmdSysInfo, Qt::LeftButton);
+    QCOMPARE(int(ui.shown.size()), 1);
+    QCOMPARE(ui.shown[0].text, kNoSysInfo);
+    QCOMPARE(ui.shown[0].icon, MsgIcon::None);
+    QCOMPARE(ui.shown[0].caption, QStringLiteral("いえねだん帳"));
+    QVERIFY(!ui.shown[0].isQuestion);
+    QVERIFY(fake.started.isEmpty());
+    QVERIFY(dlg.isVisible());
+}
+
+void TestAppOptions::sysInfoStartsTheFoundProgram() {
+    ScriptedUi ui;
+    FakeTools fake;
+    fake.found = QStringLiteral("/usr/bin/hardinfo");
+    frmAbout dlg(ui, RedSquare(), nullptr, fake.tools());
+    dlg.show();
+    QTest::mouseClick(dlg.cmdSysInfo, Qt::LeftButton);
+    QCOMPARE(fake.started, QStringList{QStringLiteral("/usr/bin/hardinfo")});
+    QVERIFY(ui.shown.empty());
+    QVERIFY(dlg.isVisible());
+}
+
+void TestAppOptions::sysInfoThatFailsToStartShowsFailure() {
+    ScriptedUi ui;
+    FakeTools fake;
+    fake.found = QStringLiteral("/usr/bin/kinfocenter");
+    fake.starts = false;
+    frmAbout dlg(ui, RedSquare(), nullptr, fake.tools());
+    dlg.cmdSysInfo_Click();
+    QCOMPARE(fake.started.size(), 1);
+    QCOMPARE(ui.texts(), QStringList{kNoSysInfo});
+    QCOMPARE(ui.shown[0].icon, MsgIcon::None);
+}
+
+void TestAppOptions::sysInfoLooksForHardinfoThenKinfocenter() {
+    QTemporaryDir bin;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    auto restore = qScopeGuard([&] { qputenv("PATH", oldPath); });
+    auto makeProgram = [&](const QString& name) {
+        const QString path = bin.path() + u'/' + name;
+        QVERIFY(WriteBytes(path, "#!/bin/sh\n"));
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    };
+    const frmAbout::SysInfoTools tools = frmAbout::SystemTools();
+    QCOMPARE(tools.find(), QString());
+    makeProgram(QStringLiteral("kinfocenter"));
+    QCOMPARE(tools.find(), bin.path() + QStringLiteral("/kinfocenter"));
+    makeProgram(QStringLiteral("hardinfo"));
+    QCOMPARE(tools.find(), bin.path() + QStringLiteral("/hardinfo"));
+}
+
+QTEST_MAIN(TestAppOptions)
+#include "tst_app_options.moc"
