@@ -1,0 +1,84 @@
+#include "valuation/HousePrice.h"
+
+#include "app/ModGlobal.h"
+#include "common/AppError.h"
+#include "common/Currency.h"
+#include "common/NumberRule.h"
+#include "records/BukkenJoho.h"
+#include "valuation/RateLookup.h"
+
+namespace ie {
+
+namespace {
+
+CalcOutcome Refused(const QString& text) {
+    return {CalcOutcome::Status::Refused, text, MsgIcon::Exclamation};
+}
+
+}  // namespace
+
+QString HouseFailureText() {
+    return QStringLiteral("家屋価格計算に失敗しました。数値が大きすぎます。");
+}
+
+QString HouseBuiltAfterValuationText() {
+    return QStringLiteral(
+        "家屋建築日が価格を調べる日より後になっています。日付を確認してください。");
+}
+
+qint32 HouseAge(const QDate& kaokuDate, const QDate& hyokaDate) {
+    if (!kaokuDate.isValid() || !hyokaDate.isValid())
+        return 0;
+    return hyokaDate.year() - kaokuDate.year();
+}
+
+CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
+                           const DepreciationLookup& lookup) {
+    const std::optional<double> tanka = ParseNumber(texts.tuboTanka);
+    const std::optional<double> tubo = ParseNumber(texts.tateTubo);
+    if (!tanka && !tubo) {
+        return Refused(QStringLiteral("[坪単価]　と　[延床面積]　欄に数値を入力してください。"));
+    }
+    if (!tanka) {
+        return Refused(QStringLiteral("[坪単価]　欄に数値を入力してください。"));
+    }
+    if (!tubo) {
+        return Refused(QStringLiteral("[延床面積]　欄に数値を入力してください。"));
+    }
+    // A house built after the valuation date has no age to look up; the last row of the table
+    // would value it as a ruin.
+    const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate);
+    if (age < 0)
+        return Refused(HouseBuiltAfterValuationText());
+
+    try {
+        rec.KaokuTateTubo = *tubo;
+        rec.KaokuTuboTanka = *tanka;
+        rec.KeikaNensu = age;
+        const std::optional<double> rate = lookup(age);
+        if (!rate)
+            return {CalcOutcome::Status::Abandoned, QString(), MsgIcon::None};
+        rec.KeinenHoseiRitu = *rate;
+        const Currency kakaku =
+            Currency::fromDouble((rec.KaokuTuboTanka * rec.KaokuTateTubo) * rec.KeinenHoseiRitu);
+        const Currency gokei = rec.TotiKakaku + kakaku;
+        rec.KaokuKakaku = kakaku;
+        rec.GokeiKakaku = gokei;
+    } catch (const AppError& e) {
+        return {CalcOutcome::Status::Failed,
+                QString::number(e.number()) + QLatin1Char('\r') + e.description() +
+                    QLatin1Char('\r') + HouseFailureText(),
+                MsgIcon::Critical};
+    }
+    return {};
+}
+
+std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 age) {
+    // The session closes the connection also when the lookup throws, so that the next open works.
+    SysDbSession session(g, ui, parent);
+    if (!session.ok())
+        return std::nullopt;
+    return ModGetHosei(g, age, QStringLiteral("家屋経年減点補正率"));
+}
+
+}  // namespace ie

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "valuation/CalcOutcome.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace ie {
+
+struct BukkenJoho;
+struct ModGlobal;
+class UiServices;
+
+struct HouseInputTexts {
+    QString tuboTanka;  // TxtKaokuTuboTanka
+    QString tateTubo;   // TxtKaokuTateTubo
+};
+
+// The depreciation rate for an age in years; nullopt when the lookup was abandoned (its message
+// already shown). May throw AppError.
+using DepreciationLookup = std::function<std::optional<double>(qint32 age)>;
+
+// The age of a house: the number of year boundaries from construction to valuation
+// (31 Dec 2001 -> 1 Jan 2002 is 1, 1 Jan -> 31 Dec of one year is 0). Negative when built later.
+qint32 HouseAge(const QDate& kaokuDate, const QDate& hyokaDate);
+
+// The house calculation (家屋価格計算): price per tsubo × floor area × depreciation rate for the
+// age. Writes KaokuTateTubo, KaokuTuboTanka, KeikaNensu, KeinenHoseiRitu, KaokuKakaku and
+// GokeiKakaku. A construction year after the valuation year is refused before anything is changed.
+CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
+                           const DepreciationLookup& lookup);
+
+// GetKeinenHosei: the rate of 家屋経年減点補正率 for the age, with the reference connection opened
+// for the lookup alone and closed on every way out. nullopt when the connection could not be opened
+// (the open has shown its message).
+std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 age);
+
+QString HouseFailureText();  // "家屋価格計算に失敗しました。数値が大きすぎます。"
+QString HouseBuiltAfterValuationText();
+
+}  // namespace ie

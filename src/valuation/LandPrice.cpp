@@ -1,0 +1,98 @@
+#include "valuation/LandPrice.h"
+
+#include "common/AppError.h"
+#include "common/Currency.h"
+#include "common/NumberRule.h"
+#include "records/BukkenJoho.h"
+
+#include <cstdlib>
+#include <limits>
+
+namespace ie {
+
+namespace {
+
+constexpr int kDaysPerYear = 365;  // leap days play no part in the change rate
+
+CalcOutcome Refused(const QString& text) {
+    return {CalcOutcome::Status::Refused, text, MsgIcon::Exclamation};
+}
+
+}  // namespace
+
+QString LandFailureText() {
+    return QStringLiteral("敷地価格計算に失敗しました。数値が大きすぎます。");
+}
+
+QString ChangeRateRangeText() {
+    return QStringLiteral("地価変動率は(-99%～99%)の範囲でお願いします。");
+}
+
+CalcOutcome CalcLandPrice(BukkenJoho& rec, const LandInputTexts& texts) {
+    const std::optional<double> rosenka = ParseNumber(texts.rosenka);
+    const std::optional<double> menseki = ParseNumber(texts.menseki);
+    if (!rosenka && !menseki) {
+        return Refused(QStringLiteral("[路線価]　と　[土地の面積]　欄に数値を入力してください｡"));
+    }
+    if (!rosenka) {
+        return Refused(QStringLiteral("[路線価]　欄に数値を入力してください｡"));
+    }
+    if (!menseki) {
+        return Refused(QStringLiteral("[土地の面積]　欄に数値を入力してください。"));
+    }
+
+    try {
+        rec.Rosenka = Currency::fromDouble(*rosenka);
+        rec.TotiMenseki = *menseki;
+        if (texts.hendoRitu.isEmpty()) {
+            rec.ChikaHendoRitu = 0;
+        } else {
+            // The field's own check keeps it numeric; a text that slipped past is a type error.
+            const std::optional<double> percent = ParseNumber(texts.hendoRitu);
+            if (!percent)
+                throw AppError(errors::kTypeMismatch, TypeMismatchDescription());
+            rec.ChikaHendoRitu = *percent / 100;
+        }
+
+        // Each step is stored as soon as it is rounded, so a later overflow leaves the last good
+        // one.
+        rec.TotiKakaku = Currency::fromDouble(
+            ((rec.Rosenka.toDouble() * rec.TotiMenseki) * rec.KakutiHoseiRitu) / 0.8);
+
+        const qint64 days = std::llabs(rec.RosenkaNendo.daysTo(rec.HyokaDate));
+        if (days > std::numeric_limits<qint32>::max()) {
+            throw AppError(errors::kOverflow, OverflowDescription());
+        }
+        if (rec.ChikaHendoRitu != 0) {
+            const qint64 years = days / kDaysPerYear;
+            const qint64 rest = days % kDaysPerYear;
+            for (qint64 i = 0; i < years; ++i) {
+                rec.TotiKakaku =
+                    Currency::fromDouble(rec.TotiKakaku.toDouble() * (rec.ChikaHendoRitu + 1));
+            }
+            if (rest > 0) {
+                const double part = static_cast<double>(rest) / kDaysPerYear;
+                rec.TotiKakaku = Currency::fromDouble(rec.TotiKakaku.toDouble() *
+                                                      (part * rec.ChikaHendoRitu + 1));
+            }
+        }
+        rec.GokeiKakaku = rec.TotiKakaku + rec.KaokuKakaku;
+    } catch (const AppError& e) {
+        return {CalcOutcome::Status::Failed,
+                QString::number(e.number()) + QLatin1Char('\r') + e.description() +
+                    QLatin1Char('\r') + LandFailureText(),
+                MsgIcon::Critical};
+    }
+    return {};
+}
+
+ChangeRateCheck CheckChangeRate(const QString& text) {
+    const std::optional<double> value = ParseNumber(text);
+    if (!value)
+        return {QStringLiteral("0"), QString()};
+    if (*value > 99 || *value < -99)
+        return {QStringLiteral("0"), ChangeRateRangeText()};
+    return {text, QString()};
+}
+
+}  // namespace ie
