@@ -1,0 +1,344 @@
+// The CSV export: the exact bytes of the file, the overwrite question, and failures that leave an
+// existing file as it was.
+#include "app/ModGlobal.h"
+#include "records/CsvExport.h"
+#include "support/ScriptedUi.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+#include <sys/resource.h>
+
+#include <csignal>
+
+using namespace ie;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Plain Japanese text in CP932 from Qt's own converter, for the lines whose characters all have
+// a single code; the special characters are checked against hand-written bytes.
+QByteArray Sjis(const QString& s) {
+    QStringEncoder enc("windows-932");
+    QByteArray out = enc.encode(s);
+    Q_ASSERT(!enc.hasError());
+    return out;
+}
+
+const QString kHeader =
+    u"\"住所\",\"敷地面積\",\"敷地評価額\",\"家屋評価額\",\"敷地販売価格\",\"家屋販売価格\","
+    u"\"合計販売価格\",\"合計価格\",\"国税路線価\",\"販売会社名\",\"担当者名\",\"電話番号\","
+    u"\"備考\",\"坪単価\",\"延床面積\",\"年間地価変動率\",\"その他ランク\",\"家屋建築年月日\"\r\n"_s;
+
+// The columns written by the tests' rows, in table order after 物件ID.
+const char* const kInsert =
+    "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積, 敷地評価額, 家屋評価額, 敷地販売価格, "
+    "家屋販売価格, 合計販売価格, 国税路線価, 販売会社名, 担当者名, 電話番号, 備考, 坪単価, "
+    "延床面積, 年間地価変動率, その他ランク, 家屋建築年月日, 評価年月日, 画地補正率, 現場写真) ";
+
+}  // namespace
+
+class TestCsv : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString dbPath_;
+
+    void exec(const QString& sql) {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open_v2(dbPath_.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+                 SQLITE_OK);
+        char* err = nullptr;
+        const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+        const QString message = err ? QString::fromUtf8(err) : QString();
+        sqlite3_free(err);
+        sqlite3_close(db);
+        QVERIFY2(rc == SQLITE_OK, qPrintable(message));
+    }
+
+    void insert(const QString& values) { exec(QString::fromUtf8(kInsert) + u"VALUES "_s + values); }
+
+    // Runs the export on a fresh connection to the test database.
+    CsvExportResult exportTo(const QString& path) {
+        db::Connection con;
+        con.setConnectionString(ConnectionString(dbPath_));
+        con.open();
+        return ExportCsv(con, path);
+    }
+
+    QString out(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+
+private Q_SLOTS:
+    void init() {
+        QVERIFY(dir_.isValid());
+        dbPath_ = dir_.filePath(u"Morinaxis_u.mdb"_s);
+        QFile::remove(dbPath_);
+        QVERIFY(QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), dbPath_));
+        QFile::setPermissions(dbPath_, QFile::ReadOwner | QFile::WriteOwner);
+        exec(u"DELETE FROM 物件情報"_s);
+    }
+
+    // --- The exact bytes -----------------------------------------------------------------
+
+    void twoPropertiesExactBytes() {
+        // Currency is stored in ten-thousandths: 18,750,000 yen is 187500000000.
+        insert(
+            u"(1, '東京都千代田区丸の内1-1', 150.0, 187500000000, 5164726027, 200000000000, "
+            u"50000000000, 250000000000, 2500000000, 'ＡＢＣ不動産', '山田', '03-1234-5678', "
+            u"'南向き', 600000.0, 30.25, 0.03, 5, '2001-04-01', '2026-12-07', 0.9, X'0102')"_s);
+        // No memo data and no land value: fields 1, 3, 5 to 13 and the computed total are empty.
+        insert(
+            u"(2, NULL, 99.5, NULL, 10000000000, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+
+        const QString path = out("two.csv");
+        const CsvExportResult r = exportTo(path);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.rows, 2);
+        QCOMPARE(r.unmappable, 0);
+
+        const QByteArray bytes = ReadAll(path);
+        // The header starts with "住所" in CP932: 8F 5A 8F 8A.
+        QVERIFY(bytes.startsWith(QByteArray("\"\x8F\x5A\x8F\x8A\",")));
+        const QByteArray expected =
+            Sjis(kHeader) +
+            Sjis(
+                u"東京都千代田区丸の内1-1,150,18750000,516472.6027,20000000,5000000,25000000,"
+                u"19266472.6027,250000,ＡＢＣ不動産,山田,03-1234-5678,南向き,600000,30.25,0.03,5,"
+                u"2001/04/01"_s) +
+            "\r" + ",99.5,,1000000,,,,,,,,,,,,,," + "\r\n";
+        QCOMPARE(bytes, expected);
+    }
+
+    void quotingKeepsEighteenFields() {
+        insert(
+            u"(1, '大阪市北区1,2丁目 \"梅田\"ビル', 10.0, 10000, 20000, NULL, NULL, NULL, "
+            u"NULL, 'A,B', NULL, NULL, '一行目' || char(13) || char(10) || '二行目', NULL, "
+            u"NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+        const QString path = out("quoted.csv");
+        const CsvExportResult r = exportTo(path);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const QByteArray expected =
+            Sjis(kHeader) +
+            Sjis(
+                u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル\",10,1,2,,,,3,,\"A,B\",,,"
+                u"\"一行目\r\n二行目\",,,,,"_s) +
+            "\r\n";
+        QCOMPARE(ReadAll(path), expected);
+    }
+
+    void cp932TwinsAndUnmappable() {
+        // 〜 U+301C, − U+2212, ‖ U+2016 and ¥ U+00A5 have CP932 twins; Hangul 가 has none.
+        insert(
+            u"(1, 'A〜−‖¥가B', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"'가', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+        const QString path = out("twins.csv");
+        const CsvExportResult r = exportTo(path);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.unmappable, 2);
+        const QByteArray line =
+            QByteArray("A\x81\x60\x81\x7C\x81\x61\x81\x8F?B") + ",,,,,,,,,,,,?,,,,," + "\r\n";
+        QCOMPARE(ReadAll(path), Sjis(kHeader) + line);
+    }
+
+    void emptyTableGivesZeroBytes() {
+        const QString path = out("empty.csv");
+        WriteAll(path, "old contents\r\n");
+        const CsvExportResult r = exportTo(path);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.rows, 0);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(ReadAll(path), QByteArray());
+    }
+
+    // --- The menu command ----------------------------------------------------------------
+
+    void overwriteQuestionNoKeepsFile() {
+        insert(
+            u"(1, '東京', 1.0, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+        const QString path = out("existing.csv");
+        const QByteArray old("\x00\x01 keep me \r\n\x82\xA0", 15);
+        WriteAll(path, old);
+
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        test::ScriptedUi ui;
+        ui.files.push_back(path);
+        ui.answers.push_back(Answer::No);
+        RunCsvExport(g, ui, nullptr);
+
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(ui.shown.size(), size_t(1));
+        QCOMPARE(ui.shown[0].text, u"同じ名前のファイルが存在します。上書きしますか"_s);
+        QCOMPARE(ui.shown[0].icon, MsgIcon::Question);
+        QCOMPARE(ui.shown[0].caption, u"いえねだん帳"_s);
+        QVERIFY(ui.shown[0].isQuestion);
+        QVERIFY(ui.unexpected.isEmpty());
+        QVERIFY(!g.UsrDbCon.isOpen());
+
+        // Yes writes it, and the next export offers the same name.
+        ui.clear();
+        ui.files.push_back(path);
+        ui.answers.push_back(Answer::Yes);
+        RunCsvExport(g, ui, nullptr);
+        QVERIFY(ui.unexpected.isEmpty());
+        QCOMPARE(ui.shown.size(), size_t(1));  // the question only: success says nothing
+        QCOMPARE(ReadAll(path), Sjis(kHeader) + Sjis(u"東京,1,,,,,,,,,,,,,,,,"_s) + "\r\n");
+        QCOMPARE(ui.choosers.size(), size_t(1));
+        QVERIFY(ui.choosers[0].save);
+        QCOMPARE(ui.choosers[0].initialPath, path);
+        QVERIFY(ui.choosers[0].filter.startsWith(u"ｶﾝﾏ区切りﾌｧｲﾙ(*.csv)"_s));
+        QVERIFY(ui.choosers[0].filter.contains(u"(*.csv)"_s));
+        QVERIFY(!g.UsrDbCon.isOpen());
+    }
+
+    void newFileNoQuestionAndCancelKeepsName() {
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        g.Bukken.CsvFile = u"/somewhere/last.csv"_s;
+        test::ScriptedUi ui;
+        ui.files.push_back(QString());  // cancelled
+        RunCsvExport(g, ui, nullptr);
+        QVERIFY(ui.shown.empty());
+        QCOMPARE(g.Bukken.CsvFile, u"/somewhere/last.csv"_s);
+        QCOMPARE(ui.choosers.at(0).initialPath, u"/somewhere/last.csv"_s);
+
+        const QString path = out("fresh.csv");
+        ui.files.push_back(path);
+        RunCsvExport(g, ui, nullptr);
+        QVERIFY(ui.shown.empty());  // no file of that name yet: no question
+        QVERIFY(ui.unexpected.isEmpty());
+        QCOMPARE(g.Bukken.CsvFile, path);
+        QCOMPARE(ReadAll(path), QByteArray());  // empty table
+    }
+
+    void unmappableCountTold() {
+        insert(
+            u"(1, '가나', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        test::ScriptedUi ui;
+        ui.files.push_back(out("hangul.csv"));
+        RunCsvExport(g, ui, nullptr);
+        QCOMPARE(ui.shown.size(), size_t(1));
+        QCOMPARE(ui.shown[0].icon, MsgIcon::Exclamation);
+        QVERIFY2(ui.shown[0].text.contains(u"2文字"_s), qPrintable(ui.shown[0].text));
+        QCOMPARE(ReadAll(out("hangul.csv")), Sjis(kHeader) + QByteArray("??,,,,,,,,,,,,,,,,,\r\n"));
+    }
+
+    // --- Failures ------------------------------------------------------------------------
+
+    void missingFolderReported() {
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        test::ScriptedUi ui;
+        const QString path = dir_.filePath(u"no-such-folder/x.csv"_s);
+        ui.files.push_back(path);
+        RunCsvExport(g, ui, nullptr);
+        QCOMPARE(ui.shown.size(), size_t(1));
+        QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
+        QCOMPARE(ui.shown[0].caption, u"いえねだん帳"_s);
+        QVERIFY(ui.shown[0].text.startsWith(u"エクスポートに失敗しました。\r"_s));
+        QVERIFY(ui.shown[0].text.contains(path));
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!g.UsrDbCon.isOpen());
+    }
+
+    void diskFullLeavesOldFile() {
+        // 300 rows make a file of well over 4 KB; the process may write no more than 4 KB.
+        QString values;
+        for (int i = 1; i <= 300; ++i) {
+            if (i > 1)
+                values += u',';
+            values +=
+                u"(%1, '東京都新宿区西新宿二丁目8番1号', 165.29, 300000000000, 120000000000, "
+                u"NULL, NULL, NULL, 4500000000, NULL, NULL, NULL, NULL, 550000.0, 35.5, "
+                u"-0.012, 0, '1998-10-20', NULL, NULL, NULL)"_s.arg(i);
+        }
+        insert(values);
+        const QString path = out("full.csv");
+        const QByteArray old("previous export\r\n");
+        WriteAll(path, old);
+
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        test::ScriptedUi ui;
+        ui.files.push_back(path);
+        ui.answers.push_back(Answer::Yes);
+
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        RunCsvExport(g, ui, nullptr);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QCOMPARE(ui.shown.size(), size_t(2));
+        QCOMPARE(ui.shown[1].icon, MsgIcon::Critical);
+        QVERIFY(ui.shown[1].text.startsWith(u"エクスポートに失敗しました。\r"_s));
+        QVERIFY2(ui.shown[1].text.contains(u"書き込めません"_s), qPrintable(ui.shown[1].text));
+        QCOMPARE(ReadAll(path), old);
+        // No temporary file is left beside it.
+        QCOMPARE(QDir(dir_.path()).entryList({u"full.csv*"_s}, QDir::Files).size(), 1);
+        QVERIFY(!g.UsrDbCon.isOpen());
+    }
+
+    void databaseErrorLeavesOldFile() {
+        exec(u"ALTER TABLE 物件情報 RENAME TO 物件情報_old"_s);
+        const QString path = out("dberror.csv");
+        const QByteArray old("keep\r\n");
+        WriteAll(path, old);
+        const CsvExportResult r = exportTo(path);
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.contains(u"データベース"_s), qPrintable(r.error));
+        QCOMPARE(ReadAll(path), old);
+        exec(u"ALTER TABLE 物件情報_old RENAME TO 物件情報"_s);
+    }
+
+    void unopenableDatabaseAbandons() {
+        ModGlobal g;
+        g.UsrDbPath = dir_.filePath(u"missing.mdb"_s);
+        test::ScriptedUi ui;
+        const QString path = out("never.csv");
+        ui.files.push_back(path);
+        RunCsvExport(g, ui, nullptr);
+        QCOMPARE(ui.shown.size(), size_t(1));
+        QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
+        QVERIFY(ui.shown[0].text.endsWith(u"への接続失敗"_s));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void quotingRule() {
+        QCOMPARE(CsvField(u"plain 値"_s), u"plain 値"_s);
+        QCOMPARE(CsvField(QString()), QString());
+        QCOMPARE(CsvField(u"a,b"_s), u"\"a,b\""_s);
+        QCOMPARE(CsvField(u"say \"hi\""_s), u"\"say \"\"hi\"\"\""_s);
+        QCOMPARE(CsvField(u"a\rb"_s), u"\"a\rb\""_s);
+        QCOMPARE(CsvField(u"a\nb"_s), u"\"a\nb\""_s);
+    }
+};
+
+QTEST_MAIN(TestCsv)
+#include "tst_records_csv.moc"

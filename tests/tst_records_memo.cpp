@@ -1,0 +1,443 @@
+// The property memo dialog: texts and asking prices to the record, the Enter order, and the site
+// photo read, refused, kept and deleted.
+#include "app/ModGlobal.h"
+#include "platform/Database.h"
+#include "platform/Twips.h"
+#include "records/FrmMemo.h"
+#include "records/SaveLoad.h"
+#include "support/ScriptedUi.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace ie;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+Currency Yen(qint64 yen) {
+    return Currency::fromRaw(yen * Currency::kScale);
+}
+
+// Types a text the way a keyboard (or an input method's commit) does, kanji included.
+void Type(QWidget* w, const QString& text) {
+    for (const QChar ch : text) {
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+QImage Solid(int w, int h, QColor c) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+
+bool Near(QColor a, QColor b) {
+    return qAbs(a.red() - b.red()) <= 8 && qAbs(a.green() - b.green()) <= 8 &&
+           qAbs(a.blue() - b.blue()) <= 8;
+}
+
+}  // namespace
+
+class TestMemo : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    ModGlobal g_;
+    test::ScriptedUi ui_;
+
+    QString path(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
+
+    // Shows the dialog and makes it the active window, so that focus and keys behave.
+    static void ShowActive(FrmMemo& dlg) {
+        dlg.show();
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    }
+
+private Q_SLOTS:
+    void init() {
+        QVERIFY(dir_.isValid());
+        g_.Bukken = BukkenJoho();
+        g_.Bukken.PicTempFile = path("~my1A.tmp");
+        WriteAll(g_.Bukken.PicTempFile, QByteArray());
+        ui_ = test::ScriptedUi();
+        ui_.tempDir = dir_.path();
+    }
+
+    void cleanup() { QVERIFY2(ui_.unexpected.isEmpty(), qPrintable(ui_.unexpected.join(u'|'))); }
+
+    // --- The window and its fields -------------------------------------------------------
+
+    void newPropertyAllEmpty() {
+        FrmMemo dlg(g_, ui_);
+        QCOMPARE(dlg.windowTitle(), u"物件メモ情報"_s);
+        for (const char* name : {"TxtJusho", "Txtkaisha", "TxtTanto", "TxtDenwa", "TxtTotiKakaku",
+                                 "TxtKaokuKakaku", "TxtGokeiKakaku", "TxtBiko"}) {
+            auto* box = dlg.findChild<QLineEdit*>(QString::fromLatin1(name));
+            QVERIFY2(box, name);
+            QCOMPARE(box->text(), QString());
+        }
+        auto* del = dlg.findChild<QPushButton*>(u"CmdPicDelete"_s);
+        QVERIFY(!del->isEnabled());
+        QCOMPARE(del->text(), u"写真削除"_s);
+        QCOMPARE(dlg.findChild<QPushButton*>(u"CmdPicRead"_s)->text(), u"写真読込"_s);
+        auto* ok = dlg.findChild<QPushButton*>(u"CmdOK"_s);
+        QCOMPARE(ok->text(), u"戻る"_s);
+        QCOMPARE(ok->toolTip(), u"メイン画面に戻ります。"_s);
+        auto* lbl = dlg.findChild<QLabel*>(u"LblImage"_s);
+        QCOMPARE(lbl->text(), u"写真データがありません。"_s);
+        QVERIFY(!dlg.hasPicture());
+        QVERIFY(ui_.shown.empty());
+
+        ShowActive(dlg);
+        QVERIFY(lbl->isVisible());
+        QCOMPARE(QApplication::focusWidget(), ok);
+        QCOMPARE(dlg.size(), QSize(Tw(10485), Tw(5100)));
+        auto* image = dlg.findChild<QLabel*>(u"Image1"_s);
+        QCOMPARE(image->geometry(), TwRect(240, 960, 3975, 3255));
+        QVERIFY(image->hasScaledContents());
+
+        auto* price = dlg.findChild<QLineEdit*>(u"TxtTotiKakaku"_s);
+        QCOMPARE(price->maxLength(), 15);
+        QVERIFY(price->alignment() & Qt::AlignRight);
+        QVERIFY(!price->testAttribute(Qt::WA_InputMethodEnabled));
+        QCOMPARE(dlg.findChild<QLineEdit*>(u"TxtJusho"_s)->maxLength(), 25);
+        QVERIFY(dlg.findChild<QLineEdit*>(u"TxtJusho"_s)->testAttribute(Qt::WA_InputMethodEnabled));
+    }
+
+    void textsAndPricesShownAndStored() {
+        BukkenJoho& b = g_.Bukken;
+        b.Jusho = u"東京都港区芝公園4-2-8"_s;
+        b.Kaisha = u"ＡＢＣ不動産"_s;
+        b.TotiHanbaiKakaku = Yen(12500000);
+        b.KaokuHanbaiKakaku = Yen(0);
+        b.GokeiHanbaiKakaku = Yen(-3000);
+        FrmMemo dlg(g_, ui_);
+        QCOMPARE(dlg.TxtJusho->text(), b.Jusho);
+        QCOMPARE(dlg.Txtkaisha->text(), b.Kaisha);
+        QCOMPARE(dlg.TxtTotiKakaku->text(), u"12,500,000"_s);
+        QCOMPARE(dlg.TxtKaokuKakaku->text(), QString());  // 0 shows as an empty box
+        QCOMPARE(dlg.TxtGokeiKakaku->text(), u"-3,000"_s);
+
+        ShowActive(dlg);
+        dlg.TxtTanto->setFocus();
+        Type(dlg.TxtTanto, u"山田　太郎"_s);
+        dlg.TxtDenwa->setFocus();
+        QTest::keyClicks(dlg.TxtDenwa, u"03-1234-5678"_s);
+        dlg.TxtTotiKakaku->setFocus();
+        dlg.TxtTotiKakaku->selectAll();
+        QTest::keyClicks(dlg.TxtTotiKakaku, u"1234567"_s);
+        QTest::keyClick(dlg.TxtTotiKakaku, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), dlg.TxtKaokuKakaku);
+        QCOMPARE(dlg.TxtTotiKakaku->text(), u"1,234,567"_s);
+        QTest::keyClicks(dlg.TxtKaokuKakaku, u"2,000,000.4"_s);
+        QTest::keyClick(dlg.TxtKaokuKakaku, Qt::Key_Tab);
+        QCOMPARE(dlg.TxtKaokuKakaku->text(), u"2,000,000"_s);
+        dlg.TxtBiko->setFocus();
+        Type(dlg.TxtBiko, u"駅徒歩10分"_s);
+
+        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(b.Tanto, u"山田　太郎"_s);
+        QCOMPARE(b.Denwa, u"03-1234-5678"_s);
+        QCOMPARE(b.Biko, u"駅徒歩10分"_s);
+        QCOMPARE(b.TotiHanbaiKakaku, Yen(1234567));
+        QCOMPARE(b.KaokuHanbaiKakaku, Yen(2000000));
+        QCOMPARE(b.GokeiHanbaiKakaku, Yen(-3000));
+        QCOMPARE(b.Jusho, u"東京都港区芝公園4-2-8"_s);
+    }
+
+    void lettersEmptiedAndStoredPriceKept() {
+        g_.Bukken.KaokuHanbaiKakaku = Yen(3000000);
+        g_.Bukken.GokeiHanbaiKakaku = Yen(9000000);
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        dlg.TxtKaokuKakaku->setFocus();
+        dlg.TxtKaokuKakaku->selectAll();
+        QTest::keyClicks(dlg.TxtKaokuKakaku, u"abc"_s);
+        QTest::keyClick(dlg.TxtKaokuKakaku, Qt::Key_Return);
+        QCOMPARE(dlg.TxtKaokuKakaku->text(), QString());
+        // Emptying a box that showed a stored price keeps that price as well.
+        dlg.TxtGokeiKakaku->clear();
+        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(g_.Bukken.KaokuHanbaiKakaku, Yen(3000000));
+        QCOMPARE(g_.Bukken.GokeiHanbaiKakaku, Yen(9000000));
+        QVERIFY(ui_.shown.empty());
+
+        FrmMemo again(g_, ui_);
+        QCOMPARE(again.TxtKaokuKakaku->text(), u"3,000,000"_s);
+    }
+
+    void longPricesAreNotCut() {
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        dlg.TxtTotiKakaku->setFocus();
+        QTest::keyClicks(dlg.TxtTotiKakaku, u"12345678901234567"_s);
+        QCOMPARE(dlg.TxtTotiKakaku->text(), u"123456789012345"_s);  // typing stops at 15
+        dlg.TxtTotiKakaku->setText(u"1234567890123"_s);
+        QTest::keyClick(dlg.TxtTotiKakaku, Qt::Key_Return);
+        QCOMPARE(dlg.TxtTotiKakaku->text(), u"1,234,567,890,123"_s);
+        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        QCOMPARE(g_.Bukken.TotiHanbaiKakaku, Yen(1234567890123LL));
+    }
+
+    void priceBeyondCurrencyRefused() {
+        g_.Bukken.TotiHanbaiKakaku = Yen(5);
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        dlg.TxtTotiKakaku->setFocus();
+        dlg.TxtTotiKakaku->selectAll();
+        QTest::keyClicks(dlg.TxtTotiKakaku, u"999999999999999"_s);
+        dlg.TxtJusho->setFocus();
+        Type(dlg.TxtJusho, u"新住所"_s);
+        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        QCOMPARE(ui_.shown.size(), size_t(1));
+        QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(g_.Bukken.TotiHanbaiKakaku, Yen(5));
+        QCOMPARE(g_.Bukken.Jusho, QString());
+        QCOMPARE(QApplication::focusWidget(), dlg.TxtTotiKakaku);
+    }
+
+    void textBoxesStopAt25() {
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        dlg.TxtBiko->setFocus();
+        Type(dlg.TxtBiko, QString(30, u'あ'));
+        QCOMPARE(dlg.TxtBiko->text(), QString(25, u'あ'));
+    }
+
+    void enterMovesInOrder() {
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        QTest::keyClick(dlg.CmdOK, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), dlg.TxtJusho);
+        const QList<QWidget*> order = {dlg.Txtkaisha,     dlg.TxtTanto,       dlg.TxtDenwa,
+                                       dlg.TxtTotiKakaku, dlg.TxtKaokuKakaku, dlg.TxtGokeiKakaku,
+                                       dlg.TxtBiko,       dlg.CmdPicRead};
+        for (QWidget* next : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QVERIFY(dlg.isVisible());  // Enter in a box never presses a button
+        QVERIFY(ui_.choosers.empty());
+    }
+
+    // --- The photo -----------------------------------------------------------------------
+
+    void bmpRead() {
+        const QString bmp = path("site.bmp");
+        QVERIFY(Solid(8, 6, QColor(200, 30, 40)).save(bmp, "BMP"));
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        ui_.files.push_back(bmp);
+        QTest::mouseClick(dlg.CmdPicRead, Qt::LeftButton);
+
+        QCOMPARE(ui_.choosers.size(), size_t(1));
+        QVERIFY(!ui_.choosers[0].save);
+        QVERIFY(ui_.choosers[0].filter.startsWith(u"ｲﾒｰｼﾞﾌｧｲﾙ(*.jpg,*.bmp)"_s));
+        QVERIFY(ui_.choosers[0].filter.contains(u"*.jpg *.bmp"_s));
+        QVERIFY(ui_.shown.empty());
+        QCOMPARE(g_.Bukken.PicFile, bmp);
+        QVERIFY(g_.Bukken.PicUmu);
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), ReadAll(bmp));
+        QVERIFY(ReadAll(g_.Bukken.PicTempFile).startsWith("BM"));
+        QVERIFY(dlg.hasPicture());
+        QVERIFY(dlg.CmdPicDelete->isEnabled());
+        QVERIFY(!dlg.LblImage->isVisible());
+        // Stretched to the area: the label paints the 8 x 6 picture over its whole size.
+        const QImage shot = dlg.Image1->grab().toImage();
+        QCOMPARE(shot.size(), dlg.Image1->size());
+        QVERIFY(Near(shot.pixelColor(shot.width() - 2, shot.height() - 2), QColor(200, 30, 40)));
+        QVERIFY(Near(shot.pixelColor(1, 1), QColor(200, 30, 40)));
+    }
+
+    void jpegRead() {
+        const QString jpg = path("site.jpg");
+        QVERIFY(Solid(40, 30, QColor(20, 120, 220)).save(jpg, "JPEG", 95));
+        FrmMemo dlg(g_, ui_);
+        ui_.files.push_back(jpg);
+        dlg.CmdPicRead_Click();
+        QVERIFY(ui_.shown.empty());
+        QCOMPARE(g_.Bukken.PicFile, jpg);
+        QVERIFY(g_.Bukken.PicUmu);
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), ReadAll(jpg));
+        QVERIFY(dlg.hasPicture());
+        QVERIFY(Near(dlg.Image1->pixmap().toImage().pixelColor(20, 15), QColor(20, 120, 220)));
+    }
+
+    void notAPictureRefused() {
+        // A property that already has a photo.
+        QVERIFY(Solid(4, 4, Qt::green).save(path("old.bmp"), "BMP"));
+        const QByteArray photo = ReadAll(path("old.bmp"));
+        WriteAll(g_.Bukken.PicTempFile, photo);
+        g_.Bukken.PicUmu = true;
+        g_.Bukken.PicFile = path("old.bmp");
+        FrmMemo dlg(g_, ui_);
+        QVERIFY(dlg.hasPicture());
+        const qint64 shownKey = dlg.Image1->pixmap().cacheKey();
+
+        const QString fake = path("notes.jpg");
+        WriteAll(fake, "This is a text file, not a JPEG.\n");
+        ui_.files.push_back(fake);
+        dlg.CmdPicRead_Click();
+
+        QCOMPARE(ui_.shown.size(), size_t(1));
+        QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
+        QCOMPARE(ui_.shown[0].caption, u"いえねだん帳"_s);
+        QVERIFY2(ui_.shown[0].text.contains(fake), qPrintable(ui_.shown[0].text));
+        QCOMPARE(g_.Bukken.PicFile, path("old.bmp"));
+        QVERIFY(g_.Bukken.PicUmu);
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), photo);
+        QCOMPARE(dlg.Image1->pixmap().cacheKey(), shownKey);
+        QVERIFY(dlg.CmdPicDelete->isEnabled());
+
+        // An empty file and a missing file are refused the same way.
+        WriteAll(path("empty.bmp"), QByteArray());
+        ui_.files.push_back(path("empty.bmp"));
+        ui_.files.push_back(path("gone.jpg"));
+        dlg.CmdPicRead_Click();
+        dlg.CmdPicRead_Click();
+        QCOMPARE(ui_.shown.size(), size_t(3));
+        QCOMPARE(g_.Bukken.PicFile, path("old.bmp"));
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), photo);
+    }
+
+    void cancelledChooserChangesNothing() {
+        const QString bmp = path("a.bmp");
+        QVERIFY(Solid(4, 4, Qt::blue).save(bmp, "BMP"));
+        WriteAll(g_.Bukken.PicTempFile, ReadAll(bmp));
+        g_.Bukken.PicUmu = true;
+        g_.Bukken.PicFile = bmp;
+        FrmMemo dlg(g_, ui_);
+        ui_.files.push_back(QString());
+        dlg.CmdPicRead_Click();
+        QVERIFY(ui_.shown.empty());
+        QCOMPARE(g_.Bukken.PicFile, bmp);
+        QVERIFY(g_.Bukken.PicUmu);
+        QVERIFY(dlg.hasPicture());
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), ReadAll(bmp));
+    }
+
+    void scratchFileUnwritable() {
+        g_.Bukken.PicTempFile = path("no-such-folder/~my2.tmp");
+        const QString bmp = path("b.bmp");
+        QVERIFY(Solid(4, 4, Qt::red).save(bmp, "BMP"));
+        FrmMemo dlg(g_, ui_);
+        ui_.files.push_back(bmp);
+        dlg.CmdPicRead_Click();
+        QCOMPARE(ui_.shown.size(), size_t(1));
+        QCOMPARE(ui_.shown[0].icon, MsgIcon::Critical);
+        QVERIFY(!g_.Bukken.PicUmu);
+        QCOMPARE(g_.Bukken.PicFile, QString());
+        QVERIFY(!dlg.hasPicture());
+        QVERIFY(!dlg.CmdPicDelete->isEnabled());
+    }
+
+    void brokenStoredPhotoKept() {
+        const QByteArray broken("\xFF\xD8\xFF garbage that is no picture", 30);
+        WriteAll(g_.Bukken.PicTempFile, broken);
+        g_.Bukken.PicUmu = true;
+        FrmMemo dlg(g_, ui_);
+        QCOMPARE(ui_.shown.size(), size_t(1));
+        QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
+        QVERIFY(!dlg.hasPicture());
+        QVERIFY(!dlg.LblImage->isHidden());
+        QVERIFY(dlg.CmdPicDelete->isEnabled());
+        dlg.CmdOK_Click();
+        QVERIFY(g_.Bukken.PicUmu);
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), broken);
+    }
+
+    void loadedPhotoShownThenDeleted() {
+        const QString bmp = path("c.bmp");
+        QVERIFY(Solid(6, 6, QColor(250, 200, 0)).save(bmp, "BMP"));
+        const QByteArray photo = ReadAll(bmp);
+        WriteAll(g_.Bukken.PicTempFile, photo);
+        g_.Bukken.PicUmu = true;
+        FrmMemo dlg(g_, ui_);
+        QVERIFY(ui_.shown.empty());
+        QVERIFY(dlg.hasPicture());
+        QVERIFY(dlg.LblImage->isHidden());
+        QVERIFY(dlg.CmdPicDelete->isEnabled());
+
+        // Saved now, the property would carry the photo.
+        QCOMPARE(SavedPhoto(), std::optional<QByteArray>(photo));
+
+        dlg.CmdPicDelete_Click();
+        QVERIFY(!g_.Bukken.PicUmu);  // at once, before 戻る
+        QVERIFY(!dlg.hasPicture());
+        QVERIFY(!dlg.LblImage->isHidden());
+        QVERIFY(!dlg.CmdPicDelete->isEnabled());
+        dlg.CmdOK_Click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QVERIFY(!g_.Bukken.PicUmu);
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), photo);  // the scratch file is left alone
+        QCOMPARE(SavedPhoto(), std::optional<QByteArray>());
+    }
+
+private:
+    // Saves the current record as a new row of a fresh user database and returns its photo
+    // column (nullopt for Null).
+    std::optional<QByteArray> SavedPhoto() {
+        const QString db = path("save.mdb");
+        QFile::remove(db);
+        if (!QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), db))
+            return QByteArray("x");
+        QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+        {
+            db::Connection con;
+            con.setConnectionString(ConnectionString(db));
+            con.open();
+            con.execute(u"DELETE FROM 物件情報"_s);
+            db::Recordset rs;
+            rs.open(u"SELECT * FROM 物件情報"_s, con);
+            rs.addNew();
+            PutBukkenFields(rs, g_.Bukken, 1);
+            rs.update();
+        }
+        sqlite3* h = nullptr;
+        sqlite3_open_v2(db.toUtf8().constData(), &h, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "SELECT 現場写真 FROM 物件情報 WHERE 物件ID = 1", -1, &st, nullptr);
+        std::optional<QByteArray> result = QByteArray("<no row>");
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            if (sqlite3_column_type(st, 0) == SQLITE_NULL) {
+                result = std::nullopt;
+            } else {
+                result = QByteArray(static_cast<const char*>(sqlite3_column_blob(st, 0)),
+                                    sqlite3_column_bytes(st, 0));
+            }
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(h);
+        return result;
+    }
+};
+
+QTEST_MAIN(TestMemo)
+#include "tst_records_memo.moc"
