@@ -36,7 +36,8 @@ std::optional<Currency> Currency::tryFromDouble(double value) {
         return std::nullopt;
     }
     // The scaling is done in double, as the conversion of the platform this program comes from
-    // does: a value such as 0.00015 becomes 1.5 ten-thousandths first and then rounds to 2.
+    // does, and the product is what gets rounded: 0.00025 scales to exactly 2.5 and rounds to 2,
+    // 0.00015 scales to 1.4999999999999998 and rounds to 1.
     const double scaled = RoundHalfEven(value * static_cast<double>(kScale));
     if (!std::isfinite(scaled) || scaled < -kTwoPow63 || scaled >= kTwoPow63) {
         return std::nullopt;

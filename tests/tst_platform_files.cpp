@@ -1,0 +1,212 @@
+// The scratch file (ModTempFile) and the single-instance lock, across processes too.
+//
+// This binary doubles as the other process of the lock tests: with IE_TST_LOCK_MODE set it takes
+// the lock in IE_TST_LOCK_DIR, prints "locked" or "busy", and in mode "hold" keeps the lock until
+// its standard input closes or it is killed.
+#include "platform/ScratchFile.h"
+#include "platform/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+using namespace ie;
+
+namespace {
+
+const char* const kModeVar = "IE_TST_LOCK_MODE";
+const char* const kDirVar = "IE_TST_LOCK_DIR";
+
+int RunLockChild(const QByteArray& mode, const QString& folder) {
+    SingleInstance instance(folder);
+    const bool locked = instance.tryAcquire();
+    std::printf("%s\n", locked ? "locked" : "busy");
+    std::fflush(stdout);
+    if (locked && mode == "hold") {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+        }
+    }
+    return 0;
+}
+
+// Starts this binary as the other process and returns its first line of output.
+QString StartChild(QProcess& child, const QString& mode, const QString& folder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kModeVar), mode);
+    env.insert(QString::fromLatin1(kDirVar), folder);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), QStringList());
+    if (!child.waitForStarted(10000)) {
+        return QStringLiteral("<not started>");
+    }
+    while (!child.canReadLine()) {
+        if (!child.waitForReadyRead(10000)) {
+            return QStringLiteral("<no answer>");
+        }
+    }
+    return QString::fromLatin1(child.readLine()).trimmed();
+}
+
+}  // namespace
+
+class TstPlatformFiles : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void tempFileInTemporaryFolder();
+    void tempFileInGivenFolder();
+    void tempFileWithoutFolder();
+    void tempFileInUnwritableFolder();
+    void lockTwiceInOneProcess();
+    void lockHeldByAnotherProcess();
+    void lockOfAKilledProcessIsTakenOver();
+};
+
+void TstPlatformFiles::tempFileInTemporaryFolder() {
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    QString first = QStringLiteral("unchanged");
+    QVERIFY(ModTempFile(QString(), QStringLiteral("~my"), first, temp.path()));
+    const QRegularExpression pattern(QStringLiteral("^~my[0-9A-F]{1,4}\\.tmp$"));
+    const QFileInfo info(first);
+    QVERIFY2(pattern.match(info.fileName()).hasMatch(), qPrintable(first));
+    QCOMPARE(info.absolutePath(), QDir(temp.path()).absolutePath());
+    QVERIFY(info.isFile());
+    QCOMPARE(info.size(), qint64(0));
+    QVERIFY(!info.fileName().startsWith(QStringLiteral("~my0")));  // no leading zeros
+
+    // A second call makes another file; the first one stays.
+    QString second;
+    QVERIFY(ModTempFile(QString(), QStringLiteral("~my"), second, temp.path()));
+    QVERIFY(second != first);
+    QVERIFY(QFileInfo(second).isFile());
+    QVERIFY(QFileInfo(first).isFile());
+    QCOMPARE(QDir(temp.path()).entryList(QDir::Files).size(), 2);
+}
+
+void TstPlatformFiles::tempFileInGivenFolder() {
+    QTemporaryDir temp;
+    QTemporaryDir other;
+    QString path;
+    // The folder argument wins over the temporary folder; only three prefix characters are used.
+    QVERIFY(ModTempFile(other.path(), QStringLiteral("abcdef"), path, temp.path()));
+    QCOMPARE(QFileInfo(path).absolutePath(), QDir(other.path()).absolutePath());
+    QVERIFY(QRegularExpression(QStringLiteral("^abc[0-9A-F]{1,4}\\.tmp$"))
+                .match(QFileInfo(path).fileName())
+                .hasMatch());
+    QVERIFY(QDir(temp.path()).entryList(QDir::Files).isEmpty());
+}
+
+void TstPlatformFiles::tempFileWithoutFolder() {
+    QTemporaryDir temp;
+    QString path = QStringLiteral("keep");
+    QVERIFY(!ModTempFile(QString(), QStringLiteral("~my"), path, QString()));
+    QCOMPARE(path, QStringLiteral("keep"));
+    const QString missing = temp.filePath(QStringLiteral("no/such/folder"));
+    QVERIFY(!ModTempFile(QString(), QStringLiteral("~my"), path, missing));
+    QCOMPARE(path, QStringLiteral("keep"));
+    QVERIFY(!ModTempFile(missing, QStringLiteral("~my"), path, temp.path()));
+    QCOMPARE(path, QStringLiteral("keep"));
+    QVERIFY(QDir(temp.path()).entryList(QDir::Files).isEmpty());
+}
+
+void TstPlatformFiles::tempFileInUnwritableFolder() {
+    // /proc takes no new files, not even from root; the call must give up, not loop 65535 times.
+    QString path = QStringLiteral("keep");
+    QVERIFY(!ModTempFile(QStringLiteral("/proc"), QStringLiteral("~my"), path, QString()));
+    QCOMPARE(path, QStringLiteral("keep"));
+}
+
+void TstPlatformFiles::lockTwiceInOneProcess() {
+    QTemporaryDir temp;
+    auto first = std::make_unique<SingleInstance>(temp.path());
+    QVERIFY(first->tryAcquire());
+    QVERIFY(first->tryAcquire());  // asking again keeps it
+    {
+        SingleInstance second(temp.path());
+        QVERIFY(!second.tryAcquire());
+    }
+    // Another name is another lock.
+    SingleInstance otherName(temp.path(), QStringLiteral("other"));
+    QVERIFY(otherName.tryAcquire());
+    first.reset();  // released at the end of the run
+    SingleInstance third(temp.path());
+    QVERIFY(third.tryAcquire());
+}
+
+void TstPlatformFiles::lockHeldByAnotherProcess() {
+    QTemporaryDir temp;
+    QProcess holder;
+    QCOMPARE(StartChild(holder, QStringLiteral("hold"), temp.path()), QStringLiteral("locked"));
+
+    SingleInstance here(temp.path());
+    QVERIFY(!here.tryAcquire());
+    // A live holder keeps its lock however old the lock file is.
+    const QString lockPath = QDir(temp.path()).filePath(QStringLiteral("ienedancho.lock"));
+    QVERIFY(QFileInfo::exists(lockPath));
+    {
+        QFile lockFile(lockPath);
+        QVERIFY(lockFile.open(QIODevice::ReadWrite));
+        QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                     QFileDevice::FileModificationTime));
+    }
+    QVERIFY(!here.tryAcquire());
+
+    // This process holds nothing, so a third one is refused as well.
+    QProcess third;
+    QCOMPARE(StartChild(third, QStringLiteral("try"), temp.path()), QStringLiteral("busy"));
+    QVERIFY(third.waitForFinished(10000));
+
+    // The holder ends normally: the lock is free.
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(10000));
+    QVERIFY(here.tryAcquire());
+
+    // Now this process holds it and a child is refused.
+    QProcess late;
+    QCOMPARE(StartChild(late, QStringLiteral("try"), temp.path()), QStringLiteral("busy"));
+    QVERIFY(late.waitForFinished(10000));
+}
+
+void TstPlatformFiles::lockOfAKilledProcessIsTakenOver() {
+    QTemporaryDir temp;
+    QProcess holder;
+    QCOMPARE(StartChild(holder, QStringLiteral("hold"), temp.path()), QStringLiteral("locked"));
+    SingleInstance here(temp.path());
+    QVERIFY(!here.tryAcquire());
+
+    holder.kill();  // SIGKILL: no clean-up runs in the holder
+    QVERIFY(holder.waitForFinished(10000));
+    QCOMPARE(holder.exitStatus(), QProcess::CrashExit);
+    QVERIFY(QFileInfo::exists(QDir(temp.path()).filePath(QStringLiteral("ienedancho.lock"))));
+
+    QVERIFY(here.tryAcquire());
+    QProcess late;
+    QCOMPARE(StartChild(late, QStringLiteral("try"), temp.path()), QStringLiteral("busy"));
+    QVERIFY(late.waitForFinished(10000));
+}
+
+int main(int argc, char** argv) {
+    const QByteArray mode = qgetenv(kModeVar);
+    if (!mode.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        return RunLockChild(mode, qEnvironmentVariable(kDirVar));
+    }
+    QCoreApplication app(argc, argv);
+    TstPlatformFiles test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_platform_files.moc"
