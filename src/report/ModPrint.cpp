@@ -253,6 +253,7 @@ void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const 
                 break;
             }
             case ChohyoItem::Kind::Picture: {
+                if (item.text.isEmpty()) break;
                 QImageReader reader(item.text);
                 const QImage picture = reader.read();
                 if (!picture.isNull())
