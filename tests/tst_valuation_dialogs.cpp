@@ -1,0 +1,758 @@
+// The three reference dialogs on a copy of the shipped reference database: what their lists show,
+// what "戻る" and the other ways out store, the road check, saved choices the tables no longer
+// have, broken reference tables, and that no way out leaves the reference connection open.
+#include "app/ModGlobal.h"
+#include "platform/Database.h"
+#include "platform/Twips.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFolder.h"
+#include "valuation/FrmJiten.h"
+#include "valuation/FrmKakuti.h"
+#include "valuation/FrmKaokuKozo.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace ie;
+using namespace Qt::StringLiterals;
+using ie::test::ScriptedUi;
+using ie::test::TestFolder;
+
+namespace {
+
+const QString kRoadMessage =
+    u"「道路に面していない」と「道路に面している」を同時に選ぶことはできません。"_s;
+
+QStringList Items(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+int Selected(const QListWidget* list) {
+    const auto items = list->selectedItems();
+    return items.isEmpty() ? -1 : list->row(items.first());
+}
+
+// The dialog's own controls in tab order, starting from the first one.
+QStringList TabChain(QWidget* dialog, QWidget* first) {
+    QStringList names;
+    QWidget* w = first;
+    do {
+        if (w->parentWidget() == dialog && (w->focusPolicy() & Qt::TabFocus)) {
+            names << w->objectName();
+        }
+        w = w->nextInFocusChain();
+    } while (w && w != first && names.size() < 40);
+    return names;
+}
+
+}  // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    // Layout, captions, tooltips, tab order and initial focus.
+    void kakutiWindow();
+    void jitenWindow();
+    void kaokuKozoWindow();
+
+    // Lot correction.
+    void kakutiListsFromReference();
+    void kakutiCliffItemLooksUpItsRank();
+    void kakutiCombinesAllFactors();
+    void kakutiRoadCheck_data();
+    void kakutiRoadCheck();
+    void kakutiNoRoadWithHighVoltageIsAccepted();
+    void kakutiOtherAdjustment_data();
+    void kakutiOtherAdjustment();
+    void kakutiLettersEmptiedOnLeaving();
+    void kakutiReopensWithSavedChoices();
+    void kakutiSavedRankBeyondList();
+    void kakutiCloseBoxAndEscStoreNothing();
+    void kakutiBrokenListTable_data();
+    void kakutiBrokenListTable();
+    void kakutiBrokenLookupTable();
+    void kakutiDatabaseMissing();
+
+    // Land-price change.
+    void jitenPrefecturesInTableOrder();
+    void jitenChoosingStoresRate();
+    void jitenWithoutChoiceKeepsRate();
+    void jitenCloseBoxKeepsRate();
+    void jitenMissingRow();
+    void jitenEmptyTable();
+
+    // House structure.
+    void kaokuKozoEachClickLooksUp();
+    void kaokuKozoCloseBoxKeepsClickedPrice();
+    void kaokuKozoReturnWithoutClick();
+    void kaokuKozoMissingRow();
+
+private:
+    // No way out may leave the connection open: it is closed and the next open succeeds.
+    void verifyClosedAndReopens();
+    void alterReference(const QString& sql);
+
+    std::unique_ptr<TestFolder> folder_;
+    std::unique_ptr<ScriptedUi> ui_;
+    std::unique_ptr<ModGlobal> g_;
+    std::unique_ptr<QWidget> parent_;
+};
+
+void TestDialogs::init() {
+    folder_ = std::make_unique<TestFolder>();
+    QVERIFY(QFile::exists(folder_->sysDb()));
+    ui_ = std::make_unique<ScriptedUi>();
+    ui_->tempDir = folder_->tempPath();
+    g_ = std::make_unique<ModGlobal>();
+    g_->SysDbPath = folder_->sysDb();
+    g_->Bukken.KakutiHoseiRitu = 1.0;
+    g_->Bukken.SonotaHosei = 1.0;
+    parent_ = std::make_unique<QWidget>();
+    QPixmap icon(16, 16);
+    icon.fill(Qt::red);
+    parent_->setWindowIcon(QIcon(icon));
+}
+
+void TestDialogs::cleanup() {
+    QVERIFY2(ui_->unexpected.isEmpty(), qPrintable(ui_->unexpected.join(u'\n')));
+    parent_.reset();
+    g_.reset();
+    ui_.reset();
+    folder_.reset();
+}
+
+void TestDialogs::verifyClosedAndReopens() {
+    QVERIFY(!g_->SysDbCon.isOpen());
+    QVERIFY(!g_->SysDbRs.isOpen());
+    ScriptedUi quiet;
+    QVERIFY(ModSysDbOpen(*g_, quiet, nullptr));
+    QVERIFY(quiet.shown.empty());
+    ModSysDbClose(*g_);
+}
+
+void TestDialogs::alterReference(const QString& sql) {
+    db::Connection con;
+    con.setConnectionString(ConnectionString(folder_->sysDb()));
+    con.open();
+    con.execute(sql);
+    con.close();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TestDialogs::kakutiWindow() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QCOMPARE(dlg.windowTitle(), u"敷地の状況"_s);
+    QCOMPARE(dlg.size(), QSize(589, 340));  // 8835 x 5100 twips
+    QCOMPARE(dlg.windowIcon().pixmap(16).toImage(), parent_->windowIcon().pixmap(16).toImage());
+
+    auto* mudoro = dlg.findChild<QCheckBox*>(u"ChkMudoro"_s);
+    QVERIFY(mudoro);
+    QCOMPARE(mudoro->text(), u"道路に面していない"_s);
+    QCOMPARE(mudoro->toolTip(), u"敷地が道路に面していない時にしぇっくしてください。"_s);
+    QCOMPARE(mudoro->geometry(), QRect(16, 72, 129, 32));
+    auto* koatu = dlg.findChild<QCheckBox*>(u"ChkKoatu"_s);
+    QCOMPARE(koatu->toolTip(), u"敷地が高圧線の下にある場合にチェックくしてください。"_s);
+    QVERIFY(dlg.findChild<QCheckBox*>(u"ChkMinami"_s)->toolTip().isEmpty());
+    QCOMPARE(dlg.findChild<QCheckBox*>(u"ChkMaguti"_s)->text(), u"道路に面している長さが4m未満"_s);
+    QCOMPARE(dlg.findChild<QLabel*>(u"Label4"_s)->text(), u"崖地の割合"_s);
+    QCOMPARE(dlg.findChild<QLabel*>(u"Label5"_s)->text(), u"％"_s);
+    auto* sonota = dlg.findChild<QLineEdit*>(u"TxtSonota"_s);
+    QCOMPARE(sonota->maxLength(), 3);
+    QCOMPARE(sonota->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    QCOMPARE(
+        sonota->toolTip(),
+        u"その他の状況でどうしても評価を修正したい場合に-99～100の範囲の数値を入力してください。"_s);
+    auto* gake = dlg.findChild<QListWidget*>(u"LstGake"_s);
+    QCOMPARE(gake->geometry(), QRect(112, 208, 49, 28));
+    QCOMPARE(gake->selectionMode(), QAbstractItemView::SingleSelection);
+    auto* ok = dlg.findChild<QPushButton*>(u"CmdOk"_s);
+    QCOMPARE(ok->text(), u"戻る"_s);
+    QCOMPARE(ok->toolTip(), u"メイン画面に戻ります。"_s);
+    QCOMPARE(ok->geometry(), QRect(496, 296, 81, 33));
+
+    QCOMPARE(TabChain(&dlg, ok),
+             QStringList({u"CmdOk"_s, u"ChkMudoro"_s, u"ChkSoku1"_s, u"ChkUra"_s, u"ChkMaguti"_s,
+                          u"LstGake"_s, u"ChkKoatu"_s, u"ChkSoku2"_s, u"LstOkuyuki"_s,
+                          u"LstFuseikei"_s, u"TxtSonota"_s, u"ChkMinami"_s}));
+
+    QVERIFY(dlg.load());
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QCOMPARE(QApplication::focusWidget(), ok);
+    dlg.CmdOk_Click();
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::jitenWindow() {
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QCOMPARE(dlg.windowTitle(), u"地価変動率参考値取得"_s);
+    QCOMPARE(dlg.size(), QSize(259, 226));  // 3885 x 3390 twips
+    QCOMPARE(dlg.windowIcon().pixmap(16).toImage(), parent_->windowIcon().pixmap(16).toImage());
+    QCOMPARE(dlg.findChild<QLabel*>(u"LblPref"_s)->text(), u"物件のある都道府県を"_s);
+    QCOMPARE(dlg.findChild<QLabel*>(u"Label1"_s)->text(), u"選択してしてください。"_s);
+    auto* list = dlg.findChild<QListWidget*>(u"LstPref"_s);
+    QCOMPARE(list->toolTip(), u"都道府県別地価変動率（参考値）を所得することができます。"_s);
+    QCOMPARE(list->geometry(), QRect(152, 8, 73, 160));
+    auto* ok = dlg.findChild<QPushButton*>(u"CmdOK"_s);
+    QCOMPARE(ok->text(), u"戻る"_s);
+    QCOMPARE(ok->toolTip(), u"メイン画面に戻ります。"_s);
+    QCOMPARE(TabChain(&dlg, ok), QStringList({u"CmdOK"_s, u"LstPref"_s}));
+
+    QVERIFY(dlg.load());
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QCOMPARE(QApplication::focusWidget(), ok);
+}
+
+void TestDialogs::kaokuKozoWindow() {
+    FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
+    QCOMPARE(dlg.windowTitle(), u"家屋坪単価参考値取得"_s);
+    QCOMPARE(dlg.size(), QSize(228, 172));  // 3420 x 2580 twips
+    QCOMPARE(dlg.windowIcon().pixmap(16).toImage(), parent_->windowIcon().pixmap(16).toImage());
+    QCOMPARE(dlg.findChild<QLabel*>(u"Label1"_s)->text(), u"家屋の構造を選択してください。"_s);
+    auto* list = dlg.findChild<QListWidget*>(u"LstKaokuKozo"_s);
+    QVERIFY(list->toolTip().isEmpty());
+    QCOMPARE(list->geometry(), QRect(80, 48, 97, 52));
+    auto* ok = dlg.findChild<QPushButton*>(u"CmdOK"_s);
+    QCOMPARE(ok->text(), u"戻る"_s);
+    QCOMPARE(TabChain(&dlg, ok), QStringList({u"CmdOK"_s, u"LstKaokuKozo"_s}));
+
+    QVERIFY(dlg.load());
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QCOMPARE(QApplication::focusWidget(), ok);
+    dlg.close();
+    verifyClosedAndReopens();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TestDialogs::kakutiListsFromReference() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QVERIFY(ui_->shown.empty());
+    // Held open until the dialog closes.
+    QVERIFY(g_->SysDbCon.isOpen());
+    QVERIFY(!g_->SysDbRs.isOpen());
+
+    QCOMPARE(Items(dlg.LstGake), QStringList({u"0"_s, u"10"_s, u"20"_s, u"30"_s, u"40"_s, u"50"_s,
+                                              u"60"_s, u"70"_s, u"80"_s, u"90"_s}));
+    QCOMPARE(Items(dlg.LstOkuyuki), QStringList({u"2倍未満"_s, u"2～3倍"_s, u"3～4倍"_s,
+                                                 u"4～5倍"_s, u"5～6倍"_s, u"6倍以上"_s}));
+    QCOMPARE(dlg.LstFuseikei->count(), 13);
+    QCOMPARE(dlg.LstFuseikei->item(0)->text(), u"整形地"_s);
+    QCOMPARE(dlg.LstFuseikei->item(12)->text(), u"かげ地65%以上"_s);
+    // A fresh record: rank 0 everywhere, boxes clear, no other adjustment.
+    QCOMPARE(Selected(dlg.LstGake), 0);
+    QCOMPARE(Selected(dlg.LstOkuyuki), 0);
+    QCOMPARE(Selected(dlg.LstFuseikei), 0);
+    for (QCheckBox* c : dlg.findChildren<QCheckBox*>())
+        QVERIFY(!c->isChecked());
+    QVERIFY(dlg.TxtSonota->text().isEmpty());
+
+    dlg.CmdOk_Click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    // Every rank-0 factor of the shipped tables is 1.0.
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.0);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiCliffItemLooksUpItsRank() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.LstGake->setCurrentRow(1);
+    QCOMPARE(dlg.LstGake->currentItem()->text(), u"10"_s);
+    dlg.CmdOk_Click();
+    QCOMPARE(g_->Bukken.GakeRank, 1);
+    QCOMPARE(g_->Bukken.GakeHosei, 0.95);
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.95);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiCombinesAllFactors() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.ChkSoku1->setChecked(true);     // 1.03
+    dlg.ChkUra->setChecked(true);       // 1.02
+    dlg.ChkMinami->setChecked(true);    // 1.05
+    dlg.ChkKoatu->setChecked(true);     // 0.70
+    dlg.ChkMaguti->setChecked(true);    // 0.90
+    dlg.LstOkuyuki->setCurrentRow(5);   // 6倍以上 0.90
+    dlg.LstFuseikei->setCurrentRow(7);  // かげ地40% 0.85
+    dlg.LstGake->setCurrentRow(1);      // 0.95
+    dlg.TxtSonota->setText(u"-20"_s);   // 0.8
+    dlg.CmdOk_Click();
+
+    const BukkenJoho& b = g_->Bukken;
+    QCOMPARE(b.Sokumen1Rank, 1);
+    QCOMPARE(b.Sokumen2Rank, 0);
+    QCOMPARE(b.UramenRank, 1);
+    QCOMPARE(b.MinamiRank, 1);
+    QCOMPARE(b.KoatuRank, 1);
+    QCOMPARE(b.MaguchiRank, 1);
+    QCOMPARE(b.MudoroRank, 0);
+    QCOMPARE(b.OkuyukiRank, 5);
+    QCOMPARE(b.FuseikeiRank, 7);
+    QCOMPARE(b.GakeRank, 1);
+    QCOMPARE(b.SonotaRank, -20);
+    QCOMPARE(b.Sokumen1Hosei, 1.03);
+    QCOMPARE(b.Sokumen2Hosei, 1.0);
+    QCOMPARE(b.UramenHosei, 1.02);
+    QCOMPARE(b.MinamiHosei, 1.05);
+    QCOMPARE(b.KoatuHosei, 0.7);
+    QCOMPARE(b.MaguchiHosei, 0.9);
+    QCOMPARE(b.MudoroHosei, 1.0);
+    QCOMPARE(b.OkuyukiHosei, 0.9);
+    QCOMPARE(b.FuseikeiHosei, 0.85);
+    QCOMPARE(b.SonotaHosei, 0.8);
+    QCOMPARE(b.KeijoHosei, 0.81);  // 0.9 x 0.9 is below 0.85
+    // 0.7 * 0.95 * 1.03 * 1.02 * 1.05 * 0.8 * 0.81, by hand.
+    QCOMPARE(b.KakutiHoseiRitu, 0.4753607796);
+    QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiRoadCheck_data() {
+    QTest::addColumn<QString>("road");
+    QTest::newRow("side 1") << u"ChkSoku1"_s;
+    QTest::newRow("side 2") << u"ChkSoku2"_s;
+    QTest::newRow("rear") << u"ChkUra"_s;
+    QTest::newRow("narrow frontage") << u"ChkMaguti"_s;
+    QTest::newRow("south") << u"ChkMinami"_s;
+}
+
+void TestDialogs::kakutiRoadCheck() {
+    QFETCH(QString, road);
+    g_->Bukken.KakutiHoseiRitu = 0.5;  // marks the record as untouched
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.show();
+    auto* box = dlg.findChild<QCheckBox*>(road);
+    box->setChecked(true);
+    dlg.ChkMudoro->setChecked(true);
+    dlg.LstGake->setCurrentRow(3);
+    QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
+
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(ui_->shown[0].text, kRoadMessage);
+    QCOMPARE(ui_->shown[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(ui_->shown[0].caption, u"いえねだん帳"_s);
+    QVERIFY(!dlg.ChkMudoro->isChecked());
+    QVERIFY(box->isChecked());
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.5);
+    QCOMPARE(g_->Bukken.GakeRank, 0);
+    QCOMPARE(g_->Bukken.MudoroRank, 0);
+    QVERIFY(g_->SysDbCon.isOpen());  // still held for the next try
+
+    // Corrected, the next press goes through.
+    QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(g_->Bukken.MudoroRank, 0);
+    QCOMPARE(g_->Bukken.GakeRank, 3);
+    QVERIFY(g_->Bukken.KakutiHoseiRitu != 0.5);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiNoRoadWithHighVoltageIsAccepted() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.ChkMudoro->setChecked(true);
+    dlg.ChkKoatu->setChecked(true);
+    dlg.CmdOk_Click();
+    QVERIFY(ui_->shown.empty());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(g_->Bukken.MudoroRank, 1);
+    QCOMPARE(g_->Bukken.KoatuRank, 1);
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.42);  // 0.6 x 0.7
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiOtherAdjustment_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("rank");
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<QString>("shownAfter");
+    QTest::newRow("50") << u"50"_s << 50 << 1.5 << u"50"_s;
+    QTest::newRow("-99") << u"-99"_s << -99 << 0.01 << u"-99"_s;
+    QTest::newRow("100") << u"100"_s << 100 << 2.0 << u"100"_s;
+    QTest::newRow("101 kept, no adjustment") << u"101"_s << 0 << 1.0 << u"101"_s;
+    QTest::newRow("2.5") << u"2.5"_s << 2 << 1.02 << u"2.5"_s;
+    QTest::newRow("lone minus") << u"-"_s << 0 << 1.0 << QString();
+    QTest::newRow("empty") << QString() << 0 << 1.0 << QString();
+}
+
+void TestDialogs::kakutiOtherAdjustment() {
+    QFETCH(QString, typed);
+    QFETCH(int, rank);
+    QFETCH(double, factor);
+    QFETCH(QString, shownAfter);
+    g_->Bukken.SonotaRank = 30;
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QCOMPARE(dlg.TxtSonota->text(), u"30"_s);
+    dlg.TxtSonota->clear();
+    QTest::keyClicks(dlg.TxtSonota, typed);
+    dlg.CmdOk_Click();
+    QCOMPARE(g_->Bukken.SonotaRank, rank);
+    QCOMPARE(g_->Bukken.SonotaHosei, factor);
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, factor);  // every other factor is 1.0
+    QCOMPARE(dlg.TxtSonota->text(), shownAfter);
+}
+
+void TestDialogs::kakutiLettersEmptiedOnLeaving() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.TxtSonota->setFocus();
+    QTest::keyClicks(dlg.TxtSonota, u"abcd"_s);
+    QCOMPARE(dlg.TxtSonota->text(), u"abc"_s);  // three characters at most
+    QTest::keyClick(dlg.TxtSonota, Qt::Key_Tab);
+    QVERIFY(dlg.TxtSonota->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), dlg.ChkMinami);
+
+    // A number stays when the focus leaves, also by Enter.
+    dlg.TxtSonota->setFocus();
+    QTest::keyClicks(dlg.TxtSonota, u"15"_s);
+    QTest::keyClick(dlg.TxtSonota, Qt::Key_Return);
+    QCOMPARE(dlg.TxtSonota->text(), u"15"_s);
+    QCOMPARE(QApplication::focusWidget(), dlg.ChkMinami);
+    QVERIFY(dlg.isVisible());
+
+    // Letters typed and the button clicked at once: emptied, no adjustment.
+    dlg.TxtSonota->setFocus();
+    dlg.TxtSonota->setText(u"x"_s);
+    QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
+    QVERIFY(dlg.TxtSonota->text().isEmpty());
+    QCOMPARE(g_->Bukken.SonotaRank, 0);
+    QCOMPARE(g_->Bukken.SonotaHosei, 1.0);
+    QVERIFY(ui_->shown.empty());
+}
+
+void TestDialogs::kakutiReopensWithSavedChoices() {
+    BukkenJoho& b = g_->Bukken;
+    b.GakeRank = 3;
+    b.OkuyukiRank = 2;
+    b.FuseikeiRank = 12;
+    b.KoatuRank = 1;
+    b.UramenRank = 1;
+    b.MaguchiRank = 1;
+    b.SonotaRank = -15;
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QVERIFY(ui_->shown.empty());
+    QCOMPARE(Selected(dlg.LstGake), 3);
+    QCOMPARE(dlg.LstGake->selectedItems().first()->text(), u"30"_s);
+    QCOMPARE(Selected(dlg.LstOkuyuki), 2);
+    QCOMPARE(Selected(dlg.LstFuseikei), 12);
+    QVERIFY(dlg.ChkKoatu->isChecked());
+    QVERIFY(dlg.ChkUra->isChecked());
+    QVERIFY(dlg.ChkMaguti->isChecked());
+    QVERIFY(!dlg.ChkSoku1->isChecked());
+    QVERIFY(!dlg.ChkSoku2->isChecked());
+    QVERIFY(!dlg.ChkMinami->isChecked());
+    QVERIFY(!dlg.ChkMudoro->isChecked());
+    QCOMPARE(dlg.TxtSonota->text(), u"-15"_s);
+
+    // Pressed unchanged, the same choices are stored again.
+    dlg.CmdOk_Click();
+    QCOMPARE(b.GakeRank, 3);
+    QCOMPARE(b.OkuyukiRank, 2);
+    QCOMPARE(b.FuseikeiRank, 12);
+    QCOMPARE(b.SonotaRank, -15);
+    QCOMPARE(b.GakeHosei, 0.87);
+    QCOMPARE(b.FuseikeiHosei, 0.6);
+    QCOMPARE(b.OkuyukiHosei, 0.96);
+}
+
+void TestDialogs::kakutiSavedRankBeyondList() {
+    g_->Bukken.OkuyukiRank = 6;    // the list has 6 items, 0 to 5
+    g_->Bukken.GakeRank = 10;      // 10 items, 0 to 9
+    g_->Bukken.FuseikeiRank = 12;  // still there
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QCOMPARE(Selected(dlg.LstOkuyuki), 0);
+    QCOMPARE(Selected(dlg.LstGake), 0);
+    QCOMPARE(Selected(dlg.LstFuseikei), 12);
+    QCOMPARE(ui_->shown.size(), size_t(1));  // told once
+    const auto& m = ui_->shown[0];
+    QCOMPARE(m.icon, MsgIcon::Exclamation);
+    QCOMPARE(m.caption, u"いえねだん帳"_s);
+    QVERIFY2(m.text.contains(u"「奥行きが長い」"_s), qPrintable(m.text));
+    QVERIFY2(m.text.contains(u"「崖地の割合」"_s), qPrintable(m.text));
+    QVERIFY(!m.text.contains(u"四角形でない"_s));
+    QVERIFY(m.text.contains(u"もうありません"_s));
+
+    dlg.CmdOk_Click();
+    QCOMPARE(g_->Bukken.OkuyukiRank, 0);
+    QCOMPARE(g_->Bukken.OkuyukiHosei, 1.0);  // not the harshest last row
+    QCOMPARE(g_->Bukken.GakeRank, 0);
+    QCOMPARE(g_->Bukken.GakeHosei, 1.0);
+}
+
+void TestDialogs::kakutiCloseBoxAndEscStoreNothing() {
+    for (const bool byEsc : {false, true}) {
+        g_->Bukken.KakutiHoseiRitu = 0.5;
+        FrmKakuti dlg(*g_, *ui_, parent_.get());
+        QVERIFY(dlg.load());
+        dlg.show();
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        dlg.ChkKoatu->setChecked(true);
+        dlg.LstGake->setCurrentRow(4);
+        dlg.TxtSonota->setText(u"10"_s);
+        if (byEsc) {
+            QTest::keyClick(&dlg, Qt::Key_Escape);
+        } else {
+            QVERIFY(dlg.close());
+        }
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(g_->Bukken.KoatuRank, 0);
+        QCOMPARE(g_->Bukken.GakeRank, 0);
+        QCOMPARE(g_->Bukken.SonotaRank, 0);
+        QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.5);
+        QVERIFY(!dlg.failed());
+        verifyClosedAndReopens();
+    }
+    QVERIFY(ui_->shown.empty());
+}
+
+void TestDialogs::kakutiBrokenListTable_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("table");
+    QTest::newRow("column gone") << u"ALTER TABLE 不整形補正率 DROP COLUMN 説明"_s
+                                 << u"不整形補正率"_s;
+    QTest::newRow("table gone") << u"DROP TABLE 崖地補正率"_s << u"崖地補正率"_s;
+    QTest::newRow("no rows") << u"DELETE FROM 奥行長大補正率"_s << u"奥行長大補正率"_s;
+}
+
+void TestDialogs::kakutiBrokenListTable() {
+    QFETCH(QString, sql);
+    QFETCH(QString, table);
+    alterReference(sql);
+    g_->Bukken.KakutiHoseiRitu = 0.5;
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(!dlg.load());
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
+    QVERIFY2(ui_->shown[0].text.contains(table), qPrintable(ui_->shown[0].text));
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.5);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiBrokenLookupTable() {
+    alterReference(u"DELETE FROM 南道路補正率"_s);  // no list shows it: found on "戻る"
+    g_->Bukken.KakutiHoseiRitu = 0.5;
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QVERIFY(ui_->shown.empty());
+    dlg.show();
+    dlg.ChkKoatu->setChecked(true);
+    dlg.LstGake->setCurrentRow(2);
+    dlg.CmdOk_Click();
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
+    QVERIFY2(ui_->shown[0].text.contains(u"南道路補正率"_s), qPrintable(ui_->shown[0].text));
+    QVERIFY(dlg.failed());
+    QVERIFY(!dlg.isVisible());
+    // Nothing stored, not even the factors read before the failing table.
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.5);
+    QCOMPARE(g_->Bukken.KoatuRank, 0);
+    QCOMPARE(g_->Bukken.GakeRank, 0);
+    QCOMPARE(g_->Bukken.KoatuHosei, 0.0);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiDatabaseMissing() {
+    QVERIFY(QFile::remove(folder_->sysDb()));
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(!dlg.load());
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
+    QVERIFY(ui_->shown[0].text.endsWith(u"への接続失敗"_s));
+    QVERIFY(!g_->SysDbCon.isOpen());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TestDialogs::jitenPrefecturesInTableOrder() {
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QVERIFY(!g_->SysDbCon.isOpen());  // open only while reading
+    const QStringList items = Items(dlg.LstPref);
+    QCOMPARE(items.size(), 47);
+    QCOMPARE(items.mid(0, 3), QStringList({u"北海道"_s, u"青森県"_s, u"岩手県"_s}));
+    QCOMPARE(items[12], u"東京都"_s);
+    QCOMPARE(items[13], u"神奈川県"_s);
+    QCOMPARE(items[46], u"沖縄県"_s);
+    QCOMPARE(Selected(dlg.LstPref), -1);
+    QVERIFY(ui_->shown.empty());
+}
+
+void TestDialogs::jitenChoosingStoresRate() {
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.show();
+    dlg.LstPref->setCurrentRow(12);
+    QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.046);
+    verifyClosedAndReopens();
+
+    // 宮崎県 (45th) has a rate of 0.
+    FrmJiten again(*g_, *ui_, parent_.get());
+    QVERIFY(again.load());
+    again.LstPref->setCurrentRow(44);
+    QCOMPARE(again.LstPref->currentItem()->text(), u"宮崎県"_s);
+    again.CmdOK_Click();
+    QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.0);
+    QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::jitenWithoutChoiceKeepsRate() {
+    g_->Bukken.ChikaHendoRitu = 0.012;
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.CmdOK_Click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.012);
+    QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::jitenCloseBoxKeepsRate() {
+    g_->Bukken.ChikaHendoRitu = -0.02;
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.show();
+    dlg.LstPref->setCurrentRow(12);
+    QVERIFY(dlg.close());
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QCOMPARE(g_->Bukken.ChikaHendoRitu, -0.02);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::jitenMissingRow() {
+    g_->Bukken.ChikaHendoRitu = 0.012;
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    // The table loses a row while the dialog is open.
+    alterReference(u"DELETE FROM 土地時点修正率 WHERE 都道府県ID = 13"_s);
+    dlg.show();
+    dlg.LstPref->setCurrentRow(12);
+    dlg.CmdOK_Click();
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
+    QVERIFY2(ui_->shown[0].text.contains(u"土地時点修正率"_s), qPrintable(ui_->shown[0].text));
+    QVERIFY(dlg.failed());
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.012);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::jitenEmptyTable() {
+    alterReference(u"DELETE FROM 土地時点修正率"_s);
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QVERIFY(!dlg.load());
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
+    QVERIFY(ui_->shown[0].text.contains(u"土地時点修正率"_s));
+    verifyClosedAndReopens();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TestDialogs::kaokuKozoEachClickLooksUp() {
+    FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QVERIFY(g_->SysDbCon.isOpen());
+    QCOMPARE(Items(dlg.LstKaokuKozo), QStringList({u"木造"_s, u"鉄骨造"_s, u"鉄筋コンクリート造"_s,
+                                                   u"鉄骨鉄筋コンクリート造"_s}));
+    QCOMPARE(Selected(dlg.LstKaokuKozo), -1);
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 0.0);  // filling the list looks nothing up
+
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    const auto click = [&dlg](int row) {
+        const QRect r = dlg.LstKaokuKozo->visualItemRect(dlg.LstKaokuKozo->item(row));
+        QTest::mouseClick(dlg.LstKaokuKozo->viewport(), Qt::LeftButton, {}, r.center());
+    };
+    dlg.LstKaokuKozo->scrollToItem(dlg.LstKaokuKozo->item(2));
+    click(2);
+    QCOMPARE(Selected(dlg.LstKaokuKozo), 2);
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 1039008.0);
+    dlg.LstKaokuKozo->setCurrentRow(0);
+    dlg.LstKaokuKozo->setCurrentRow(1);
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 929256.0);  // the last choice decides
+    QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 929256.0);
+    QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kaokuKozoCloseBoxKeepsClickedPrice() {
+    FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.show();
+    dlg.LstKaokuKozo->setCurrentRow(0);
+    QVERIFY(dlg.close());
+    QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    QVERIFY(!dlg.failed());
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 674711.0);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kaokuKozoReturnWithoutClick() {
+    g_->Bukken.KaokuTuboTanka = 500000;
+    FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.CmdOK_Click();
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 500000.0);
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kaokuKozoMissingRow() {
+    g_->Bukken.KaokuTuboTanka = 500000;
+    alterReference(u"DELETE FROM 家屋構造別坪単価 WHERE 構造CD = 3"_s);
+    FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.show();
+    QCOMPARE(dlg.LstKaokuKozo->count(), 3);
+    dlg.LstKaokuKozo->setCurrentRow(0);
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 674711.0);
+    QVERIFY(ui_->shown.empty());
+    dlg.LstKaokuKozo->setCurrentRow(2);  // looks up code 3, which is gone
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
+    QVERIFY2(ui_->shown[0].text.contains(u"家屋構造別坪単価"_s), qPrintable(ui_->shown[0].text));
+    QVERIFY(dlg.failed());
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 500000.0);  // back to the price before the dialog
+    verifyClosedAndReopens();
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_valuation_dialogs.moc"

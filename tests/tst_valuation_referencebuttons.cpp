@@ -1,0 +1,232 @@
+// The main window's three reference buttons: after its dialog has closed, each shows in its own
+// field what the record holds. The modal dialogs are driven from a timer that finds them by
+// object name; one that nobody drives is rejected after a few seconds, so a fault fails the test
+// instead of hanging it.
+#include "app/FrmMain.h"
+#include "app/ModGlobal.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFolder.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace ie;
+using namespace Qt::StringLiterals;
+using ie::test::ScriptedUi;
+using ie::test::TestFolder;
+
+namespace {
+
+// Watches for the next modal dialog and hands it to the action once.
+class ModalDriver : public QObject {
+public:
+    ModalDriver(const QString& dialogName, std::function<void(QDialog*)> action)
+        : name_(dialogName), action_(std::move(action)) {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+        timer_.start();
+        started_.start();
+    }
+    bool ran() const { return ran_; }
+    QString seen() const { return seen_; }
+
+private:
+    void poll() {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (modal && !ran_) {
+            seen_ = modal->objectName();
+            ran_ = true;
+            timer_.stop();
+            if (seen_ == name_) {
+                action_(modal);
+            } else {
+                modal->reject();
+            }
+            return;
+        }
+        if (started_.elapsed() > 5000) {
+            timer_.stop();
+            if (modal)
+                modal->reject();
+        }
+    }
+
+    QString name_;
+    std::function<void(QDialog*)> action_;
+    QTimer timer_;
+    QElapsedTimer started_;
+    bool ran_ = false;
+    QString seen_;
+};
+
+void Choose(QDialog* dlg, const char* list, int row) {
+    dlg->findChild<QListWidget*>(QLatin1String(list))->setCurrentRow(row);
+}
+
+void Press(QDialog* dlg, const char* button) {
+    QTest::mouseClick(dlg->findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
+}
+
+}  // namespace
+
+class TestReferenceButtons : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void lotCorrectionShowsPercent();
+    void lotCorrectionCloseBoxShowsUnchangedFactor();
+    void changeRateFromPrefecture();
+    void changeRateCloseBoxRewritesField();
+    void housePriceFromStructure();
+    void housePriceCloseBoxKeepsClickedPrice();
+    void housePriceReturnWithoutClickAndZeroPrice();
+    void referenceDatabaseGone();
+
+private:
+    std::unique_ptr<TestFolder> folder_;
+    std::unique_ptr<ScriptedUi> ui_;
+    std::unique_ptr<ModGlobal> g_;
+    std::unique_ptr<FrmMain> w_;
+};
+
+void TestReferenceButtons::init() {
+    folder_ = std::make_unique<TestFolder>();
+    ui_ = std::make_unique<ScriptedUi>();
+    ui_->tempDir = folder_->tempPath();
+    g_ = std::make_unique<ModGlobal>();
+    g_->ProgramFolder = folder_->path();
+    w_ = std::make_unique<FrmMain>(*g_, *ui_, FrmMain::Options{false});
+    QVERIFY(w_->startUp());
+    w_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    ui_->clear();
+}
+
+void TestReferenceButtons::cleanup() {
+    QVERIFY2(ui_->unexpected.isEmpty(), qPrintable(ui_->unexpected.join(u'\n')));
+    QVERIFY(!g_->SysDbCon.isOpen());
+    w_.reset();
+    g_.reset();
+    ui_.reset();
+    folder_.reset();
+}
+
+void TestReferenceButtons::lotCorrectionShowsPercent() {
+    ModalDriver drive(u"FrmKakuti"_s, [](QDialog* d) {
+        Choose(d, "LstGake", 1);      // 10 % cliff: 0.95
+        Choose(d, "LstFuseikei", 7);  // 0.85
+        Press(d, "CmdOk");
+    });
+    QTest::mouseClick(w_->CmdFeaMod, Qt::LeftButton);
+    QVERIFY(drive.ran());
+    QCOMPARE(drive.seen(), u"FrmKakuti"_s);
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.8075);
+    QCOMPARE(w_->TxtKakuti->text(), u"80.75"_s);
+    QVERIFY(ui_->shown.empty());
+}
+
+void TestReferenceButtons::lotCorrectionCloseBoxShowsUnchangedFactor() {
+    g_->Bukken.KakutiHoseiRitu = 0.855;
+    w_->TxtKakuti->setText(u"12.00"_s);
+    ModalDriver drive(u"FrmKakuti"_s, [](QDialog* d) {
+        Choose(d, "LstGake", 5);
+        d->close();
+    });
+    w_->CmdFeaMod_Click();
+    QVERIFY(drive.ran());
+    QCOMPARE(g_->Bukken.GakeRank, 0);
+    QCOMPARE(w_->TxtKakuti->text(), u"85.50"_s);
+}
+
+void TestReferenceButtons::changeRateFromPrefecture() {
+    ModalDriver drive(u"FrmJiten"_s, [](QDialog* d) {
+        Choose(d, "LstPref", 12);  // 東京都
+        Press(d, "CmdOK");
+    });
+    QTest::mouseClick(w_->CmdTimeMod, Qt::LeftButton);
+    QVERIFY(drive.ran());
+    QCOMPARE(drive.seen(), u"FrmJiten"_s);
+    QCOMPARE(w_->TxtJiten->text(), u"4.6"_s);
+}
+
+void TestReferenceButtons::changeRateCloseBoxRewritesField() {
+    w_->TxtJiten->setText(u"5"_s);  // typed, never calculated: the record still holds 0
+    ModalDriver drive(u"FrmJiten"_s, [](QDialog* d) {
+        Choose(d, "LstPref", 12);
+        d->close();
+    });
+    w_->CmdTimeMod_Click();
+    QVERIFY(drive.ran());
+    QCOMPARE(w_->TxtJiten->text(), u"0"_s);
+}
+
+void TestReferenceButtons::housePriceFromStructure() {
+    ModalDriver drive(u"FrmKaokuKozo"_s, [](QDialog* d) {
+        Choose(d, "LstKaokuKozo", 2);
+        Press(d, "CmdOK");
+    });
+    QTest::mouseClick(w_->CmdKaokuKozo, Qt::LeftButton);
+    QVERIFY(drive.ran());
+    QCOMPARE(drive.seen(), u"FrmKaokuKozo"_s);
+    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"1,039,008"_s);
+}
+
+void TestReferenceButtons::housePriceCloseBoxKeepsClickedPrice() {
+    ModalDriver drive(u"FrmKaokuKozo"_s, [](QDialog* d) {
+        Choose(d, "LstKaokuKozo", 0);
+        d->close();
+    });
+    w_->CmdKaokuKozo_Click();
+    QVERIFY(drive.ran());
+    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"674,711"_s);
+}
+
+void TestReferenceButtons::housePriceReturnWithoutClickAndZeroPrice() {
+    // A price of 0 leaves the field as typed.
+    w_->TxtKaokuTuboTanka->setText(u"600,000"_s);
+    {
+        ModalDriver drive(u"FrmKaokuKozo"_s, [](QDialog* d) { Press(d, "CmdOK"); });
+        w_->CmdKaokuKozo_Click();
+        QVERIFY(drive.ran());
+    }
+    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"600,000"_s);
+    // A price already in the record replaces what was typed since.
+    g_->Bukken.KaokuTuboTanka = 500000;
+    {
+        ModalDriver drive(u"FrmKaokuKozo"_s, [](QDialog* d) { Press(d, "CmdOK"); });
+        w_->CmdKaokuKozo_Click();
+        QVERIFY(drive.ran());
+    }
+    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"500,000"_s);
+}
+
+void TestReferenceButtons::referenceDatabaseGone() {
+    QVERIFY(QFile::remove(folder_->sysDb()));
+    w_->TxtJiten->setText(u"5"_s);
+    w_->TxtKakuti->setText(u"90.00"_s);
+    w_->CmdTimeMod_Click();
+    w_->CmdFeaMod_Click();
+    w_->CmdKaokuKozo_Click();
+    // One message per press, no dialog, and the worksheet as it was; the program goes on.
+    QCOMPARE(ui_->shown.size(), size_t(3));
+    for (const auto& m : ui_->shown) {
+        QCOMPARE(m.icon, MsgIcon::Critical);
+        QVERIFY2(m.text.endsWith(u"への接続失敗"_s), qPrintable(m.text));
+    }
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(w_->TxtJiten->text(), u"5"_s);
+    QCOMPARE(w_->TxtKakuti->text(), u"90.00"_s);
+    QVERIFY(w_->isVisible());
+}
+
+QTEST_MAIN(TestReferenceButtons)
+#include "tst_valuation_referencebuttons.moc"
