@@ -1,13 +1,227 @@
-// Not written yet: replaced by its owner.
+// The worksheet of the main window: field behaviour, date guards, the two calculations, reset and
+// display of a property. The rules themselves live in valuation/ and common/.
 #include "app/FrmMain.h"
+
+#include "app/ModGlobal.h"
+#include "common/AppError.h"
+#include "common/Formats.h"
+#include "common/NumberRule.h"
+#include "platform/DateInput.h"
+#include "platform/FieldGuard.h"
+#include "platform/UiServices.h"
+#include "valuation/HousePrice.h"
+#include "valuation/LandPrice.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace ie {
 
-void FrmMain::setupWorksheet() {}
-void FrmMain::ClearForm() {}
-void FrmMain::DispForm() {}
-void FrmMain::CmdCalcLandPrise_Click() {}
-void FrmMain::CmdKaokuKeisan_Click() {}
-void FrmMain::CmdClear_Click() {}
+namespace {
+
+// Number fields: a text that is no number is emptied, silently ...
+void NumberField_Validate(QLineEdit* field) {
+    if (!IsNumeric(field->text()))
+        field->clear();
+}
+
+// ... and a number is shown whole, with separators (1234.5 -> 1,235).
+void NumberField_LostFocus(QLineEdit* field) {
+    if (const auto v = ParseNumber(field->text()))
+        field->setText(FormatWhole(*v));
+}
+
+void TxtJiten_Validate(FrmMain& w) {
+    const ChangeRateCheck check = CheckChangeRate(w.TxtJiten->text());
+    if (check.text != w.TxtJiten->text())
+        w.TxtJiten->setText(check.text);
+    if (!check.message.isEmpty())
+        w.ui().message(&w, check.message, MsgIcon::Exclamation);
+}
+
+void imDateRosen_Validate(FrmMain& w) {
+    BukkenJoho& b = w.globals().Bukken;
+    const auto v = w.imDateRosen->value();
+    if (!v) {
+        w.ui().message(&w, QStringLiteral("正しく年度を入力してください。年度を設定し直します。"),
+                       MsgIcon::Exclamation);
+        w.imDateRosen->setValue(b.RosenkaNendo);
+    } else if (*v > w.ui().today()) {
+        w.ui().message(&w,
+                       QStringLiteral("未来の年度が入力されました。正しく年度を入力してください。"),
+                       MsgIcon::Exclamation);
+        w.imDateRosen->setValue(b.RosenkaNendo);
+    } else {
+        b.RosenkaNendo = *v;
+        w.imDateRosen->setValue(*v);  // "H30" shows as 30 beside 平成
+    }
+}
+
+void imDateKaoku_Validate(FrmMain& w) {
+    const auto v = w.imDateKaoku->value();
+    const QDate today = w.ui().today();
+    if (!v) {
+        w.ui().message(&w, QStringLiteral("正しい日付を入力してください。日付を初期設定します。"),
+                       MsgIcon::Exclamation);
+        w.imDateKaoku->setValue(w.globals().Bukken.KaokuDate);
+    } else if (*v > today) {
+        w.ui().message(
+            &w,
+            QStringLiteral(
+                "家屋建築日に未来の日付が入力されました。正しく年度を入力してください。"),
+            MsgIcon::Exclamation);
+        w.imDateKaoku->setValue(today);
+    }
+}
+
+void imDateKaoku_LostFocus(FrmMain& w) {
+    if (const auto v = w.imDateKaoku->value())
+        w.globals().Bukken.KaokuDate = *v;
+}
+
+void imDateHyoka_Validate(FrmMain& w) {
+    const BukkenJoho& b = w.globals().Bukken;
+    const auto v = w.imDateHyoka->value();
+    QString message;
+    if (!v) {
+        message = QStringLiteral("正しい日付を入力してください。日付を初期設定します。");
+    } else if (*v < b.RosenkaNendo) {
+        message = QStringLiteral(
+            "評価日に路線価年度より過去の日付が入力されました。正しく日付を入力してください。");
+    } else if (*v < b.KaokuDate) {
+        message = QStringLiteral(
+            "評価日に家屋建築日より過去の日付が入力されました。正しく日付を入力してください。");
+    }
+    if (!message.isEmpty()) {
+        w.ui().message(&w, message, MsgIcon::Exclamation);
+        w.imDateHyoka->setValue(b.HyokaDate);
+    }
+}
+
+void imDateHyoka_LostFocus(FrmMain& w) {
+    if (const auto v = w.imDateHyoka->value())
+        w.globals().Bukken.HyokaDate = *v;
+}
+
+}  // namespace
+
+void FrmMain::setupWorksheet() {
+    for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtKaokuTuboTanka, TxtKaokuTateTubo}) {
+        FieldGuard::attach(
+            t, [t] { NumberField_Validate(t); }, [t] { NumberField_LostFocus(t); });
+    }
+    FieldGuard::attach(TxtJiten, [this] { TxtJiten_Validate(*this); });
+    FieldGuard::attach(imDateRosen, [this] { imDateRosen_Validate(*this); });
+    FieldGuard::attach(
+        imDateKaoku, [this] { imDateKaoku_Validate(*this); },
+        [this] { imDateKaoku_LostFocus(*this); });
+    FieldGuard::attach(
+        imDateHyoka, [this] { imDateHyoka_Validate(*this); },
+        [this] { imDateHyoka_LostFocus(*this); });
+
+    for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtKakuti, TxtJiten, TxtTotiKakaku,
+                         TxtKaokuTuboTanka, TxtKaokuTateTubo, TxtKaokuKakaku}) {
+        EnterMovesFocus(t);
+    }
+
+    // The era label beside the road-price year follows the year shown (令和 from 2019).
+    connect(imDateRosen, &DateInput::eraChanged, Label15, [this](const QString& era) {
+        Label15->setText(era);
+        Label15->adjustSize();
+    });
+    if (!imDateRosen->era().isEmpty())
+        Label15->setText(imDateRosen->era());
+}
+
+void FrmMain::ClearForm() {
+    BukkenJoho& b = g_.Bukken;
+    TxtKakuti->setText(QStringLiteral("100.00"));
+    TxtJiten->setText(QStringLiteral("0"));
+    TxtRosenka->clear();
+    TxtTotiMenseki->clear();
+    TxtTotiKakaku->clear();
+    b.KakutiHoseiRitu = 1.0;
+    b.KeijoHosei = 1.0;
+    TxtKaokuTuboTanka->clear();
+    TxtKaokuTateTubo->clear();
+    TxtKaokuKakaku->clear();
+    TxtGokeiKakaku->clear();
+    CmdSave->setEnabled(false);
+    b.NewBukken = true;
+    CmdSave->setText(QStringLiteral("新規物件保存"));
+}
+
+void FrmMain::CmdClear_Click() {
+    BukkenJoho& b = g_.Bukken;
+    b.Jusho.clear();
+    b.Kaisha.clear();
+    b.Tanto.clear();
+    b.Denwa.clear();
+    b.Biko.clear();
+    b.TotiHanbaiKakaku = Currency();
+    b.KaokuHanbaiKakaku = Currency();
+    b.GokeiHanbaiKakaku = Currency();
+    ClearForm();
+    ModClearGlobal(b);
+}
+
+void FrmMain::DispForm() {
+    BukkenJoho& b = g_.Bukken;
+    // A value of 0 leaves its field as it is.
+    if (!b.Rosenka.isZero())
+        TxtRosenka->setText(FormatWhole(b.Rosenka));
+    if (b.TotiMenseki != 0)
+        TxtTotiMenseki->setText(FormatWhole(b.TotiMenseki));
+    if (b.ChikaHendoRitu != 0)
+        TxtJiten->setText(PlainNumber(b.ChikaHendoRitu * 100));
+    if (b.KakutiHoseiRitu != 0)
+        TxtKakuti->setText(FormatGrouped2(b.KakutiHoseiRitu * 100));
+    if (!b.TotiKakaku.isZero())
+        TxtTotiKakaku->setText(FormatWhole(b.TotiKakaku));
+    if (b.KaokuTuboTanka != 0)
+        TxtKaokuTuboTanka->setText(FormatWhole(b.KaokuTuboTanka));
+    if (b.KaokuTateTubo != 0)
+        TxtKaokuTateTubo->setText(FormatWhole(b.KaokuTateTubo));
+    if (!b.KaokuKakaku.isZero())
+        TxtKaokuKakaku->setText(FormatWhole(b.KaokuKakaku));
+    try {
+        b.GokeiKakaku = b.TotiKakaku + b.KaokuKakaku;
+        if (!b.GokeiKakaku.isZero())
+            TxtGokeiKakaku->setText(FormatWhole(b.GokeiKakaku));
+    } catch (const AppError&) {
+        // Values no calculation could have left (a row edited outside the program): the total
+        // is not shown rather than shown wrong.
+    }
+    if (b.KaokuDate.isValid())
+        imDateKaoku->setValue(b.KaokuDate);
+}
+
+void FrmMain::CmdCalcLandPrise_Click() {
+    const CalcOutcome out =
+        CalcLandPrice(g_.Bukken, {TxtRosenka->text(), TxtTotiMenseki->text(), TxtJiten->text()});
+    if (!out.done()) {
+        if (!out.message.isEmpty())
+            ui_.message(this, out.message, out.icon);
+        return;
+    }
+    TxtTotiKakaku->setText(FormatWhole(g_.Bukken.TotiKakaku));
+    TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
+    CmdSave->setEnabled(true);
+}
+
+void FrmMain::CmdKaokuKeisan_Click() {
+    const CalcOutcome out =
+        CalcHousePrice(g_.Bukken, {TxtKaokuTuboTanka->text(), TxtKaokuTateTubo->text()},
+                       [this](qint32 age) { return GetKeinenHosei(g_, ui_, this, age); });
+    if (!out.done()) {
+        if (!out.message.isEmpty())
+            ui_.message(this, out.message, out.icon);
+        return;
+    }
+    TxtKaokuKakaku->setText(FormatWhole(g_.Bukken.KaokuKakaku));
+    TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
+    CmdSave->setEnabled(true);
+}
 
 }  // namespace ie
