@@ -1,8 +1,10 @@
 // The CSV export: the exact bytes of the file, the overwrite question, and failures that leave an
 // existing file as it was.
+#include "app/FrmMain.h"
 #include "app/ModGlobal.h"
 #include "records/CsvExport.h"
 #include "support/ScriptedUi.h"
+#include "support/TestFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -243,6 +245,41 @@ private Q_SLOTS:
         QCOMPARE(ui.shown[0].icon, MsgIcon::Exclamation);
         QVERIFY2(ui.shown[0].text.contains(u"2文字"_s), qPrintable(ui.shown[0].text));
         QCOMPARE(ReadAll(out("hangul.csv")), Sjis(kHeader) + QByteArray("??,,,,,,,,,,,,,,,,,\r\n"));
+    }
+
+    void mainWindowMenu() {
+        // The menu entry of the main window runs the same command, on the program's own database.
+        test::TestFolder folder;
+        QVERIFY(folder.isValid());
+        test::ScriptedUi ui;
+        ui.tempDir = folder.tempPath();
+        ModGlobal g;
+        g.ProgramFolder = folder.path();
+        FrmMain w(g, ui, FrmMain::Options{false});
+        QVERIFY(w.startUp());
+        ui.clear();
+
+        const QString path = out("menu.csv");
+        const QByteArray old("untouched\r\n");
+        WriteAll(path, old);
+        ui.files.push_back(path);
+        ui.answers.push_back(Answer::No);
+        w.mnuExport_Click();
+        QCOMPARE(ReadAll(path), old);
+        QCOMPARE(ui.texts(), QStringList{u"同じ名前のファイルが存在します。上書きしますか"_s});
+
+        ui.files.push_back(path);
+        ui.answers.push_back(Answer::Yes);
+        w.mnuExport_Click();
+        QCOMPARE(ReadAll(path), QByteArray());  // the fresh user database has no rows
+        QCOMPARE(ui.choosers.at(1).initialPath, path);
+        QVERIFY(ui.unexpected.isEmpty());
+
+        // A reset of the record (after a save) forgets the name.
+        ModClearGlobal(g.Bukken);
+        ui.files.push_back(QString());
+        w.mnuExport_Click();
+        QCOMPARE(ui.choosers.at(2).initialPath, QString());
     }
 
     // --- Failures ------------------------------------------------------------------------
