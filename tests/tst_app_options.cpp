@@ -9,9 +9,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -139,6 +141,8 @@ private Q_SLOTS:
     void sysInfoStartsTheFoundProgram();
     void sysInfoThatFailsToStartShowsFailure();
     void sysInfoLooksForHardinfoThenKinfocenter();
+    // Help document
+    void helpDocumentLinksResolve();
 };
 
 // ---- Layout ----
@@ -645,6 +649,38 @@ void TestAppOptions::sysInfoLooksForHardinfoThenKinfocenter() {
     QCOMPARE(tools.find(), bin.path() + QStringLiteral("/kinfocenter"));
     makeProgram(QStringLiteral("hardinfo"));
     QCOMPARE(tools.find(), bin.path() + QStringLiteral("/hardinfo"));
+}
+
+// ---- Help document ----
+
+void TestAppOptions::helpDocumentLinksResolve() {
+    QFile file(QStringLiteral(":/help/index.html"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    QVERIFY(!html.contains(QChar::ReplacementCharacter));
+
+    // Every link of the table of contents and the "back" links lead to an anchor of the page.
+    QStringList anchors;
+    const QRegularExpression name(QStringLiteral("<a name=\"([^\"]+)\">"));
+    for (auto it = name.globalMatch(html); it.hasNext();) {
+        anchors << it.next().captured(1);
+    }
+    const QRegularExpression href(QStringLiteral("<a href=\"#([^\"]+)\">"));
+    int links = 0;
+    for (auto it = href.globalMatch(html); it.hasNext();) {
+        const QString target = it.next().captured(1);
+        QVERIFY2(anchors.contains(target), qPrintable(target));
+        ++links;
+    }
+    QVERIFY(links > 20);
+
+    // The browser shows it as text, with the formula a buyer needs and where to look prices up.
+    QTextDocument doc;
+    doc.setHtml(html);
+    const QString text = doc.toPlainText();
+    QVERIFY(text.contains(QStringLiteral("路線価 × 敷地面積 × 画地補正率 ÷ 0.8")));
+    QVERIFY(text.contains(QStringLiteral("https://www.rosenka.nta.go.jp/")));
+    QVERIFY(text.contains(QStringLiteral("目安")));
 }
 
 QTEST_MAIN(TestAppOptions)
