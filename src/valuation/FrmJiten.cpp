@@ -7,6 +7,7 @@
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -46,6 +47,7 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
     setWindowTitle(QStringLiteral("地価変動率参考値取得"));
     setFixedSize(Tw(3885), Tw(3390));
     setModal(true);
+    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
 
@@ -59,6 +61,7 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
     LstPref->setObjectName(QStringLiteral("LstPref"));
     LstPref->setToolTip(QStringLiteral("都道府県別地価変動率（参考値）を所得することができます。"));
     LstPref->setSelectionMode(QAbstractItemView::SingleSelection);
+    LstPref->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PlaceTw(LstPref, 2280, 120, 1095, 2400);
     CmdOK = new QPushButton(QStringLiteral("戻る"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));

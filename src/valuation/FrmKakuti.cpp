@@ -11,6 +11,7 @@
 #include "valuation/ReferenceReadError.h"
 
 #include <QCheckBox>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -82,6 +83,7 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
     setWindowTitle(QStringLiteral("敷地の状況"));
     setFixedSize(Tw(8835), Tw(5100));
     setModal(true);
+    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
 

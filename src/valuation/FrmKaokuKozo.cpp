@@ -7,6 +7,7 @@
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
 
+#include <QFont>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -23,6 +24,7 @@ FrmKaokuKozo::FrmKaokuKozo(ModGlobal& g, UiServices& ui, QWidget* parent)
     setWindowTitle(QStringLiteral("家屋坪単価参考値取得"));
     setFixedSize(Tw(3420), Tw(2580));
     setModal(true);
+    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
 
@@ -32,6 +34,7 @@ FrmKaokuKozo::FrmKaokuKozo(ModGlobal& g, UiServices& ui, QWidget* parent)
     LstKaokuKozo = new QListWidget(this);
     LstKaokuKozo->setObjectName(QStringLiteral("LstKaokuKozo"));
     LstKaokuKozo->setSelectionMode(QAbstractItemView::SingleSelection);
+    LstKaokuKozo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PlaceTw(LstKaokuKozo, 1200, 720, 1455, 780);
     CmdOK = new QPushButton(QStringLiteral("戻る"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
