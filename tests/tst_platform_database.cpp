@@ -344,7 +344,17 @@ private Q_SLOTS:
         QVERIFY2(rowsOut < 100, qPrintable(QString::number(rowsOut)));  // columns + the count
         rs.moveLast();
         QCOMPARE(rs.value(u"物件ID"_s).toInt32(), 2000);
-        QVERIFY(rowsOut >= 2000);
+        // The keys of all rows, and the values of the last rows only.
+        QVERIFY2(rowsOut >= 2000 && rowsOut < 2400, qPrintable(QString::number(rowsOut)));
+        rs.moveFirst();
+        QCOMPARE(rs.value(u"住所"_s).toText(), u"住所1"_s);
+        rs.setBookmark(1000);
+        QCOMPARE(rs.value(u"敷地評価額"_s).toText(), u"0.1001"_s);
+        int visited = 0;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            QCOMPARE(rs.value(u"物件ID"_s).toInt32(), ++visited);
+        }
+        QCOMPARE(visited, 2000);
         QCOMPARE(rs.recordCount(), 2000);
         sqlite3_trace_v2(con.handle(), 0, nullptr, nullptr);
     }

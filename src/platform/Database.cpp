@@ -802,21 +802,32 @@ struct Pending {
 }  // namespace
 
 struct Recordset::Impl {
+    // Values are read in blocks of this many rows, when a row of the block is first needed.
+    static constexpr qint64 kBlockRows = 256;
+
     Connection* con = nullptr;
     QString table;
     std::vector<Field> fields;
-    QByteArray selectSql;  // rowid, then the fields, in row order
-    QByteArray rowSql;     // the same for one rowid
+    QByteArray selectSql;   // rowid, then the fields, in row order
+    QByteArray keySql;      // the rowids of the same rows, in the same order
+    QByteArray rangeSql;    // rowid and fields of the rows whose rowid lies between ?1 and ?2
+    QByteArray rowSql;      // rowid and fields of one row
+    bool ownOrder = false;  // the source orders its rows itself: read them all at once
 
-    // Rows: before materialising only their number is known.
-    bool materialised = false;
-    qint64 rows = 0;  // including deleted ones
+    // Before the first access to a value only the number of rows is known. Then the rowids are
+    // read (cheap: no values), and the values of each block of rows when it is first needed.
+    bool keyed = false;
+    bool modified = false;  // a row was written or deleted through this snapshot
+    qint64 rows = 0;        // including deleted ones and rows added through the snapshot
+    qint64 queried = 0;     // rows that came from the query (the first ones)
     qint64 deleted = 0;
     std::vector<quint8> kinds;  // rows x fields
     std::vector<quint64> bits;  // rows x fields
     std::vector<qint64> rowids;
     std::vector<quint8> isDeleted;
+    std::vector<quint8> blockLoaded;
     std::string texts;  // the snapshot's text values, UTF-8
+    sqlite3_stmt* rangeStmt = nullptr;
 
     qint64 pos = 0;  // -1 before the first row, rows after the last
 
@@ -824,6 +835,11 @@ struct Recordset::Impl {
     Mode mode = Mode::None;
     qint64 posBeforeAdd = 0;
     std::vector<Pending> pending;
+
+    Impl() = default;
+    Impl(const Impl&) = delete;
+    Impl& operator=(const Impl&) = delete;
+    ~Impl() { sqlite3_finalize(rangeStmt); }
 
     sqlite3* db() const {
         if (con == nullptr || con->handle() == nullptr) {
@@ -834,9 +850,7 @@ struct Recordset::Impl {
 
     int fieldCount() const { return static_cast<int>(fields.size()); }
     qint64 live() const { return rows - deleted; }
-    bool rowDeleted(qint64 r) const {
-        return materialised && isDeleted[static_cast<size_t>(r)] != 0;
-    }
+    bool rowDeleted(qint64 r) const { return keyed && isDeleted[static_cast<size_t>(r)] != 0; }
 
     CellView cell(qint64 row, int f) const {
         const size_t i = static_cast<size_t>(row) * fields.size() + static_cast<size_t>(f);
@@ -883,24 +897,95 @@ struct Recordset::Impl {
         return r;
     }
 
-    void materialise() {
-        if (materialised) {
+    void ensureKeys() {
+        if (keyed) {
             return;
         }
-        Statement st(db(), selectSql);
         const size_t expected = static_cast<size_t>(std::max<qint64>(rows, 0));
-        kinds.reserve(expected * fields.size());
-        bits.reserve(expected * fields.size());
-        rowids.reserve(expected);
-        rows = 0;
-        while (st.step()) {
-            storeRow(appendRow(), st.get());
+        std::vector<qint64> ids;
+        ids.reserve(expected);
+        if (ownOrder) {
+            // No rowid order to read blocks by: every row is read now.
+            Statement st(db(), selectSql);
+            kinds.reserve(expected * fields.size());
+            bits.reserve(expected * fields.size());
+            rows = 0;
+            while (st.step()) {
+                storeRow(appendRow(), st.get());
+            }
+            blockLoaded.assign(static_cast<size_t>((rows + kBlockRows - 1) / kBlockRows), 1);
+        } else {
+            Statement st(db(), keySql);
+            while (st.step()) {
+                ids.push_back(sqlite3_column_int64(st.get(), 0));
+            }
+            rows = static_cast<qint64>(ids.size());
+            rowids = std::move(ids);
+            kinds.assign(rowids.size() * fields.size(), static_cast<quint8>(CellKind::Null));
+            bits.assign(rowids.size() * fields.size(), 0);
+            isDeleted.assign(rowids.size(), 0);
+            blockLoaded.assign(static_cast<size_t>((rows + kBlockRows - 1) / kBlockRows), 0);
         }
-        materialised = true;
+        queried = rows;
         deleted = 0;
+        keyed = true;
         // The table may have changed since the count; keep the position inside the rows.
         if (pos > rows) {
             pos = rows;
+        }
+    }
+
+    void loadBlock(qint64 block) {
+        const qint64 first = block * kBlockRows;
+        const qint64 last = std::min(first + kBlockRows, queried) - 1;
+        if (rangeStmt == nullptr) {
+            const int rc = sqlite3_prepare_v2(
+                db(), rangeSql.constData(), static_cast<int>(rangeSql.size()), &rangeStmt, nullptr);
+            if (rc != SQLITE_OK) {
+                throw SqliteError(db(), rc);
+            }
+        }
+        sqlite3_reset(rangeStmt);
+        sqlite3_bind_int64(rangeStmt, 1, rowids[static_cast<size_t>(first)]);
+        sqlite3_bind_int64(rangeStmt, 2, rowids[static_cast<size_t>(last)]);
+        qint64 r = first;
+        for (;;) {
+            const int rc = sqlite3_step(rangeStmt);
+            if (rc == SQLITE_DONE) {
+                break;
+            }
+            if (rc != SQLITE_ROW) {
+                sqlite3_reset(rangeStmt);
+                throw SqliteError(db(), rc);
+            }
+            // Rows of the range that the query's condition left out are skipped.
+            const qint64 id = sqlite3_column_int64(rangeStmt, 0);
+            while (r <= last && rowids[static_cast<size_t>(r)] < id) {
+                ++r;
+            }
+            if (r <= last && rowids[static_cast<size_t>(r)] == id) {
+                storeRow(static_cast<size_t>(r), rangeStmt);
+                ++r;
+            }
+        }
+        sqlite3_reset(rangeStmt);
+        blockLoaded[static_cast<size_t>(block)] = 1;
+    }
+
+    // Makes the values of row r available.
+    void ensureRow(qint64 r) {
+        ensureKeys();
+        if (r < queried && blockLoaded[static_cast<size_t>(r / kBlockRows)] == 0) {
+            loadBlock(r / kBlockRows);
+        }
+    }
+
+    void ensureAllRows() {
+        ensureKeys();
+        for (qint64 b = 0; b * kBlockRows < queried; ++b) {
+            if (blockLoaded[static_cast<size_t>(b)] == 0) {
+                loadBlock(b);
+            }
         }
     }
 
@@ -911,13 +996,14 @@ struct Recordset::Impl {
         if (live() <= 0 || pos < 0 || pos >= rows) {
             throw NoCurrentRecord();
         }
-        materialise();
+        ensureKeys();
         if (pos >= rows) {
             throw NoCurrentRecord();
         }
         if (rowDeleted(pos)) {
             throw DeletedRecord();
         }
+        ensureRow(pos);
     }
 
     int requireField(const QString& name) const {
@@ -1217,6 +1303,10 @@ void Recordset::open(const QString& source, Connection& con) {
     // The program relies on the table's own order, ascending key.
     const QString selectSql = QStringLiteral("SELECT ") + list + from + where +
                               (ordered ? QString() : QStringLiteral(" ORDER BY rowid"));
+    const QString keySql = QStringLiteral("SELECT rowid") + from + where +
+                           (ordered ? QString() : QStringLiteral(" ORDER BY rowid"));
+    const QString rangeSql = QStringLiteral("SELECT ") + list + from +
+                             QStringLiteral(" WHERE rowid BETWEEN ?1 AND ?2 ORDER BY rowid");
     const QString rowSql =
         QStringLiteral("SELECT ") + list + from + QStringLiteral(" WHERE rowid = ?1");
 
@@ -1235,7 +1325,10 @@ void Recordset::open(const QString& source, Connection& con) {
     d->table = table;
     d->fields = std::move(fields);
     d->selectSql = selectSql.toUtf8();
+    d->keySql = keySql.toUtf8();
+    d->rangeSql = rangeSql.toUtf8();
     d->rowSql = rowSql.toUtf8();
+    d->ownOrder = ordered;
     d->rows = count;
     d->pos = 0;
     d_ = std::move(d);
@@ -1450,7 +1543,7 @@ void Recordset::addNew() {
     if (d_->mode != Impl::Mode::None) {
         update();
     }
-    d_->materialise();
+    d_->ensureKeys();
     d_->posBeforeAdd = d_->pos;
     d_->mode = Impl::Mode::Add;
     d_->pending.clear();
@@ -1617,6 +1710,7 @@ void Recordset::update() {
     d.pos = static_cast<qint64>(row);
     d.mode = Impl::Mode::None;
     d.pending.clear();
+    d.modified = true;
 }
 
 void Recordset::cancelUpdate() {
@@ -1644,12 +1738,13 @@ void Recordset::deleteCurrent() {
     st.step();
     d_->isDeleted[static_cast<size_t>(d_->pos)] = 1;
     ++d_->deleted;
+    d_->modified = true;
 }
 
 QString Recordset::getString(const QString& columnDelimiter, const QString& rowDelimiter,
                              const QString& nullExpr) const {
     RequireOpen(*this);
-    const Impl& d = *d_;
+    Impl& d = *d_;
     const std::string colSep =
         (columnDelimiter.isEmpty() ? QStringLiteral("\t") : columnDelimiter).toStdString();
     const std::string rowSep =
@@ -1669,7 +1764,8 @@ QString Recordset::getString(const QString& columnDelimiter, const QString& rowD
         }
         out += rowSep;
     };
-    if (d.materialised) {
+    if (d.modified) {
+        d.ensureAllRows();
         out.reserve(d.texts.size() + static_cast<size_t>(d.rows) * nf * 8);
         for (qint64 r = 0; r < d.rows; ++r) {
             if (!d.rowDeleted(r)) {
@@ -1677,7 +1773,7 @@ QString Recordset::getString(const QString& columnDelimiter, const QString& rowD
             }
         }
     } else {
-        // Not read yet: the text is made straight from the query, without a snapshot in between.
+        // Nothing written through the snapshot: the text is made straight from the query.
         Statement st(d.db(), d.selectSql);
         while (st.step()) {
             appendRow([&](size_t f) {

@@ -143,8 +143,9 @@ private:
 // ("敷地評価額 + 家屋評価額 AS 合計価格") is a currency column, Null when a side is Null.
 // Rows come in the table's own order (ascending key). Photo (BLOB) columns are never held in the
 // snapshot: their size and Null-ness are known, their bytes are read from the table when asked.
-// recordCount() alone does not materialise the rows, so counting a large table is cheap; the rows
-// are read on the first access to a value.
+// recordCount() alone does not materialise the rows, so counting a large table is cheap. The first
+// access to a value reads the rows' keys, and the values are read in blocks of rows as they are
+// first needed, so that showing or reading a few rows of a large table stays quick.
 //
 // Bookmarks are row positions: a freshly opened snapshot's rows have the bookmarks
 // 0 .. recordCount() - 1 in row order, and a bookmark keeps naming its row after other rows are
