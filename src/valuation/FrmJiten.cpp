@@ -70,7 +70,6 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
 
     setTabOrder(CmdOK, LstPref);
     connect(CmdOK, &QPushButton::clicked, this, &FrmJiten::CmdOK_Click);
-    CmdOK->setDefault(true);
     CmdOK->setFocus(Qt::OtherFocusReason);
 }
 

@@ -147,7 +147,6 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
     EnterMovesFocus(TxtSonota);
     connect(CmdOk, &QPushButton::clicked, this, &FrmKakuti::CmdOk_Click);
 
-    CmdOk->setDefault(true);
     CmdOk->setFocus(Qt::OtherFocusReason);
 }
 

@@ -43,7 +43,6 @@ FrmKaokuKozo::FrmKaokuKozo(ModGlobal& g, UiServices& ui, QWidget* parent)
 
     setTabOrder(CmdOK, LstKaokuKozo);
     connect(CmdOK, &QPushButton::clicked, this, &FrmKaokuKozo::CmdOK_Click);
-    CmdOK->setDefault(true);
     CmdOK->setFocus(Qt::OtherFocusReason);
 }
 
