@@ -735,6 +735,17 @@ private Q_SLOTS:
         QCOMPARE(list.value(u"合計価格"_s), Value::currency(Currency::fromRaw(192500000000)));
         QCOMPARE(list.value(u"合計価格"_s).toText(), u"19250000"_s);
         QCOMPARE(list.value(u"側1路線ランク"_s), Value::integer(1));
+        // The side-road columns named with full-width digits reach the same columns.
+        QCOMPARE(list.value(u"側１路線ランク"_s), Value::integer(1));
+        Recordset wide;
+        wide.open(u"SELECT 物件ID, 側１路線ランク, 側２路線ランク FROM 物件情報"_s, con);
+        QCOMPARE(wide.fieldName(1), u"側１路線ランク"_s);
+        QCOMPARE(wide.fieldType(1), FieldType::Integer);
+        QCOMPARE(wide.value(u"側1路線ランク"_s), Value::integer(1));
+        wide.setValue(u"側２路線ランク"_s, Value::integer(1));
+        wide.update();
+        QCOMPARE(RawText(userDb_, u"SELECT 側2路線ランク FROM 物件情報 WHERE 物件ID = 1"_s),
+                 u"1"_s);
         list.moveNext();
         QVERIFY(list.value(u"合計価格"_s).isNull());  // 敷地評価額 is Null
         QCOMPARE(list.value(u"家屋評価額"_s).toText(), u"1"_s);

@@ -368,6 +368,15 @@ QStringList SplitTopLevel(const QString& s, QChar separator) {
     return parts;
 }
 
+// Names match without regard to case or character width (full-width digits and letters).
+bool SameName(const QString& a, const QString& b) {
+    if (a.compare(b, Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    return a.normalized(QString::NormalizationForm_KC)
+               .compare(b.normalized(QString::NormalizationForm_KC), Qt::CaseInsensitive) == 0;
+}
+
 QString Unquote(const QString& identifier) {
     const QString t = identifier.trimmed();
     if (t.size() >= 2 && IsOpenQuote(t.front()) && t.back() == CloseQuoteOf(t.front())) {
@@ -1013,7 +1022,7 @@ struct Recordset::Impl {
             }
         }
         for (int i = 0; i < fieldCount(); ++i) {
-            if (fields[static_cast<size_t>(i)].name.compare(name, Qt::CaseInsensitive) == 0) {
+            if (SameName(fields[static_cast<size_t>(i)].name, name)) {
                 return i;
             }
         }
@@ -1236,13 +1245,19 @@ void Recordset::open(const QString& source, Connection& con) {
                                         QStringLiteral("」が見つかりません。 (no such table: ") +
                                         table + QLatin1Char(')'));
     }
-    const auto columnType = [&columns](const QString& name) -> std::optional<FieldType> {
-        for (const auto& [n, t] : columns) {
-            if (n.compare(name, Qt::CaseInsensitive) == 0) {
-                return t;
+    // Column names match without regard to case or character width ("側１路線ランク" is the
+    // column 側1路線ランク); the table's own spelling goes into the SQL.
+    const auto tableColumn = [&columns](const QString& name) -> std::optional<qsizetype> {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (SameName(columns[i].first, name)) {
+                return static_cast<qsizetype>(i);
             }
         }
         return std::nullopt;
+    };
+    const auto columnType = [&](const QString& name) -> std::optional<FieldType> {
+        const std::optional<qsizetype> i = tableColumn(name);
+        return i ? std::optional<FieldType>(columns[static_cast<size_t>(*i)].second) : std::nullopt;
     };
 
     std::vector<Field> fields;
@@ -1273,9 +1288,9 @@ void Recordset::open(const QString& source, Connection& con) {
         } else {
             name = Unquote(item);
         }
-        const QString single = Unquote(expr);
-        if (const std::optional<FieldType> t = columnType(single)) {
-            addColumn(name, single, *t);  // a column, possibly renamed
+        if (const std::optional<qsizetype> i = tableColumn(Unquote(expr))) {
+            const auto& [column, type] = columns[static_cast<size_t>(*i)];
+            addColumn(name, column, type);  // a column, possibly renamed
             continue;
         }
         // A computed column: a sum or difference of currency columns is currency.
