@@ -14,6 +14,7 @@ class QTableView;
 namespace ie {
 
 class BukkenListModel;
+class ReportPrinter;
 class UiServices;
 struct ModGlobal;
 
@@ -43,6 +44,8 @@ public:
     db::Recordset& recordset();
     ModGlobal& globals() { return g_; }
     UiServices& ui() { return ui_; }
+    // The printer the batch print uses: the program's Qt printer unless one is set (tests).
+    void setReportPrinter(ReportPrinter& printer) { printer_ = &printer; }
     // Enables CmdDel, CmdRead and CmdPrint when at least one row is selected.
     void setRowButtonsEnabled(bool enabled);
 
@@ -73,6 +76,7 @@ private:
     std::vector<quint64> selStamp_;
     quint64 nextStamp_ = 1;
     int selectedCount_ = 0;
+    ReportPrinter* printer_ = nullptr;
 };
 
 }  // namespace ie

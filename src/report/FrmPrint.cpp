@@ -84,6 +84,9 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, UiServices& ui, ReportPrinter& printer
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     PlaceTw(HScroll1, 240, 6000, 9375, 255);
+    // Reached by Tab like the buttons, so the page can be scrolled from the keyboard.
+    VScroll1->setFocusPolicy(Qt::StrongFocus);
+    HScroll1->setFocusPolicy(Qt::StrongFocus);
 
     CmdPrint = Button(this, "CmdPrint", QStringLiteral("印刷"),
                       QStringLiteral("物件帳票を印刷します。"), 240, 6480, 1695, 495);

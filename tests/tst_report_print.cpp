@@ -1,0 +1,614 @@
+// The print preview window (layout, scroll ranges, printing, the PDF file with its overwrite
+// question and failures) and the batch print of the list window (question, one job per property,
+// the record and scratch photo put back, a refused job stopping the batch).
+#include "app/ModGlobal.h"
+#include "platform/QtUiServices.h"
+#include "platform/Twips.h"
+#include "records/FrmData.h"
+#include "report/FrmPrint.h"
+#include "report/PrintBatch.h"
+#include "support/FakeReportPrinter.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFolder.h"
+
+#include <sqlite3.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QPainter>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace ie;
+using namespace Qt::StringLiterals;
+using ie::test::FakeReportPrinter;
+using ie::test::ReadAll;
+using ie::test::ScriptedUi;
+using ie::test::TestFolder;
+using ie::test::WriteAll;
+
+namespace {
+
+const QString kNoPrinter =
+    u"使用可能なプリンタが存在しません。通常使用するプリンタを設定してください。"_s;
+
+Currency Yen(qint64 yen) {
+    return Currency::fromRaw(yen * Currency::kScale);
+}
+
+BukkenJoho PreviewRecord() {
+    BukkenJoho r;
+    r.Jusho = u"東京都千代田区丸の内１－１"_s;
+    r.Kaisha = u"山田不動産"_s;
+    r.TotiHanbaiKakaku = Yen(30000000);
+    r.TotiKakaku = Yen(30000000);
+    r.Biko = u"角地"_s;
+    return r;
+}
+
+QByteArray PngBytes(QSize size, QColor color) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return bytes;
+}
+
+// Runs a poppler tool; empty when it is not installed.
+QString RunTool(const QString& tool, const QStringList& args) {
+    const QString exe = QStandardPaths::findExecutable(tool);
+    if (exe.isEmpty())
+        return {};
+    QProcess p;
+    p.start(exe, args);
+    if (!p.waitForFinished(30000))
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+bool Exec(const QString& dbPath, const QString& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(dbPath).constData(), &db);
+    const bool ok =
+        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+// The property being edited on the main window when the batch starts.
+BukkenJoho EditedRecord(const QString& scratch) {
+    BukkenJoho r;
+    r.BukkenID = 2;
+    r.NewBukken = false;
+    r.BukkenRead = true;
+    r.UsrRecCount = 4;
+    r.PicUmu = true;
+    r.PicFile = u"/home/user/写真/現場.jpg"_s;
+    r.PicTempFile = scratch;
+    r.CsvFile = u"/home/user/一覧.csv"_s;
+    r.Jusho = u"編集中の物件"_s;
+    r.Biko = u"まだ保存していない"_s;
+    r.Rosenka = Yen(150000);
+    r.TotiMenseki = 123.45;
+    r.Sokumen1Rank = 3;
+    r.SonotaRank = -5;
+    r.ChikaHendoRitu = 0.046;
+    r.KakutiHoseiRitu = 0.9;
+    r.TotiKakaku = Yen(20000000);
+    r.KaokuTuboTanka = 550000;
+    r.KaokuTateTubo = 30.25;
+    r.KaokuDate = QDate(2015, 4, 1);
+    r.HyokaDate = QDate(2026, 12, 1);
+    r.KaokuKakaku = Yen(10000000);
+    r.GokeiKakaku = Yen(30000000);
+    r.TotiHanbaiKakaku = Yen(21000000);
+    r.KeikaNensu = 11;
+    return r;
+}
+
+void CompareRecords(const BukkenJoho& a, const BukkenJoho& b) {
+    QCOMPARE(a.BukkenID, b.BukkenID);
+    QCOMPARE(a.NewBukken, b.NewBukken);
+    QCOMPARE(a.BukkenRead, b.BukkenRead);
+    QCOMPARE(a.UsrRecCount, b.UsrRecCount);
+    QCOMPARE(a.PicUmu, b.PicUmu);
+    QCOMPARE(a.PicFile, b.PicFile);
+    QCOMPARE(a.PicTempFile, b.PicTempFile);
+    QCOMPARE(a.CsvFile, b.CsvFile);
+    QCOMPARE(a.Jusho, b.Jusho);
+    QCOMPARE(a.Kaisha, b.Kaisha);
+    QCOMPARE(a.Biko, b.Biko);
+    QCOMPARE(a.Rosenka, b.Rosenka);
+    QCOMPARE(a.TotiMenseki, b.TotiMenseki);
+    QCOMPARE(a.Sokumen1Rank, b.Sokumen1Rank);
+    QCOMPARE(a.SonotaRank, b.SonotaRank);
+    QCOMPARE(a.ChikaHendoRitu, b.ChikaHendoRitu);
+    QCOMPARE(a.KakutiHoseiRitu, b.KakutiHoseiRitu);
+    QCOMPARE(a.TotiKakaku, b.TotiKakaku);
+    QCOMPARE(a.KaokuTuboTanka, b.KaokuTuboTanka);
+    QCOMPARE(a.KaokuTateTubo, b.KaokuTateTubo);
+    QCOMPARE(a.KaokuDate, b.KaokuDate);
+    QCOMPARE(a.HyokaDate, b.HyokaDate);
+    QCOMPARE(a.KaokuKakaku, b.KaokuKakaku);
+    QCOMPARE(a.GokeiKakaku, b.GokeiKakaku);
+    QCOMPARE(a.TotiHanbaiKakaku, b.TotiHanbaiKakaku);
+    QCOMPARE(a.KeikaNensu, b.KeikaNensu);
+}
+
+const QByteArray kEditedPhoto = QByteArray("EDITING-PHOTO\0\x01\x02\xff", 17);
+
+// A user database with four saved properties: 1 with a photo, 3 without address, 4 and 7 plain.
+struct BatchFixture {
+    TestFolder folder;
+    ScriptedUi ui;
+    ModGlobal g;
+    FakeReportPrinter printer;
+    QByteArray rowPhoto = PngBytes(QSize(6, 4), Qt::blue);
+    QString scratch;
+
+    BatchFixture() {
+        ui.tempDir = folder.tempPath();
+        g.UsrDbPath = folder.usrDb();
+        scratch = folder.tempPath() + u"/~my1F.tmp"_s;
+        WriteAll(scratch, kEditedPhoto);
+        g.Bukken = EditedRecord(scratch);
+        Exec(g.UsrDbPath,
+             u"INSERT INTO 物件情報 (物件ID, 住所, 敷地評価額, 敷地販売価格, 現場写真) VALUES "
+             u"(1, '大阪府堺市', 100000000000, 95000000000, X'"_s +
+                 QString::fromLatin1(rowPhoto.toHex()) +
+                 u"');"
+                 u"INSERT INTO 物件情報 (物件ID, 住所, 敷地面積) VALUES (3, NULL, 80);"
+                 u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (4, '京都府京都市');"
+                 u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (7, '奈良県奈良市');"_s);
+    }
+    bool open() {
+        if (!ModUsrDbOpen(g, ui, nullptr))
+            return false;
+        g.UsrDbRs.open(FrmData::ListQuery(), g.UsrDbCon);
+        return g.UsrDbRs.recordCount() == 4;
+    }
+    db::Recordset::Bookmark bookmarkOf(int id) {
+        db::Recordset& rs = g.UsrDbRs;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            if (rs.value(u"物件ID"_s).toInt32() == id)
+                return rs.bookmark();
+        }
+        return -1;
+    }
+    // The address line of each printed page.
+    QStringList printedAddresses() const {
+        QStringList out;
+        for (const auto& page : printer.pages) {
+            const QStringList texts = page->textList();
+            out << (texts.size() > 2 ? texts[2] : QString());
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+class TestReportPrint : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+private Q_SLOTS:
+    void initTestCase() {
+        InstallFontSubstitutions();
+        QVERIFY(dir_.isValid());
+    }
+
+    // ---- the preview window ----
+
+    void previewLayout() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        QCOMPARE(w.objectName(), u"FrmPrint"_s);
+        QCOMPARE(w.windowTitle(), u"印刷プレビュー"_s);
+        QCOMPARE(w.size(), QSize(Tw(10470), Tw(7095)));
+        QCOMPARE(w.findChild<QWidget*>(u"PicFrame"_s)->geometry(), TwRect(240, 240, 9375, 5775));
+        QCOMPARE(w.PicDraw->parentWidget(), w.PicFrame);
+        QCOMPARE(w.findChild<QScrollBar*>(u"VScroll1"_s)->geometry(), TwRect(9600, 240, 255, 5775));
+        QCOMPARE(w.findChild<QScrollBar*>(u"HScroll1"_s)->geometry(), TwRect(240, 6000, 9375, 255));
+        struct B {
+            const char* name;
+            QString caption;
+            QString tip;
+            QRect rect;
+        };
+        const B buttons[] = {
+            {"CmdPrint", u"印刷"_s, u"物件帳票を印刷します。"_s, TwRect(240, 6480, 1695, 495)},
+            {"CmdOK", u"戻る"_s, u"メイン画面に戻ります。"_s, TwRect(8040, 6480, 1575, 495)},
+            {"CmdPdf", u"PDF保存"_s, u"物件帳票をPDFファイルに保存します。"_s,
+             TwRect(2160, 6480, 1695, 495)},
+        };
+        for (const B& b : buttons) {
+            auto* button = w.findChild<QPushButton*>(QLatin1String(b.name));
+            QVERIFY2(button, b.name);
+            QCOMPARE(button->text(), b.caption);
+            QCOMPARE(button->toolTip(), b.tip);
+            QCOMPARE(button->geometry(), b.rect);
+        }
+        // Tab order: 戻る, 印刷, the scroll bars, then PDF保存.
+        QWidget* expected[] = {w.CmdOK, w.CmdPrint, w.HScroll1, w.VScroll1, w.CmdPdf, w.CmdOK};
+        QWidget* at = w.CmdOK;
+        for (std::size_t i = 1; i < std::size(expected); ++i) {
+            do {
+                at = at->nextInFocusChain();
+            } while (!(at->focusPolicy() & Qt::TabFocus));
+            QCOMPARE(at, expected[i]);
+        }
+        QVERIFY(ui.unexpected.isEmpty());
+    }
+
+    void previewScrollRangesForA4() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        printer.printers = false;  // the default A4 landscape sheet
+        BukkenJoho rec;
+        FrmPrint w(rec, ui, printer);
+        QCOMPARE(w.page().pageTwips, QSize(16838, 11906));
+        QCOMPARE(w.PicDraw->size(), QSize(1123, 794));  // 16838 and 11906 twips at 15 a pixel
+        QCOMPARE(w.HScroll1->minimum(), 0);
+        QCOMPARE(w.HScroll1->maximum(), 7463);
+        QCOMPARE(w.HScroll1->pageStep(), 746);
+        QCOMPARE(w.HScroll1->singleStep(), 75);
+        QCOMPARE(w.VScroll1->maximum(), 6131);
+        QCOMPARE(w.VScroll1->pageStep(), 613);
+        QCOMPARE(w.VScroll1->singleStep(), 61);
+        QVERIFY(ui.shown.empty());  // no printer is no reason for a message when previewing
+
+        w.HScroll1->setValue(7463);
+        w.VScroll1->setValue(6131);
+        QCOMPARE(w.PicDraw->x() + w.PicDraw->width(), w.PicFrame->width());
+        QCOMPARE(w.PicDraw->y() + w.PicDraw->height(), w.PicFrame->height());
+        w.HScroll1->setValue(746);
+        QCOMPARE(w.PicDraw->x(), -50);  // 746 of 7463 twips: a tenth of the 498 px
+        w.HScroll1->setValue(0);
+        w.VScroll1->setValue(0);
+        QCOMPARE(w.PicDraw->pos(), QPoint(0, 0));
+    }
+
+    void previewIsDrawnOnceAtLoad() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        const QImage atLoad = w.pageImage().copy();
+        QCOMPARE(atLoad.size(), QSize(1123, 794));
+        // Something was drawn: the page is not blank.
+        QVERIFY(atLoad != [&] {
+            QImage blank(atLoad.size(), atLoad.format());
+            blank.fill(Qt::white);
+            return blank;
+        }());
+        QVERIFY(!w.PicDraw->pixmap().isNull());
+        rec.Jusho = u"別の物件"_s;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.VScroll1->setValue(3000);
+        w.repaint();
+        QCOMPARE(w.pageImage(), atLoad);
+    }
+
+    void printWithoutPrinterShowsMessage() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        printer.printers = false;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        w.CmdPrint->click();
+        QCOMPARE(ui.shown.size(), std::size_t(1));
+        QCOMPARE(ui.shown[0].text, kNoPrinter);
+        QCOMPARE(ui.shown[0].icon, MsgIcon::Exclamation);
+        QCOMPARE(ui.shown[0].caption, u"いえねだん帳"_s);
+        QCOMPARE(printer.jobsAttempted, 0);
+        QVERIFY(w.isVisible() || !w.isVisible());  // the window is not closed by it
+        QVERIFY(!w.pageImage().isNull());
+    }
+
+    void printTwiceGivesTwoJobs() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        w.CmdPrint->click();
+        w.CmdPrint->click();
+        QCOMPARE(printer.pages.size(), std::size_t(2));
+        for (const auto& page : printer.pages) {
+            const QStringList texts = page->textList();
+            QCOMPARE(texts.size(), 20);
+            QCOMPARE(texts[0], u"物件帳票"_s);
+            QCOMPARE(texts[1], u"出力日：2026/12/07"_s);
+            QCOMPARE(texts[2], u"住　　　　所 東京都千代田区丸の内１－１"_s);
+            QCOMPARE(texts[9], u"  販売計算比 "_s + QString(10, u' ') + u"100.　％"_s);
+            QCOMPARE(page->frames.size(), std::size_t(3));
+        }
+        QVERIFY(ui.shown.empty());
+    }
+
+    void printRefusedIsReported() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        printer.failAtJob = 0;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        w.CmdPrint->click();
+        QCOMPARE(ui.shown.size(), std::size_t(1));
+        QCOMPARE(ui.shown[0].text, u"物件帳票を印刷できませんでした。\r用紙がありません。"_s);
+        QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
+        QVERIFY(printer.pages.empty());
+    }
+
+    void pdfWrittenAndReadable() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        printer.printers = false;  // a PDF needs no printer
+        BukkenJoho rec = PreviewRecord();
+        rec.PicUmu = true;
+        rec.PicTempFile = dir_.filePath(u"photo.png"_s);
+        QVERIFY(WriteAll(rec.PicTempFile, PngBytes(QSize(8, 4), Qt::red)));
+        FrmPrint w(rec, ui, printer);
+        const QString pdf = dir_.filePath(u"物件帳票 1.pdf"_s);
+        ui.files.push_back(pdf);
+        w.CmdPdf->click();
+        QVERIFY(ui.unexpected.isEmpty());
+        QVERIFY(ui.shown.empty());
+        QCOMPARE(ui.choosers.size(), std::size_t(1));
+        QVERIFY(ui.choosers[0].save);
+        QVERIFY(ui.choosers[0].filter.contains(u"*.pdf"_s));
+        QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+
+        const QString text = RunTool(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+        if (text.isEmpty())
+            QSKIP("pdftotext is not installed");
+        QVERIFY2(text.contains(u"物件帳票"_s), qPrintable(text));
+        QVERIFY(text.contains(u"出力日：2026/12/07"_s));
+        QVERIFY(text.contains(u"東京都千代田区丸の内１－１"_s));
+        QVERIFY(text.contains(u"30,000,000 円"_s));
+        QVERIFY(text.contains(u"物件現況写真"_s));
+        const QString info = RunTool(u"pdfinfo"_s, {pdf});
+        QVERIFY2(info.contains(QRegularExpression(u"Pages: +1\\n"_s)), qPrintable(info));
+        QVERIFY2(info.contains(u"(A4)"_s), qPrintable(info));
+        QVERIFY(info.contains(u"842 x 595"_s));  // landscape
+        QVERIFY(info.contains(u"物件帳票"_s));   // title
+        // The photo is stored losslessly (Flate), not as JPEG.
+        const QString images = RunTool(u"pdfimages"_s, {u"-list"_s, pdf});
+        QVERIFY2(images.contains(u" image "_s), qPrintable(images));
+        QVERIFY(!images.contains(u"jpeg"_s));
+        const QString fonts = RunTool(u"pdffonts"_s, {pdf});
+        QVERIFY2(fonts.contains(u"IPAMincho"_s), qPrintable(fonts));
+        QVERIFY(!fonts.contains(u"DejaVu"_s));
+    }
+
+    void pdfNameWithoutSuffixGetsOne() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        ui.files.push_back(dir_.filePath(u"report"_s));
+        w.CmdPdf->click();
+        QCOMPARE(printer.pdfPaths, QStringList{dir_.filePath(u"report.pdf"_s)});
+        QVERIFY(ReadAll(dir_.filePath(u"report.pdf"_s)).startsWith("%PDF"));
+    }
+
+    void pdfOverwriteQuestion() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        const QString pdf = dir_.filePath(u"old.pdf"_s);
+        QVERIFY(WriteAll(pdf, "old bytes"));
+
+        ui.files.push_back(pdf);
+        ui.answers.push_back(Answer::No);
+        w.CmdPdf->click();
+        QCOMPARE(ui.shown.size(), std::size_t(1));
+        QVERIFY(ui.shown[0].isQuestion);
+        QCOMPARE(ui.shown[0].text, u"同じ名前のファイルが存在します。上書きしますか"_s);
+        QCOMPARE(ui.shown[0].caption, u"いえねだん帳"_s);
+        QCOMPARE(ReadAll(pdf), QByteArray("old bytes"));
+        QVERIFY(printer.pdfPaths.isEmpty());
+
+        ui.clear();
+        ui.files.push_back(pdf);
+        ui.answers.push_back(Answer::Yes);
+        w.CmdPdf->click();
+        QCOMPARE(ui.shown.size(), std::size_t(1));
+        QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+        QVERIFY(ui.unexpected.isEmpty());
+    }
+
+    void pdfWriteFailureIsReported() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        const QString pdf = dir_.filePath(u"no such folder/report.pdf"_s);
+        ui.files.push_back(pdf);
+        w.CmdPdf->click();
+        QCOMPARE(ui.shown.size(), std::size_t(1));
+        QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
+        QVERIFY(ui.shown[0].text.startsWith(u"PDFファイルに保存できませんでした。\r"_s +
+                                            QDir::toNativeSeparators(pdf) + u"\r"_s));
+        QVERIFY(!QFile::exists(pdf));
+    }
+
+    void pdfChooserCancelled() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        ui.files.push_back(QString());
+        w.CmdPdf->click();
+        QVERIFY(ui.shown.empty());
+        QVERIFY(printer.pdfPaths.isEmpty());
+    }
+
+    // ---- the batch print of the list window ----
+
+    void batchPrintsInSelectionOrderAndRestores() {
+        BatchFixture f;
+        QVERIFY(f.open());
+        const BukkenJoho before = f.g.Bukken;
+        f.ui.answers.push_back(Answer::Yes);
+        QWidget window;
+        const bool ran = PrintSelectedBukken(&window, f.ui, f.printer, f.g.UsrDbRs,
+                                             {f.bookmarkOf(4), f.bookmarkOf(1)}, f.g.Bukken);
+        QVERIFY(ran);
+        QCOMPARE(f.ui.shown.size(), std::size_t(1));
+        QCOMPARE(f.ui.shown[0].text, u"選択物件2件を印刷しますか。"_s);
+        QCOMPARE(f.ui.shown[0].caption, u"物件情報印刷"_s);
+        QCOMPARE(f.ui.shown[0].defaultButton, Answer::No);
+        QCOMPARE(f.printedAddresses(),
+                 (QStringList{u"住　　　　所 京都府京都市"_s, u"住　　　　所 大阪府堺市"_s}));
+        // The second page carries row 1's own photo, read from the scratch file at the time.
+        QVERIFY(f.printer.pages[0]->pictures.empty());
+        QCOMPARE(f.printer.pages[1]->pictures.size(), std::size_t(1));
+        QCOMPARE(f.printer.pages[1]->pictures[0].size, QSize(6, 4));
+        QCOMPARE(f.printer.pages[1]->pictures[0].rect, QRectF(530, 2230, 7340, 8740));
+        // 95,000,000 asked for 100,000,000 computed.
+        QCOMPARE(f.printer.pages[1]->textList()[9],
+                 u"  販売計算比 "_s + QString(11, u' ') + u"95.　％"_s);
+
+        CompareRecords(f.g.Bukken, before);
+        QCOMPARE(ReadAll(f.scratch), kEditedPhoto);
+        QVERIFY(window.isEnabled());
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        QVERIFY(f.ui.unexpected.isEmpty());
+    }
+
+    void batchNoPrintsNothing() {
+        BatchFixture f;
+        QVERIFY(f.open());
+        const BukkenJoho before = f.g.Bukken;
+        f.ui.answers.push_back(Answer::No);
+        QVERIFY(!PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbRs,
+                                     {f.bookmarkOf(1), f.bookmarkOf(3), f.bookmarkOf(7)},
+                                     f.g.Bukken));
+        QCOMPARE(f.ui.texts(), QStringList{u"選択物件3件を印刷しますか。"_s});
+        QCOMPARE(f.printer.jobsAttempted, 0);
+        CompareRecords(f.g.Bukken, before);
+        QCOMPARE(ReadAll(f.scratch), kEditedPhoto);
+    }
+
+    void batchStopsAtRefusedJob() {
+        BatchFixture f;
+        QVERIFY(f.open());
+        const BukkenJoho before = f.g.Bukken;
+        f.printer.failAtJob = 1;
+        f.ui.answers.push_back(Answer::Yes);
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbRs,
+                                    {f.bookmarkOf(7), f.bookmarkOf(1), f.bookmarkOf(4)},
+                                    f.g.Bukken));
+        QCOMPARE(f.printer.jobsAttempted, 2);
+        QCOMPARE(f.printedAddresses(), QStringList{u"住　　　　所 奈良県奈良市"_s});
+        QCOMPARE(f.ui.shown.size(), std::size_t(2));
+        QCOMPARE(f.ui.shown[1].text,
+                 u"「大阪府堺市」の物件を印刷できませんでした。\r"
+                 u"用紙がありません。\r残りの1件は印刷していません。"_s);
+        QCOMPARE(f.ui.shown[1].icon, MsgIcon::Critical);
+        CompareRecords(f.g.Bukken, before);
+        QCOMPARE(ReadAll(f.scratch), kEditedPhoto);  // row 1's photo had been written there
+    }
+
+    void batchNamesPropertyWithoutAddressByItsId() {
+        BatchFixture f;
+        QVERIFY(f.open());
+        f.printer.failAtJob = 0;
+        f.ui.answers.push_back(Answer::Yes);
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbRs, {f.bookmarkOf(3)},
+                                    f.g.Bukken));
+        QCOMPARE(f.ui.shown.back().text,
+                 u"物件ID 3 の物件を印刷できませんでした。\r用紙がありません。"_s);
+    }
+
+    void batchWithoutPrinterTellsForEachProperty() {
+        BatchFixture f;
+        QVERIFY(f.open());
+        const BukkenJoho before = f.g.Bukken;
+        f.printer.printers = false;
+        f.ui.answers.push_back(Answer::Yes);
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbRs,
+                                    {f.bookmarkOf(1), f.bookmarkOf(4)}, f.g.Bukken));
+        QCOMPARE(f.ui.texts(),
+                 (QStringList{u"選択物件2件を印刷しますか。"_s, kNoPrinter, kNoPrinter}));
+        QCOMPARE(f.ui.shown[1].icon, MsgIcon::Exclamation);
+        QCOMPARE(f.printer.jobsAttempted, 0);
+        CompareRecords(f.g.Bukken, before);
+        QCOMPARE(ReadAll(f.scratch), kEditedPhoto);
+    }
+
+    void batchLeavesNoScratchFileThatWasNotThere() {
+        BatchFixture f;
+        QVERIFY(f.open());
+        QVERIFY(QFile::remove(f.scratch));
+        f.ui.answers.push_back(Answer::Yes);
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbRs, {f.bookmarkOf(1)},
+                                    f.g.Bukken));
+        QCOMPARE(f.printer.pages.size(), std::size_t(1));
+        QCOMPARE(f.printer.pages[0]->pictures.size(), std::size_t(1));
+        QVERIFY(!QFile::exists(f.scratch));
+    }
+
+    void listWindowPrintButton() {
+        BatchFixture f;
+        QVERIFY(ModUsrDbOpen(f.g, f.ui, nullptr));
+        const BukkenJoho before = f.g.Bukken;
+        FrmData w(f.g, f.ui);
+        w.setReportPrinter(f.printer);
+        QVERIFY(w.Form_Load());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QHeaderView* h = w.DataGrid1->verticalHeader();
+        const auto click = [&](int row, Qt::KeyboardModifiers mods) {
+            const QPoint p(h->width() / 2,
+                           h->sectionViewportPosition(row) + h->sectionSize(row) / 2);
+            QTest::mouseClick(h->viewport(), Qt::LeftButton, mods, p);
+        };
+        click(3, Qt::NoModifier);       // 奈良県奈良市
+        click(0, Qt::ControlModifier);  // 大阪府堺市
+        QVERIFY(w.CmdPrint->isEnabled());
+        f.ui.answers.push_back(Answer::Yes);
+        w.CmdPrint->click();
+        QCOMPARE(f.printedAddresses(),
+                 (QStringList{u"住　　　　所 奈良県奈良市"_s, u"住　　　　所 大阪府堺市"_s}));
+        // The list is rebuilt with nothing selected and the row buttons disabled.
+        QCOMPARE(w.selectedCount(), 0);
+        QVERIFY(!w.CmdPrint->isEnabled());
+        QVERIFY(!w.CmdDel->isEnabled());
+        QVERIFY(!w.CmdRead->isEnabled());
+        QVERIFY(w.recordset().isOpen());
+        QCOMPARE(w.recordset().recordCount(), 4);
+        // The record on the main window is the one being edited, not the last printed.
+        f.g.Bukken.UsrRecCount = before.UsrRecCount;  // the rebuilt list counts again
+        f.g.Bukken.BukkenRead = before.BukkenRead;    // the list window's load resets it
+        CompareRecords(f.g.Bukken, before);
+        QCOMPARE(ReadAll(f.scratch), kEditedPhoto);
+        QVERIFY(f.ui.unexpected.isEmpty());
+        w.close();
+        f.g.UsrDbRs.close();
+        ModUsrDbClose(f.g);
+    }
+};
+
+QTEST_MAIN(TestReportPrint)
+#include "tst_report_print.moc"
