@@ -7,6 +7,7 @@
 #include "records/FrmData.h"
 #include "report/FrmPrint.h"
 #include "report/PrintBatch.h"
+#include "report/QtReportPrinter.h"
 #include "support/FakeReportPrinter.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -19,11 +20,11 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
-#include <QPainter>
 #include <QLabel>
+#include <QPainter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableView>
@@ -461,6 +462,28 @@ private Q_SLOTS:
         w.CmdPdf->click();
         QVERIFY(ui.shown.empty());
         QVERIFY(printer.pdfPaths.isEmpty());
+    }
+
+    void qtPrinterWithoutPrinters() {
+        // This machine has no printer installed: the real service says so, offers the whole A4
+        // sheet, refuses a job with a reason, and still writes PDFs.
+        QtReportPrinter printer;
+        if (printer.hasPrinter())
+            QSKIP("a printer is installed here");
+        QCOMPARE(printer.page().pageTwips, QSize(16838, 11906));
+        QCOMPARE(printer.page().areaTwips, QSizeF(16838, 11906));
+        QString error;
+        bool drawn = false;
+        QVERIFY(!printer.printPage([&](QPainter&, const ChohyoTarget&) { drawn = true; }, error));
+        QVERIFY(!drawn);
+        QVERIFY(!error.isEmpty());
+        const QString pdf = dir_.filePath(u"qt.pdf"_s);
+        ChohyoTarget seen;
+        QVERIFY(printer.writePdf(
+            pdf, [&](QPainter&, const ChohyoTarget& target) { seen = target; }, error));
+        QCOMPARE(seen.twips, QSizeF(16838, 11906));
+        QVERIFY(seen.device.width() > seen.device.height());
+        QVERIFY(ReadAll(pdf).startsWith("%PDF"));
     }
 
     // ---- the batch print of the list window ----
