@@ -85,8 +85,7 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
         return SaveOutcome::Failed;
     }
     try {
-        // A reported save must survive a crash or a power cut.
-        g.UsrDbCon.execute(QStringLiteral("PRAGMA synchronous = FULL"));
+        // One transaction, committed durably by the layer: the row with its photo, or nothing.
         db::Transaction tx(g.UsrDbCon);
         if (g.Bukken.NewBukken) {
             InsertNew(g);

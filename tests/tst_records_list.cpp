@@ -1,0 +1,495 @@
+// The property list window: its layout, count texts and columns, selecting rows by their
+// selectors, deleting, reading, and the main window after the list has closed.
+#include "app/FrmMain.h"
+#include "app/ModGlobal.h"
+#include "platform/Twips.h"
+#include "records/FrmData.h"
+#include "support/ScriptedUi.h"
+#include "support/TestFolder.h"
+
+#include <sqlite3.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace ie;
+using ie::test::ReadAll;
+using ie::test::ScriptedUi;
+using ie::test::TestFolder;
+using ie::test::WriteAll;
+
+namespace {
+
+bool Exec(const QString& dbPath, const QString& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(dbPath).constData(), &db);
+    const bool ok =
+        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+QStringList Ids(const QString& dbPath) {
+    QStringList out;
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(dbPath).constData(), &db);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 物件ID FROM 物件情報", -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW)
+        out << QString::number(sqlite3_column_int64(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+// Three properties; the second has a photo and every value the grid shows.
+void AddThree(const QString& db) {
+    QVERIFY(Exec(
+        db,
+        QStringLiteral(
+            "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積) VALUES (1, '東京都港区', 100);"
+            "INSERT INTO 物件情報 (物件ID, 住所, 国税路線価, 敷地面積, 敷地評価額, 家屋評価額, "
+            "敷地販売価格, 家屋販売価格, 合計販売価格, 販売会社名, 担当者名, 電話番号, 備考, "
+            "家屋建築年月日, 坪単価, 画地補正率, 側1路線ランク, 現場写真) VALUES (2, '大阪府堺市', "
+            "1500000000, 123.45, 192664726027, 110030764856, 250000000000, 120000000000, "
+            "370000000000, '堺不動産', '山田', '072-000-0000', '角地', '2015-04-01', 550000, "
+            "0.855, "
+            "2, X'FFD8FFE0');"
+            "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積) VALUES (5, '京都府', NULL);")));
+}
+
+struct ListFixture {
+    TestFolder folder;
+    ScriptedUi ui;
+    ModGlobal g;
+    std::unique_ptr<FrmData> w;
+
+    ListFixture() {
+        ui.tempDir = folder.tempPath();
+        g.UsrDbPath = folder.usrDb();
+        g.Bukken.PicTempFile = folder.tempPath() + QStringLiteral("/~my1.tmp");
+        WriteAll(g.Bukken.PicTempFile, QByteArray());
+    }
+    bool open() {
+        if (!ModUsrDbOpen(g, ui, nullptr))
+            return false;
+        w = std::make_unique<FrmData>(g, ui);
+        if (!w->Form_Load())
+            return false;
+        w->show();
+        return QTest::qWaitForWindowExposed(w.get());
+    }
+    // A click on the row selector at the left edge of row, with Ctrl or Shift as given.
+    void clickSelector(int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QHeaderView* h = w->DataGrid1->verticalHeader();
+        const QPoint p(h->width() / 2, h->sectionViewportPosition(row) + h->sectionSize(row) / 2);
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, mods, p);
+    }
+    QString cell(int row, const QString& column) {
+        const int c = g.UsrDbRs.fieldIndex(column);
+        return w->DataGrid1->model()->index(row, c).data().toString();
+    }
+};
+
+}  // namespace
+
+class TestList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void layout();
+    void countTexts();
+    void columnsAndValues();
+    void selectionDrivesButtons();
+    void deleteTwoSelectedRows();
+    void readLoadsCurrentRow();
+    void backLoadsNothing();
+    void mainWindowAfterDeletingEveryRow();
+    void mainWindowAfterRead();
+};
+
+void TestList::layout() {
+    ListFixture f;
+    QVERIFY(f.open());
+    FrmData& w = *f.w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("物件一覧"));
+    QCOMPARE(w.size(), QSize(Tw(10140), Tw(3750)));
+    const auto* label1 = w.findChild<QLabel*>(QStringLiteral("Label1"));
+    QVERIFY(label1);
+    QCOMPARE(label1->text(), QStringLiteral("今までに保存した物件の一覧画面です。"));
+    QCOMPARE(label1->pos(), QPoint(Tw(240), Tw(120)));
+    QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblRecCnt"))->pos(), QPoint(Tw(4080), Tw(120)));
+    auto* grid = w.findChild<QTableView*>(QStringLiteral("DataGrid1"));
+    QVERIFY(grid);
+    QCOMPARE(grid->geometry(), TwRect(240, 480, 9375, 2415));
+    QCOMPARE(grid->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    QCOMPARE(grid->font().pointSize(), 9);
+    QCOMPARE(grid->toolTip(),
+             QStringLiteral("左端をクリックして物件を選択して、下のボタンを押してください。"));
+    struct B {
+        const char* name;
+        const char* caption;
+        const char* tip;
+        QRect rect;
+        bool enabled;
+    };
+    for (const B& b :
+         {B{"CmdDel", "削除", "選択物件を削除します。", TwRect(240, 3120, 1455, 495), false},
+          B{"CmdRead", "読込", "選択物件情報を読み込みます。", TwRect(2640, 3120, 1695, 495),
+            false},
+          B{"CmdPrint", "印刷", "選択物件を帳票形式で印刷します。", TwRect(5400, 3120, 1575, 495),
+            false},
+          B{"CmdOK", "戻る", "メイン画面に戻ります。", TwRect(8160, 3120, 1455, 495), true}}) {
+        auto* btn = w.findChild<QPushButton*>(QLatin1String(b.name));
+        QVERIFY2(btn, b.name);
+        QCOMPARE(btn->text(), QString::fromUtf8(b.caption));
+        QCOMPARE(btn->toolTip(), QString::fromUtf8(b.tip));
+        QCOMPARE(btn->geometry(), b.rect);
+        QCOMPARE(btn->isEnabled(), b.enabled);
+    }
+    // Tab order: 戻る, grid, 削除, 読込, 印刷.
+    QList<QWidget*> tabs;
+    for (QWidget* x = w.CmdOK; tabs.size() < 10;) {
+        if ((x->focusPolicy() & Qt::TabFocus) && (x == grid || !grid->isAncestorOf(x)))
+            tabs << x;
+        x = x->nextInFocusChain();
+        if (x == w.CmdOK)
+            break;
+    }
+    QCOMPARE(tabs, (QList<QWidget*>{w.CmdOK, grid, w.CmdDel, w.CmdRead, w.CmdPrint}));
+}
+
+void TestList::countTexts() {
+    QCOMPARE(FrmData::CountText(0), QStringLiteral("( 0 件です。 )"));
+    QCOMPARE(FrmData::CountText(1), QStringLiteral("( 1 件の物件情報が保存されています。 )"));
+    QCOMPARE(FrmData::CountText(12345),
+             QStringLiteral("( 12345 件の物件情報が保存されています。 )"));
+    {
+        ListFixture f;
+        f.g.Bukken.UsrRecCount = 9;
+        QVERIFY(f.open());
+        QCOMPARE(f.w->LblRecCnt->text(), QStringLiteral("( 0 件です。 )"));
+        QCOMPARE(f.g.Bukken.UsrRecCount, 0);
+        QCOMPARE(f.w->DataGrid1->model()->rowCount(), 0);
+    }
+    ListFixture f;
+    AddThree(f.folder.usrDb());
+    QVERIFY(f.open());
+    QCOMPARE(f.w->LblRecCnt->text(), QStringLiteral("( 3 件の物件情報が保存されています。 )"));
+    QCOMPARE(f.g.Bukken.UsrRecCount, 3);
+    // Rows in ascending 物件ID order.
+    QCOMPARE(f.cell(0, QStringLiteral("住所")), QStringLiteral("東京都港区"));
+    QCOMPARE(f.cell(1, QStringLiteral("住所")), QStringLiteral("大阪府堺市"));
+    QCOMPARE(f.cell(2, QStringLiteral("住所")), QStringLiteral("京都府"));
+    QVERIFY(!f.g.Bukken.BukkenRead);
+}
+
+void TestList::columnsAndValues() {
+    ListFixture f;
+    AddThree(f.folder.usrDb());
+    QVERIFY(f.open());
+    QTableView* grid = f.w->DataGrid1;
+    QAbstractItemModel* m = grid->model();
+    QStringList visible;
+    QStringList hidden;
+    for (int c = 0; c < m->columnCount(); ++c) {
+        const QString name = m->headerData(c, Qt::Horizontal).toString();
+        (grid->isColumnHidden(c) ? hidden : visible) << name;
+    }
+    QCOMPARE(visible, (QStringList{QStringLiteral("住所"), QStringLiteral("敷地面積"),
+                                   QStringLiteral("敷地評価額"), QStringLiteral("家屋評価額"),
+                                   QStringLiteral("敷地販売価格"), QStringLiteral("家屋販売価格"),
+                                   QStringLiteral("合計販売価格"), QStringLiteral("合計価格"),
+                                   QStringLiteral("国税路線価"), QStringLiteral("販売会社名"),
+                                   QStringLiteral("担当者名"), QStringLiteral("電話番号"),
+                                   QStringLiteral("備考"), QStringLiteral("家屋建築年月日")}));
+    QCOMPARE(hidden.size(), 17);
+    QVERIFY(hidden.contains(QStringLiteral("現場写真")));
+    QVERIFY(hidden.contains(QStringLiteral("物件ID")));
+    QVERIFY(hidden.contains(QStringLiteral("その他ランク")));
+    QVERIFY(hidden.contains(QStringLiteral("側1路線ランク")));
+
+    const auto width = [&](const char* name) {
+        return grid->columnWidth(f.g.UsrDbRs.fieldIndex(QString::fromUtf8(name)));
+    };
+    QCOMPARE(width("住所"), Tw(2700));
+    QCOMPARE(width("敷地面積"), Tw(900));
+    for (const char* n : {"敷地評価額", "家屋評価額", "敷地販売価格", "家屋販売価格",
+                          "合計販売価格", "合計価格", "国税路線価"}) {
+        QCOMPARE(width(n), Tw(1200));
+    }
+
+    // Values as plain numbers and yyyy/mm/dd; 合計価格 is 19266472.6027 + 11003076.4856.
+    QCOMPARE(f.cell(1, QStringLiteral("敷地面積")), QStringLiteral("123.45"));
+    QCOMPARE(f.cell(1, QStringLiteral("敷地評価額")), QStringLiteral("19266472.6027"));
+    QCOMPARE(f.cell(1, QStringLiteral("家屋評価額")), QStringLiteral("11003076.4856"));
+    QCOMPARE(f.cell(1, QStringLiteral("合計価格")), QStringLiteral("30269549.0883"));
+    QCOMPARE(f.cell(1, QStringLiteral("国税路線価")), QStringLiteral("150000"));
+    QCOMPARE(f.cell(1, QStringLiteral("合計販売価格")), QStringLiteral("37000000"));
+    QCOMPARE(f.cell(1, QStringLiteral("家屋建築年月日")), QStringLiteral("2015/04/01"));
+    QCOMPARE(f.cell(1, QStringLiteral("備考")), QStringLiteral("角地"));
+    QCOMPARE(f.cell(0, QStringLiteral("敷地面積")), QStringLiteral("100"));
+    // Null shows empty, also in the sum.
+    QCOMPARE(f.cell(2, QStringLiteral("敷地面積")), QString());
+    QCOMPARE(f.cell(0, QStringLiteral("合計価格")), QString());
+    // The photo column gives nothing, and no cell can be edited.
+    const QModelIndex photo = m->index(1, f.g.UsrDbRs.fieldIndex(QStringLiteral("現場写真")));
+    QVERIFY(!photo.data().isValid());
+    for (int c = 0; c < m->columnCount(); ++c) {
+        QVERIFY(!(m->flags(m->index(1, c)) & Qt::ItemIsEditable));
+    }
+    QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(grid->verticalHeader()->isVisible());
+}
+
+void TestList::selectionDrivesButtons() {
+    ListFixture f;
+    AddThree(f.folder.usrDb());
+    QVERIFY(f.open());
+    FrmData& w = *f.w;
+    const auto buttons = [&w] {
+        return w.CmdDel->isEnabled() + w.CmdRead->isEnabled() + w.CmdPrint->isEnabled();
+    };
+    QCOMPARE(buttons(), 0);
+    f.clickSelector(2);
+    QCOMPARE(buttons(), 3);
+    QCOMPARE(w.selectedBookmarks(), (std::vector<db::Recordset::Bookmark>{2}));
+    // Ctrl adds a row; the order of selection is kept.
+    f.clickSelector(0, Qt::ControlModifier);
+    QCOMPARE(w.selectedCount(), 2);
+    QCOMPARE(w.selectedBookmarks(), (std::vector<db::Recordset::Bookmark>{2, 0}));
+    QCOMPARE(w.DataGrid1->currentIndex().row(), 0);
+    // Ctrl on a selected row takes it away.
+    f.clickSelector(2, Qt::ControlModifier);
+    QCOMPARE(w.selectedBookmarks(), (std::vector<db::Recordset::Bookmark>{0}));
+    QCOMPARE(buttons(), 3);
+    f.clickSelector(0, Qt::ControlModifier);
+    QCOMPARE(w.selectedCount(), 0);
+    QCOMPARE(buttons(), 0);
+    // Shift selects the range from the current row.
+    f.clickSelector(0);
+    f.clickSelector(2, Qt::ShiftModifier);
+    QCOMPARE(w.selectedCount(), 3);
+    QCOMPARE(buttons(), 3);
+    QVERIFY(f.ui.shown.empty());
+}
+
+void TestList::deleteTwoSelectedRows() {
+    ListFixture f;
+    AddThree(f.folder.usrDb());
+    QVERIFY(f.open());
+    FrmData& w = *f.w;
+    f.clickSelector(0);
+    f.clickSelector(2, Qt::ControlModifier);
+
+    // No: nothing goes, the selection stays.
+    f.ui.answers.push_back(Answer::No);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(f.ui.shown.size(), size_t(1));
+    const auto& q = f.ui.shown[0];
+    QVERIFY(q.isQuestion);
+    QCOMPARE(q.text, QStringLiteral("選択物件2件を削除しますか。"));
+    QCOMPARE(q.caption, QStringLiteral("物件情報削除"));
+    QCOMPARE(q.defaultButton, Answer::No);
+    QCOMPARE(Ids(f.folder.usrDb()),
+             (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("5")}));
+    QCOMPARE(w.selectedCount(), 2);
+    QVERIFY(w.CmdDel->isEnabled());
+
+    // Yes: both go, the list and count are rebuilt, the buttons are disabled.
+    f.ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(Ids(f.folder.usrDb()), QStringList{QStringLiteral("2")});
+    QCOMPARE(w.LblRecCnt->text(), QStringLiteral("( 1 件の物件情報が保存されています。 )"));
+    QCOMPARE(f.g.Bukken.UsrRecCount, 1);
+    QCOMPARE(w.DataGrid1->model()->rowCount(), 1);
+    QCOMPARE(f.cell(0, QStringLiteral("住所")), QStringLiteral("大阪府堺市"));
+    QVERIFY(!w.CmdDel->isEnabled() && !w.CmdRead->isEnabled() && !w.CmdPrint->isEnabled());
+    QCOMPARE(w.selectedCount(), 0);
+    QVERIFY(f.ui.unexpected.isEmpty());
+
+    // A delete that cannot be written (another program holds the database) removes nothing.
+    f.clickSelector(0);
+    sqlite3* other = nullptr;
+    sqlite3_open(QFile::encodeName(f.folder.usrDb()).constData(), &other);
+    QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    f.ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QCOMPARE(f.ui.shown.back().icon, MsgIcon::Critical);
+    QCOMPARE(Ids(f.folder.usrDb()), QStringList{QStringLiteral("2")});
+    QCOMPARE(w.DataGrid1->model()->rowCount(), 1);
+}
+
+void TestList::readLoadsCurrentRow() {
+    ListFixture f;
+    AddThree(f.folder.usrDb());
+    QVERIFY(f.open());
+    FrmData& w = *f.w;
+    // Two rows selected; the one clicked last is the current one.
+    f.clickSelector(0);
+    f.clickSelector(1, Qt::ControlModifier);
+    QTest::mouseClick(w.CmdRead, Qt::LeftButton);
+    const BukkenJoho& b = f.g.Bukken;
+    QVERIFY(b.BukkenRead);
+    QCOMPARE(b.BukkenID, 2);
+    QCOMPARE(b.Jusho, QStringLiteral("大阪府堺市"));
+    QCOMPARE(b.TotiKakaku.raw(), 192'664'726'027);
+    QCOMPARE(b.KakutiHoseiRitu, 0.855);
+    QCOMPARE(b.Sokumen1Rank, 2);
+    QCOMPARE(b.KaokuTuboTanka, 550000.0);
+    QVERIFY(b.PicUmu);
+    QCOMPARE(ReadAll(b.PicTempFile), QByteArray("\xff\xd8\xff\xe0"));
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QVERIFY(!w.isVisible());
+    QVERIFY(!f.g.UsrDbRs.isOpen());
+    QVERIFY(f.ui.shown.empty());
+}
+
+void TestList::backLoadsNothing() {
+    ListFixture f;
+    AddThree(f.folder.usrDb());
+    f.g.Bukken.Jusho = QStringLiteral("編集中");
+    QVERIFY(f.open());
+    f.clickSelector(1);
+    QTest::mouseClick(f.w->CmdOK, Qt::LeftButton);
+    QVERIFY(!f.g.Bukken.BukkenRead);
+    QCOMPARE(f.g.Bukken.Jusho, QStringLiteral("編集中"));
+    QCOMPARE(f.w->result(), int(QDialog::Rejected));
+    QVERIFY(!f.w->isVisible());
+}
+
+namespace {
+
+struct MainProgram {
+    TestFolder folder;
+    ScriptedUi ui;
+    ModGlobal g;
+    std::unique_ptr<FrmMain> w;
+
+    MainProgram() {
+        ui.tempDir = folder.tempPath();
+        g.ProgramFolder = folder.path();
+    }
+    bool start() {
+        w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false});
+        return w->startUp();
+    }
+    // Chooses 物件一覧(&S) and acts in the list window while it is shown; the window is closed
+    // after a few seconds whatever happens, so that a failing test cannot hang.
+    void runList(const std::function<void(FrmData&)>& act) {
+        bool reached = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            auto* list = qobject_cast<FrmData*>(QApplication::activeModalWidget());
+            if (!list)
+                return;
+            reached = true;
+            act(*list);
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, w.get(), [] {
+            if (QWidget* m = QApplication::activeModalWidget())
+                m->close();
+        });
+        guard.start(5000);
+        w->mnuSearch->trigger();
+        QVERIFY(reached);
+    }
+};
+
+void ClickRow(FrmData& list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QHeaderView* h = list.DataGrid1->verticalHeader();
+    QTest::mouseClick(
+        h->viewport(), Qt::LeftButton, mods,
+        QPoint(h->width() / 2, h->sectionViewportPosition(row) + h->sectionSize(row) / 2));
+}
+
+}  // namespace
+
+void TestList::mainWindowAfterDeletingEveryRow() {
+    MainProgram p;
+    AddThree(p.folder.usrDb());
+    QVERIFY(p.start());
+    QVERIFY(p.w->mnuSearch->isEnabled());
+    QVERIFY(p.w->mnuExport->isEnabled());
+    // A property being worked on, in update mode for a row that is about to go.
+    BukkenJoho& b = p.g.Bukken;
+    b.Rosenka = Currency::fromRaw(2'000'000'000);
+    b.Jusho = QStringLiteral("作業中の物件");
+    b.NewBukken = false;
+    b.BukkenID = 2;
+    p.w->CmdSave->setText(QStringLiteral("既存物件更新"));
+    p.w->CmdSave->setEnabled(true);
+    p.w->TxtRosenka->setText(QStringLiteral("200,000"));
+
+    p.runList([&](FrmData& list) {
+        ClickRow(list, 0);
+        ClickRow(list, 2, Qt::ShiftModifier);
+        p.ui.answers.push_back(Answer::Yes);
+        list.CmdDel->click();
+        list.CmdOK->click();
+    });
+    QVERIFY(p.ui.unexpected.isEmpty());
+    QCOMPARE(p.ui.texts(), QStringList{QStringLiteral("選択物件3件を削除しますか。")});
+    QVERIFY(Ids(p.folder.usrDb()).isEmpty());
+    QCOMPARE(b.UsrRecCount, 0);
+    QVERIFY(!p.w->mnuSearch->isEnabled());
+    QVERIFY(!p.w->mnuExport->isEnabled());
+    // New mode; the property on the worksheet and in the record is kept.
+    QVERIFY(b.NewBukken);
+    QCOMPARE(p.w->CmdSave->text(), QStringLiteral("新規物件保存"));
+    QVERIFY(p.w->CmdSave->isEnabled());
+    QCOMPARE(b.Rosenka.raw(), 2'000'000'000);
+    QCOMPARE(b.Jusho, QStringLiteral("作業中の物件"));
+    QCOMPARE(p.w->TxtRosenka->text(), QStringLiteral("200,000"));
+    QVERIFY(!p.g.UsrDbCon.isOpen());
+    QVERIFY(!p.g.UsrDbRs.isOpen());
+}
+
+void TestList::mainWindowAfterRead() {
+    MainProgram p;
+    AddThree(p.folder.usrDb());
+    QVERIFY(p.start());
+    QVERIFY(!p.w->CmdSave->isEnabled());
+    // The worksheet shows another property, with figures the loaded one does not have.
+    p.w->TxtKaokuTateTubo->setText(QStringLiteral("35"));
+    p.w->TxtKaokuKakaku->setText(QStringLiteral("9,999,999"));
+    p.w->TxtJiten->setText(QStringLiteral("2.5"));
+
+    p.runList([](FrmData& list) {
+        ClickRow(list, 2);
+        ClickRow(list, 1, Qt::ControlModifier);
+        list.CmdRead->click();
+    });
+    BukkenJoho& b = p.g.Bukken;
+    QVERIFY(b.BukkenRead);
+    QCOMPARE(b.BukkenID, 2);
+    QVERIFY(!b.NewBukken);
+    QCOMPARE(p.w->CmdSave->text(), QStringLiteral("既存物件更新"));
+    QVERIFY(p.w->CmdSave->isEnabled());
+    QVERIFY(p.w->mnuSearch->isEnabled());
+    // Fields whose loaded value is 0 are empty, not left from the previous property.
+    QCOMPARE(p.w->TxtKaokuTateTubo->text(), QString());
+    QCOMPARE(p.w->TxtJiten->text(), QStringLiteral("0"));
+    QCOMPARE(p.w->TxtRosenka->text(), QStringLiteral("150,000"));
+    QCOMPARE(p.w->TxtTotiMenseki->text(), QStringLiteral("123"));
+    QCOMPARE(p.w->TxtKakuti->text(), QStringLiteral("85.50"));
+    QCOMPARE(p.w->TxtKaokuTuboTanka->text(), QStringLiteral("550,000"));
+    QCOMPARE(p.w->TxtKaokuKakaku->text(), QStringLiteral("11,003,076"));
+    QCOMPARE(p.w->TxtGokeiKakaku->text(), QStringLiteral("30,269,549"));
+    QVERIFY(!p.g.UsrDbCon.isOpen());
+}
+
+QTEST_MAIN(TestList)
+#include "tst_records_list.moc"
