@@ -3,6 +3,7 @@
 #include "app/FrmMain.h"
 #include "app/HelpWindow.h"
 #include "app/ModGlobal.h"
+#include "platform/TypingLimit.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -174,11 +175,11 @@ void TestMainWindow::fields() {
         QVERIFY2(!t->testAttribute(Qt::WA_InputMethodEnabled), qPrintable(name));
         QCOMPARE(t->isReadOnly(), readOnly.contains(name));
     }
-    QCOMPARE(w_->TxtRosenka->maxLength(), 12);
-    QCOMPARE(w_->TxtTotiMenseki->maxLength(), 7);
-    QCOMPARE(w_->TxtJiten->maxLength(), 3);
-    QCOMPARE(w_->TxtKaokuTuboTanka->maxLength(), 12);
-    QCOMPARE(w_->TxtKaokuTateTubo->maxLength(), 7);
+    QCOMPARE(TypingLimit::of(w_->TxtRosenka), 12);
+    QCOMPARE(TypingLimit::of(w_->TxtTotiMenseki), 7);
+    QCOMPARE(TypingLimit::of(w_->TxtJiten), 3);
+    QCOMPARE(TypingLimit::of(w_->TxtKaokuTuboTanka), 12);
+    QCOMPARE(TypingLimit::of(w_->TxtKaokuTateTubo), 7);
     // Positions from the window design (15 twips to a pixel).
     QCOMPARE(w_->TxtRosenka->geometry(), QRect(152, 32, 97, 25));
     QCOMPARE(w_->CmdEnd->geometry(), QRect(280, 512, 97, 33));

@@ -8,6 +8,7 @@
 #include "common/NumberRule.h"
 #include "platform/DateInput.h"
 #include "platform/FieldGuard.h"
+#include "platform/TypingLimit.h"
 #include "platform/UiServices.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"
@@ -107,6 +108,14 @@ void imDateHyoka_LostFocus(FrmMain& w) {
 }  // namespace
 
 void FrmMain::setupWorksheet() {
+    // What the user may type; the formatted texts the program writes may be longer
+    // (999999999999 shows as 999,999,999,999) and must never be cut.
+    TypingLimit::attach(TxtRosenka, 12);
+    TypingLimit::attach(TxtTotiMenseki, 7);
+    TypingLimit::attach(TxtJiten, 3);
+    TypingLimit::attach(TxtKaokuTuboTanka, 12);
+    TypingLimit::attach(TxtKaokuTateTubo, 7);
+
     for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtKaokuTuboTanka, TxtKaokuTateTubo}) {
         FieldGuard::attach(
             t, [t] { NumberField_Validate(t); }, [t] { NumberField_LostFocus(t); });

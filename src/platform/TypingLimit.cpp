@@ -1,0 +1,100 @@
+#include "platform/TypingLimit.h"
+
+#include <QContextMenuEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+
+#include <algorithm>
+#include <memory>
+
+namespace ie {
+
+namespace {
+
+constexpr int kUnlimited = 32767;  // QLineEdit's default maxLength
+
+bool IsTyping(const QKeyEvent* ke) {
+    const QString text = ke->text();
+    if (text.isEmpty())
+        return false;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
+}
+
+}  // namespace
+
+TypingLimit::TypingLimit(QLineEdit* field, int maxChars)
+    : QObject(field), field_(field), limit_(maxChars) {}
+
+TypingLimit* TypingLimit::attach(QLineEdit* field, int maxChars) {
+    auto* limit = new TypingLimit(field, maxChars);
+    field->setMaxLength(kUnlimited);
+    field->setAcceptDrops(false);
+    field->installEventFilter(limit);
+    return limit;
+}
+
+int TypingLimit::of(const QLineEdit* field) {
+    const auto* limit = field->findChild<TypingLimit*>(QString(), Qt::FindDirectChildrenOnly);
+    return limit ? limit->limit() : -1;
+}
+
+int TypingLimit::room() const {
+    const auto shown = static_cast<int>(field_->text().size());
+    const auto selected = static_cast<int>(field_->selectedText().size());
+    return std::max(limit_, shown) - (shown - selected);
+}
+
+template <typename Paste>
+void TypingLimit::limitedPaste(Paste paste) {
+    // QLineEdit cuts what it inserts at its maxLength; the program's own texts never pass here.
+    const auto shown = static_cast<int>(field_->text().size());
+    field_->setMaxLength(std::max(limit_, shown));
+    paste();
+    field_->setMaxLength(kUnlimited);
+}
+
+bool TypingLimit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != field_ || field_->isReadOnly())
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* ke = static_cast<QKeyEvent*>(event);
+            if (ke->matches(QKeySequence::Paste)) {
+                limitedPaste([this] { field_->paste(); });
+                return true;
+            }
+            if (IsTyping(ke) && room() < ke->text().size())
+                return true;  // one too many: ignored
+            break;
+        }
+        case QEvent::InputMethod: {
+            auto* im = static_cast<QInputMethodEvent*>(event);
+            const QString commit = im->commitString();
+            const int room = std::max(0, this->room());
+            if (commit.size() > room) {
+                im->setCommitString(commit.left(room), im->replacementStart(),
+                                    im->replacementLength());
+            }
+            break;
+        }
+        case QEvent::ContextMenu: {
+            // The menu's paste is cut to fit as well.
+            auto* ce = static_cast<QContextMenuEvent*>(event);
+            std::unique_ptr<QMenu> menu(field_->createStandardContextMenu());
+            limitedPaste([&] { menu->exec(ce->globalPos()); });
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            // The X11 selection paste of the middle button.
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton)
+                return true;
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace ie

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+class QLineEdit;
+
+namespace ie {
+
+// The most characters the user may type or paste into a field. Unlike QLineEdit::maxLength it
+// never cuts a text that the program writes (a formatted "999,999,999,999" in a field of 12 typed
+// characters stays whole, where maxLength would leave "999,999,999," and a wrong number); while
+// such a longer text is shown the user can only keep it as long or shorten it. Typing past the
+// limit is ignored, a paste or input-method text is cut to fit, dropping text is off.
+class TypingLimit : public QObject {
+    Q_OBJECT
+public:
+    // Lifts the field's own maxLength and watches its typing instead. The limit is owned by the
+    // field.
+    static TypingLimit* attach(QLineEdit* field, int maxChars);
+    // The limit of a field, or -1 when it has none.
+    static int of(const QLineEdit* field);
+
+    int limit() const { return limit_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TypingLimit(QLineEdit* field, int maxChars);
+    // How many characters may still go in place of the selection.
+    int room() const;
+    // Runs a paste with QLineEdit's own cut at the room left.
+    template <typename Paste>
+    void limitedPaste(Paste paste);
+
+    QLineEdit* field_;
+    int limit_;
+};
+
+}  // namespace ie
