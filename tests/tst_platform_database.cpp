@@ -818,6 +818,12 @@ private Q_SLOTS:
         QCOMPARE(Value::real(-0.035).toText(), u"-0.035"_s);
         QCOMPARE(Value::real(0.1 + 0.2).toText(), u"0.30000000000000004"_s);
         QCOMPARE(Value::real(-0.0).toText(), u"0"_s);
+        QCOMPARE(Value::real(600000.0).toText(), u"600000"_s);
+        QCOMPARE(Value::real(674711.0).toText(), u"674711"_s);
+        QCOMPARE(Value::real(1e20).toText(), u"100000000000000000000"_s);
+        QCOMPARE(Value::real(0.0000001).toText(), u"0.0000001"_s);
+        QCOMPARE(Value::real(1e21).toText(), u"1e+21"_s);
+        QCOMPARE(Value::real(-1.5e-8).toText(), u"-1.5e-08"_s);
         QCOMPARE(Value::currency(Currency::fromRaw(-5000)).toText(), u"-0.5"_s);
         QCOMPARE(Value::currency(Currency::fromRaw(12345)).toText(), u"1.2345"_s);
         QCOMPARE(Value::currency(Currency::fromRaw(10)).toText(), u"0.001"_s);

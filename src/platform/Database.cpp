@@ -165,8 +165,13 @@ void AppendDouble(std::string& out, double v) {
     if (v == 0.0) {
         v = 0.0;  // no "-0"
     }
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);  // shortest round-trip form
+    // The shortest digits that read back as the same double, written out in full (600000, not
+    // 6e+05) except for magnitudes no one types, where the exponent form stays readable.
+    const double magnitude = std::fabs(v);
+    const bool plain = magnitude == 0.0 || (magnitude >= 1e-7 && magnitude < 1e21);
+    char buf[64];
+    const auto r = plain ? std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed)
+                         : std::to_chars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }
 
