@@ -7,6 +7,7 @@
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,6 +62,8 @@ private Q_SLOTS:
     void roadYear_eraBoundary();
     void houseDate_guards();
     void valuationDate_guards();
+    void dateInput_oddTexts();
+    void dateInput_stepsAndCalendar();
 
     void buttonClickValidatesFirst();
     void land_throughButton();
@@ -476,6 +479,84 @@ void TestWorksheet::valuationDate_guards() {
     type(h, u"2019/04/30"_s);
     QVERIFY(ui_->shown.empty());
     QCOMPARE(g_->Bukken.HyokaDate, QDate(2019, 4, 30));
+}
+
+void TestWorksheet::dateInput_oddTexts() {
+    open();
+    DateInput* k = date("imDateKaoku");
+    // Other spellings of a date are taken and shown in the field's own form.
+    const QList<QPair<QString, QString>> good = {
+        {u"20240105"_s, u"2024/01/05"_s},
+        {u"2024-1-5"_s, u"2024/01/05"_s},
+        {u"２０２４／０１／０６"_s, u"2024/01/06"_s},
+    };
+    for (const auto& [typed, shown] : good) {
+        type(k, typed);
+        QCOMPARE(k->text(), shown);
+    }
+    QVERIFY(ui_->shown.empty());
+    // Nothing typed makes it fail other than with the message.
+    for (const QString& bad : {u"9999/99/99"_s, u"-1/-1/-1"_s, u"2024/1/5/"_s, u"/"_s,
+                               u"0000/00/00"_s, u"2024/001/5"_s, u"令和8年"_s, u"2024/1/"_s}) {
+        ui_->clear();
+        type(k, bad);
+        QCOMPARE(shownTexts(), QStringList{kBadDate});
+        QCOMPARE(k->text(), u"2024/01/06"_s);
+    }
+    QCOMPARE(g_->Bukken.KaokuDate, QDate(2024, 1, 6));
+    QCOMPARE(k->maxLength(), 10);
+    QCOMPARE(date("imDateRosen")->maxLength(), 4);
+}
+
+void TestWorksheet::dateInput_stepsAndCalendar() {
+    open();
+    DateInput* h = date("imDateHyoka");
+    // Up and Down step the part under the cursor.
+    h->setFocus();
+    h->setCursorPosition(2);
+    QTest::keyClick(h, Qt::Key_Up);
+    QCOMPARE(h->text(), u"2027/12/07"_s);
+    h->setCursorPosition(6);
+    QTest::keyClick(h, Qt::Key_Down);
+    QCOMPARE(h->text(), u"2027/11/07"_s);
+    h->setCursorPosition(9);
+    QTest::keyClick(h, Qt::Key_Up);
+    QCOMPARE(h->text(), u"2027/11/08"_s);
+    QCOMPARE(g_->Bukken.HyokaDate, QDate(2026, 12, 7));  // stored only when the field is left
+
+    // F4 opens the calendar on the field's month with the holidays marked.
+    type(h, u"2026/09/15"_s, Qt::Key_unknown);
+    QTest::keyClick(h, Qt::Key_F4);
+    QCalendarWidget* cal = h->calendar();
+    QVERIFY(cal);
+    QVERIFY(cal->isVisible());
+    QCOMPARE(cal->selectedDate(), QDate(2026, 9, 15));
+    QCOMPARE(cal->dateTextFormat(QDate(2026, 9, 21)).toolTip(), u"敬老の日"_s);
+    QCOMPARE(cal->dateTextFormat(QDate(2026, 9, 22)).toolTip(), u"国民の休日"_s);
+    QCOMPARE(cal->dateTextFormat(QDate(2026, 9, 23)).toolTip(), u"秋分の日"_s);
+    QCOMPARE(cal->dateTextFormat(QDate(2026, 9, 21)).foreground().color(), QColor(Qt::red));
+    QVERIFY(cal->dateTextFormat(QDate(2026, 9, 24)).toolTip().isEmpty());
+    // Another page is marked anew.
+    cal->setCurrentPage(2025, 5);
+    QCOMPARE(cal->dateTextFormat(QDate(2025, 5, 6)).toolTip(), u"振替休日"_s);
+    QVERIFY(cal->dateTextFormat(QDate(2026, 9, 21)).toolTip().isEmpty());
+
+    // Choosing a day closes the calendar and shows the day; leaving the field checks and stores it.
+    Q_EMIT cal->clicked(QDate(2026, 12, 20));
+    QVERIFY(!cal->isVisible());
+    QCOMPARE(h->text(), u"2026/12/20"_s);
+    h->setFocus();
+    QTest::keyClick(h, Qt::Key_Tab);
+    QCOMPARE(g_->Bukken.HyokaDate, QDate(2026, 12, 20));
+
+    // The road-price year takes the year of the chosen day.
+    DateInput* y = date("imDateRosen");
+    y->setFocus();
+    y->showCalendar();
+    Q_EMIT y->calendar()->activated(QDate(2018, 7, 1));
+    QCOMPARE(y->text(), u"30"_s);
+    QCOMPARE(find<QLabel>("Label15")->text(), u"平成"_s);
+    QVERIFY(ui_->shown.empty());
 }
 
 // ---------------------------------------------------------------------------------------------
