@@ -77,8 +77,6 @@ private Q_SLOTS:
     void land_baseOverflowKeepsOldResult();
     void land_yearlyOverflowKeepsLastRoundedValue();
     void land_rateTextThatIsNoNumber();
-    void land_changeRateRule_data();
-    void land_changeRateRule();
     // House.
     void house_age_data();
     void house_age();
@@ -251,30 +249,6 @@ void TestValuationCalc::land_rateTextThatIsNoNumber() {
     QCOMPARE(out.message,
              u"13\r型が一致しません。\r敷地価格計算に失敗しました。数値が大きすぎます。"_s);
     QCOMPARE(r.TotiKakaku, Yen(1));
-}
-
-void TestValuationCalc::land_changeRateRule_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("warned");
-    QTest::newRow("in range") << u"5"_s << u"5"_s << false;
-    QTest::newRow("upper limit") << u"99"_s << u"99"_s << false;
-    QTest::newRow("lower limit") << u"-99"_s << u"-99"_s << false;
-    QTest::newRow("above") << u"120"_s << u"0"_s << true;
-    QTest::newRow("below") << u"-100"_s << u"0"_s << true;
-    QTest::newRow("just above") << u"99.5"_s << u"0"_s << true;
-    QTest::newRow("empty") << QString() << u"0"_s << false;
-    QTest::newRow("letters") << u"abc"_s << u"0"_s << false;
-    QTest::newRow("lone minus") << u"-"_s << u"0"_s << false;
-}
-
-void TestValuationCalc::land_changeRateRule() {
-    QFETCH(QString, typed);
-    QFETCH(QString, text);
-    QFETCH(bool, warned);
-    const ChangeRateCheck c = CheckChangeRate(typed);
-    QCOMPARE(c.text, text);
-    QCOMPARE(c.message, warned ? u"地価変動率は(-99%～99%)の範囲でお願いします。"_s : QString());
 }
 
 // ---------------------------------------------------------------------------------------------
