@@ -1,5 +1,8 @@
 -- The user database: one row per saved property. Declared types tell the database layer how to
 -- convert: CURRENCY is stored as INTEGER ten-thousandths of a yen, DATE as ISO text yyyy-MM-dd.
+-- Large pages: a site photo of several megabytes is written and read in a few hundred pages
+-- instead of thousands, which makes saving and loading one markedly faster.
+PRAGMA page_size = 65536;
 CREATE TABLE 物件情報 (
     物件ID INTEGER PRIMARY KEY,
     国税路線価 CURRENCY,

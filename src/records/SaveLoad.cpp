@@ -7,8 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
+#include <filesystem>
 #include <optional>
 
 namespace ie {
@@ -44,21 +45,27 @@ QByteArray ReadPhotoFile(const QString& path) {
     return bytes;
 }
 
-// Replaces the scratch file by exactly these bytes; a failure leaves the old content in place.
+// Replaces the scratch file by exactly these bytes: written beside it and renamed over it, so a
+// failure leaves the old content in place. Not synced: the bytes are safe in the database, and
+// the scratch file does not outlive the program.
 void WritePhotoFile(const QString& path, const QByteArray& bytes) {
-    const QString failed =
-        QStringLiteral("写真の一時ファイル %1 に書き込めません。").arg(Native(path));
     if (path.isEmpty()) {
         throw AppError(errors::kFileIo, QStringLiteral("写真の一時ファイルがありません。"));
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
+    const QString failed =
+        QStringLiteral("写真の一時ファイル %1 に書き込めません。").arg(Native(path));
+    QTemporaryFile tmp(path + QStringLiteral(".XXXXXX"));
+    if (!tmp.open() || tmp.write(bytes) != bytes.size() || !tmp.flush()) {
         throw AppError(errors::kFileIo, failed);
     }
-    if (f.write(bytes) != bytes.size() || !f.commit()) {
-        f.cancelWriting();
+    const std::filesystem::path from(QFile::encodeName(tmp.fileName()).toStdString());
+    tmp.close();
+    std::error_code ec;
+    std::filesystem::rename(from, std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
+    if (ec) {
         throw AppError(errors::kFileIo, failed);
     }
+    tmp.setAutoRemove(false);
 }
 
 void PutText(db::Recordset& rs, const QString& column, const QString& text) {

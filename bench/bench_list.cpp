@@ -1,0 +1,301 @@
+// The property list window on 100,000 saved properties, 1,000 of them with a 256 KB photo.
+//
+// Time: from opening the user connection to the list window shown (offscreen) with its count and
+// its first rows painted, against stepping through the same list query (photo column left out)
+// with the SQLite C API, alternately in the same process. Prints the ratio of the medians
+// (target: at most 2).
+// Memory: the peak resident size of a process that opens the list window once, on that table and
+// on the same table without photos (target: no growth with the 256 MB of photos).
+//
+// Usage: bench_list [rows] [repetitions]   (re-runs itself with --child for each measurement)
+#include "app/ModGlobal.h"
+#include "platform/UiServices.h"
+#include "records/FrmData.h"
+
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+using namespace ie;
+
+namespace {
+
+class BenchUi : public UiServices {
+public:
+    void message(QWidget*, const QString& text, MsgIcon, const QString&) override {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    }
+    using UiServices::message;
+    Answer question(QWidget*, const QString&, const QString&, Answer def) override { return def; }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QDate today() override { return QDate(2026, 12, 7); }
+    QString tempFolder() override { return QDir::tempPath(); }
+};
+
+long StatusKb(const char* field) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = QByteArray(field) + ':';
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+bool Exec(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
+        sqlite3_free(err);
+        return false;
+    }
+    return true;
+}
+
+// A user database with `rows` properties; every hundredth has a photo when withPhotos.
+bool MakeDatabase(const QString& path, int rows, bool withPhotos) {
+    QFile::remove(path);
+    if (!QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), path))
+        return false;
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        return false;
+    bool ok = Exec(db, "DELETE FROM 物件情報") && Exec(db, "BEGIN");
+    sqlite3_stmt* st = nullptr;
+    const char* sql =
+        "INSERT INTO 物件情報 (物件ID, 国税路線価, 敷地面積, 側1路線ランク, 側2路線ランク, "
+        "裏面路線ランク, 無道路地ランク, 南道路ランク, その他ランク, 間口狭小ランク, "
+        "奥行長大ランク, "
+        "不整形ランク, 崖地ランク, 高圧線下ランク, 年間地価変動率, 画地補正率, 敷地評価額, 坪単価, "
+        "延床面積, 家屋建築年月日, 家屋評価額, 評価年月日, 住所, 販売会社名, 担当者名, 電話番号, "
+        "敷地販売価格, 家屋販売価格, 合計販売価格, 備考, 現場写真) VALUES (?1, ?2, ?3, ?4, ?4, ?4, "
+        "?4, ?4, ?4, ?4, ?4, ?4, ?4, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, '2026-12-07', ?12, "
+        "'いろは不動産株式会社', '山田　太郎', '03-1234-5678', ?13, ?14, ?15, "
+        "'南向き、駅まで徒歩10分', "
+        "?16)";
+    ok = ok && sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
+    QByteArray photo(256 * 1024, Qt::Uninitialized);
+    QRandomGenerator rng(42);
+    rng.fillRange(reinterpret_cast<quint32*>(photo.data()), photo.size() / 4);
+    for (int i = 1; ok && i <= rows; ++i) {
+        const qint64 rosenka = 100000 + (i % 500) * 1000;
+        const double area = 100 + (i % 300) * 0.25;
+        sqlite3_bind_int(st, 1, i);
+        sqlite3_bind_int64(st, 2, rosenka * 10000);
+        sqlite3_bind_double(st, 3, area);
+        sqlite3_bind_int(st, 4, i % 5);
+        sqlite3_bind_double(st, 5, -0.01 + (i % 7) * 0.005);
+        sqlite3_bind_double(st, 6, 0.9);
+        sqlite3_bind_int64(st, 7, static_cast<qint64>(rosenka * area * 10000 * 1.125));
+        sqlite3_bind_double(st, 8, 500000);
+        sqlite3_bind_double(st, 9, 30.5);
+        const QByteArray built =
+            QDate(1980 + i % 40, 1 + i % 12, 1 + i % 28).toString(Qt::ISODate).toUtf8();
+        sqlite3_bind_text(st, 10, built.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 11, (10000000LL + i) * 10000);
+        const QByteArray address =
+            QStringLiteral("東京都千代田区丸の内一丁目%1番地").arg(i).toUtf8();
+        sqlite3_bind_text(st, 12, address.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 13, 30000000LL * 10000);
+        sqlite3_bind_int64(st, 14, 15000000LL * 10000);
+        sqlite3_bind_int64(st, 15, 45000000LL * 10000);
+        if (withPhotos && i % (rows / 1000 > 0 ? rows / 1000 : 1) == 0) {
+            sqlite3_bind_blob(st, 16, photo.constData(), static_cast<int>(photo.size()),
+                              SQLITE_STATIC);
+        } else {
+            sqlite3_bind_null(st, 16);
+        }
+        ok = sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    ok = ok && Exec(db, "COMMIT");
+    sqlite3_close(db);
+    return ok;
+}
+
+// The list window as the main window opens it: connection, window, list, count, shown, painted.
+double OpenListWindow(ModGlobal& g, UiServices& ui, int expectedRows) {
+    QElapsedTimer t;
+    t.start();
+    if (!ModUsrDbOpen(g, ui, nullptr))
+        return -1;
+    double ms = -1;
+    {
+        FrmData w(g, ui);
+        if (w.Form_Load()) {
+            w.show();
+            while (!w.windowHandle() || !w.windowHandle()->isExposed()) {
+                QCoreApplication::processEvents();
+            }
+            w.repaint();
+            ms = t.nsecsElapsed() / 1e6;
+            // The first rows really are on screen: the grid has read them.
+            if (w.DataGrid1->model()->index(0, 1).data().toString().isEmpty()) {
+                ms = -1;
+            }
+            if (w.LblRecCnt->text() != FrmData::CountText(expectedRows)) {
+                std::fprintf(stderr, "unexpected count text: %s\n",
+                             w.LblRecCnt->text().toUtf8().constData());
+                ms = -1;
+            }
+        }
+    }
+    ModUsrDbClose(g);
+    return ms;
+}
+
+// The same list query stepped with the C API: every column of every row read once.
+double StepRaw(const QString& path, int expectedRows) {
+    QElapsedTimer t;
+    t.start();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    QString sql = FrmData::ListQuery();
+    sql.replace(QStringLiteral("坪単価,現場写真,"), QStringLiteral("坪単価,"));
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
+    const int cols = sqlite3_column_count(st);
+    int rows = 0;
+    quint64 sum = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        ++rows;
+        for (int c = 0; c < cols; ++c) {
+            switch (sqlite3_column_type(st, c)) {
+                case SQLITE_INTEGER:
+                    sum += static_cast<quint64>(sqlite3_column_int64(st, c));
+                    break;
+                case SQLITE_FLOAT:
+                    sum += static_cast<quint64>(sqlite3_column_double(st, c));
+                    break;
+                case SQLITE_TEXT:
+                    sum += reinterpret_cast<const unsigned char*>(sqlite3_column_text(st, c))[0];
+                    sum += static_cast<quint64>(sqlite3_column_bytes(st, c));
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    const double ms = t.nsecsElapsed() / 1e6;
+    if (rows != expectedRows || sum == 0)
+        return -1;
+    return ms;
+}
+
+int Child(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString mode = QString::fromLocal8Bit(argv[2]);
+    const QString path = QString::fromLocal8Bit(argv[3]);
+    const int rows = std::atoi(argv[4]);
+    const int reps = argc > 5 ? std::atoi(argv[5]) : 1;
+    BenchUi ui;
+    ModGlobal g;
+    g.UsrDbPath = path;
+    if (mode == QLatin1String("peak")) {
+        const long before = StatusKb("VmHWM");
+        const double ms = OpenListWindow(g, ui, rows);
+        std::printf("%ld %ld %.1f\n", before, StatusKb("VmHWM"), ms);
+        return ms < 0;
+    }
+    // Warm the page cache and the fonts once, then alternate.
+    OpenListWindow(g, ui, rows);
+    StepRaw(path, rows);
+    std::vector<double> window, raw;
+    for (int i = 0; i < reps; ++i) {
+        window.push_back(OpenListWindow(g, ui, rows));
+        raw.push_back(StepRaw(path, rows));
+        if (window.back() < 0 || raw.back() < 0)
+            return 1;
+    }
+    std::printf("%.2f %.2f\n", Median(window), Median(raw));
+    return 0;
+}
+
+QByteArray RunChild(const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--child")} + args);
+    if (!p.waitForFinished(-1) || p.exitCode() != 0)
+        return {};
+    return p.readAllStandardOutput().trimmed();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
+        return Child(argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int reps = argc > 2 ? std::atoi(argv[2]) : 7;
+    QTemporaryDir dir;
+    const QString with = dir.filePath(QStringLiteral("with_photos.mdb"));
+    const QString without = dir.filePath(QStringLiteral("without_photos.mdb"));
+    QElapsedTimer t;
+    t.start();
+    if (!MakeDatabase(with, rows, true) || !MakeDatabase(without, rows, false)) {
+        std::fprintf(stderr, "could not build the test databases\n");
+        return 1;
+    }
+    std::printf(
+        "bench_list: %d properties, %d with a 256 KB photo (databases built in %.1f s; "
+        "%.0f MB and %.0f MB)\n",
+        rows, std::min(rows, 1000), t.elapsed() / 1000.0, QFileInfo(with).size() / 1048576.0,
+        QFileInfo(without).size() / 1048576.0);
+
+    const QString n = QString::number(rows);
+    const QList<QByteArray> times =
+        RunChild({QStringLiteral("time"), with, n, QString::number(reps)}).split(' ');
+    if (times.size() != 2) {
+        std::fprintf(stderr, "timing run failed\n");
+        return 1;
+    }
+    const double window = times[0].toDouble();
+    const double raw = times[1].toDouble();
+    std::printf("  list window open to shown with count (median of %d): %8.1f ms\n", reps, window);
+    std::printf("  same query stepped with the SQLite C API (median):   %8.1f ms\n", raw);
+    std::printf("  ratio window / C API: %.2f (target <= 2)\n", window / raw);
+
+    const QList<QByteArray> pw = RunChild({QStringLiteral("peak"), with, n}).split(' ');
+    const QList<QByteArray> po = RunChild({QStringLiteral("peak"), without, n}).split(' ');
+    if (pw.size() != 3 || po.size() != 3) {
+        std::fprintf(stderr, "memory run failed\n");
+        return 1;
+    }
+    const double withMb = pw[1].toLong() / 1024.0;
+    const double withoutMb = po[1].toLong() / 1024.0;
+    std::printf(
+        "  peak memory, list window opened once: with photos %.1f MB, without %.1f MB, "
+        "difference %+.1f MB (photos in the table: %.0f MB)\n",
+        withMb, withoutMb, withMb - withoutMb, std::min(rows, 1000) * 0.25);
+    return 0;
+}
