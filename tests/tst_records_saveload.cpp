@@ -1,6 +1,7 @@
 // Saving a property into 物件情報 and loading it back: the ID rule, every column both ways, the
 // photo bytes, Null and unreadable values, the memo texts, the prompt, and the failures that must
 // leave everything as it was.
+#include "app/FrmMain.h"
 #include "app/ModGlobal.h"
 #include "platform/Database.h"
 #include "records/BukkenJoho.h"
@@ -11,8 +12,13 @@
 
 #include <sqlite3.h>
 
+#include <QAction>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
+
+#include <memory>
 
 using namespace ie;
 using ie::test::ReadAll;
@@ -196,6 +202,7 @@ private Q_SLOTS:
     void missingPhotoChangesNothing();
     void deletedRowOffersSaveAsNew();
     void failedLoadKeepsRecord();
+    void saveButtonOnTheMainWindow();
 };
 
 void TestSaveLoad::idRule() {
@@ -699,6 +706,83 @@ void TestSaveLoad::failedLoadKeepsRecord() {
     rs.moveFirst();
     QVERIFY_THROWS_EXCEPTION(AppError, GetBukkenFields(rs, r, QDate(2026, 1, 1)));
     QCOMPARE(Dump(r), before);
+}
+
+void TestSaveLoad::saveButtonOnTheMainWindow() {
+    TestFolder folder;
+    ScriptedUi ui;
+    ui.tempDir = folder.tempPath();
+    ModGlobal g;
+    g.ProgramFolder = folder.path();
+    FrmMain w(g, ui, FrmMain::Options{false});
+    QVERIFY(w.startUp());
+    QVERIFY(!w.mnuSearch->isEnabled());
+    QVERIFY(!w.mnuExport->isEnabled());
+
+    // A calculated property on the worksheet, with memo data and a photo.
+    BukkenJoho& b = g.Bukken;
+    const auto fill = [&] {
+        b.Rosenka = Currency::fromRaw(1'500'000'000);
+        b.TotiMenseki = 100;
+        b.KakutiHoseiRitu = 0.9;
+        b.TotiKakaku = Currency::fromRaw(168'750'000'000);
+        b.Jusho = QStringLiteral("横浜市");
+        b.PicUmu = true;
+        w.TxtRosenka->setText(QStringLiteral("150,000"));
+        w.TxtTotiMenseki->setText(QStringLiteral("100"));
+        w.TxtKakuti->setText(QStringLiteral("90.00"));
+        w.TxtTotiKakaku->setText(QStringLiteral("16,875,000"));
+        w.CmdSave->setEnabled(true);
+    };
+    fill();
+    const QDate hyoka = b.HyokaDate;
+    const QStringList texts = {w.TxtRosenka->text(), w.TxtTotiMenseki->text(), w.TxtKakuti->text(),
+                               w.TxtTotiKakaku->text()};
+    const auto worksheet = [&w] {
+        return QStringList{w.TxtRosenka->text(), w.TxtTotiMenseki->text(), w.TxtKakuti->text(),
+                           w.TxtTotiKakaku->text()};
+    };
+
+    // The photo has gone missing: a message, and the window and record stay as they were.
+    QVERIFY(QFile::remove(b.PicTempFile));
+    const QString before = Dump(b);
+    ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(w.CmdSave, Qt::LeftButton);
+    QCOMPARE(ui.shown.back().icon, MsgIcon::Critical);
+    QCOMPARE(Dump(b), before);
+    QCOMPARE(worksheet(), texts);
+    QVERIFY(w.CmdSave->isEnabled());
+    QVERIFY(!w.mnuSearch->isEnabled());
+
+    // No: nothing either.
+    QVERIFY(WriteAll(b.PicTempFile, kPhotoA));
+    ui.answers.push_back(Answer::No);
+    QTest::mouseClick(w.CmdSave, Qt::LeftButton);
+    QCOMPARE(Dump(b), before);
+    QCOMPARE(worksheet(), texts);
+
+    // Yes: the first row is 1, the menus come on, the worksheet and record start over.
+    ui.clear();
+    ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(w.CmdSave, Qt::LeftButton);
+    QVERIFY(ui.unexpected.isEmpty());
+    QCOMPARE(ui.texts(), QStringList{QStringLiteral("あたらしい物件データを保存しますか。")});
+    RawDb raw(folder.usrDb());
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
+    QCOMPARE(raw.one(QStringLiteral("SELECT 現場写真 FROM 物件情報")), kPhotoA);
+    QVERIFY(w.mnuSearch->isEnabled());
+    QVERIFY(w.mnuExport->isEnabled());
+    QCOMPARE(worksheet(), (QStringList{QString(), QString(), QStringLiteral("100.00"), QString()}));
+    QCOMPARE(w.TxtJiten->text(), QStringLiteral("0"));
+    QVERIFY(!w.CmdSave->isEnabled());
+    QCOMPARE(w.CmdSave->text(), QStringLiteral("新規物件保存"));
+    QVERIFY(b.NewBukken);
+    QCOMPARE(b.Rosenka.raw(), 0);
+    QCOMPARE(b.KakutiHoseiRitu, 1.0);
+    QVERIFY(b.Jusho.isEmpty());
+    QVERIFY(!b.PicUmu);
+    QCOMPARE(b.HyokaDate, hyoka);
+    QVERIFY(!g.UsrDbCon.isOpen());
 }
 
 QTEST_MAIN(TestSaveLoad)
