@@ -4,7 +4,6 @@
 #include "records/FrmData.h"
 #include "records/PropertySave.h"
 
-#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 
