@@ -12,7 +12,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ienedancho"));
-    QApplication::setApplicationDisplayName(ie::AppTitle());
+    // The title is deliberately not made the application's display name: on X11 Qt would append
+    // it to every caption ("環境設定 — いえねだん帳"). Message boxes carry it as their caption.
 
     // --no-splash and --quit-after-show exist for tests and benchmarks only.
     const QStringList args = QApplication::arguments();
@@ -23,7 +24,8 @@ int main(int argc, char** argv) {
     // Qt's own dialogs (file choosers, print dialog) in Japanese, like the rest of the program.
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTranslator);
     }
     ie::InstallFontSubstitutions();
