@@ -35,11 +35,13 @@ constexpr int kClientHeight = 8400;
 // Vertical positions of the six separator lines, in twips.
 constexpr int kLineTops[6] = {2820, 3480, 5700, 6380, 7140, 7600};
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+// A label gets the room up to the next control of its row, so that nothing has to measure its
+// text before the window is first drawn.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  int width) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
-    l->adjustSize();
-    l->move(Tw(left), Tw(top));
+    PlaceTw(l, left, top - 30, width, 240);
     return l;
 }
 
@@ -83,6 +85,9 @@ FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(AppTitle());
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    // One font that holds both the Latin and the Japanese glyphs for the whole window, menus
+    // included, so that no fallback font has to be looked for.
+    setFont(QFont(QStringLiteral("IPAPGothic"), 9));
     buildLayout();
     buildMenus();
     setupWorksheet();
@@ -100,8 +105,6 @@ void FrmMain::buildLayout() {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
     setCentralWidget(client_);
-    QFont f(QStringLiteral("ＭＳ Ｐゴシック"), 9);
-    client_->setFont(f);
     QWidget* w = client_;
 
     // Separator lines first, so that they lie under the controls.
@@ -115,84 +118,91 @@ void FrmMain::buildLayout() {
     }
 
     const QString yen = QStringLiteral("円");
-    Label7 = MakeLabel(w, "Label7", QStringLiteral("敷地の価格を決める項目は①②③④です。"), 240, 200);
+    Label7 = MakeLabel(w, "Label7", QStringLiteral("敷地の価格を決める項目は①②③④です。"), 240, 200,
+                       5400);
 
-    LblStreetPrise = MakeLabel(w, "LblStreetPrise", QStringLiteral("①路線価"), 600, 600);
-    TxtRosenka = MakeField(w, "TxtRosenka", 2280, 480, 1455,
-                           QStringLiteral("国税路線価を入力します。路線価の調べ方はヘルプで詳しく解説しています。"),
-                           false);
-    LblStreetPrizeUnit = MakeLabel(w, "LblStreetPrizeUnit", yen, 3840, 600);
-    Label15 = MakeLabel(w, "Label15", QStringLiteral("平成"), 4200, 600);
+    LblStreetPrise = MakeLabel(w, "LblStreetPrise", QStringLiteral("①路線価"), 600, 600, 1680);
+    TxtRosenka = MakeField(
+        w, "TxtRosenka", 2280, 480, 1455,
+        QStringLiteral("国税路線価を入力します。路線価の調べ方はヘルプで詳しく解説しています。"),
+        false);
+    LblStreetPrizeUnit = MakeLabel(w, "LblStreetPrizeUnit", yen, 3840, 600, 360);
+    Label15 = MakeLabel(w, "Label15", QStringLiteral("平成"), 4200, 600, 480);
     imDateRosen = MakeDate(w, "imDateRosen", DateInput::Format::EraYear, 4680, 480, 375, 375,
                            QStringLiteral("国税路線価の年度を選択してください。"));
-    Label16 = MakeLabel(w, "Label16", QStringLiteral("年度"), 5160, 600);
+    Label16 = MakeLabel(w, "Label16", QStringLiteral("年度"), 5160, 600, 735);
 
-    LblLandArea = MakeLabel(w, "LblLandArea", QStringLiteral("②敷地面積"), 600, 1080);
+    LblLandArea = MakeLabel(w, "LblLandArea", QStringLiteral("②敷地面積"), 600, 1080, 1680);
     TxtTotiMenseki = MakeField(w, "TxtTotiMenseki", 2280, 960, 1455,
                                QStringLiteral("敷地の面積を㎡単位で入力します。"), false);
-    LblLandAreaUnit = MakeLabel(w, "LblLandAreaUnit", QStringLiteral("㎡"), 3840, 1080);
+    LblLandAreaUnit = MakeLabel(w, "LblLandAreaUnit", QStringLiteral("㎡"), 3840, 1080, 360);
 
-    LblFeaMod = MakeLabel(w, "LblFeaMod", QStringLiteral("③敷地の状況"), 600, 1560);
+    LblFeaMod = MakeLabel(w, "LblFeaMod", QStringLiteral("③敷地の状況"), 600, 1560, 2280);
     TxtKakuti = MakeField(
         w, "TxtKakuti", 2880, 1440, 855,
-        QStringLiteral("敷地の状況による価格への影響を％で表示します。[詳細設定]で詳しく設定できます。"),
+        QStringLiteral(
+            "敷地の状況による価格への影響を％で表示します。[詳細設定]で詳しく設定できます。"),
         true);
-    Label14 = MakeLabel(w, "Label14", QStringLiteral("％"), 3840, 1560);
+    Label14 = MakeLabel(w, "Label14", QStringLiteral("％"), 3840, 1560, 360);
     CmdFeaMod = MakeButton(w, "CmdFeaMod", QStringLiteral("詳細設定"), 4200, 1440, 1335, 375,
                            QStringLiteral("敷地の形などによる価格へ影響を選択します。"));
 
-    LblTimeMod = MakeLabel(w, "LblTimeMod", QStringLiteral("④１年間の地価変動率"), 600, 2040);
+    LblTimeMod = MakeLabel(w, "LblTimeMod", QStringLiteral("④１年間の地価変動率"), 600, 2040, 2280);
     TxtJiten = MakeField(
         w, "TxtJiten", 2880, 1920, 855,
         QStringLiteral("１年間の土地価格の変動率を入力します。[参考値取得]を使うこともできます。"),
         false);
-    Label13 = MakeLabel(w, "Label13", QStringLiteral("％"), 3840, 2040);
+    Label13 = MakeLabel(w, "Label13", QStringLiteral("％"), 3840, 2040, 360);
     CmdTimeMod = MakeButton(w, "CmdTimeMod", QStringLiteral("←参考値取得"), 4200, 1920, 1335, 375,
                             QStringLiteral("都道府県別の地価変動率を取得することができます。"));
 
     CmdCalcLandPrise = MakeButton(w, "CmdCalcLandPrise", QStringLiteral("敷地価格計算"), 2400, 2280,
                                   1335, 375, QStringLiteral("敷地の価格を計算します。"));
 
-    LblLandResult = MakeLabel(w, "LblLandResult", QStringLiteral("敷地の価格"), 720, 3000);
+    LblLandResult = MakeLabel(w, "LblLandResult", QStringLiteral("敷地の価格"), 720, 3000, 1560);
     TxtTotiKakaku = MakeField(w, "TxtTotiKakaku", 2280, 2880, 1455,
                               QStringLiteral("敷地の計算価格を表示します。"), false);
-    Label5 = MakeLabel(w, "Label5", yen, 3840, 3000);
+    Label5 = MakeLabel(w, "Label5", yen, 3840, 3000, 360);
 
-    Label1 = MakeLabel(w, "Label1", QStringLiteral("家屋の価格を決める項目は①②③です。"), 240, 3630);
-    Label3 = MakeLabel(w, "Label3", QStringLiteral("①坪単価"), 600, 4080);
-    TxtKaokuTuboTanka = MakeField(w, "TxtKaokuTuboTanka", 2640, 3960, 1095,
-                                  QStringLiteral("建築したときの坪単価を入力してください。"), false);
-    Label11 = MakeLabel(w, "Label11", yen, 3840, 4080);
+    Label1 = MakeLabel(w, "Label1", QStringLiteral("家屋の価格を決める項目は①②③です。"), 240, 3630,
+                       5400);
+    Label3 = MakeLabel(w, "Label3", QStringLiteral("①坪単価"), 600, 4080, 2040);
+    TxtKaokuTuboTanka =
+        MakeField(w, "TxtKaokuTuboTanka", 2640, 3960, 1095,
+                  QStringLiteral("建築したときの坪単価を入力してください。"), false);
+    Label11 = MakeLabel(w, "Label11", yen, 3840, 4080, 360);
     CmdKaokuKozo =
         MakeButton(w, "CmdKaokuKozo", QStringLiteral("←参考値取得"), 4200, 3960, 1335, 375,
                    QStringLiteral("家屋の構造別坪単価の参考値を取得することができます。"));
 
-    Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4500);
-    TxtKaokuTateTubo = MakeField(w, "TxtKaokuTateTubo", 2640, 4440, 1095,
-                                 QStringLiteral("家屋の延床面積を坪単位で入力してください。"), false);
-    Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4500);
+    Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4500, 2040);
+    TxtKaokuTateTubo =
+        MakeField(w, "TxtKaokuTateTubo", 2640, 4440, 1095,
+                  QStringLiteral("家屋の延床面積を坪単位で入力してください。"), false);
+    Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4500, 360);
 
-    LblKentikuNen = MakeLabel(w, "LblKentikuNen", QStringLiteral("③建築日"), 600, 4920);
+    LblKentikuNen = MakeLabel(w, "LblKentikuNen", QStringLiteral("③建築日"), 600, 4920, 1800);
     imDateKaoku = MakeDate(
         w, "imDateKaoku", DateInput::Format::Date, 2400, 4920, 1335, 255,
         QStringLiteral("家屋が建てられた年・月を入力してください。日付は適当でいいです。"));
-    CmdKaokuKeisan = MakeButton(w, "CmdKaokuKeisan", QStringLiteral("家屋価格計算"), 2400, 5160, 1335,
-                                375, QStringLiteral("家屋の価格を計算します。"));
+    CmdKaokuKeisan = MakeButton(w, "CmdKaokuKeisan", QStringLiteral("家屋価格計算"), 2400, 5160,
+                                1335, 375, QStringLiteral("家屋の価格を計算します。"));
 
-    Label12 = MakeLabel(w, "Label12", QStringLiteral("家屋の価格"), 600, 5880);
+    Label12 = MakeLabel(w, "Label12", QStringLiteral("家屋の価格"), 600, 5880, 1680);
     TxtKaokuKakaku = MakeField(w, "TxtKaokuKakaku", 2280, 5760, 1455,
                                QStringLiteral("家屋の計算価格を表示します。"), true);
-    Label10 = MakeLabel(w, "Label10", yen, 3840, 5880);
+    Label10 = MakeLabel(w, "Label10", yen, 3840, 5880, 360);
 
-    Label4 = MakeLabel(w, "Label4", QStringLiteral("敷地・家屋共通の項目です。"), 240, 6500);
-    LblJiten = MakeLabel(w, "LblJiten", QStringLiteral("価格を調べる日"), 600, 6840);
-    imDateHyoka = MakeDate(w, "imDateHyoka", DateInput::Format::Date, 2400, 6840, 1335, 255,
-                           QStringLiteral("価格を試算する日付です。通常は変更する必要はありません。"));
+    Label4 = MakeLabel(w, "Label4", QStringLiteral("敷地・家屋共通の項目です。"), 240, 6500, 5400);
+    LblJiten = MakeLabel(w, "LblJiten", QStringLiteral("価格を調べる日"), 600, 6840, 1800);
+    imDateHyoka =
+        MakeDate(w, "imDateHyoka", DateInput::Format::Date, 2400, 6840, 1335, 255,
+                 QStringLiteral("価格を試算する日付です。通常は変更する必要はありません。"));
 
-    Label2 = MakeLabel(w, "Label2", QStringLiteral("合計価格"), 600, 7320);
+    Label2 = MakeLabel(w, "Label2", QStringLiteral("合計価格"), 600, 7320, 1680);
     TxtGokeiKakaku = MakeField(w, "TxtGokeiKakaku", 2280, 7200, 1455,
                                QStringLiteral("敷地・家屋の合計価格を表示します。"), true);
-    Label6 = MakeLabel(w, "Label6", yen, 3840, 7320);
+    Label6 = MakeLabel(w, "Label6", yen, 3840, 7320, 360);
     CmdMemo = MakeButton(
         w, "CmdMemo", QStringLiteral("メモ情報設定"), 4320, 7200, 1215, 375,
         QStringLiteral("価格には影響しませんが、物件所在地等のメモ情報を入力することができます。"));
@@ -224,13 +234,12 @@ void FrmMain::buildLayout() {
     TxtJiten->setMaxLength(3);
 
     // Focus order of Tab and of Enter in the text fields.
-    const QList<QWidget*> order = {TxtRosenka,     TxtTotiMenseki, TxtJiten,
-                                   CmdCalcLandPrise, TxtKaokuTuboTanka, TxtKaokuTateTubo,
-                                   imDateKaoku,    CmdKaokuKeisan, CmdFeaMod,
-                                   CmdTimeMod,     CmdKaokuKozo,   imDateHyoka,
-                                   CmdClear,       CmdSave,        CmdMemo,
-                                   CmdEnd,         TxtTotiKakaku,  TxtKaokuKakaku,
-                                   TxtGokeiKakaku, TxtKakuti,      imDateRosen};
+    const QList<QWidget*> order = {
+        TxtRosenka,       TxtTotiMenseki, TxtJiten,       CmdCalcLandPrise, TxtKaokuTuboTanka,
+        TxtKaokuTateTubo, imDateKaoku,    CmdKaokuKeisan, CmdFeaMod,        CmdTimeMod,
+        CmdKaokuKozo,     imDateHyoka,    CmdClear,       CmdSave,          CmdMemo,
+        CmdEnd,           TxtTotiKakaku,  TxtKaokuKakaku, TxtGokeiKakaku,   TxtKakuti,
+        imDateRosen};
     for (int i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -291,7 +300,9 @@ void FrmMain::buildMenus() {
     resize(Tw(kClientWidth), Tw(kClientHeight) + bar->sizeHint().height());
 }
 
-QPixmap FrmMain::iconPicture() const { return QPixmap(QStringLiteral(":/icon.png")); }
+QPixmap FrmMain::iconPicture() const {
+    return QPixmap(QStringLiteral(":/icon.png"));
+}
 
 void FrmMain::paintBackground() {
     // The tile repeats from the top-left corner across the whole client area.
@@ -385,14 +396,16 @@ bool FrmMain::ChkDbFile() {
     if (!QFileInfo(g_.SysDbPath).isFile()) {
         ui_.message(this,
                     QStringLiteral("システム情報データベース ") +
-                        QDir::toNativeSeparators(g_.SysDbPath) + QStringLiteral("　が存在しません。"),
+                        QDir::toNativeSeparators(g_.SysDbPath) +
+                        QStringLiteral("　が存在しません。"),
                     MsgIcon::Critical);
         result = false;
     }
     if (!QFileInfo(g_.UsrDbPath).isFile()) {
         ui_.message(this,
                     QStringLiteral("ユーザー情報データベース ") +
-                        QDir::toNativeSeparators(g_.UsrDbPath) + QStringLiteral("　が存在しません。"),
+                        QDir::toNativeSeparators(g_.UsrDbPath) +
+                        QStringLiteral("　が存在しません。"),
                     MsgIcon::Critical);
         result = false;
     }
@@ -432,9 +445,13 @@ void FrmMain::releaseDatabaseObjects() {
     ModSysDbClose(g_);
 }
 
-void FrmMain::CmdEnd_Click() { close(); }
+void FrmMain::CmdEnd_Click() {
+    close();
+}
 
-void FrmMain::mnuEnd_Click() { close(); }
+void FrmMain::mnuEnd_Click() {
+    close();
+}
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     // Every way out (the 終了 button, the menu, the close box) releases the databases and removes
@@ -463,10 +480,12 @@ void FrmMain::mnuIndex_Click() {
 
 void FrmMain::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (!client_) return;
+    if (!client_)
+        return;
     const int width = client_->width();
     for (QFrame* line : Line) {
-        if (line) line->setGeometry(line->x(), line->y(), width - line->x(), line->height());
+        if (line)
+            line->setGeometry(line->x(), line->y(), width - line->x(), line->height());
     }
 }
 
