@@ -237,6 +237,8 @@ void TestWorksheet::enter_order() {
         {"TxtJiten", "CmdCalcLandPrise"},     {"TxtKaokuTuboTanka", "TxtKaokuTateTubo"},
         {"TxtKaokuTateTubo", "imDateKaoku"},  {"TxtTotiKakaku", "TxtKaokuKakaku"},
         {"TxtKaokuKakaku", "TxtGokeiKakaku"}, {"TxtKakuti", "imDateRosen"},
+        {"imDateKaoku", "CmdKaokuKeisan"},    {"imDateHyoka", "CmdClear"},
+        {"imDateRosen", "TxtRosenka"},
     };
     for (const auto& [from, to] : steps) {
         QLineEdit* f = field(from);

@@ -133,6 +133,11 @@ void FrmMain::setupWorksheet() {
                          TxtKaokuTuboTanka, TxtKaokuTateTubo, TxtKaokuKakaku}) {
         EnterMovesFocus(t);
     }
+    // The date fields move on with Enter too, so that Enter leads from the floor area through the
+    // construction date to the house calculation button.
+    for (DateInput* d : {imDateRosen, imDateKaoku, imDateHyoka}) {
+        EnterMovesFocus(d);
+    }
 
     // The era label beside the road-price year follows the year shown (令和 from 2019).
     connect(imDateRosen, &DateInput::eraChanged, Label15, [this](const QString& era) {
