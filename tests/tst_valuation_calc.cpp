@@ -88,6 +88,7 @@ private Q_SLOTS:
     void house_inputTests();
     void house_overflow();
     void house_unopenableReferenceAbandons();
+    void house_brokenTableChangesNothing();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -425,16 +426,68 @@ void TestValuationCalc::house_unopenableReferenceAbandons() {
     test::ScriptedUi ui;
     BukkenJoho& r = g.Bukken;
     r = StartRecord();
+    r.KaokuDate = QDate(2020, 1, 1);
     r.KaokuKakaku = Yen(5);
+    r.KaokuTuboTanka = 7;
+    r.KaokuTateTubo = 8;
+    r.KeikaNensu = 9;
     const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32 age) {
         return GetKeinenHosei(g, ui, nullptr, age);
     });
     QCOMPARE(out.status, CalcOutcome::Status::Abandoned);
     QCOMPARE(r.KaokuKakaku, Yen(5));
+    // Nothing of the abandoned calculation reaches the record.
+    QCOMPARE(r.KaokuTuboTanka, 7.0);
+    QCOMPARE(r.KaokuTateTubo, 8.0);
+    QCOMPARE(r.KeikaNensu, 9);
     QCOMPARE(ui.shown.size(), std::size_t(1));
     QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
     QVERIFY(ui.shown[0].text.endsWith(u"への接続失敗"_s));
     QVERIFY(!g.SysDbCon.isOpen());
+}
+
+void TestValuationCalc::house_brokenTableChangesNothing() {
+    QTemporaryDir dir;
+    ModGlobal g;
+    g.SysDbPath = dir.filePath(u"Morinaxis_s.mdb"_s);
+    QVERIFY(MakeDepreciationDb(g.SysDbPath));
+    {
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(g.SysDbPath.toUtf8().constData(), &db), SQLITE_OK);
+        const int rc =
+            sqlite3_exec(db, "UPDATE 家屋経年減点補正率 SET 補正率 = NULL WHERE ランク = 6",
+                         nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        QCOMPARE(rc, SQLITE_OK);
+    }
+    test::ScriptedUi ui;
+    BukkenJoho& r = g.Bukken;
+    r = StartRecord();
+    r.KaokuDate = QDate(2020, 1, 1);
+    r.HyokaDate = QDate(2026, 12, 6);  // age 6, the Null rate
+    r.KaokuKakaku = Yen(5);
+    r.GokeiKakaku = Yen(6);
+    r.KaokuTuboTanka = 7;
+    r.KaokuTateTubo = 8;
+    r.KeikaNensu = 9;
+    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32 age) {
+        return GetKeinenHosei(g, ui, nullptr, age);
+    });
+    QCOMPARE(out.status, CalcOutcome::Status::Failed);
+    QCOMPARE(out.icon, MsgIcon::Critical);
+    // The message names the table, not a number that is too large.
+    QVERIFY2(out.message.endsWith(u"システムデータベースの表「家屋経年減点補正率」を読み込めません"
+                                  u"でした。データベースの内容を確認してください。"_s),
+             qPrintable(out.message));
+    QVERIFY(!out.message.contains(u"数値が大きすぎます"_s));
+    QCOMPARE(r.KaokuTuboTanka, 7.0);
+    QCOMPARE(r.KaokuTateTubo, 8.0);
+    QCOMPARE(r.KeikaNensu, 9);
+    QCOMPARE(r.KaokuKakaku, Yen(5));
+    QCOMPARE(r.GokeiKakaku, Yen(6));
+    QVERIFY(!g.SysDbCon.isOpen());
+    QVERIFY(!g.SysDbRs.isOpen());
+    QVERIFY(ui.shown.empty());
 }
 
 QTEST_GUILESS_MAIN(TestValuationCalc)

@@ -6,10 +6,13 @@
 #include "common/NumberRule.h"
 #include "records/BukkenJoho.h"
 #include "valuation/RateLookup.h"
+#include "valuation/ReferenceReadError.h"
 
 namespace ie {
 
 namespace {
+
+const QString kKeinenTable = QStringLiteral("家屋経年減点補正率");
 
 CalcOutcome Refused(const QString& text) {
     return {CalcOutcome::Status::Refused, text, MsgIcon::Exclamation};
@@ -51,13 +54,22 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
     if (age < 0)
         return Refused(HouseBuiltAfterValuationText());
 
+    // When the rate cannot be had (the reference database cannot be opened, or its table is
+    // broken) the calculation is abandoned and the record stays as it was.
+    std::optional<double> rate;
+    try {
+        rate = lookup(age);
+    } catch (const AppError& e) {
+        return {CalcOutcome::Status::Failed, ReferenceReadFailedText(e, kKeinenTable),
+                MsgIcon::Critical};
+    }
+    if (!rate)
+        return {CalcOutcome::Status::Abandoned, QString(), MsgIcon::None};
+
     try {
         rec.KaokuTateTubo = *tubo;
         rec.KaokuTuboTanka = *tanka;
         rec.KeikaNensu = age;
-        const std::optional<double> rate = lookup(age);
-        if (!rate)
-            return {CalcOutcome::Status::Abandoned, QString(), MsgIcon::None};
         rec.KeinenHoseiRitu = *rate;
         const Currency kakaku =
             Currency::fromDouble((rec.KaokuTuboTanka * rec.KaokuTateTubo) * rec.KeinenHoseiRitu);
@@ -78,7 +90,7 @@ std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* pare
     SysDbSession session(g, ui, parent);
     if (!session.ok())
         return std::nullopt;
-    return ModGetHosei(g, age, QStringLiteral("家屋経年減点補正率"));
+    return ModGetHosei(g, age, kKeinenTable);
 }
 
 }  // namespace ie

@@ -31,7 +31,8 @@ qint32 HouseAge(const QDate& kaokuDate, const QDate& hyokaDate);
 
 // The house calculation (家屋価格計算): price per tsubo × floor area × depreciation rate for the
 // age. Writes KaokuTateTubo, KaokuTuboTanka, KeikaNensu, KeinenHoseiRitu, KaokuKakaku and
-// GokeiKakaku. A construction year after the valuation year is refused before anything is changed.
+// GokeiKakaku. A construction year after the valuation year is refused before anything is changed,
+// and so is a rate that cannot be looked up (the message then names the table).
 CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
                            const DepreciationLookup& lookup);
 
