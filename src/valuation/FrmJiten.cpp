@@ -4,6 +4,7 @@
 #include "common/AppError.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "valuation/ListItemTips.h"
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
 
@@ -94,6 +95,7 @@ bool FrmJiten::load() {
     }
     LstPref->clear();
     LstPref->addItems(items);
+    ShowCutItemsInTooltips(LstPref);
     LstPref->setCurrentRow(-1);
     LstPref->clearSelection();
     CmdOK->setFocus(Qt::OtherFocusReason);

@@ -6,6 +6,7 @@
 #include "platform/FieldGuard.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "valuation/ListItemTips.h"
 #include "valuation/LotCorrection.h"
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
@@ -193,6 +194,7 @@ bool FrmKakuti::load() {
         }
         f.list->clear();
         f.list->addItems(items);
+        ShowCutItemsInTooltips(f.list);
         // A saved choice the reference table no longer has: show the first item rather than
         // nothing, which would silently take the table's last factor.
         int row = f.rank;

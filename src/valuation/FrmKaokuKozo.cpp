@@ -4,6 +4,7 @@
 #include "common/AppError.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "valuation/ListItemTips.h"
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
 
@@ -70,6 +71,7 @@ bool FrmKaokuKozo::load() {
     disconnect(LstKaokuKozo, nullptr, this, nullptr);
     LstKaokuKozo->clear();
     LstKaokuKozo->addItems(items);
+    ShowCutItemsInTooltips(LstKaokuKozo);
     LstKaokuKozo->clearSelection();
     connect(LstKaokuKozo, &QListWidget::itemSelectionChanged, this,
             &FrmKaokuKozo::LstKaokuKozo_Click);
