@@ -50,6 +50,7 @@ private Q_SLOTS:
     void readCutsAt254Bytes();
     void garbageFileNeverCrashes();
     void unrepresentableIsRefused();
+    void valueReadBackChangedIsRefused();
     void failedWriteIsReported();
     void readOnlyFolderIsReported();
 
@@ -243,6 +244,34 @@ void TstPlatformIni::unrepresentableIsRefused() {
     QCOMPARE(ModWriteIniFile(fresh, QStringLiteral("/tmp/café")),
              ini::WriteResult::Unrepresentable);
     QVERIFY(!QFile::exists(fresh));
+}
+
+void TstPlatformIni::valueReadBackChangedIsRefused() {
+    // A value the next read would hand back changed is never written: a folder longer than the
+    // read returns, or with spaces or quotes around it, would name another folder next time.
+    const QByteArray before("[DB_PATH]\r\nDB_PATH1=/old\r\n");
+    WriteBytes(path_, before);
+    QString error;
+    QCOMPARE(ModWriteIniFile(path_, QLatin1Char('/') + QString(253, u'ｱ') + u'ｲ', &error),
+             ini::WriteResult::Unrepresentable);
+    QVERIFY(error.contains(QStringLiteral("254")));
+    QCOMPARE(ReadBytes(path_), before);
+    // Two-byte characters: 127 kanji are 254 bytes, one more is too many.
+    QCOMPARE(ModWriteIniFile(path_, QString(128, u'漢')), ini::WriteResult::Unrepresentable);
+    QCOMPARE(ReadBytes(path_), before);
+    QCOMPARE(ModWriteIniFile(path_, QStringLiteral("/tmp/x ")), ini::WriteResult::Unrepresentable);
+    QCOMPARE(ModWriteIniFile(path_, QStringLiteral(" /tmp/x")), ini::WriteResult::Unrepresentable);
+    QCOMPARE(ModWriteIniFile(path_, QStringLiteral("'/tmp/x'")), ini::WriteResult::Unrepresentable);
+    QCOMPARE(ReadBytes(path_), before);
+
+    // Exactly 254 bytes, and spaces or a quote inside the value, are written and read back whole.
+    const QString longest = QLatin1Char('/') + QString(253, u'ｱ');
+    QCOMPARE(ModWriteIniFile(path_, longest), ini::WriteResult::Ok);
+    QCOMPARE(ModReadIniFile(path_), longest);
+    QCOMPARE(ModWriteIniFile(path_, QString(127, u'漢')), ini::WriteResult::Ok);
+    QCOMPARE(ModReadIniFile(path_), QString(127, u'漢'));
+    QCOMPARE(ModWriteIniFile(path_, QStringLiteral("/my data/it's")), ini::WriteResult::Ok);
+    QCOMPARE(ModReadIniFile(path_), QStringLiteral("/my data/it's"));
 }
 
 void TstPlatformIni::failedWriteIsReported() {

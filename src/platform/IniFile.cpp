@@ -165,6 +165,28 @@ bool HasLineBreak(const QString& s) {
     return s.contains(u'\n') || s.contains(u'\r');
 }
 
+// A key's value as a read hands it back: without the spaces around it, without matching quotes
+// (as the profile functions read it), cut to kMaxValueBytes.
+QString AsRead(const QString& stored) {
+    QString value = TrimBlanks(stored);
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+        value.back() == value.front()) {
+        value = value.mid(1, value.size() - 2);
+    }
+    return CutToLimit(value);
+}
+
+// Why a value written as it stands would read back as another one; empty when it would not.
+QString ReadBackProblem(const QString& value) {
+    if (AsRead(value) == value) {
+        return {};
+    }
+    if (cp932::ByteWidth(value) > kMaxValueBytes) {
+        return QStringLiteral("値が長すぎます（Shift-JIS で %1 バイトまで）。").arg(kMaxValueBytes);
+    }
+    return QStringLiteral("前後の空白や引用符は値として書き込めません。");
+}
+
 }  // namespace
 
 QString ReadString(const QString& filePath, const QString& section, const QString& key) {
@@ -177,13 +199,7 @@ QString ReadString(const QString& filePath, const QString& section, const QStrin
     if (loc.key < 0) {
         return {};
     }
-    QString value = lines[static_cast<std::size_t>(loc.key)].value;
-    // A value in matching quotes is read without them, as the profile functions do.
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
-        value.back() == value.front()) {
-        value = value.mid(1, value.size() - 2);
-    }
-    return CutToLimit(value);
+    return AsRead(lines[static_cast<std::size_t>(loc.key)].value);
 }
 
 WriteResult WriteString(const QString& filePath, const QString& section, const QString& key,
@@ -200,6 +216,14 @@ WriteResult WriteString(const QString& filePath, const QString& section, const Q
         HasLineBreak(value) || HasLineBreak(section) || HasLineBreak(key)) {
         if (errorText != nullptr) {
             *errorText = QStringLiteral("Shift-JIS (CP932) で表せない文字が含まれています。");
+        }
+        return WriteResult::Unrepresentable;
+    }
+    // Nor is a value that the next read would hand back changed (cut, trimmed, unquoted): a
+    // folder written that way would send the next start to another folder.
+    if (const QString problem = ReadBackProblem(value); !problem.isEmpty()) {
+        if (errorText != nullptr) {
+            *errorText = problem;
         }
         return WriteResult::Unrepresentable;
     }

@@ -17,7 +17,9 @@ enum class WriteResult { Ok, Unrepresentable, Failed };
 // Writes key=value into section, creating the file, the section or the key as needed and replacing
 // an earlier value; everything else in the file stays as it was. The new content is written to a
 // new file beside the old one and renamed over it, so a failure never leaves a half-written file.
-// A value that CP932 cannot represent exactly is refused (Unrepresentable) and nothing is written.
+// A value that CP932 cannot represent exactly, or that a read would hand back changed (longer than
+// 254 bytes, spaces at either end, enclosed in quotes), is refused (Unrepresentable) and nothing
+// is written.
 WriteResult WriteString(const QString& filePath, const QString& section, const QString& key,
                         const QString& value, QString* errorText = nullptr);
 
