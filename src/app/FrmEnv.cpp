@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -110,6 +111,7 @@ void FrmEnv::buildLayout() {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Tw(3420), Tw(3705));
+    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
 
     Label1 = new QLabel(QStringLiteral("データベースパス設定"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
