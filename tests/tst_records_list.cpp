@@ -281,6 +281,16 @@ void TestList::selectionDrivesButtons() {
     QCOMPARE(w.selectedCount(), 3);
     QCOMPARE(buttons(), 3);
     QVERIFY(f.ui.shown.empty());
+
+    // Enter in the grid is no command: it neither asks to delete the selected rows nor closes.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.DataGrid1->setFocus();
+    QTest::keyClick(w.DataGrid1, Qt::Key_Return);
+    QVERIFY(f.ui.shown.empty());
+    QVERIFY(f.ui.unexpected.isEmpty());
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.selectedCount(), 3);
 }
 
 void TestList::deleteTwoSelectedRows() {

@@ -41,6 +41,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     PlaceTw(b, left, 3120, width, 495);
     b->setToolTip(tooltip);
     b->setEnabled(enabled);
+    // No button becomes the window's default: Enter in the grid must not ask to delete rows.
+    b->setAutoDefault(false);
     return b;
 }
 
@@ -57,6 +59,7 @@ FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("FrmData"));
     setWindowTitle(QStringLiteral("物件一覧"));
     setFixedSize(Tw(10140), Tw(3750));
+    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
 
     Label1 =
         MakeLabel(this, "Label1", QStringLiteral("今までに保存した物件の一覧画面です。"), 240, 120);
