@@ -18,6 +18,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 using namespace ie;
 using namespace Qt::StringLiterals;
 
@@ -125,6 +127,26 @@ private Q_SLOTS:
         QVERIFY(!price->testAttribute(Qt::WA_InputMethodEnabled));
         QCOMPARE(dlg.findChild<QLineEdit*>(u"TxtJusho"_s)->maxLength(), 25);
         QVERIFY(dlg.findChild<QLineEdit*>(u"TxtJusho"_s)->testAttribute(Qt::WA_InputMethodEnabled));
+
+        // Every label shows its whole text and ends before the box it names.
+        for (const QLabel* l : dlg.findChildren<QLabel*>()) {
+            if (l == image)
+                continue;
+            QVERIFY2(l->width() >= l->sizeHint().width(), qPrintable(l->text()));
+            QVERIFY2(l->height() >= l->sizeHint().height(), qPrintable(l->text()));
+        }
+        const std::pair<const char*, QLineEdit*> rows[] = {
+            {"Label1", dlg.TxtJusho},       {"Label2", dlg.Txtkaisha},
+            {"Label7", dlg.TxtTanto},       {"Label8", dlg.TxtDenwa},
+            {"Label4", dlg.TxtTotiKakaku},  {"Label5", dlg.TxtKaokuKakaku},
+            {"Label6", dlg.TxtGokeiKakaku}, {"Label3", dlg.TxtBiko}};
+        for (const auto& [name, box] : rows) {
+            const QLabel* l = dlg.findChild<QLabel*>(QLatin1String(name));
+            QVERIFY2(l->geometry().right() < box->x(), name);
+            QVERIFY2(l->x() > image->geometry().right(), name);
+        }
+        QCOMPARE(dlg.Label1->text(), u"物　件　の　住　所"_s);
+        QCOMPARE(dlg.Label3->text(), u"備　　　考"_s);
     }
 
     void textsAndPricesShownAndStored() {

@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QFrame>
 #include <QImage>
 #include <QImageReader>
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace ie {
 
@@ -40,6 +42,20 @@ QImage DecodePicture(const QByteArray& bytes) {
     if (!reader.canRead())
         return {};
     return reader.read();
+}
+
+// Some designed label widths are narrower than their texts in the window's font
+// ("物　件　の　住　所" needs 108 pixels where 92 are given): the label grows to its text, and
+// where it would then run into the box it names it moves left just enough, so that no label is cut
+// off.
+void FitLabel(QLabel* l, const QWidget* box) {
+    const QSize need = l->sizeHint();
+    QRect r = l->geometry();
+    r.setWidth(std::max(r.width(), need.width()));
+    r.setHeight(std::max(r.height(), need.height()));
+    if (box && r.right() > box->x() - 3)
+        r.moveRight(box->x() - 3);
+    l->setGeometry(r);
 }
 
 std::optional<QByteArray> ReadWholeFile(const QString& path) {
@@ -72,6 +88,7 @@ void FrmMemo::buildLayout() {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Tw(10485), Tw(5100));
+    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
     if (parentWidget())
         setWindowIcon(parentWidget()->window()->windowIcon());
 
@@ -153,6 +170,22 @@ void FrmMemo::buildLayout() {
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setToolTip(QStringLiteral("メイン画面に戻ります。"));
     PlaceTw(CmdOK, 9240, 4440, 1095, 495);
+
+    for (const auto& [l, box] : {std::pair<QLabel*, QWidget*>{Label1, TxtJusho},
+                                 {Label2, Txtkaisha},
+                                 {Label7, TxtTanto},
+                                 {Label8, TxtDenwa},
+                                 {Label4, TxtTotiKakaku},
+                                 {Label5, TxtKaokuKakaku},
+                                 {Label6, TxtGokeiKakaku},
+                                 {Label3, TxtBiko},
+                                 {Label9, nullptr},
+                                 {LblImage, nullptr},
+                                 {Label10, nullptr},
+                                 {Label12, nullptr},
+                                 {Label13, nullptr}}) {
+        FitLabel(l, box);
+    }
 
     QWidget* const chain[] = {CmdOK,    TxtJusho,      Txtkaisha,      TxtTanto,
                               TxtDenwa, TxtTotiKakaku, TxtKaokuKakaku, TxtGokeiKakaku,
