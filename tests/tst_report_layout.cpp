@@ -407,6 +407,39 @@ private Q_SLOTS:
         }
     }
 
+    void boldTitleOnTheScreenScale() {
+        // The preview's 15 twips a pixel: the title must come out thicker than the same text in
+        // the regular weight (the mincho has no bold face of its own).
+        const auto ink = [](const QImage& img) {
+            int n = 0;
+            for (int y = 40; y < 110; ++y) {
+                for (int x = 480; x < 710; ++x)
+                    n += qGray(img.pixel(x, y)) < 128 ? 1 : 0;
+            }
+            return n;
+        };
+        QImage page(1123, 794, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        {
+            QPainter p(&page);
+            PrintChohyo(p, ChohyoTarget{QRectF(0, 0, 1123, 794), QSizeF(16845, 11910)},
+                        kChohyoPreview, BukkenJoho(), QDate(2026, 12, 7));
+        }
+        QImage regular(page.size(), QImage::Format_RGB32);
+        regular.fill(Qt::white);
+        {
+            QPainter p(&regular);
+            QFont f(ChohyoFontFamily());
+            f.setPixelSize(48);  // 36 pt = 720 twips
+            p.setFont(f);
+            p.drawText(QPointF(7400 / 15.0, 700 / 15.0 + QFontMetricsF(f).ascent()), u"物件帳票"_s);
+        }
+        const int regularInk = ink(regular);
+        QVERIFY(regularInk > 500);
+        QVERIFY2(ink(page) > regularInk * 1.3,
+                 qPrintable(u"%1 against %2"_s.arg(ink(page)).arg(regularInk)));
+    }
+
     void targetStretchesTwipsOverTheDevice() {
         // 20000 x 10000 twips over 1000 x 500 pixels: one twip is 0.05 px on both axes.
         BukkenJoho r;

@@ -11,7 +11,9 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPen>
+#include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -220,9 +222,11 @@ void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const 
     const std::vector<ChohyoItem> items = ChohyoLayout(rec, today);
 
     painter.save();
-    painter.translate(target.device.topLeft());
-    painter.scale(target.device.width() / target.twips.width(),
-                  target.device.height() / target.twips.height());
+    const QTransform outer = painter.worldTransform();
+    const qreal scaleY = target.device.height() / target.twips.height();
+    const QTransform page = QTransform::fromTranslate(target.device.left(), target.device.top())
+                                .scale(target.device.width() / target.twips.width(), scaleY);
+    painter.setWorldTransform(page, true);
     // A printed page or PDF keeps the photo's pixels exactly (Qt's PDF engine would store it as
     // JPEG otherwise, and the hint must be set before the picture is first drawn); the screen
     // smooths the downscaled photo instead.
@@ -249,11 +253,26 @@ void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const 
                 painter.setPen(QColor(0, 0, 0));
                 // The layout gives the text's top-left corner; the painter writes at the baseline.
                 const qreal ascent = QFontMetricsF(font, painter.device()).ascent();
-                painter.drawText(QPointF(item.rect.left(), item.rect.top() + ascent), item.text);
+                const QPointF baseline(item.rect.left(), item.rect.top() + ascent);
+                if (!item.bold) {
+                    painter.drawText(baseline, item.text);
+                    break;
+                }
+                // The mincho has no bold face, so Qt thickens its glyphs itself; a scaled painter
+                // on the screen draws bare outlines and would lose that. Bold text is written in
+                // the caller's own units, at the same place and size.
+                QFont unscaled = font;
+                unscaled.setPixelSize(std::max(1, qRound(font.pixelSize() * scaleY)));
+                painter.save();
+                painter.setWorldTransform(outer);
+                painter.setFont(unscaled);
+                painter.drawText(page.map(baseline), item.text);
+                painter.restore();
                 break;
             }
             case ChohyoItem::Kind::Picture: {
-                if (item.text.isEmpty()) break;
+                if (item.text.isEmpty())
+                    break;
                 QImageReader reader(item.text);
                 const QImage picture = reader.read();
                 if (!picture.isNull())
