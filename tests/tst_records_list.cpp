@@ -228,13 +228,16 @@ void TestList::columnsAndValues() {
         QCOMPARE(width(n), Tw(1200));
     }
 
-    // Values as plain numbers and yyyy/mm/dd; 合計価格 is 19266472.6027 + 11003076.4856.
+    // Yen as whole yen with separators (the exact value in the tooltip), areas as plain numbers,
+    // dates yyyy/mm/dd; 合計価格 is 19266472.6027 + 11003076.4856.
     QCOMPARE(f.cell(1, QStringLiteral("敷地面積")), QStringLiteral("123.45"));
-    QCOMPARE(f.cell(1, QStringLiteral("敷地評価額")), QStringLiteral("19266472.6027"));
-    QCOMPARE(f.cell(1, QStringLiteral("家屋評価額")), QStringLiteral("11003076.4856"));
-    QCOMPARE(f.cell(1, QStringLiteral("合計価格")), QStringLiteral("30269549.0883"));
-    QCOMPARE(f.cell(1, QStringLiteral("国税路線価")), QStringLiteral("150000"));
-    QCOMPARE(f.cell(1, QStringLiteral("合計販売価格")), QStringLiteral("37000000"));
+    QCOMPARE(f.cell(1, QStringLiteral("敷地評価額")), QStringLiteral("19,266,473"));
+    QCOMPARE(f.cell(1, QStringLiteral("家屋評価額")), QStringLiteral("11,003,076"));
+    QCOMPARE(f.cell(1, QStringLiteral("合計価格")), QStringLiteral("30,269,549"));
+    QCOMPARE(m->index(1, f.g.UsrDbRs.fieldIndex(QStringLiteral("合計価格"))).data(Qt::ToolTipRole),
+             QVariant(QStringLiteral("30269549.0883")));
+    QCOMPARE(f.cell(1, QStringLiteral("国税路線価")), QStringLiteral("150,000"));
+    QCOMPARE(f.cell(1, QStringLiteral("合計販売価格")), QStringLiteral("37,000,000"));
     QCOMPARE(f.cell(1, QStringLiteral("家屋建築年月日")), QStringLiteral("2015/04/01"));
     QCOMPARE(f.cell(1, QStringLiteral("備考")), QStringLiteral("角地"));
     QCOMPARE(f.cell(0, QStringLiteral("敷地面積")), QStringLiteral("100"));

@@ -1,6 +1,7 @@
 #include "records/BukkenListModel.h"
 
 #include "common/AppError.h"
+#include "common/Formats.h"
 
 namespace ie {
 
@@ -59,12 +60,25 @@ QVariant BukkenListModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue(
             Qt::Alignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::TextAlignmentRole) {
         return {};
     }
     try {
         rs_.setBookmark(bookmark(index.row()));
-        return rs_.value(index.column()).toText();
+        const db::Value v = rs_.value(index.column());
+        const bool number = v.kind() == db::Value::Kind::Currency ||
+                            v.kind() == db::Value::Kind::Double ||
+                            v.kind() == db::Value::Kind::Integer;
+        if (role == Qt::TextAlignmentRole) {
+            return number ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+        }
+        // Yen amounts read as whole yen with separators, as on the worksheet; the tooltip keeps
+        // the exact stored value.
+        if (role == Qt::DisplayRole && v.kind() == db::Value::Kind::Currency) {
+            if (const auto c = v.toCurrency())
+                return FormatWhole(*c);
+        }
+        return v.toText();
     } catch (const AppError&) {
         return {};  // a row that can no longer be read shows empty rather than stopping the window
     }
