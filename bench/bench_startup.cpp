@@ -54,23 +54,27 @@ bool Exec(sqlite3* db, const char* sql) {
 bool Prepare(const QString& folder, int rows) {
     const QString bin = QStringLiteral(IE_BIN_DIR);
     if (!QFile::copy(bin + QStringLiteral("/ienedancho"), folder + QStringLiteral("/ienedancho")) ||
-        !QFile::copy(bin + QStringLiteral("/Morinaxis_s.mdb"), folder + QStringLiteral("/Morinaxis_s.mdb"))) {
+        !QFile::copy(bin + QStringLiteral("/Morinaxis_s.mdb"),
+                     folder + QStringLiteral("/Morinaxis_s.mdb"))) {
         return false;
     }
     QFile::setPermissions(folder + QStringLiteral("/ienedancho"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile schema(QStringLiteral(IE_SOURCE_DIR "/data/user.sql"));
-    if (!schema.open(QIODevice::ReadOnly)) return false;
+    if (!schema.open(QIODevice::ReadOnly))
+        return false;
     const QByteArray sql = schema.readAll();
     sqlite3* db = nullptr;
     const QByteArray path = QFile::encodeName(folder + QStringLiteral("/Morinaxis_u.mdb"));
-    if (sqlite3_open(path.constData(), &db) != SQLITE_OK || !Exec(db, sql.constData())) return false;
+    if (sqlite3_open(path.constData(), &db) != SQLITE_OK || !Exec(db, sql.constData()))
+        return false;
     Exec(db, "BEGIN");
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO 物件情報 (物件ID, 国税路線価, 敷地面積, 敷地評価額, 家屋評価額, "
-                       "住所, 販売会社名, 家屋建築年月日, 画地補正率) VALUES (?,?,?,?,?,?,?,?,1.0)",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(
+        db,
+        "INSERT INTO 物件情報 (物件ID, 国税路線価, 敷地面積, 敷地評価額, 家屋評価額, "
+        "住所, 販売会社名, 家屋建築年月日, 画地補正率) VALUES (?,?,?,?,?,?,?,?,1.0)",
+        -1, &st, nullptr);
     for (int i = 1; i <= rows; ++i) {
         sqlite3_bind_int(st, 1, i);
         sqlite3_bind_int64(st, 2, (100000LL + i) * 10000);
@@ -105,7 +109,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         const QString program = dir.path() + QStringLiteral("/ienedancho");
-        const QStringList args = {QStringLiteral("--no-splash"), QStringLiteral("--quit-after-show")};
+        const QStringList args = {QStringLiteral("--no-splash"),
+                                  QStringLiteral("--quit-after-show")};
         RunOnce(program, args);  // first start writes the settings file; warm the caches
         RunOnce(bare, {});
         std::vector<double> ours, base;
@@ -116,8 +121,10 @@ int main(int argc, char** argv) {
         const double mo = Median(ours), mb = Median(base);
         const double ratio = mo / mb;
         allOk = allOk && ratio <= 1.5;
-        std::printf("%7d saved properties: ienedancho %.1f ms, bare window %.1f ms, ratio %.2f (target <= 1.5)\n",
-                    rows, mo, mb, ratio);
+        std::printf(
+            "%7d saved properties: ienedancho %.1f ms, bare window %.1f ms, ratio %.2f (target <= "
+            "1.5)\n",
+            rows, mo, mb, ratio);
     }
     return allOk ? 0 : 2;
 }

@@ -136,7 +136,8 @@ void TestMainWindow::buttonTooltips_data() {
         {"CmdEnd", "プログラムを終了します。"},
         {"TxtRosenka", "国税路線価を入力します。路線価の調べ方はヘルプで詳しく解説しています。"},
         {"TxtTotiMenseki", "敷地の面積を㎡単位で入力します。"},
-        {"TxtKakuti", "敷地の状況による価格への影響を％で表示します。[詳細設定]で詳しく設定できます。"},
+        {"TxtKakuti",
+         "敷地の状況による価格への影響を％で表示します。[詳細設定]で詳しく設定できます。"},
         {"TxtJiten", "１年間の土地価格の変動率を入力します。[参考値取得]を使うこともできます。"},
         {"TxtTotiKakaku", "敷地の計算価格を表示します。"},
         {"TxtKaokuTuboTanka", "建築したときの坪単価を入力してください。"},
@@ -161,11 +162,12 @@ void TestMainWindow::buttonTooltips() {
 }
 
 void TestMainWindow::fields() {
-    const QStringList all = {QStringLiteral("TxtRosenka"),     QStringLiteral("TxtTotiMenseki"),
-                             QStringLiteral("TxtKakuti"),      QStringLiteral("TxtJiten"),
-                             QStringLiteral("TxtTotiKakaku"),  QStringLiteral("TxtKaokuTuboTanka"),
-                             QStringLiteral("TxtKaokuTateTubo"), QStringLiteral("TxtKaokuKakaku"),
-                             QStringLiteral("TxtGokeiKakaku")};
+    const QStringList all = {
+        QStringLiteral("TxtRosenka"),       QStringLiteral("TxtTotiMenseki"),
+        QStringLiteral("TxtKakuti"),        QStringLiteral("TxtJiten"),
+        QStringLiteral("TxtTotiKakaku"),    QStringLiteral("TxtKaokuTuboTanka"),
+        QStringLiteral("TxtKaokuTateTubo"), QStringLiteral("TxtKaokuKakaku"),
+        QStringLiteral("TxtGokeiKakaku")};
     const QStringList readOnly = {QStringLiteral("TxtKakuti"), QStringLiteral("TxtKaokuKakaku"),
                                   QStringLiteral("TxtGokeiKakaku")};
     for (const QString& name : all) {
@@ -183,22 +185,23 @@ void TestMainWindow::fields() {
     // Positions from the window design (15 twips to a pixel).
     QCOMPARE(w_->TxtRosenka->geometry(), QRect(152, 32, 97, 25));
     QCOMPARE(w_->CmdEnd->geometry(), QRect(280, 512, 97, 33));
-    QCOMPARE(w_->findChild<QLabel*>(QStringLiteral("ImgIcon"))->geometry(), QRect(296, 312, 32, 32));
+    QCOMPARE(w_->findChild<QLabel*>(QStringLiteral("ImgIcon"))->geometry(),
+             QRect(296, 312, 32, 32));
     QVERIFY(!w_->findChild<QLabel*>(QStringLiteral("ImgIcon"))->pixmap().isNull());
 }
 
 void TestMainWindow::tabOrder() {
     const QStringList expected = {
-        QStringLiteral("TxtRosenka"),     QStringLiteral("TxtTotiMenseki"),
-        QStringLiteral("TxtJiten"),       QStringLiteral("CmdCalcLandPrise"),
+        QStringLiteral("TxtRosenka"),        QStringLiteral("TxtTotiMenseki"),
+        QStringLiteral("TxtJiten"),          QStringLiteral("CmdCalcLandPrise"),
         QStringLiteral("TxtKaokuTuboTanka"), QStringLiteral("TxtKaokuTateTubo"),
-        QStringLiteral("imDateKaoku"),    QStringLiteral("CmdKaokuKeisan"),
-        QStringLiteral("CmdFeaMod"),      QStringLiteral("CmdTimeMod"),
-        QStringLiteral("CmdKaokuKozo"),   QStringLiteral("imDateHyoka"),
-        QStringLiteral("CmdClear"),       QStringLiteral("CmdSave"),
-        QStringLiteral("CmdMemo"),        QStringLiteral("CmdEnd"),
-        QStringLiteral("TxtTotiKakaku"),  QStringLiteral("TxtKaokuKakaku"),
-        QStringLiteral("TxtGokeiKakaku"), QStringLiteral("TxtKakuti"),
+        QStringLiteral("imDateKaoku"),       QStringLiteral("CmdKaokuKeisan"),
+        QStringLiteral("CmdFeaMod"),         QStringLiteral("CmdTimeMod"),
+        QStringLiteral("CmdKaokuKozo"),      QStringLiteral("imDateHyoka"),
+        QStringLiteral("CmdClear"),          QStringLiteral("CmdSave"),
+        QStringLiteral("CmdMemo"),           QStringLiteral("CmdEnd"),
+        QStringLiteral("TxtTotiKakaku"),     QStringLiteral("TxtKaokuKakaku"),
+        QStringLiteral("TxtGokeiKakaku"),    QStringLiteral("TxtKakuti"),
         QStringLiteral("imDateRosen")};
     // Walk the focus chain from the first field, skipping what cannot take the focus.
     QStringList seen;
@@ -221,9 +224,12 @@ void TestMainWindow::menus() {
         const char* name;
         const char* caption;
     };
-    const QList<Item> items = {{"mnuPrint", "印刷(&P)"},       {"mnuExport", "エクスポート(&E)"},
-                               {"mnuEnd", "終了(&X)"},         {"mnuSearch", "物件一覧(&S)"},
-                               {"mnuEnv", "環境設定(&E)"},     {"mnuIndex", "ヘルプ(&C)"},
+    const QList<Item> items = {{"mnuPrint", "印刷(&P)"},
+                               {"mnuExport", "エクスポート(&E)"},
+                               {"mnuEnd", "終了(&X)"},
+                               {"mnuSearch", "物件一覧(&S)"},
+                               {"mnuEnv", "環境設定(&E)"},
+                               {"mnuIndex", "ヘルプ(&C)"},
                                {"mnuVersion", "バージョン情報(&A)"}};
     for (const Item& i : items) {
         auto* a = w_->findChild<QAction*>(QString::fromUtf8(i.name));
@@ -232,15 +238,18 @@ void TestMainWindow::menus() {
         QVERIFY(a->shortcut().isEmpty());
     }
     QStringList tops;
-    for (QAction* a : w_->menuBar()->actions()) tops << a->text();
+    for (QAction* a : w_->menuBar()->actions())
+        tops << a->text();
     QCOMPARE(tops, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("編集(&E)"),
                                 QStringLiteral("オプション(&O)"), QStringLiteral("ヘルプ(&H)")}));
     QStringList file;
-    for (QAction* a : w_->mnuFile->actions()) file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (QAction* a : w_->mnuFile->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(file, (QStringList{QStringLiteral("印刷(&P)"), QStringLiteral("エクスポート(&E)"),
                                 QStringLiteral("-"), QStringLiteral("終了(&X)")}));
     QStringList help;
-    for (QAction* a : w_->mnuHelp->actions()) help << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (QAction* a : w_->mnuHelp->actions())
+        help << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(help, (QStringList{QStringLiteral("ヘルプ(&C)"), QStringLiteral("-"),
                                 QStringLiteral("バージョン情報(&A)")}));
 }
@@ -250,9 +259,9 @@ void TestMainWindow::startValues() {
     QVERIFY(!w_->windowIcon().isNull());
     QCOMPARE(w_->TxtKakuti->text(), QStringLiteral("100.00"));
     QCOMPARE(w_->TxtJiten->text(), QStringLiteral("0"));
-    for (QLineEdit* t : {w_->TxtRosenka, w_->TxtTotiMenseki, w_->TxtTotiKakaku,
-                         w_->TxtKaokuTuboTanka, w_->TxtKaokuTateTubo, w_->TxtKaokuKakaku,
-                         w_->TxtGokeiKakaku}) {
+    for (QLineEdit* t :
+         {w_->TxtRosenka, w_->TxtTotiMenseki, w_->TxtTotiKakaku, w_->TxtKaokuTuboTanka,
+          w_->TxtKaokuTateTubo, w_->TxtKaokuKakaku, w_->TxtGokeiKakaku}) {
         QVERIFY2(t->text().isEmpty(), qPrintable(t->objectName()));
     }
     QVERIFY(!w_->CmdSave->isEnabled());

@@ -46,8 +46,8 @@ QStringList ScratchFiles(const TestFolder& folder) {
 void AddProperty(const QString& usrDb, int id) {
     sqlite3* db = nullptr;
     QVERIFY(sqlite3_open(QFile::encodeName(usrDb).constData(), &db) == SQLITE_OK);
-    const QByteArray sql = "INSERT INTO 物件情報 (物件ID, 住所) VALUES (" + QByteArray::number(id) +
-                           ", '東京都')";
+    const QByteArray sql =
+        "INSERT INTO 物件情報 (物件ID, 住所) VALUES (" + QByteArray::number(id) + ", '東京都')";
     QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
 }
@@ -100,7 +100,8 @@ void TestStartup::secondInstanceIsRefused() {
 
     Program second(folder);
     QVERIFY(!second.w->startUp());
-    QCOMPARE(second.ui.texts(), QStringList{QStringLiteral("いえねだん帳はすでに起動されています。")});
+    QCOMPARE(second.ui.texts(),
+             QStringList{QStringLiteral("いえねだん帳はすでに起動されています。")});
     QCOMPARE(second.ui.shown[0].icon, MsgIcon::Critical);
     QCOMPARE(second.ui.shown[0].caption, QStringLiteral("いえねだん帳"));
     // The second copy read and made nothing; the first is untouched.
@@ -127,17 +128,21 @@ void TestStartup::missingDatabasesReportedInOrder() {
     QFETCH(bool, sysMissing);
     QFETCH(bool, usrMissing);
     TestFolder folder;
-    if (sysMissing) QFile::remove(folder.sysDb());
-    if (usrMissing) QFile::remove(folder.usrDb());
+    if (sysMissing)
+        QFile::remove(folder.sysDb());
+    if (usrMissing)
+        QFile::remove(folder.usrDb());
     Program p(folder);
     QVERIFY(!p.w->startUp());
     QStringList expected;
     if (sysMissing) {
-        expected << QStringLiteral("システム情報データベース ") + QDir::toNativeSeparators(folder.sysDb()) +
+        expected << QStringLiteral("システム情報データベース ") +
+                        QDir::toNativeSeparators(folder.sysDb()) +
                         QStringLiteral("　が存在しません。");
     }
     if (usrMissing) {
-        expected << QStringLiteral("ユーザー情報データベース ") + QDir::toNativeSeparators(folder.usrDb()) +
+        expected << QStringLiteral("ユーザー情報データベース ") +
+                        QDir::toNativeSeparators(folder.usrDb()) +
                         QStringLiteral("　が存在しません。");
     }
     expected << kFatal;
@@ -152,8 +157,7 @@ void TestStartup::missingDatabasesReportedInOrder() {
 void TestStartup::brokenFilesEndCleanly_data() {
     QTest::addColumn<QByteArray>("usrContent");
     QTest::addColumn<QString>("expectedEnd");
-    QTest::newRow("random bytes") << QByteArray(4096, '\x5a')
-                                  << QStringLiteral("への接続失敗");
+    QTest::newRow("random bytes") << QByteArray(4096, '\x5a') << QStringLiteral("への接続失敗");
     QTest::newRow("access file header")
         << QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2048, '\0')
         << QStringLiteral("への接続失敗");
@@ -174,8 +178,8 @@ void TestStartup::brokenFilesEndCleanly() {
     parts[0].toInt(&isNumber);
     QVERIFY2(isNumber, qPrintable(text));
     QVERIFY(!parts[1].isEmpty());
-    QCOMPARE(parts[2], QStringLiteral("ユーザーデータベース") + QDir::toNativeSeparators(folder.usrDb()) +
-                           expectedEnd);
+    QCOMPARE(parts[2], QStringLiteral("ユーザーデータベース") +
+                           QDir::toNativeSeparators(folder.usrDb()) + expectedEnd);
     QCOMPARE(p.ui.shown[0].icon, MsgIcon::Critical);
     // Nothing was written into the file that failed to open.
     QCOMPARE(ReadAll(folder.usrDb()), usrContent);
@@ -197,21 +201,21 @@ void TestStartup::settingsFileWithoutValue() {
              QByteArray("\xff\xfe garbage\r\n[OTHER]\r\nX=1\r\n"));
 }
 
-
 void TestStartup::userDatabaseWithoutTable() {
     TestFolder folder;
     QFile::remove(folder.usrDb());
     sqlite3* db = nullptr;
     QVERIFY(sqlite3_open(QFile::encodeName(folder.usrDb()).constData(), &db) == SQLITE_OK);
-    QCOMPARE(sqlite3_exec(db, "CREATE TABLE other (x INTEGER)", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE other (x INTEGER)", nullptr, nullptr, nullptr),
+             SQLITE_OK);
     sqlite3_close(db);
     const QByteArray before = ReadAll(folder.usrDb());
     Program p(folder);
     QVERIFY(!p.w->startUp());
     QCOMPARE(p.ui.shown.size(), size_t(1));
-    QVERIFY2(p.ui.shown[0].text.endsWith(QStringLiteral("ユーザーデータベース") +
-                                        QDir::toNativeSeparators(folder.usrDb()) +
-                                        QStringLiteral("の物件情報を読み込めません。プログラムを終了します。")),
+    QVERIFY2(p.ui.shown[0].text.endsWith(
+                 QStringLiteral("ユーザーデータベース") + QDir::toNativeSeparators(folder.usrDb()) +
+                 QStringLiteral("の物件情報を読み込めません。プログラムを終了します。")),
              qPrintable(p.ui.shown[0].text));
     QCOMPARE(p.ui.shown[0].icon, MsgIcon::Critical);
     QVERIFY(!p.g.UsrDbCon.isOpen());

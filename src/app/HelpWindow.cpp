@@ -34,6 +34,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     home();
 }
 
-void HelpWindow::home() { browser_->setSource(QUrl(QStringLiteral("qrc:/help/index.html"))); }
+void HelpWindow::home() {
+    browser_->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
+}
 
 }  // namespace ie

@@ -32,11 +32,13 @@ bool OpenConnection(db::Connection& con, const QString& path, const QString& whi
 }  // namespace
 
 bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
-    return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"), ui, parent);
+    return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"), ui,
+                          parent);
 }
 
 bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
-    return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"), ui, parent);
+    return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"), ui,
+                          parent);
 }
 
 void ModSysDbClose(ModGlobal& g) {

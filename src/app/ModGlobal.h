@@ -41,12 +41,21 @@ void ModUsrDbClose(ModGlobal& g);
 // Opens on construction and closes on every way out of the scope.
 class SysDbSession {
 public:
-    SysDbSession(ModGlobal& g, UiServices& ui, QWidget* parent) : g_(g), ok_(ModSysDbOpen(g, ui, parent)) {}
-    ~SysDbSession() { if (ok_) ModSysDbClose(g_); }
+    SysDbSession(ModGlobal& g, UiServices& ui, QWidget* parent)
+        : g_(g), ok_(ModSysDbOpen(g, ui, parent)) {}
+    ~SysDbSession() {
+        if (ok_)
+            ModSysDbClose(g_);
+    }
     SysDbSession(const SysDbSession&) = delete;
     SysDbSession& operator=(const SysDbSession&) = delete;
     bool ok() const { return ok_; }
-    void close() { if (ok_) { ModSysDbClose(g_); ok_ = false; } }
+    void close() {
+        if (ok_) {
+            ModSysDbClose(g_);
+            ok_ = false;
+        }
+    }
 
 private:
     ModGlobal& g_;
@@ -55,12 +64,21 @@ private:
 
 class UsrDbSession {
 public:
-    UsrDbSession(ModGlobal& g, UiServices& ui, QWidget* parent) : g_(g), ok_(ModUsrDbOpen(g, ui, parent)) {}
-    ~UsrDbSession() { if (ok_) ModUsrDbClose(g_); }
+    UsrDbSession(ModGlobal& g, UiServices& ui, QWidget* parent)
+        : g_(g), ok_(ModUsrDbOpen(g, ui, parent)) {}
+    ~UsrDbSession() {
+        if (ok_)
+            ModUsrDbClose(g_);
+    }
     UsrDbSession(const UsrDbSession&) = delete;
     UsrDbSession& operator=(const UsrDbSession&) = delete;
     bool ok() const { return ok_; }
-    void close() { if (ok_) { ModUsrDbClose(g_); ok_ = false; } }
+    void close() {
+        if (ok_) {
+            ModUsrDbClose(g_);
+            ok_ = false;
+        }
+    }
 
 private:
     ModGlobal& g_;

@@ -7,7 +7,11 @@ AppError::AppError(int number, QString description)
     what_ = std::to_string(number_) + ": " + description_.toStdString();
 }
 
-QString OverflowDescription() { return QStringLiteral("オーバーフローしました。"); }
-QString TypeMismatchDescription() { return QStringLiteral("型が一致しません。"); }
+QString OverflowDescription() {
+    return QStringLiteral("オーバーフローしました。");
+}
+QString TypeMismatchDescription() {
+    return QStringLiteral("型が一致しません。");
+}
 
 }  // namespace ie

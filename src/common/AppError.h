@@ -32,7 +32,7 @@ inline constexpr int kNoCurrentRecord = 3021;
 }  // namespace errors
 
 // The texts that go with the numbers above.
-QString OverflowDescription();       // "オーバーフローしました。"
-QString TypeMismatchDescription();   // "型が一致しません。"
+QString OverflowDescription();      // "オーバーフローしました。"
+QString TypeMismatchDescription();  // "型が一致しません。"
 
 }  // namespace ie

@@ -9,7 +9,10 @@
 namespace ie {
 
 FieldGuard::FieldGuard(QWidget* field, Handler validate, Handler lostFocus)
-    : QObject(field), field_(field), validate_(std::move(validate)), lostFocus_(std::move(lostFocus)) {
+    : QObject(field),
+      field_(field),
+      validate_(std::move(validate)),
+      lostFocus_(std::move(lostFocus)) {
     field_->installEventFilter(this);
 }
 
@@ -22,8 +25,10 @@ void FieldGuard::run() {
         return;  // a handler that shows a message must not re-enter through the focus it moves
     }
     running_ = true;
-    if (validate_) validate_();
-    if (lostFocus_) lostFocus_();
+    if (validate_)
+        validate_();
+    if (lostFocus_)
+        lostFocus_();
     running_ = false;
 }
 
@@ -71,6 +76,8 @@ protected:
 
 }  // namespace
 
-void EnterMovesFocus(QLineEdit* field) { field->installEventFilter(new EnterFilter(field)); }
+void EnterMovesFocus(QLineEdit* field) {
+    field->installEventFilter(new EnterFilter(field));
+}
 
 }  // namespace ie

@@ -8,17 +8,24 @@
 
 namespace ie {
 
-QString AppTitle() { return QStringLiteral("いえねだん帳"); }
+QString AppTitle() {
+    return QStringLiteral("いえねだん帳");
+}
 
 namespace {
 
 QMessageBox::Icon ToQt(MsgIcon icon) {
     switch (icon) {
-        case MsgIcon::Critical: return QMessageBox::Critical;
-        case MsgIcon::Exclamation: return QMessageBox::Warning;
-        case MsgIcon::Question: return QMessageBox::Question;
-        case MsgIcon::Information: return QMessageBox::Information;
-        case MsgIcon::None: break;
+        case MsgIcon::Critical:
+            return QMessageBox::Critical;
+        case MsgIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MsgIcon::Question:
+            return QMessageBox::Question;
+        case MsgIcon::Information:
+            return QMessageBox::Information;
+        case MsgIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -62,9 +69,13 @@ QString QtUiServices::saveFileName(QWidget* parent, const QString& filter,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-QDate QtUiServices::today() { return QDate::currentDate(); }
+QDate QtUiServices::today() {
+    return QDate::currentDate();
+}
 
-QString QtUiServices::tempFolder() { return QDir::tempPath(); }
+QString QtUiServices::tempFolder() {
+    return QDir::tempPath();
+}
 
 void InstallFontSubstitutions() {
     QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));

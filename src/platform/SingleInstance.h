@@ -12,7 +12,8 @@ namespace ie {
 // it; a copy that was killed leaves nothing stuck (the lock of a dead process is taken over).
 class SingleInstance {
 public:
-    explicit SingleInstance(const QString& lockFolder, const QString& name = QStringLiteral("ienedancho"));
+    explicit SingleInstance(const QString& lockFolder,
+                            const QString& name = QStringLiteral("ienedancho"));
     ~SingleInstance();
     // True when this process now holds the lock; false when another live instance holds it.
     bool tryAcquire();

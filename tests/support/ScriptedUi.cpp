@@ -42,7 +42,8 @@ QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString&
 
 QStringList ScriptedUi::texts() const {
     QStringList out;
-    for (const auto& s : shown) out << s.text;
+    for (const auto& s : shown)
+        out << s.text;
     return out;
 }
 

@@ -52,7 +52,11 @@ public:
 
     // The texts shown so far, messages and questions in order.
     QStringList texts() const;
-    void clear() { shown.clear(); choosers.clear(); unexpected.clear(); }
+    void clear() {
+        shown.clear();
+        choosers.clear();
+        unexpected.clear();
+    }
 };
 
 }  // namespace ie::test

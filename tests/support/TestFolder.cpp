@@ -9,11 +9,16 @@ namespace ie::test {
 
 TestFolder::TestFolder(bool withDatabases) {
     QDir().mkpath(tempPath());
-    if (withDatabases) copyDatabases();
+    if (withDatabases)
+        copyDatabases();
 }
 
-QString TestFolder::builtSysDb() { return QStringLiteral(IE_BIN_DIR "/Morinaxis_s.mdb"); }
-QString TestFolder::builtUsrDb() { return QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"); }
+QString TestFolder::builtSysDb() {
+    return QStringLiteral(IE_BIN_DIR "/Morinaxis_s.mdb");
+}
+QString TestFolder::builtUsrDb() {
+    return QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb");
+}
 
 void TestFolder::copyDatabases() {
     QFile::remove(sysDb());
@@ -33,13 +38,15 @@ void TestFolder::copyDatabases() {
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     return f.readAll();
 }
 
 bool WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
     return f.write(bytes) == bytes.size() && f.flush();
 }
 
