@@ -4,6 +4,7 @@
 #include "app/HelpWindow.h"
 #include "app/ModGlobal.h"
 #include "platform/TypingLimit.h"
+#include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -18,6 +19,7 @@
 #include <QtTest>
 
 using namespace ie;
+using ie::test::RunningProgram;
 using ie::test::ScriptedUi;
 using ie::test::TestFolder;
 
@@ -39,27 +41,26 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TestFolder> folder_;
-    std::unique_ptr<ScriptedUi> ui_;
-    std::unique_ptr<ModGlobal> g_;
-    std::unique_ptr<FrmMain> w_;
+    std::unique_ptr<RunningProgram> program_;
+    ScriptedUi* ui_ = nullptr;
+    ModGlobal* g_ = nullptr;
+    FrmMain* w_ = nullptr;
 };
 
 void TestMainWindow::init() {
     folder_ = std::make_unique<TestFolder>();
-    ui_ = std::make_unique<ScriptedUi>();
-    ui_->tempDir = folder_->tempPath();
-    g_ = std::make_unique<ModGlobal>();
-    g_->ProgramFolder = folder_->path();
-    w_ = std::make_unique<FrmMain>(*g_, *ui_, FrmMain::Options{false});
-    QVERIFY(w_->startUp());
-    w_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    program_ = std::make_unique<RunningProgram>(*folder_);
+    ui_ = &program_->ui;
+    g_ = &program_->g;
+    w_ = program_->w.get();
+    QVERIFY(program_->start());
 }
 
 void TestMainWindow::cleanup() {
-    w_.reset();
-    g_.reset();
-    ui_.reset();
+    w_ = nullptr;
+    g_ = nullptr;
+    ui_ = nullptr;
+    program_.reset();
     folder_.reset();
 }
 
@@ -207,8 +208,8 @@ void TestMainWindow::tabOrder() {
     QStringList seen;
     QWidget* w = w_->TxtRosenka;
     for (int guard = 0; guard < 200 && seen.size() < expected.size(); ++guard) {
-        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() &&
-            w->window() == w_.get() && !qobject_cast<QMenuBar*>(w) &&
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty() && w->window() == w_ &&
+            !qobject_cast<QMenuBar*>(w) &&
             w->objectName() != QStringLiteral("qt_scrollarea_viewport")) {
             if (expected.contains(w->objectName()) && !seen.contains(w->objectName())) {
                 seen << w->objectName();

@@ -3,6 +3,7 @@
 #include "app/FrmMain.h"
 #include "app/ModGlobal.h"
 #include "platform/DateInput.h"
+#include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -26,18 +27,7 @@ using ie::test::WriteAll;
 
 namespace {
 
-struct Program {
-    ScriptedUi ui;
-    ModGlobal g;
-    std::unique_ptr<FrmMain> w;
-
-    explicit Program(const TestFolder& folder, QDate today = QDate(2026, 12, 7)) {
-        ui.tempDir = folder.tempPath();
-        ui.todayValue = today;
-        g.ProgramFolder = folder.path();
-        w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false});
-    }
-};
+using Program = ie::test::RunningProgram;
 
 QStringList ScratchFiles(const TestFolder& folder) {
     return QDir(folder.tempPath()).entryList({QStringLiteral("~my*.tmp")}, QDir::Files);

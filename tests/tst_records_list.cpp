@@ -23,21 +23,13 @@
 #include <memory>
 
 using namespace ie;
+using ie::test::ExecSql;
 using ie::test::ReadAll;
 using ie::test::ScriptedUi;
 using ie::test::TestFolder;
 using ie::test::WriteAll;
 
 namespace {
-
-bool Exec(const QString& dbPath, const QString& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(dbPath).constData(), &db);
-    const bool ok =
-        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
-}
 
 QStringList Ids(const QString& dbPath) {
     QStringList out;
@@ -54,7 +46,7 @@ QStringList Ids(const QString& dbPath) {
 
 // Three properties; the second has a photo and every value the grid shows.
 void AddThree(const QString& db) {
-    QVERIFY(Exec(
+    QVERIFY(ExecSql(
         db,
         QStringLiteral(
             "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積) VALUES (1, '東京都港区', 100);"

@@ -35,6 +35,7 @@
 
 using namespace ie;
 using namespace Qt::StringLiterals;
+using ie::test::ExecSql;
 using ie::test::FakeReportPrinter;
 using ie::test::ReadAll;
 using ie::test::ScriptedUi;
@@ -80,15 +81,6 @@ QString RunTool(const QString& tool, const QStringList& args) {
     if (!p.waitForFinished(30000))
         return {};
     return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-bool Exec(const QString& dbPath, const QString& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(QFile::encodeName(dbPath).constData(), &db);
-    const bool ok =
-        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
 }
 
 // The property being edited on the main window when the batch starts.
@@ -168,14 +160,14 @@ struct BatchFixture {
         scratch = folder.tempPath() + u"/~my1F.tmp"_s;
         WriteAll(scratch, kEditedPhoto);
         g.Bukken = EditedRecord(scratch);
-        Exec(g.UsrDbPath,
-             u"INSERT INTO 物件情報 (物件ID, 住所, 敷地評価額, 敷地販売価格, 現場写真) VALUES "
-             u"(1, '大阪府堺市', 100000000000, 95000000000, X'"_s +
-                 QString::fromLatin1(rowPhoto.toHex()) +
-                 u"');"
-                 u"INSERT INTO 物件情報 (物件ID, 住所, 敷地面積) VALUES (3, NULL, 80);"
-                 u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (4, '京都府京都市');"
-                 u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (7, '奈良県奈良市');"_s);
+        ExecSql(g.UsrDbPath,
+                u"INSERT INTO 物件情報 (物件ID, 住所, 敷地評価額, 敷地販売価格, 現場写真) VALUES "
+                u"(1, '大阪府堺市', 100000000000, 95000000000, X'"_s +
+                    QString::fromLatin1(rowPhoto.toHex()) +
+                    u"');"
+                    u"INSERT INTO 物件情報 (物件ID, 住所, 敷地面積) VALUES (3, NULL, 80);"
+                    u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (4, '京都府京都市');"
+                    u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (7, '奈良県奈良市');"_s);
     }
     bool open() {
         if (!ModUsrDbOpen(g, ui, nullptr))

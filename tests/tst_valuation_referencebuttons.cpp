@@ -4,6 +4,7 @@
 // instead of hanging it.
 #include "app/FrmMain.h"
 #include "app/ModGlobal.h"
+#include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -20,6 +21,7 @@
 
 using namespace ie;
 using namespace Qt::StringLiterals;
+using ie::test::RunningProgram;
 using ie::test::ScriptedUi;
 using ie::test::TestFolder;
 
@@ -93,30 +95,29 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<TestFolder> folder_;
-    std::unique_ptr<ScriptedUi> ui_;
-    std::unique_ptr<ModGlobal> g_;
-    std::unique_ptr<FrmMain> w_;
+    std::unique_ptr<RunningProgram> program_;
+    ScriptedUi* ui_ = nullptr;
+    ModGlobal* g_ = nullptr;
+    FrmMain* w_ = nullptr;
 };
 
 void TestReferenceButtons::init() {
     folder_ = std::make_unique<TestFolder>();
-    ui_ = std::make_unique<ScriptedUi>();
-    ui_->tempDir = folder_->tempPath();
-    g_ = std::make_unique<ModGlobal>();
-    g_->ProgramFolder = folder_->path();
-    w_ = std::make_unique<FrmMain>(*g_, *ui_, FrmMain::Options{false});
-    QVERIFY(w_->startUp());
-    w_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+    program_ = std::make_unique<RunningProgram>(*folder_);
+    ui_ = &program_->ui;
+    g_ = &program_->g;
+    w_ = program_->w.get();
+    QVERIFY(program_->start());
     ui_->clear();
 }
 
 void TestReferenceButtons::cleanup() {
     QVERIFY2(ui_->unexpected.isEmpty(), qPrintable(ui_->unexpected.join(u'\n')));
     QVERIFY(!g_->SysDbCon.isOpen());
-    w_.reset();
-    g_.reset();
-    ui_.reset();
+    w_ = nullptr;
+    g_ = nullptr;
+    ui_ = nullptr;
+    program_.reset();
     folder_.reset();
 }
 

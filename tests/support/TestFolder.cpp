@@ -50,4 +50,13 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
     return f.write(bytes) == bytes.size() && f.flush();
 }
 
+bool ExecSql(const QString& dbPath, const QString& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(dbPath).constData(), &db);
+    const bool ok =
+        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
 }  // namespace ie::test

@@ -31,5 +31,7 @@ private:
 QByteArray ReadAll(const QString& path);
 // Writes a whole file; false on failure.
 bool WriteAll(const QString& path, const QByteArray& bytes);
+// Runs SQL straight on a database file, beside the program's own database layer; false on error.
+bool ExecSql(const QString& dbPath, const QString& sql);
 
 }  // namespace ie::test
