@@ -84,7 +84,7 @@ FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
     : QMainWindow(parent), g_(g), ui_(ui), options_(options) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(AppTitle());
-    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    setWindowIcon(QIcon(iconPicture()));
     // One font that holds both the Latin and the Japanese glyphs for the whole window, menus
     // included, so that no fallback font has to be looked for.
     setFont(QFont(QStringLiteral("IPAPGothic"), 9));
