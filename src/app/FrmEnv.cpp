@@ -3,6 +3,7 @@
 #include "app/ModGlobal.h"
 #include "common/Cp932.h"
 #include "platform/IniFile.h"
+#include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 
@@ -111,7 +112,7 @@ void FrmEnv::buildLayout() {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Tw(3420), Tw(3705));
-    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
+    setFont(WindowFont());
 
     Label1 = new QLabel(QStringLiteral("データベースパス設定"), this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -6,6 +6,7 @@
 #include "platform/DateInput.h"
 #include "platform/FieldGuard.h"
 #include "platform/IniFile.h"
+#include "platform/QtUiServices.h"
 #include "platform/ScratchFile.h"
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
@@ -85,9 +86,7 @@ FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(AppTitle());
     setWindowIcon(QIcon(iconPicture()));
-    // One font that holds both the Latin and the Japanese glyphs for the whole window, menus
-    // included, so that no fallback font has to be looked for.
-    setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+    setFont(WindowFont());  // menus included
     buildLayout();
     buildMenus();
     setupWorksheet();

@@ -1,5 +1,6 @@
 #include "app/frmAbout.h"
 
+#include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 
@@ -74,7 +75,7 @@ frmAbout::frmAbout(UiServices& ui, const QPixmap& icon, QWidget* parent, SysInfo
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Tw(5730), Tw(3195));
-    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
+    setFont(WindowFont());
 
     Image1 = Picture(this, QStringLiteral("Image1"), 120, 120, 675, 675);
     Image1->setPixmap(QPixmap(QStringLiteral(":/about.png")));

@@ -89,4 +89,8 @@ void InstallFontSubstitutions() {
     QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic"));
 }
 
+QFont WindowFont() {
+    return QFont(QStringLiteral("IPAPGothic"), 9);
+}
+
 }  // namespace ie

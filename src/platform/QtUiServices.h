@@ -2,6 +2,8 @@
 
 #include "platform/UiServices.h"
 
+#include <QFont>
+
 namespace ie {
 
 // The real services: QMessageBox, QFileDialog, the system clock and temporary folder.
@@ -23,5 +25,10 @@ public:
 // The MS font names of the window and report designs, mapped to the IPA fonts Debian ships
 // (fixed-pitch for the fixed-pitch names, so that column alignment holds).
 void InstallFontSubstitutions();
+
+// The font of every window: ＭＳ Ｐゴシック 9 pt of the Windows designs, named directly as the IPA
+// P Gothic it maps to, so that one font holds the Latin and the Japanese glyphs and no fallback has
+// to be looked for.
+QFont WindowFont();
 
 }  // namespace ie

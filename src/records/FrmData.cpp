@@ -2,6 +2,7 @@
 
 #include "app/ModGlobal.h"
 #include "common/AppError.h"
+#include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "records/BukkenListModel.h"
@@ -59,7 +60,7 @@ FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("FrmData"));
     setWindowTitle(QStringLiteral("物件一覧"));
     setFixedSize(Tw(10140), Tw(3750));
-    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
+    setFont(WindowFont());
 
     Label1 =
         MakeLabel(this, "Label1", QStringLiteral("今までに保存した物件の一覧画面です。"), 240, 120);

@@ -4,6 +4,7 @@
 #include "common/Formats.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"
+#include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 
@@ -88,7 +89,7 @@ void FrmMemo::buildLayout() {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Tw(10485), Tw(5100));
-    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
+    setFont(WindowFont());
     if (parentWidget())
         setWindowIcon(parentWidget()->window()->windowIcon());
 

@@ -2,6 +2,7 @@
 
 #include "app/ModGlobal.h"
 #include "common/AppError.h"
+#include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "valuation/ListItemTips.h"
@@ -48,7 +49,7 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
     setWindowTitle(QStringLiteral("地価変動率参考値取得"));
     setFixedSize(Tw(3885), Tw(3390));
     setModal(true);
-    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
+    setFont(WindowFont());
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
 

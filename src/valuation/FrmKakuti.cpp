@@ -4,6 +4,7 @@
 #include "common/AppError.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"
+#include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "valuation/ListItemTips.h"
@@ -84,7 +85,7 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
     setWindowTitle(QStringLiteral("敷地の状況"));
     setFixedSize(Tw(8835), Tw(5100));
     setModal(true);
-    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
+    setFont(WindowFont());
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
 

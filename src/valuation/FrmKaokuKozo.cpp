@@ -2,6 +2,7 @@
 
 #include "app/ModGlobal.h"
 #include "common/AppError.h"
+#include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "valuation/ListItemTips.h"
@@ -25,7 +26,7 @@ FrmKaokuKozo::FrmKaokuKozo(ModGlobal& g, UiServices& ui, QWidget* parent)
     setWindowTitle(QStringLiteral("家屋坪単価参考値取得"));
     setFixedSize(Tw(3420), Tw(2580));
     setModal(true);
-    setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 9));  // as the main window
+    setFont(WindowFont());
     if (parent)
         setWindowIcon(parent->window()->windowIcon());
 
