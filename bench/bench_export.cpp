@@ -4,6 +4,8 @@
 // (target: at most twice the file).
 //
 // Usage: bench_export [rows]     (the program re-runs itself with --child for each export)
+#include "BenchSupport.h"
+
 #include "app/ModGlobal.h"
 #include "platform/Database.h"
 #include "records/CsvExport.h"
@@ -36,23 +38,9 @@ using namespace ie;
 
 namespace {
 
-// A field of /proc/self/status in kB ("VmRSS", "VmHWM").
-long StatusKb(const char* field) {
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f)
-        return -1;
-    char line[256];
-    long kb = -1;
-    const size_t n = std::strlen(field);
-    while (std::fgets(line, sizeof line, f)) {
-        if (std::strncmp(line, field, n) == 0 && line[n] == ':') {
-            kb = std::atol(line + n + 1);
-            break;
-        }
-    }
-    std::fclose(f);
-    return kb;
-}
+using ie::bench::Exec;
+using ie::bench::Median;
+using ie::bench::StatusKb;
 
 // The export as the program runs it, minus the windows: open the user database, write the file.
 int Child(const char* dbPath, const char* outPath) {
@@ -70,17 +58,6 @@ int Child(const char* dbPath, const char* outPath) {
     std::printf("%ld %ld %lld\n", before, peak, static_cast<long long>(r.rows));
     return 0;
 }
-
-bool Exec(sqlite3* db, const char* sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::fprintf(stderr, "%s\n", err ? err : "sqlite error");
-        sqlite3_free(err);
-        return false;
-    }
-    return true;
-}
-
 // Fills 物件情報 with rows that look like what users save: Japanese addresses and names, prices in
 // whole yen and some with fractions, areas and rates as doubles, a date, no photo.
 bool Fill(const QString& dbPath, int rows) {
@@ -174,13 +151,6 @@ Run Spawn(const std::vector<std::string>& argv, const std::string& stdoutPath) {
         run.out = f.readAll().toStdString();
     return run;
 }
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

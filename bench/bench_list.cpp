@@ -8,6 +8,8 @@
 // on the same table without photos (target: no growth with the 256 MB of photos).
 //
 // Usage: bench_list [rows] [repetitions]   (re-runs itself with --child for each measurement)
+#include "BenchSupport.h"
+
 #include "app/ModGlobal.h"
 #include "platform/UiServices.h"
 #include "records/FrmData.h"
@@ -34,6 +36,10 @@ using namespace ie;
 
 namespace {
 
+using ie::bench::Exec;
+using ie::bench::Median;
+using ie::bench::StatusKb;
+
 class BenchUi : public UiServices {
 public:
     void message(QWidget*, const QString& text, MsgIcon, const QString&) override {
@@ -46,34 +52,6 @@ public:
     QDate today() override { return QDate(2026, 12, 7); }
     QString tempFolder() override { return QDir::tempPath(); }
 };
-
-long StatusKb(const char* field) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray key = QByteArray(field) + ':';
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-bool Exec(sqlite3* db, const char* sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
-        sqlite3_free(err);
-        return false;
-    }
-    return true;
-}
 
 // A user database with `rows` properties; every hundredth has a photo when withPhotos.
 bool MakeDatabase(const QString& path, int rows, bool withPhotos) {

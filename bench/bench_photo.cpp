@@ -5,6 +5,8 @@
 // (save + load) / (copy + sync), target at most 3.
 //
 // Usage: bench_photo [megabytes] [repetitions]
+#include "BenchSupport.h"
+
 #include "app/ModGlobal.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
@@ -30,6 +32,10 @@ using namespace ie;
 
 namespace {
 
+using ie::bench::Exec;
+using ie::bench::Median;
+using ie::bench::StatusKb;
+
 class BenchUi : public UiServices {
 public:
     void message(QWidget*, const QString& text, MsgIcon, const QString&) override {
@@ -46,13 +52,6 @@ public:
     QString tempFolder() override { return QDir::tempPath(); }
     bool failed = false;
 };
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 double Ms(const QElapsedTimer& t) {
     return t.nsecsElapsed() / 1e6;
 }

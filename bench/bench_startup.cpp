@@ -3,6 +3,8 @@
 // 100,000 saved properties. Prints the medians and their ratio (target: at most 1.5).
 //
 // Usage: bench_startup [runs]   (QT_QPA_PLATFORM=offscreen is set for both programs)
+#include "BenchSupport.h"
+
 #include <sqlite3.h>
 
 #include <QCoreApplication>
@@ -18,12 +20,9 @@
 
 namespace {
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
+using ie::bench::Exec;
+using ie::bench::Median;
+using ie::bench::StatusKb;
 double RunOnce(const QString& program, const QStringList& args) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -39,17 +38,6 @@ double RunOnce(const QString& program, const QStringList& args) {
     }
     return t.nsecsElapsed() / 1e6;
 }
-
-bool Exec(sqlite3* db, const char* sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::fprintf(stderr, "sqlite: %s\n", err ? err : "?");
-        sqlite3_free(err);
-        return false;
-    }
-    return true;
-}
-
 // A program folder with the program, the reference database and a user database of n rows.
 bool Prepare(const QString& folder, int rows) {
     const QString bin = QStringLiteral(IE_BIN_DIR);
