@@ -20,6 +20,10 @@ struct CalcOutcome {
     MsgIcon icon = MsgIcon::None;
 
     bool done() const { return status == Status::Done; }
+
+    static CalcOutcome refused(const QString& text) {
+        return {Status::Refused, text, MsgIcon::Exclamation};
+    }
 };
 
 }  // namespace ie

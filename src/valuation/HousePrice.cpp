@@ -14,10 +14,6 @@ namespace {
 
 const QString kKeinenTable = QStringLiteral("家屋経年減点補正率");
 
-CalcOutcome Refused(const QString& text) {
-    return {CalcOutcome::Status::Refused, text, MsgIcon::Exclamation};
-}
-
 }  // namespace
 
 QString HouseFailureText() {
@@ -40,19 +36,20 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
     const std::optional<double> tanka = ParseNumber(texts.tuboTanka);
     const std::optional<double> tubo = ParseNumber(texts.tateTubo);
     if (!tanka && !tubo) {
-        return Refused(QStringLiteral("[坪単価]　と　[延床面積]　欄に数値を入力してください。"));
+        return CalcOutcome::refused(
+            QStringLiteral("[坪単価]　と　[延床面積]　欄に数値を入力してください。"));
     }
     if (!tanka) {
-        return Refused(QStringLiteral("[坪単価]　欄に数値を入力してください。"));
+        return CalcOutcome::refused(QStringLiteral("[坪単価]　欄に数値を入力してください。"));
     }
     if (!tubo) {
-        return Refused(QStringLiteral("[延床面積]　欄に数値を入力してください。"));
+        return CalcOutcome::refused(QStringLiteral("[延床面積]　欄に数値を入力してください。"));
     }
     // A house built after the valuation date has no age to look up; the last row of the table
     // would value it as a ruin.
     const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate);
     if (age < 0)
-        return Refused(HouseBuiltAfterValuationText());
+        return CalcOutcome::refused(HouseBuiltAfterValuationText());
 
     // When the rate cannot be had (the reference database cannot be opened, or its table is
     // broken) the calculation is abandoned and the record stays as it was.

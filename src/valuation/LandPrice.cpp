@@ -14,10 +14,6 @@ namespace {
 
 constexpr int kDaysPerYear = 365;  // leap days play no part in the change rate
 
-CalcOutcome Refused(const QString& text) {
-    return {CalcOutcome::Status::Refused, text, MsgIcon::Exclamation};
-}
-
 }  // namespace
 
 QString LandFailureText() {
@@ -32,13 +28,14 @@ CalcOutcome CalcLandPrice(BukkenJoho& rec, const LandInputTexts& texts) {
     const std::optional<double> rosenka = ParseNumber(texts.rosenka);
     const std::optional<double> menseki = ParseNumber(texts.menseki);
     if (!rosenka && !menseki) {
-        return Refused(QStringLiteral("[路線価]　と　[土地の面積]　欄に数値を入力してください｡"));
+        return CalcOutcome::refused(
+            QStringLiteral("[路線価]　と　[土地の面積]　欄に数値を入力してください｡"));
     }
     if (!rosenka) {
-        return Refused(QStringLiteral("[路線価]　欄に数値を入力してください｡"));
+        return CalcOutcome::refused(QStringLiteral("[路線価]　欄に数値を入力してください｡"));
     }
     if (!menseki) {
-        return Refused(QStringLiteral("[土地の面積]　欄に数値を入力してください。"));
+        return CalcOutcome::refused(QStringLiteral("[土地の面積]　欄に数値を入力してください。"));
     }
 
     try {
