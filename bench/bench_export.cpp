@@ -6,7 +6,7 @@
 // Usage: bench_export [rows]     (the program re-runs itself with --child for each export)
 #include "BenchSupport.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/Database.h"
 #include "records/CsvExport.h"
 

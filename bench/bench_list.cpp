@@ -10,7 +10,7 @@
 // Usage: bench_list [rows] [repetitions]   (re-runs itself with --child for each measurement)
 #include "BenchSupport.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/UiServices.h"
 #include "records/FrmData.h"
 

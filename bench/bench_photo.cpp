@@ -7,7 +7,7 @@
 // Usage: bench_photo [megabytes] [repetitions]
 #include "BenchSupport.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
 #include "records/PropertySave.h"

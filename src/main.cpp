@@ -1,5 +1,5 @@
 #include "app/FrmMain.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/QtUiServices.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // the start-up values of the worksheet, the separator lines on resize and the help window.
 #include "app/FrmMain.h"
 #include "app/HelpWindow.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/TypingLimit.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"

@@ -1,6 +1,6 @@
 // The environment settings dialog (database folder, settings file) and the version dialog.
 #include "app/FrmEnv.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "app/frmAbout.h"
 #include "support/ScriptedUi.h"
 

@@ -1,7 +1,7 @@
 // Start-up as a user meets it: second copy, missing and broken files, first start, the initial
 // worksheet dates, the menus by saved-property count, the scratch file and the exits.
 #include "app/FrmMain.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/DateInput.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"

@@ -1,7 +1,7 @@
 // The CSV export: the exact bytes of the file, the overwrite question, and failures that leave an
 // existing file as it was.
 #include "app/FrmMain.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "records/CsvExport.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"

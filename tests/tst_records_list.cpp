@@ -1,7 +1,7 @@
 // The property list window: its layout, count texts and columns, selecting rows by their
 // selectors, deleting, reading, and the main window after the list has closed.
 #include "app/FrmMain.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/Twips.h"
 #include "records/FrmData.h"
 #include "support/ScriptedUi.h"

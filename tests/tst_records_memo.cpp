@@ -1,6 +1,6 @@
 // The property memo dialog: texts and asking prices to the record, the Enter order, and the site
 // photo read, refused, kept and deleted.
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/Database.h"
 #include "platform/Twips.h"
 #include "records/FrmMemo.h"

@@ -2,9 +2,9 @@
 // photo bytes, Null and unreadable values, the memo texts, the prompt, and the failures that must
 // leave everything as it was.
 #include "app/FrmMain.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/Database.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 #include "records/PropertySave.h"
 #include "records/SaveLoad.h"
 #include "support/ScriptedUi.h"

@@ -2,7 +2,7 @@
 // and every item's position, what PrintChohyo actually paints (through a recording paint device),
 // the fonts, and the preview's scroll ranges.
 #include "platform/QtUiServices.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 #include "report/FrmPrint.h"
 #include "report/ModPrint.h"
 #include "support/RecordingPaintDevice.h"

@@ -1,12 +1,12 @@
 // The print preview window (layout, scroll ranges, printing, the PDF file with its overwrite
 // question and failures) and the batch print of the list window (question, one job per property,
 // the record and scratch photo put back, a refused job stopping the batch).
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "records/FrmData.h"
 #include "report/FrmPrint.h"
-#include "report/PrintBatch.h"
+#include "records/PrintBatch.h"
 #include "report/QtReportPrinter.h"
 #include "support/FakeReportPrinter.h"
 #include "support/ScriptedUi.h"

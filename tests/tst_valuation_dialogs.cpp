@@ -1,7 +1,7 @@
 // The three reference dialogs on a copy of the shipped reference database: what their lists show,
 // what "戻る" and the other ways out store, the road check, saved choices the tables no longer
 // have, broken reference tables, and that no way out leaves the reference connection open.
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/Database.h"
 #include "platform/Twips.h"
 #include "support/ScriptedUi.h"

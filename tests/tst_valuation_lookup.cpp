@@ -1,5 +1,5 @@
 // Rate lookups and list reads on a copy of the shipped reference database, and on broken copies.
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"

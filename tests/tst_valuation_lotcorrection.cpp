@@ -1,6 +1,6 @@
 // The lot-correction factor without a window: the road check, the other adjustment typed in
 // percent, the shape factor and the product of the nine factors.
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 #include "valuation/LotCorrection.h"
 
 #include <QtTest>

@@ -3,7 +3,7 @@
 // object name; one that nobody drives is rejected after a few seconds, so a fault fails the test
 // instead of hanging it.
 #include "app/FrmMain.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"

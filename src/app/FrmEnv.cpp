@@ -1,6 +1,6 @@
 #include "app/FrmEnv.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/Cp932.h"
 #include "platform/IniFile.h"
 #include "platform/QtUiServices.h"

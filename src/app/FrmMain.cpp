@@ -2,7 +2,7 @@
 
 #include "app/FrmStart.h"
 #include "app/HelpWindow.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "platform/DateInput.h"
 #include "platform/FieldGuard.h"
 #include "platform/IniFile.h"

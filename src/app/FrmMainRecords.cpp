@@ -1,6 +1,6 @@
 #include "app/FrmMain.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "records/FrmData.h"
 #include "records/PropertySave.h"
 

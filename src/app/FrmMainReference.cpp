@@ -2,7 +2,7 @@
 // closed, shows in its own field what the dialog left in the property record.
 #include "app/FrmMain.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/Formats.h"
 #include "valuation/FrmJiten.h"
 #include "valuation/FrmKakuti.h"

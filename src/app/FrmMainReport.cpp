@@ -1,6 +1,6 @@
 #include "app/FrmMain.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "report/FrmPrint.h"
 #include "report/ReportPrinter.h"
 

@@ -2,7 +2,7 @@
 // display of a property. The rules themselves live in valuation/ and common/.
 #include "app/FrmMain.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"

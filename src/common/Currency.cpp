@@ -1,6 +1,7 @@
 #include "common/Currency.h"
 
 #include "common/AppError.h"
+#include "common/Rounding.h"
 
 #include <cmath>
 #include <limits>
@@ -14,19 +15,6 @@ constexpr double kTwoPow63 = 9223372036854775808.0;
 
 [[noreturn]] void ThrowOverflow() {
     throw AppError(errors::kOverflow, OverflowDescription());
-}
-
-// Round half to even, independent of the floating-point environment's rounding mode.
-double RoundHalfEven(double x) {
-    const double lower = std::floor(x);
-    const double diff = x - lower;  // exact for |x| < 2^52; for larger x it is 0
-    if (diff < 0.5) {
-        return lower;
-    }
-    if (diff > 0.5) {
-        return lower + 1.0;
-    }
-    return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
 }
 
 }  // namespace

@@ -3,54 +3,102 @@
 #include "common/AppError.h"
 #include "common/Formats.h"
 
+#include <algorithm>
+
 namespace ie {
 
-BukkenListModel::BukkenListModel(db::Recordset& rs, QObject* parent)
-    : QAbstractTableModel(parent), rs_(rs) {}
+namespace {
+
+constexpr size_t kBlockRows = 256;
+// Enough blocks for any scrolling a screen shows; beyond it the cache starts again, so that
+// paging through a very large list does not hold every row.
+constexpr size_t kMaxBlocks = 64;
+
+}  // namespace
+
+BukkenListModel::BukkenListModel(db::Connection& con, QObject* parent)
+    : QAbstractTableModel(parent), con_(con) {}
 
 void BukkenListModel::attach() {
     beginResetModel();
-    names_.clear();
-    types_.clear();
-    bookmarks_.clear();
-    if (rs_.isOpen()) {
-        const int n = rs_.fieldCount();
-        for (int i = 0; i < n; ++i) {
-            names_ << rs_.fieldName(i);
-            types_.push_back(rs_.fieldType(i));
-        }
-        bookmarks_.reserve(static_cast<size_t>(rs_.recordCount()));
-        if (rs_.recordCount() > 0) {
-            for (rs_.moveFirst(); !rs_.eof(); rs_.moveNext()) {
-                bookmarks_.push_back(rs_.bookmark());
-            }
-            rs_.moveFirst();
-        }
+    blocks_.clear();
+    ids_.clear();
+    attached_ = false;
+    try {
+        ids_ = PropertyStore(con_).ids();
+        attached_ = true;
+    } catch (...) {
+        endResetModel();
+        throw;
     }
     endResetModel();
 }
 
 void BukkenListModel::detach() {
     beginResetModel();
-    names_.clear();
-    types_.clear();
-    bookmarks_.clear();
+    blocks_.clear();
+    ids_.clear();
+    attached_ = false;
     endResetModel();
 }
 
+int BukkenListModel::columnIndex(const QString& name) {
+    const std::vector<ListColumn>& columns = PropertyStore::listColumns();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 int BukkenListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(bookmarks_.size());
+    return parent.isValid() ? 0 : static_cast<int>(ids_.size());
 }
 
 int BukkenListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(names_.size());
+    return parent.isValid() || !attached_ ? 0
+                                          : static_cast<int>(PropertyStore::listColumns().size());
+}
+
+const std::vector<db::Value>* BukkenListModel::rowValues(int row) const {
+    const size_t r = static_cast<size_t>(row);
+    const size_t block = r / kBlockRows;
+    auto it = blocks_.find(block);
+    if (it == blocks_.end()) {
+        const size_t first = block * kBlockRows;
+        const size_t last = std::min(first + kBlockRows, ids_.size()) - 1;
+        std::vector<ListRow> read;
+        try {
+            read = PropertyStore(con_).listRows(ids_[first], ids_[last]);
+        } catch (const AppError&) {
+            return nullptr;  // a block that cannot be read shows empty rather than stop the window
+        }
+        // Matched by ID: rows deleted meanwhile stay empty, rows added meanwhile are not shown.
+        std::vector<std::vector<db::Value>> cells(last - first + 1);
+        size_t k = 0;
+        for (ListRow& lr : read) {
+            while (k < cells.size() && ids_[first + k] < lr.id)
+                ++k;
+            if (k < cells.size() && ids_[first + k] == lr.id)
+                cells[k] = std::move(lr.values);
+        }
+        if (blocks_.size() >= kMaxBlocks)
+            blocks_.clear();
+        it = blocks_.emplace(block, std::move(cells)).first;
+    }
+    const std::vector<db::Value>& values = it->second[r - block * kBlockRows];
+    return values.empty() ? nullptr : &values;
 }
 
 QVariant BukkenListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) {
         return {};
     }
-    const db::FieldType type = types_[static_cast<size_t>(index.column())];
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::TextAlignmentRole) {
+        return {};
+    }
+    const db::FieldType type =
+        PropertyStore::listColumns()[static_cast<size_t>(index.column())].type;
     if (type == db::FieldType::Blob) {
         return {};  // the photo is never read for the list
     }
@@ -60,28 +108,18 @@ QVariant BukkenListModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue(
             Qt::Alignment((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::TextAlignmentRole) {
+    const std::vector<db::Value>* values = rowValues(index.row());
+    if (values == nullptr) {
         return {};
     }
-    try {
-        rs_.setBookmark(bookmark(index.row()));
-        const db::Value v = rs_.value(index.column());
-        const bool number = v.kind() == db::Value::Kind::Currency ||
-                            v.kind() == db::Value::Kind::Double ||
-                            v.kind() == db::Value::Kind::Integer;
-        if (role == Qt::TextAlignmentRole) {
-            return number ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
-        }
-        // Yen amounts read as whole yen with separators, as on the worksheet; the tooltip keeps
-        // the exact stored value.
-        if (role == Qt::DisplayRole && v.kind() == db::Value::Kind::Currency) {
-            if (const auto c = v.toCurrency())
-                return FormatWhole(*c);
-        }
-        return v.toText();
-    } catch (const AppError&) {
-        return {};  // a row that can no longer be read shows empty rather than stopping the window
+    const db::Value& v = (*values)[static_cast<size_t>(index.column())];
+    // Yen amounts read as whole yen with separators, as on the worksheet; the tooltip keeps the
+    // exact stored value.
+    if (role == Qt::DisplayRole && v.kind() == db::Value::Kind::Currency) {
+        if (const auto c = v.toCurrency())
+            return FormatWhole(*c);
     }
+    return v.toText();
 }
 
 QVariant BukkenListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -89,7 +127,9 @@ QVariant BukkenListModel::headerData(int section, Qt::Orientation orientation, i
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     if (orientation == Qt::Horizontal) {
-        return section >= 0 && section < names_.size() ? QVariant(names_[section]) : QVariant();
+        return section >= 0 && section < columnCount()
+                   ? QVariant(PropertyStore::listColumns()[static_cast<size_t>(section)].name)
+                   : QVariant();
     }
     return QString();  // the row selector carries no text
 }

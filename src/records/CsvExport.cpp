@@ -1,6 +1,6 @@
 #include "records/CsvExport.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/Cp932.h"
 #include "common/Currency.h"
 #include "platform/Database.h"

@@ -1,6 +1,6 @@
 #include "records/FrmData.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
@@ -86,7 +86,7 @@ FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
     selector->setMinimumWidth(Tw(240));
     selector->setDefaultSectionSize(DataGrid1->fontMetrics().height() + 6);
     DataGrid1->horizontalHeader()->setHighlightSections(false);
-    model_ = new BukkenListModel(g_.UsrDbRs, this);
+    model_ = new BukkenListModel(g_.UsrDbCon, this);
     DataGrid1->setModel(model_);
     connect(DataGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &FrmData::DataGrid1_SelChange);
@@ -125,22 +125,6 @@ bool FrmData::Form_Load() {
     return ok;
 }
 
-QString FrmData::ListQuery() {
-    return QStringLiteral("SELECT ") +
-           QStringLiteral(
-               "物件ID,住所,敷地面積,敷地評価額,家屋評価額,敷地販売価格,家屋販売価格,"
-               "合計販売価格,") +
-           QStringLiteral("敷地評価額 + 家屋評価額 AS 合計価格, ") +
-           QStringLiteral(
-               "国税路線価,側1路線ランク,側2路線ランク,裏面路線ランク,南道路ランク,"
-               "無道路地ランク,間口狭小ランク,奥行長大ランク,不整形ランク,崖地ランク,"
-               "高圧線下ランク,") +
-           QStringLiteral(
-               "販売会社名,担当者名,電話番号,備考,坪単価,現場写真,延床面積,"
-               "年間地価変動率,画地補正率,その他ランク,家屋建築年月日") +
-           QStringLiteral(" FROM 物件情報 ");
-}
-
 QString FrmData::CountText(qint32 n) {
     if (n == 0) {
         return QStringLiteral("( ") + QString::number(n) + QStringLiteral(" 件です。 )");
@@ -149,24 +133,16 @@ QString FrmData::CountText(qint32 n) {
            QStringLiteral(" 件の物件情報が保存されています。 )");
 }
 
-db::Recordset& FrmData::recordset() {
-    return g_.UsrDbRs;
-}
-
 bool FrmData::ShowBukkenList() {
     model_->detach();
     resetSelectionOrder();
-    db::Recordset& rs = g_.UsrDbRs;
     try {
-        rs.close();
-        rs.open(ListQuery(), g_.UsrDbCon);
-        g_.Bukken.UsrRecCount = rs.recordCount();
+        model_->attach();
+        g_.Bukken.UsrRecCount = model_->rowCount();
         LblRecCnt->setText(CountText(g_.Bukken.UsrRecCount));
         FitLabel(LblRecCnt);
-        model_->attach();
     } catch (const AppError& e) {
         model_->detach();
-        rs.close();
         ShowDbFailure(ui_, this, e, QStringLiteral("物件情報の一覧を読み込めませんでした。"));
         return false;
     }
@@ -176,14 +152,13 @@ bool FrmData::ShowBukkenList() {
 }
 
 void FrmData::applyColumnSettings() {
-    const db::Recordset& rs = g_.UsrDbRs;
     const auto hide = [&](const QString& name) {
-        const int i = rs.fieldIndex(name);
+        const int i = BukkenListModel::columnIndex(name);
         if (i >= 0)
             DataGrid1->setColumnHidden(i, true);
     };
     const auto width = [&](const QString& name, int twips) {
-        const int i = rs.fieldIndex(name);
+        const int i = BukkenListModel::columnIndex(name);
         if (i >= 0)
             DataGrid1->setColumnWidth(i, Tw(twips));
     };
@@ -241,7 +216,7 @@ void FrmData::DataGrid1_SelChange(const QItemSelection& selected,
     setRowButtonsEnabled(selectedCount_ != 0);
 }
 
-std::vector<db::Recordset::Bookmark> FrmData::selectedBookmarks() const {
+std::vector<qint32> FrmData::selectedIds() const {
     std::vector<std::pair<quint64, int>> picked;
     picked.reserve(static_cast<size_t>(selectedCount_));
     for (size_t row = 0; row < selStamp_.size(); ++row) {
@@ -249,10 +224,10 @@ std::vector<db::Recordset::Bookmark> FrmData::selectedBookmarks() const {
             picked.emplace_back(selStamp_[row], static_cast<int>(row));
     }
     std::sort(picked.begin(), picked.end());
-    std::vector<db::Recordset::Bookmark> out;
+    std::vector<qint32> out;
     out.reserve(picked.size());
     for (const auto& p : picked)
-        out.push_back(model_->bookmark(p.second));
+        out.push_back(model_->id(p.second));
     return out;
 }
 
@@ -263,31 +238,23 @@ void FrmData::setRowButtonsEnabled(bool enabled) {
 }
 
 void FrmData::CmdDel_Click() {
-    const std::vector<db::Recordset::Bookmark> rows = selectedBookmarks();
-    if (rows.empty()) {
+    const std::vector<qint32> ids = selectedIds();
+    if (ids.empty()) {
         return;
     }
-    const QString ask = QStringLiteral("選択物件") + QString::number(rows.size()) +
+    const QString ask = QStringLiteral("選択物件") + QString::number(ids.size()) +
                         QStringLiteral("件を削除しますか。");
     if (ui_.question(this, ask, QStringLiteral("物件情報削除"), Answer::No) == Answer::No) {
         return;
     }
-    db::Recordset& rs = g_.UsrDbRs;
     model_->detach();
     try {
-        // All selected rows go, or none.
-        db::Transaction tx(g_.UsrDbCon);
-        for (const db::Recordset::Bookmark bm : rows) {
-            rs.setBookmark(bm);
-            rs.deleteCurrent();
-        }
-        tx.commit();
+        DeleteBukken(g_.UsrDbCon, ids);
     } catch (const AppError& e) {
         ShowDbFailure(
             ui_, this, e,
             QStringLiteral("選択物件を削除できませんでした。物件情報は削除前のままです。"));
     }
-    rs.close();
     ShowBukkenList();
     setRowButtonsEnabled(false);
 }
@@ -302,16 +269,17 @@ void FrmData::CmdRead_Click() {
         }
         row = static_cast<int>(last - selStamp_.begin());
     }
-    db::Recordset& rs = g_.UsrDbRs;
+    const qint32 id = model_->id(row);
     try {
-        rs.setBookmark(model_->bookmark(row));
-        GetBukkenFields(rs, g_.Bukken, ui_.today());
+        if (!LoadBukken(g_.UsrDbCon, id, g_.Bukken, ui_.today())) {
+            ui_.message(this, RowGoneText(id), MsgIcon::Exclamation);
+            return;
+        }
     } catch (const AppError& e) {
         ShowDbFailure(ui_, this, e, QStringLiteral("物件情報を読み込めませんでした。"));
         return;
     }
     model_->detach();
-    rs.close();
     g_.Bukken.BukkenRead = true;
     accept();
 }

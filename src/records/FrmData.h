@@ -19,8 +19,7 @@ class UiServices;
 struct ModGlobal;
 
 // The property list: every saved property in a grid, from which rows are deleted, printed or one
-// is read back into the main window. The user connection must be open while it is shown; its
-// recordset is the program-wide UsrDbRs.
+// is read back into the main window. The user connection must be open while it is shown.
 class FrmData : public QDialog {
     Q_OBJECT
 public:
@@ -30,18 +29,15 @@ public:
     // Icon, list, BukkenRead false. Returns false when the list cannot be read (message shown);
     // the window is then not to be shown.
     bool Form_Load();
-    // Runs the list query into UsrDbRs, counts it into UsrRecCount, shows the count and the grid.
-    // Returns false after a failure (message shown).
+    // Reads the saved properties afresh, counts them into UsrRecCount, shows the count and the
+    // grid. Returns false after a failure (message shown).
     bool ShowBukkenList();
 
-    static QString ListQuery();
     static QString CountText(qint32 n);
 
-    // What the batch print works with: the selected rows as bookmarks of recordset(), in the
-    // order they were selected, and the recordset itself.
-    std::vector<db::Recordset::Bookmark> selectedBookmarks() const;
+    // The IDs of the selected rows, in the order they were selected.
+    std::vector<qint32> selectedIds() const;
     int selectedCount() const { return selectedCount_; }
-    db::Recordset& recordset();
     ModGlobal& globals() { return g_; }
     UiServices& ui() { return ui_; }
     // The printer the batch print uses: the program's Qt printer unless one is set (tests).

@@ -1,6 +1,6 @@
 #include "records/FrmMemo.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"

@@ -1,14 +1,14 @@
 #include "records/PropertySave.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
 #include "records/SaveLoad.h"
+#include "state/PropertyStore.h"
 
 #include <QString>
 
-#include <limits>
 #include <new>
 
 namespace ie {
@@ -17,49 +17,6 @@ namespace {
 
 QString Caption() {
     return QStringLiteral("物件情報保存");
-}
-
-// Adds the property as a new row; its ID is one more than the last row's (1 for the first row).
-void InsertNew(ModGlobal& g) {
-    db::Recordset rs;
-    rs.open(QStringLiteral("SELECT * FROM 物件情報"), g.UsrDbCon);
-    qint32 lastId = 0;
-    if (rs.recordCount() != 0) {
-        rs.moveLast();
-        const std::optional<qint32> id = rs.value(QStringLiteral("物件ID")).toInt32();
-        if (!id) {
-            throw AppError(errors::kOverflow,
-                           QStringLiteral("最後の物件IDを整数として読み取れません。"));
-        }
-        lastId = *id;
-    }
-    if (lastId == std::numeric_limits<qint32>::max()) {
-        throw AppError(
-            errors::kOverflow,
-            OverflowDescription() + QStringLiteral("物件IDが上限の2147483647を超えるため、"
-                                                   "あたらしい物件を追加できません。"));
-    }
-    rs.addNew();
-    PutBukkenFields(rs, g.Bukken, lastId + 1);
-    rs.update();
-    rs.close();
-}
-
-// Rewrites row BukkenID. Returns false, writing nothing, when that row no longer exists.
-bool UpdateExisting(ModGlobal& g) {
-    db::Recordset rs;
-    rs.open(QStringLiteral("SELECT * FROM 物件情報 ") + QStringLiteral("WHERE 物件ID = ") +
-                QString::number(g.Bukken.BukkenID),
-            g.UsrDbCon);
-    if (rs.recordCount() == 0) {
-        rs.close();
-        return false;
-    }
-    rs.moveFirst();
-    PutBukkenFields(rs, g.Bukken, g.Bukken.BukkenID);
-    rs.update();
-    rs.close();
-    return true;
 }
 
 void ShowFailure(UiServices& ui, QWidget* parent, int number, const QString& description) {
@@ -85,11 +42,25 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
         return SaveOutcome::Failed;
     }
     try {
-        // One transaction, committed durably by the layer: the row with its photo, or nothing.
-        db::Transaction tx(g.UsrDbCon);
-        if (g.Bukken.NewBukken) {
-            InsertNew(g);
-        } else if (!UpdateExisting(g)) {
+        // Read first: an unreadable photo stops the save before anything is written.
+        const std::optional<QByteArray> photo = PhotoToSave(g.Bukken);
+        PropertyStore store(g.UsrDbCon);
+        bool asNew = g.Bukken.NewBukken;
+        for (;;) {
+            {
+                // One transaction, committed durably by the layer: the row with its photo, or
+                // nothing. Questions are asked only once it is closed, never under its lock.
+                db::Transaction tx(g.UsrDbCon);
+                if (asNew) {
+                    store.insert(g.Bukken, photo);
+                    tx.commit();
+                    break;
+                }
+                if (store.update(g.Bukken.BukkenID, g.Bukken, photo) == UpdateOutcome::Saved) {
+                    tx.commit();
+                    break;
+                }
+            }
             const QString ask = QStringLiteral(
                                     "更新する物件データ（物件ID %1）が見つかりません。"
                                     "一覧から削除された可能性があります。\r"
@@ -98,9 +69,8 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
             if (ui.question(parent, ask, Caption(), Answer::Yes) == Answer::No) {
                 return SaveOutcome::Cancelled;
             }
-            InsertNew(g);
+            asNew = true;
         }
-        tx.commit();
     } catch (const AppError& e) {
         ShowFailure(ui, parent, e.number(), e.description());
         return SaveOutcome::Failed;

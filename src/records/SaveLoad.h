@@ -1,22 +1,37 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
+#include <QString>
+
+#include <optional>
+#include <vector>
 
 namespace ie {
 
 struct BukkenJoho;
 namespace db {
-class Recordset;
+class Connection;
 }
 
-// Record to row: fills the current row of rs (a new row after addNew(), or an existing row) from
-// the record, photo included (from PicFile when that file exists, otherwise PicTempFile). The
-// caller calls rs.update(). Throws AppError when the photo source cannot be read or is empty.
-void PutBukkenFields(db::Recordset& rs, const BukkenJoho& rec, qint32 bukkenId);
+// The photo a save stores for the record: nullopt when it has none; otherwise the whole file the
+// user picked (PicFile) when it exists, else the scratch file (PicTempFile). Throws AppError when
+// that file cannot be read or is empty, so that a save never replaces a stored photo with nothing.
+std::optional<QByteArray> PhotoToSave(const BukkenJoho& rec);
 
-// Row to record: copies the current row of rs into the record (Null or unreadable values give the
-// defaults; a Null 家屋建築年月日 gives today), and rewrites PicTempFile to exactly the row's photo
-// bytes when it has one. Throws AppError when the scratch file cannot be written.
-void GetBukkenFields(db::Recordset& rs, BukkenJoho& rec, const QDate& today);
+// Replaces the scratch photo file by exactly these bytes: written beside it and renamed over it,
+// so a failure leaves the old content in place. Throws AppError.
+void WriteScratchPhoto(const QString& path, const QByteArray& bytes);
+
+// Reads saved property id into rec: its stored fields, and its photo into the scratch file
+// PicTempFile. Returns false, rec untouched, when no row has that ID. A failure throws AppError and
+// leaves rec whole.
+bool LoadBukken(db::Connection& con, qint32 id, BukkenJoho& rec, const QDate& today);
+
+// Deletes these saved properties in one transaction: all of them, or none.
+void DeleteBukken(db::Connection& con, const std::vector<qint32>& ids);
+
+// "選択した物件データ（物件ID n）が見つかりません。一覧から削除された可能性があります。"
+QString RowGoneText(qint32 id);
 
 }  // namespace ie

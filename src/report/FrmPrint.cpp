@@ -2,7 +2,7 @@
 
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 
 #include <QDir>
 #include <QFileInfo>

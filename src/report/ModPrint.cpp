@@ -3,11 +3,12 @@
 #include "common/AppError.h"
 #include "common/Cp932.h"
 #include "common/Formats.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
 #include <QPen>
@@ -216,7 +217,7 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
 }
 
 void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
-                 const QDate& today) {
+                 const QDate& today, const QByteArray* photo) {
     if (!(target.twips.width() > 0) || !(target.twips.height() > 0))
         return;
     const std::vector<ChohyoItem> items = ChohyoLayout(rec, today);
@@ -271,9 +272,17 @@ void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const 
                 break;
             }
             case ChohyoItem::Kind::Picture: {
-                if (item.text.isEmpty())
+                QBuffer buffer;
+                QImageReader reader;
+                if (photo != nullptr) {
+                    buffer.setData(*photo);
+                    buffer.open(QIODevice::ReadOnly);
+                    reader.setDevice(&buffer);
+                } else if (!item.text.isEmpty()) {
+                    reader.setFileName(item.text);
+                } else {
                     break;
-                QImageReader reader(item.text);
+                }
                 const QImage picture = reader.read();
                 if (!picture.isNull())
                     painter.drawImage(QRectF(item.rect), picture);

@@ -1,7 +1,7 @@
 #include "report/ReportPrinter.h"
 
 #include "platform/UiServices.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
@@ -64,7 +64,8 @@ bool WriteReportPdf(const QString& path, const ReportPageDraw& draw, QString& er
 }
 
 PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidget* parent,
-                                  const BukkenJoho& rec, const QDate& today, QString& error) {
+                                  const BukkenJoho& rec, const QDate& today, QString& error,
+                                  const QByteArray* photo) {
     if (!printer.hasPrinter()) {
         ui.message(parent,
                    QStringLiteral("使用可能なプリンタが存在しません。"
@@ -74,7 +75,7 @@ PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidge
     }
     const bool ok = printer.printPage(
         [&](QPainter& painter, const ChohyoTarget& target) {
-            PrintChohyo(painter, target, kChohyoPrinter, rec, today);
+            PrintChohyo(painter, target, kChohyoPrinter, rec, today, photo);
         },
         error);
     return ok ? PrintOutcome::Printed : PrintOutcome::Failed;

@@ -52,10 +52,11 @@ bool WriteReportPdf(const QString& path, const ReportPageDraw& draw, QString& er
 
 // The report in printer mode: with no printer installed the message
 // "使用可能なプリンタが存在しません。…" (exclamation) and nothing printed; otherwise the report of
-// rec as one page job.
+// rec as one page job (its photo from photo when given, as PrintChohyo).
 enum class PrintOutcome { Printed, NoPrinter, Failed };
 PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidget* parent,
-                                  const BukkenJoho& rec, const QDate& today, QString& error);
+                                  const BukkenJoho& rec, const QDate& today, QString& error,
+                                  const QByteArray* photo = nullptr);
 
 // The program's printer service (a QtReportPrinter), one for the whole run.
 ReportPrinter& DefaultReportPrinter();

@@ -1,6 +1,6 @@
 #include "valuation/FrmJiten.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
@@ -19,27 +19,6 @@ namespace ie {
 namespace {
 
 const QString kTable = QStringLiteral("土地時点修正率");
-
-// The rate of prefecture id, read through the shared recordset, which is closed on every way out.
-double ReadRate(ModGlobal& g, qint32 id) {
-    struct CloseRs {
-        db::Recordset& rs;
-        ~CloseRs() { rs.close(); }
-    } closer{g.SysDbRs};
-    g.SysDbRs.open(QStringLiteral("SELECT 時点修正率 ") + QStringLiteral("FROM 土地時点修正率 ") +
-                       QStringLiteral("WHERE 都道府県ID = ") + QString::number(id),
-                   g.SysDbCon);
-    if (g.SysDbRs.recordCount() == 0) {
-        throw AppError(errors::kNoCurrentRecord,
-                       QStringLiteral("都道府県ID %1 の行がありません。").arg(id));
-    }
-    const std::optional<double> rate = g.SysDbRs.value(QStringLiteral("時点修正率")).toDouble();
-    if (!rate) {
-        throw AppError(errors::kTypeMismatch,
-                       QStringLiteral("都道府県ID %1 の時点修正率が数値ではありません。").arg(id));
-    }
-    return *rate;
-}
 
 }  // namespace
 
@@ -77,25 +56,29 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
 
 bool FrmJiten::load() {
     failed_ = false;
-    QStringList items;
+    std::vector<ReferenceItem> items;
     {
         SysDbSession session(g_, ui_, this);
         if (!session.ok())
             return false;
         try {
-            items = ReadListItems(g_, kTable, QStringLiteral("都道府県名"));
+            items = ReadReferenceItems(g_, kTable, QStringLiteral("都道府県名"));
         } catch (const AppError& e) {
             session.close();
             ui_.message(this, ReferenceReadFailedText(e, kTable), MsgIcon::Critical);
             return false;
         }
     }
-    if (items.isEmpty()) {
+    if (items.empty()) {
         ui_.message(this, ReferenceTableEmptyText(kTable), MsgIcon::Critical);
         return false;
     }
     LstPref->clear();
-    LstPref->addItems(items);
+    for (const ReferenceItem& item : items) {
+        // Each entry carries its own prefecture ID, whatever its place in the list.
+        auto* entry = new QListWidgetItem(item.text, LstPref);
+        entry->setData(Qt::UserRole, item.key);
+    }
     ShowCutItemsInTooltips(LstPref);
     LstPref->setCurrentRow(-1);
     LstPref->clearSelection();
@@ -110,14 +93,14 @@ void FrmJiten::CmdOK_Click() {
         accept();
         return;
     }
-    const int p = LstPref->row(selected.first());
+    const qint64 id = selected.first()->data(Qt::UserRole).toLongLong();
     double rate = 0;
     {
         SysDbSession session(g_, ui_, this);
         if (!session.ok())
             return;  // message shown; the user may try again or close
         try {
-            rate = ReadRate(g_, p + 1);
+            rate = ModGetJitenRitu(g_, id);
         } catch (const AppError& e) {
             session.close();
             ui_.message(this, ReferenceReadFailedText(e, kTable), MsgIcon::Critical);

@@ -1,6 +1,6 @@
 #include "valuation/FrmKakuti.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"

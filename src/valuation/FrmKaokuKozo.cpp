@@ -1,6 +1,6 @@
 #include "valuation/FrmKaokuKozo.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
@@ -60,9 +60,9 @@ bool FrmKaokuKozo::load() {
         session_.reset();
         return false;
     }
-    QStringList items;
+    std::vector<ReferenceItem> items;
     try {
-        items = ReadListItems(g_, kTable, QStringLiteral("説明"));
+        items = ReadReferenceItems(g_, kTable, QStringLiteral("説明"));
     } catch (const AppError& e) {
         closeConnection();
         ui_.message(this, ReferenceReadFailedText(e, kTable), MsgIcon::Critical);
@@ -71,7 +71,11 @@ bool FrmKaokuKozo::load() {
     // The list signals only after it is filled, so filling it looks nothing up.
     disconnect(LstKaokuKozo, nullptr, this, nullptr);
     LstKaokuKozo->clear();
-    LstKaokuKozo->addItems(items);
+    for (const ReferenceItem& item : items) {
+        // Each entry carries its own structure code, whatever its place in the list.
+        auto* entry = new QListWidgetItem(item.text, LstKaokuKozo);
+        entry->setData(Qt::UserRole, item.key);
+    }
     ShowCutItemsInTooltips(LstKaokuKozo);
     LstKaokuKozo->clearSelection();
     connect(LstKaokuKozo, &QListWidget::itemSelectionChanged, this,
@@ -84,9 +88,9 @@ void FrmKaokuKozo::LstKaokuKozo_Click() {
     const auto selected = LstKaokuKozo->selectedItems();
     if (selected.isEmpty() || !session_)
         return;
-    const int p = LstKaokuKozo->row(selected.first());
+    const auto code = static_cast<qint32>(selected.first()->data(Qt::UserRole).toLongLong());
     try {
-        g_.Bukken.KaokuTuboTanka = ModGetKaokuTuboTanka(g_, p + 1);
+        g_.Bukken.KaokuTuboTanka = ModGetKaokuTuboTanka(g_, code);
     } catch (const AppError& e) {
         closeConnection();
         g_.Bukken.KaokuTuboTanka = priceAtLoad_;

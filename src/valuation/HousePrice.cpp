@@ -1,10 +1,10 @@
 #include "valuation/HousePrice.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "common/Currency.h"
 #include "common/NumberRule.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
 

@@ -3,7 +3,7 @@
 #include "common/AppError.h"
 #include "common/Currency.h"
 #include "common/NumberRule.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 
 #include <cstdlib>
 #include <limits>

@@ -1,8 +1,9 @@
 #include "valuation/LotCorrection.h"
 
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "common/NumberRule.h"
-#include "records/BukkenJoho.h"
+#include "common/Rounding.h"
+#include "state/BukkenJoho.h"
 #include "valuation/RateLookup.h"
 
 #include <cmath>
@@ -39,21 +40,6 @@ void LookUpLotFactors(ModGlobal& g, BukkenJoho& rec, QString* table) {
     if (table)
         table->clear();
 }
-
-namespace {
-
-// Rounds to a whole number, a tie going to the even neighbour, whatever the FPU's rounding mode.
-double RoundHalfEven(double v) {
-    const double lower = std::floor(v);
-    const double diff = v - lower;
-    if (diff > 0.5)
-        return lower + 1;
-    if (diff < 0.5)
-        return lower;
-    return std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
-}
-
-}  // namespace
 
 SonotaAdjustment SonotaFromText(const QString& text) {
     SonotaAdjustment a;

@@ -1,29 +1,44 @@
 #include "valuation/RateLookup.h"
 
-#include "app/ModGlobal.h"
 #include "common/AppError.h"
+#include "state/ModGlobal.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace ie {
 
 namespace {
 
+using db::FieldType;
+
 // Error numbers of the reads that find no usable value (the ones Windows programs show).
 constexpr int kInvalidUseOfNull = 94;
 
-// Leaves SysDbRs closed on every way out of a read.
-class RecordsetCloser {
-public:
-    explicit RecordsetCloser(db::Recordset& rs) : rs_(rs) {}
-    ~RecordsetCloser() { rs_.close(); }
-    RecordsetCloser(const RecordsetCloser&) = delete;
-    RecordsetCloser& operator=(const RecordsetCloser&) = delete;
-
-private:
-    db::Recordset& rs_;
-};
-
 QString TablePrefix(const QString& table) {
     return QStringLiteral("システムデータベースの表「%1」").arg(table);
+}
+
+// Names that may go into a query's text: the reference database's own tables and columns. Values
+// are always bound; only these names are ever written into SQL.
+const QString& KnownName(const QString& name) {
+    static const QString names[] = {
+        QStringLiteral("側１路線補正率"),   QStringLiteral("側２路線補正率"),
+        QStringLiteral("背面路線補正率"),   QStringLiteral("南道路補正率"),
+        QStringLiteral("間口狭小補正率"),   QStringLiteral("高圧線下補正率"),
+        QStringLiteral("無道路地補正率"),   QStringLiteral("奥行長大補正率"),
+        QStringLiteral("不整形補正率"),     QStringLiteral("崖地補正率"),
+        QStringLiteral("家屋経年減点補正率"), QStringLiteral("家屋構造別坪単価"),
+        QStringLiteral("土地時点修正率"),   QStringLiteral("補正率"),
+        QStringLiteral("説明"),             QStringLiteral("数値下限"),
+        QStringLiteral("坪単価"),           QStringLiteral("都道府県名"),
+        QStringLiteral("時点修正率")};
+    const auto it = std::find(std::begin(names), std::end(names), name);
+    if (it == std::end(names)) {
+        throw AppError(errors::kTypeMismatch,
+                       QStringLiteral("参照できない表または列「%1」です。").arg(name));
+    }
+    return *it;
 }
 
 // Runs a read; a database failure comes back with the table named in its description, so that
@@ -38,8 +53,8 @@ auto NamingTable(const QString& table, Read read) {
     }
 }
 
-double ReadRate(const db::Recordset& rs, const QString& table, const QString& column) {
-    const db::Value v = rs.value(column);
+double ReadRate(const db::Statement& st, const QString& table, const QString& column) {
+    const db::Value v = st.value(0, FieldType::Double);
     if (v.isNull()) {
         throw AppError(kInvalidUseOfNull,
                        TablePrefix(table) + QStringLiteral("の%1に値がありません。").arg(column));
@@ -61,54 +76,84 @@ AppError NoRow(const QString& table) {
 }  // namespace
 
 double ModGetHosei(ModGlobal& g, qint32 rank, const QString& table) {
-    const QString sql = QStringLiteral("SELECT 補正率 ") + QStringLiteral("FROM  ") + table +
-                        QStringLiteral(" WHERE ランク = ") + QString::number(rank);
-    RecordsetCloser closer(g.SysDbRs);
-    return NamingTable(table, [&] {
-        g.SysDbRs.open(sql, g.SysDbCon);
-        if (g.SysDbRs.recordCount() == 0) {
-            // No row has this rank: the table's last row, its highest rank, stands in.
-            g.SysDbRs.close();
-            g.SysDbRs.open(table, g.SysDbCon);
-            if (g.SysDbRs.recordCount() == 0)
-                throw NoRow(table);
-            g.SysDbRs.moveLast();
-        }
-        return ReadRate(g.SysDbRs, table, QStringLiteral("補正率"));
+    const QString& t = KnownName(table);
+    return NamingTable(t, [&] {
+        db::Statement byRank(g.SysDbCon,
+                             QStringLiteral("SELECT 補正率 FROM ") + t +
+                                 QStringLiteral(" WHERE ランク = ? ORDER BY rowid LIMIT 1"));
+        byRank.bind(1, db::Value::integer(rank));
+        if (byRank.step())
+            return ReadRate(byRank, t, QStringLiteral("補正率"));
+        // No row has this rank: the table's last row, its highest rank, stands in.
+        db::Statement last(g.SysDbCon, QStringLiteral("SELECT 補正率 FROM ") + t +
+                                           QStringLiteral(" ORDER BY rowid DESC LIMIT 1"));
+        if (!last.step())
+            throw NoRow(t);
+        return ReadRate(last, t, QStringLiteral("補正率"));
     });
 }
 
 double ModGetKaokuTuboTanka(ModGlobal& g, qint32 code) {
     const QString table = QStringLiteral("家屋構造別坪単価");
-    const QString sql = QStringLiteral("SELECT 坪単価 ") +
-                        QStringLiteral("FROM  家屋構造別坪単価") +
-                        QStringLiteral(" WHERE 構造CD = ") + QString::number(code);
-    RecordsetCloser closer(g.SysDbRs);
     return NamingTable(table, [&] {
-        g.SysDbRs.open(sql, g.SysDbCon);
-        if (g.SysDbRs.recordCount() == 0 || g.SysDbRs.eof())
+        db::Statement st(g.SysDbCon, QStringLiteral("SELECT 坪単価 FROM 家屋構造別坪単価 "
+                                                    "WHERE 構造CD = ? ORDER BY rowid LIMIT 1"));
+        st.bind(1, db::Value::integer(code));
+        if (!st.step())
             throw NoRow(table);
-        return ReadRate(g.SysDbRs, table, QStringLiteral("坪単価"));
+        return ReadRate(st, table, QStringLiteral("坪単価"));
+    });
+}
+
+double ModGetJitenRitu(ModGlobal& g, qint64 id) {
+    const QString table = QStringLiteral("土地時点修正率");
+    return NamingTable(table, [&] {
+        db::Statement st(g.SysDbCon, QStringLiteral("SELECT 時点修正率 FROM 土地時点修正率 "
+                                                    "WHERE 都道府県ID = ? ORDER BY rowid LIMIT 1"));
+        st.bind(1, db::Value::integer(id));
+        if (!st.step()) {
+            throw AppError(errors::kNoCurrentRecord,
+                           QStringLiteral("都道府県ID %1 の行がありません。").arg(id));
+        }
+        const std::optional<double> rate = st.value(0, FieldType::Double).toDouble();
+        if (!rate) {
+            throw AppError(
+                errors::kTypeMismatch,
+                QStringLiteral("都道府県ID %1 の時点修正率が数値ではありません。").arg(id));
+        }
+        return *rate;
+    });
+}
+
+std::vector<ReferenceItem> ReadReferenceItems(ModGlobal& g, const QString& table,
+                                              const QString& column) {
+    const QString& t = KnownName(table);
+    const QString& c = KnownName(column);
+    return NamingTable(t, [&] {
+        // The key is the table's first column, its integer primary key.
+        db::Statement st(g.SysDbCon, QStringLiteral("SELECT rowid, ") + c +
+                                         QStringLiteral(" FROM ") + t +
+                                         QStringLiteral(" ORDER BY rowid"));
+        std::vector<ReferenceItem> items;
+        bool first = true;
+        while (st.step()) {
+            if (first && t == QStringLiteral("崖地補正率")) {
+                first = false;
+                continue;  // the first row is never offered
+            }
+            first = false;
+            items.push_back(ReferenceItem{st.value(0, FieldType::Integer).toInt64().value_or(0),
+                                          st.value(1, FieldType::Other).toText()});
+        }
+        return items;
     });
 }
 
 QStringList ReadListItems(ModGlobal& g, const QString& table, const QString& column) {
-    RecordsetCloser closer(g.SysDbRs);
-    return NamingTable(table, [&] {
-        QStringList items;
-        g.SysDbRs.open(table, g.SysDbCon);
-        if (g.SysDbRs.recordCount() > 0) {
-            g.SysDbRs.moveFirst();
-            if (table == QStringLiteral("崖地補正率")) {
-                g.SysDbRs.moveNext();  // the first row is never offered
-            }
-            while (!g.SysDbRs.eof()) {
-                items << g.SysDbRs.value(column).toText();
-                g.SysDbRs.moveNext();
-            }
-        }
-        return items;
-    });
+    QStringList texts;
+    for (const ReferenceItem& item : ReadReferenceItems(g, table, column))
+        texts << item.text;
+    return texts;
 }
 
 }  // namespace ie

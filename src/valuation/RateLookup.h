@@ -3,21 +3,35 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace ie {
 
 struct ModGlobal;
 
-// Reads of the reference database through the shared recordset SysDbRs. The caller must have
-// opened SysDbCon. Every read leaves SysDbRs closed, also when it throws. A reference table that
-// is missing, empty, lacks a column or holds a Null rate throws AppError (a db::DbError or an
-// AppError whose description names the table), never a wrong value.
+// Reads of the reference database. The caller must have opened SysDbCon. Tables and columns must
+// be among the reference database's own (any other name throws AppError before SQLite sees it).
+// A reference table that is missing, empty, lacks a column or holds a Null rate throws AppError
+// (a db::DbError or an AppError whose description names the table), never a wrong value.
 
 // The 補正率 of the row whose ランク is rank; the last row's (highest rank's) when no row has it.
 double ModGetHosei(ModGlobal& g, qint32 rank, const QString& table);
 // The 坪単価 of 構造CD code; no fallback: a missing code throws.
 double ModGetKaokuTuboTanka(ModGlobal& g, qint32 code);
-// The list-filling read: the texts of column for every row in table order (the cliff table
-// 崖地補正率 leaves its first row out). Numbers show in their general form (10, 0.5).
+// One row of a reference list: its key (the table's first column: rank, structure code or
+// prefecture ID) and the text shown for it.
+struct ReferenceItem {
+    qint64 key = 0;
+    QString text;
+};
+// The list-filling read: the key and the text of column for every row in table order (the cliff
+// table 崖地補正率 leaves its first row out). Numbers show in their general form (10, 0.5).
+std::vector<ReferenceItem> ReadReferenceItems(ModGlobal& g, const QString& table,
+                                              const QString& column);
+// The same, the texts only.
 QStringList ReadListItems(ModGlobal& g, const QString& table, const QString& column);
+// The 時点修正率 of prefecture id in 土地時点修正率; a missing ID or a rate that is not a number
+// throws AppError.
+double ModGetJitenRitu(ModGlobal& g, qint64 id);
 
 }  // namespace ie

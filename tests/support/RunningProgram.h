@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/FrmMain.h"
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 #include "support/ScriptedUi.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 
-#include "platform/Database.h"
+#include "state/PropertyStore.h"
 
 namespace ie {
 
@@ -42,11 +42,7 @@ void ModClearGlobal(BukkenJoho& rec) {
 }
 
 qint32 ModUsrRecCount(db::Connection& usrDbCon) {
-    db::Recordset rs;
-    rs.open(QStringLiteral("SELECT * FROM 物件情報"), usrDbCon);
-    const qint32 n = rs.recordCount();
-    rs.close();
-    return n;
+    return PropertyStore(usrDbCon).count();
 }
 
 }  // namespace ie

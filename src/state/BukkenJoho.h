@@ -77,7 +77,7 @@ struct BukkenJoho {
 // KeijoHosei, PicTempFile (and the file's content) and the state fields.
 void ModClearGlobal(BukkenJoho& rec);
 
-// Number of rows of 物件情報 ("SELECT * FROM 物件情報"). The connection must be open.
+// Number of rows of 物件情報. The connection must be open.
 // Throws db::DbError when the table cannot be read.
 qint32 ModUsrRecCount(db::Connection& usrDbCon);
 

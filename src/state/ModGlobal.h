@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Database.h"
-#include "records/BukkenJoho.h"
+#include "state/BukkenJoho.h"
 
 #include <QString>
 
@@ -9,8 +9,7 @@ namespace ie {
 
 class UiServices;
 
-// The program-wide values: paths, the two connections, the shared recordsets and the current
-// property. One instance lives as long as the main window and is handed to every window.
+// The program-wide values: paths, the two connections and the current property. One instance lives as long as the main window and is handed to every window.
 struct ModGlobal {
     QString ProgramFolder;  // folder of the program file
     QString IniFilePath;
@@ -20,8 +19,6 @@ struct ModGlobal {
 
     db::Connection SysDbCon;
     db::Connection UsrDbCon;
-    db::Recordset SysDbRs;
-    db::Recordset UsrDbRs;
 
     BukkenJoho Bukken;
 };
@@ -34,7 +31,7 @@ QString ConnectionString(const QString& path);
 // the program; later the caller abandons its action so that nothing typed is lost.
 bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
 bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
-// Close the connection (and any recordset on it). Closing a closed connection does nothing.
+// Close the connection. Closing a closed connection does nothing.
 void ModSysDbClose(ModGlobal& g);
 void ModUsrDbClose(ModGlobal& g);
 

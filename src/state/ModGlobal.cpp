@@ -1,4 +1,4 @@
-#include "app/ModGlobal.h"
+#include "state/ModGlobal.h"
 
 #include "platform/UiServices.h"
 
@@ -42,13 +42,10 @@ bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
 }
 
 void ModSysDbClose(ModGlobal& g) {
-    // A recordset never outlives the connection it reads.
-    g.SysDbRs.close();
     g.SysDbCon.close();
 }
 
 void ModUsrDbClose(ModGlobal& g) {
-    g.UsrDbRs.close();
     g.UsrDbCon.close();
 }
 

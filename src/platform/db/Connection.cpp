@@ -1,0 +1,104 @@
+#include "platform/db/Connection.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace ie::db {
+
+Connection::~Connection() {
+    close();
+}
+
+void Connection::setConnectionString(const QString& connectionString) {
+    connectionString_ = connectionString;
+}
+
+QString Connection::path() const {
+    static const QLatin1StringView key("Data Source=");
+    const qsizetype at = connectionString_.indexOf(key, 0, Qt::CaseInsensitive);
+    if (at < 0) {
+        return connectionString_.trimmed();
+    }
+    return connectionString_.mid(at + key.size()).trimmed();
+}
+
+void Connection::open() {
+    if (db_ != nullptr) {
+        throw DbError(kObjectOpen, QStringLiteral("データベースにはすでに接続しています。"));
+    }
+    const QString file = path();
+    if (file.isEmpty()) {
+        throw DbError(SQLITE_CANTOPEN, QStringLiteral("データベースファイルが指定されていません。 "
+                                                      "(unable to open database file)"));
+    }
+    // Checked before SQLite sees the path, so that no file is ever created: SQLite would take an
+    // empty file for an empty database and write into it later.
+    const QFileInfo info(file);
+    if (!info.exists() || info.isDir()) {
+        throw SqliteError(SQLITE_CANTOPEN, QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+    }
+    if (info.size() == 0) {
+        throw SqliteError(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
+    }
+
+    sqlite3* db = nullptr;
+    const QByteArray native = QFile::encodeName(file);
+    const int flags = readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    int rc = sqlite3_open_v2(native.constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        // Reading the schema proves that the file is a database (and not locked by another
+        // program); opening alone reads nothing.
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const DbError error = SqliteError(db, rc);
+        sqlite3_close_v2(db);
+        throw error;
+    }
+    db_ = db;
+}
+
+void Connection::close() noexcept {
+    if (db_ != nullptr) {
+        sqlite3_close_v2(db_);  // an open transaction is rolled back
+        db_ = nullptr;
+    }
+}
+
+void Connection::execute(const QString& sql) {
+    if (db_ == nullptr) {
+        throw DbError(kObjectClosed, QStringLiteral("データベースに接続していません。"));
+    }
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const QString english =
+            QString::fromUtf8(message != nullptr ? message : sqlite3_errmsg(db_));
+        sqlite3_free(message);
+        throw SqliteError(rc, english);
+    }
+}
+
+Transaction::Transaction(Connection& con) : con_(con) {
+    con_.execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction() {
+    sqlite3* db = con_.handle();
+    if (!done_ && db != nullptr && sqlite3_get_autocommit(db) == 0) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+void Transaction::commit() {
+    con_.execute(QStringLiteral("COMMIT"));
+    done_ = true;
+}
+
+}  // namespace ie::db

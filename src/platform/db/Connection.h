@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/db/DbError.h"
+
+#include <QString>
+
+struct sqlite3;
+
+namespace ie::db {
+
+// A connection to one SQLite database file, opened from a connection string whose path follows
+// "Data Source=" (a string without it is taken as the path itself). Never creates a file: a
+// missing file, an empty path, a file that is not a database (an Access file, random bytes, an
+// empty file) or a locked one makes open() throw DbError, and nothing is ever written into a file
+// that failed to open. A file that may only be read opens, and its first write fails instead; a
+// connection set read-only never writes at all. Writes are durable once they return (rollback
+// journal, synchronous FULL).
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    void setConnectionString(const QString& connectionString);
+    const QString& connectionString() const { return connectionString_; }
+    // The path taken from the connection string.
+    QString path() const;
+    // Read-only connections open the file with SQLite's read-only flag. Takes effect at open().
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    bool readOnly() const { return readOnly_; }
+
+    void open();            // throws DbError; opening an open connection is an error as well
+    void close() noexcept;  // closing a closed connection does nothing
+    bool isOpen() const { return db_ != nullptr; }
+
+    // Runs statements that return no rows and take no values (DDL, PRAGMA, transaction control).
+    // Throws DbError.
+    void execute(const QString& sql);
+
+    sqlite3* handle() const { return db_; }
+
+private:
+    QString connectionString_;
+    bool readOnly_ = false;
+    sqlite3* db_ = nullptr;
+};
+
+// BEGIN IMMEDIATE on construction; rolls back unless committed, so that a save or a batch delete
+// either happens whole or not at all. Ask the user every question before one is opened: it holds
+// the database's write lock.
+class Transaction {
+public:
+    explicit Transaction(Connection& con);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Connection& con_;
+    bool done_ = false;
+};
+
+}  // namespace ie::db

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/Database.h"
+#include "state/BukkenJoho.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace ie {
+
+// What an update of a saved property came to.
+enum class UpdateOutcome {
+    Saved,       // the row is rewritten
+    RowGone,     // no row has that ID any more; nothing written
+    RowChanged,  // another copy of the program saved the row since it was loaded; nothing written
+};
+
+// One saved property as read back: the stored columns laid over a base record, and the photo.
+struct StoredProperty {
+    BukkenJoho record;
+    std::optional<QByteArray> photo;  // nullopt when the row has none (Null or zero bytes)
+};
+
+// A column of the property list: its title (the column's name) and how its values read.
+struct ListColumn {
+    QString name;
+    db::FieldType type;
+};
+
+// One row of the property list: its ID and one value per list column (the photo column is Null).
+struct ListRow {
+    qint32 id = 0;
+    std::vector<db::Value> values;
+};
+
+// The saved properties (table 物件情報) as typed operations, one statement each, every value
+// bound. Writes run inside the caller's transaction; every failure throws AppError (db::DbError
+// for the database's own), and nothing here asks the user anything.
+class PropertyStore {
+public:
+    explicit PropertyStore(db::Connection& con) : con_(con) {}
+
+    qint32 count();
+    // The IDs of every row, ascending.
+    std::vector<qint32> ids();
+
+    // Adds the property as a new row whose ID is one more than the highest (1 for the first row)
+    // and returns that ID. Throws AppError(kOverflow) when no higher ID is left.
+    qint32 insert(const BukkenJoho& rec, const std::optional<QByteArray>& photo);
+    // Rewrites row id. A memo text left empty keeps the stored text.
+    UpdateOutcome update(qint32 id, const BukkenJoho& rec, const std::optional<QByteArray>& photo);
+    // Row id over base, or nullopt when no row has that ID. Null or unreadable numbers give the
+    // record's defaults, a missing build date gives today.
+    std::optional<StoredProperty> load(qint32 id, const BukkenJoho& base, const QDate& today);
+    // Deletes these rows; IDs that are gone already are passed over.
+    void remove(const std::vector<qint32>& ids);
+
+    // The list's columns, in the list's order.
+    static const std::vector<ListColumn>& listColumns();
+    // The list columns of the rows whose IDs lie from first to last, ascending. The photo is
+    // never read.
+    std::vector<ListRow> listRows(qint32 first, qint32 last);
+
+private:
+    db::Connection& con_;
+};
+
+}  // namespace ie
