@@ -127,12 +127,8 @@ int main(int argc, char** argv) {
         db::Connection con;
         con.setConnectionString(ConnectionString(dbPath));
         con.open();
-        {
-            db::Recordset rs;
-            rs.open(QStringLiteral("SELECT * FROM 物件情報 WHERE 物件ID = %1").arg(i + 1), con);
-            GetBukkenFields(rs, b, ui.today());
-            rs.close();
-        }
+        if (!LoadBukken(con, i + 1, b, ui.today()))
+            return 1;
         con.close();
         const double load = Ms(t);
 

@@ -3,6 +3,7 @@
 #include "app/FrmMain.h"
 #include "state/ModGlobal.h"
 #include "platform/Twips.h"
+#include "records/BukkenListModel.h"
 #include "records/FrmData.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -88,7 +89,7 @@ struct ListFixture {
         QTest::mouseClick(h->viewport(), Qt::LeftButton, mods, p);
     }
     QString cell(int row, const QString& column) {
-        const int c = g.UsrDbRs.fieldIndex(column);
+        const int c = BukkenListModel::columnIndex(column);
         return w->DataGrid1->model()->index(row, c).data().toString();
     }
 };
@@ -211,7 +212,7 @@ void TestList::columnsAndValues() {
     QVERIFY(hidden.contains(QStringLiteral("側1路線ランク")));
 
     const auto width = [&](const char* name) {
-        return grid->columnWidth(f.g.UsrDbRs.fieldIndex(QString::fromUtf8(name)));
+        return grid->columnWidth(BukkenListModel::columnIndex(QString::fromUtf8(name)));
     };
     QCOMPARE(width("住所"), Tw(2700));
     QCOMPARE(width("敷地面積"), Tw(900));
@@ -226,7 +227,7 @@ void TestList::columnsAndValues() {
     QCOMPARE(f.cell(1, QStringLiteral("敷地評価額")), QStringLiteral("19,266,473"));
     QCOMPARE(f.cell(1, QStringLiteral("家屋評価額")), QStringLiteral("11,003,076"));
     QCOMPARE(f.cell(1, QStringLiteral("合計価格")), QStringLiteral("30,269,549"));
-    QCOMPARE(m->index(1, f.g.UsrDbRs.fieldIndex(QStringLiteral("合計価格"))).data(Qt::ToolTipRole),
+    QCOMPARE(m->index(1, BukkenListModel::columnIndex(QStringLiteral("合計価格"))).data(Qt::ToolTipRole),
              QVariant(QStringLiteral("30269549.0883")));
     QCOMPARE(f.cell(1, QStringLiteral("国税路線価")), QStringLiteral("150,000"));
     QCOMPARE(f.cell(1, QStringLiteral("合計販売価格")), QStringLiteral("37,000,000"));
@@ -237,7 +238,7 @@ void TestList::columnsAndValues() {
     QCOMPARE(f.cell(2, QStringLiteral("敷地面積")), QString());
     QCOMPARE(f.cell(0, QStringLiteral("合計価格")), QString());
     // The photo column gives nothing, and no cell can be edited.
-    const QModelIndex photo = m->index(1, f.g.UsrDbRs.fieldIndex(QStringLiteral("現場写真")));
+    const QModelIndex photo = m->index(1, BukkenListModel::columnIndex(QStringLiteral("現場写真")));
     QVERIFY(!photo.data().isValid());
     for (int c = 0; c < m->columnCount(); ++c) {
         QVERIFY(!(m->flags(m->index(1, c)) & Qt::ItemIsEditable));
@@ -257,15 +258,15 @@ void TestList::selectionDrivesButtons() {
     QCOMPARE(buttons(), 0);
     f.clickSelector(2);
     QCOMPARE(buttons(), 3);
-    QCOMPARE(w.selectedBookmarks(), (std::vector<db::Recordset::Bookmark>{2}));
+    QCOMPARE(w.selectedIds(), (std::vector<qint32>{5}));
     // Ctrl adds a row; the order of selection is kept.
     f.clickSelector(0, Qt::ControlModifier);
     QCOMPARE(w.selectedCount(), 2);
-    QCOMPARE(w.selectedBookmarks(), (std::vector<db::Recordset::Bookmark>{2, 0}));
+    QCOMPARE(w.selectedIds(), (std::vector<qint32>{5, 1}));
     QCOMPARE(w.DataGrid1->currentIndex().row(), 0);
     // Ctrl on a selected row takes it away.
     f.clickSelector(2, Qt::ControlModifier);
-    QCOMPARE(w.selectedBookmarks(), (std::vector<db::Recordset::Bookmark>{0}));
+    QCOMPARE(w.selectedIds(), (std::vector<qint32>{1}));
     QCOMPARE(buttons(), 3);
     f.clickSelector(0, Qt::ControlModifier);
     QCOMPARE(w.selectedCount(), 0);
@@ -357,7 +358,6 @@ void TestList::readLoadsCurrentRow() {
     QCOMPARE(ReadAll(b.PicTempFile), QByteArray("\xff\xd8\xff\xe0"));
     QCOMPARE(w.result(), int(QDialog::Accepted));
     QVERIFY(!w.isVisible());
-    QVERIFY(!f.g.UsrDbRs.isOpen());
     QVERIFY(f.ui.shown.empty());
 }
 
@@ -459,7 +459,6 @@ void TestList::mainWindowAfterDeletingEveryRow() {
     QCOMPARE(b.Jusho, QStringLiteral("作業中の物件"));
     QCOMPARE(p.w->TxtRosenka->text(), QStringLiteral("200,000"));
     QVERIFY(!p.g.UsrDbCon.isOpen());
-    QVERIFY(!p.g.UsrDbRs.isOpen());
 }
 
 void TestList::mainWindowAfterRead() {

@@ -5,6 +5,7 @@
 #include "platform/Twips.h"
 #include "records/FrmMemo.h"
 #include "records/SaveLoad.h"
+#include "state/PropertyStore.h"
 #include "support/ScriptedUi.h"
 
 #include <QApplication>
@@ -436,11 +437,7 @@ private:
             con.setConnectionString(ConnectionString(db));
             con.open();
             con.execute(u"DELETE FROM 物件情報"_s);
-            db::Recordset rs;
-            rs.open(u"SELECT * FROM 物件情報"_s, con);
-            rs.addNew();
-            PutBukkenFields(rs, g_.Bukken, 1);
-            rs.update();
+            PropertyStore(con).insert(g_.Bukken, PhotoToSave(g_.Bukken));
         }
         sqlite3* h = nullptr;
         sqlite3_open_v2(db.toUtf8().constData(), &h, SQLITE_OPEN_READONLY, nullptr);

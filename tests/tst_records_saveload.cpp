@@ -138,12 +138,7 @@ struct Fixture {
         db::Connection con;
         con.setConnectionString(ConnectionString(folder.usrDb()));
         con.open();
-        db::Recordset rs;
-        rs.open(QStringLiteral("SELECT * FROM 物件情報 WHERE 物件ID = %1").arg(id), con);
-        QCOMPARE(rs.recordCount(), 1);
-        rs.moveFirst();
-        GetBukkenFields(rs, into, ui.todayValue);
-        rs.close();
+        QVERIFY(LoadBukken(con, id, into, ui.todayValue));
         con.close();
     }
 };
@@ -701,10 +696,10 @@ void TestSaveLoad::failedLoadKeepsRecord() {
     db::Connection con;
     con.setConnectionString(ConnectionString(f.folder.usrDb()));
     con.open();
-    db::Recordset rs;
-    rs.open(QStringLiteral("SELECT * FROM 物件情報"), con);
-    rs.moveFirst();
-    QVERIFY_THROWS_EXCEPTION(AppError, GetBukkenFields(rs, r, QDate(2026, 1, 1)));
+    QVERIFY_THROWS_EXCEPTION(AppError, LoadBukken(con, 5, r, QDate(2026, 1, 1)));
+    QCOMPARE(Dump(r), before);
+    // A row that has gone: nothing read, nothing thrown.
+    QVERIFY(!LoadBukken(con, 6, r, QDate(2026, 1, 1)));
     QCOMPARE(Dump(r), before);
 }
 

@@ -91,6 +91,7 @@ private Q_SLOTS:
     void jitenWithoutChoiceKeepsRate();
     void jitenCloseBoxKeepsRate();
     void jitenMissingRow();
+    void jitenTableWithGapUsesEachRowsId();
     void jitenEmptyTable();
 
     // House structure.
@@ -135,7 +136,6 @@ void TestDialogs::cleanup() {
 
 void TestDialogs::verifyClosedAndReopens() {
     QVERIFY(!g_->SysDbCon.isOpen());
-    QVERIFY(!g_->SysDbRs.isOpen());
     ScriptedUi quiet;
     QVERIFY(ModSysDbOpen(*g_, quiet, nullptr));
     QVERIFY(quiet.shown.empty());
@@ -249,7 +249,6 @@ void TestDialogs::kakutiListsFromReference() {
     QVERIFY(ui_->shown.empty());
     // Held open until the dialog closes.
     QVERIFY(g_->SysDbCon.isOpen());
-    QVERIFY(!g_->SysDbRs.isOpen());
 
     QCOMPARE(Items(dlg.LstGake), QStringList({u"0"_s, u"10"_s, u"20"_s, u"30"_s, u"40"_s, u"50"_s,
                                               u"60"_s, u"70"_s, u"80"_s, u"90"_s}));
@@ -672,6 +671,19 @@ void TestDialogs::jitenMissingRow() {
     verifyClosedAndReopens();
 }
 
+void TestDialogs::jitenTableWithGapUsesEachRowsId() {
+    // Without 北海道, 東京都 is the twelfth entry but keeps its own ID 13.
+    alterReference(u"DELETE FROM 土地時点修正率 WHERE 都道府県ID = 1"_s);
+    FrmJiten dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    dlg.LstPref->setCurrentRow(11);
+    QCOMPARE(dlg.LstPref->currentItem()->text(), u"東京都"_s);
+    dlg.CmdOK_Click();
+    QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.046);
+    QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
 void TestDialogs::jitenEmptyTable() {
     alterReference(u"DELETE FROM 土地時点修正率"_s);
     FrmJiten dlg(*g_, *ui_, parent_.get());
@@ -744,7 +756,14 @@ void TestDialogs::kaokuKozoMissingRow() {
     dlg.LstKaokuKozo->setCurrentRow(0);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 674711.0);
     QVERIFY(ui_->shown.empty());
-    dlg.LstKaokuKozo->setCurrentRow(2);  // looks up code 3, which is gone
+    // Each entry keeps its own code: the third is code 4, not the third code.
+    dlg.LstKaokuKozo->setCurrentRow(2);
+    QCOMPARE(dlg.LstKaokuKozo->currentItem()->text(), u"鉄骨鉄筋コンクリート造"_s);
+    QCOMPARE(g_->Bukken.KaokuTuboTanka, 1212231.0);
+    QVERIFY(ui_->shown.empty());
+    // A row that goes while the dialog is open fails the lookup.
+    alterReference(u"DELETE FROM 家屋構造別坪単価 WHERE 構造CD = 2"_s);
+    dlg.LstKaokuKozo->setCurrentRow(1);
     QCOMPARE(ui_->shown.size(), size_t(1));
     QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
     QVERIFY2(ui_->shown[0].text.contains(u"家屋構造別坪単価"_s), qPrintable(ui_->shown[0].text));
