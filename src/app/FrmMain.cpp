@@ -92,13 +92,7 @@ FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
     setupWorksheet();
 }
 
-FrmMain::~FrmMain() {
-    // A field that still has the focus gets a focus-out while the window is torn down; its handlers
-    // must not run on a half-destroyed window.
-    for (auto* guard : findChildren<FieldGuard*>()) {
-        delete guard;
-    }
-}
+FrmMain::~FrmMain() = default;
 
 void FrmMain::buildLayout() {
     client_ = new QWidget(this);

@@ -10,6 +10,7 @@
 #include "platform/FieldGuard.h"
 #include "platform/TypingLimit.h"
 #include "platform/UiServices.h"
+#include "valuation/DateGuards.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"
 
@@ -41,39 +42,25 @@ void TxtJiten_Validate(FrmMain& w) {
         w.ui().message(&w, check.message, MsgIcon::Exclamation);
 }
 
+// Shows the guard's message and puts its date back into the field.
+void ApplyDateCheck(FrmMain& w, DateInput* field, const DateCheck& check) {
+    if (!check.message.isEmpty())
+        w.ui().message(&w, check.message, MsgIcon::Exclamation);
+    if (check.reset)
+        field->setValue(*check.reset);
+}
+
 void imDateRosen_Validate(FrmMain& w) {
     BukkenJoho& b = w.globals().Bukken;
-    const auto v = w.imDateRosen->value();
-    if (!v) {
-        w.ui().message(&w, QStringLiteral("正しく年度を入力してください。年度を設定し直します。"),
-                       MsgIcon::Exclamation);
-        w.imDateRosen->setValue(b.RosenkaNendo);
-    } else if (*v > w.ui().today()) {
-        w.ui().message(&w,
-                       QStringLiteral("未来の年度が入力されました。正しく年度を入力してください。"),
-                       MsgIcon::Exclamation);
-        w.imDateRosen->setValue(b.RosenkaNendo);
-    } else {
-        b.RosenkaNendo = *v;
-        w.imDateRosen->setValue(*v);  // "H30" shows as 30 beside 平成
-    }
+    const DateCheck check = CheckRosenkaNendo(w.imDateRosen->value(), b.RosenkaNendo, w.ui().today());
+    ApplyDateCheck(w, w.imDateRosen, check);
+    b.RosenkaNendo = *check.reset;
 }
 
 void imDateKaoku_Validate(FrmMain& w) {
-    const auto v = w.imDateKaoku->value();
-    const QDate today = w.ui().today();
-    if (!v) {
-        w.ui().message(&w, QStringLiteral("正しい日付を入力してください。日付を初期設定します。"),
-                       MsgIcon::Exclamation);
-        w.imDateKaoku->setValue(w.globals().Bukken.KaokuDate);
-    } else if (*v > today) {
-        w.ui().message(
-            &w,
-            QStringLiteral(
-                "家屋建築日に未来の日付が入力されました。正しく年度を入力してください。"),
-            MsgIcon::Exclamation);
-        w.imDateKaoku->setValue(today);
-    }
+    ApplyDateCheck(w, w.imDateKaoku,
+                   CheckKaokuDate(w.imDateKaoku->value(), w.globals().Bukken.KaokuDate,
+                                  w.ui().today()));
 }
 
 void imDateKaoku_LostFocus(FrmMain& w) {
@@ -83,21 +70,9 @@ void imDateKaoku_LostFocus(FrmMain& w) {
 
 void imDateHyoka_Validate(FrmMain& w) {
     const BukkenJoho& b = w.globals().Bukken;
-    const auto v = w.imDateHyoka->value();
-    QString message;
-    if (!v) {
-        message = QStringLiteral("正しい日付を入力してください。日付を初期設定します。");
-    } else if (*v < b.RosenkaNendo) {
-        message = QStringLiteral(
-            "評価日に路線価年度より過去の日付が入力されました。正しく日付を入力してください。");
-    } else if (*v < b.KaokuDate) {
-        message = QStringLiteral(
-            "評価日に家屋建築日より過去の日付が入力されました。正しく日付を入力してください。");
-    }
-    if (!message.isEmpty()) {
-        w.ui().message(&w, message, MsgIcon::Exclamation);
-        w.imDateHyoka->setValue(b.HyokaDate);
-    }
+    ApplyDateCheck(w, w.imDateHyoka,
+                   CheckHyokaDate(w.imDateHyoka->value(), b.HyokaDate, b.RosenkaNendo,
+                                  b.KaokuDate));
 }
 
 void imDateHyoka_LostFocus(FrmMain& w) {

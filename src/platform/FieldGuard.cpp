@@ -11,6 +11,8 @@ namespace ie {
 FieldGuard::FieldGuard(QWidget* field, Handler validate, Handler lostFocus)
     : QObject(field),
       field_(field),
+      window_(field->window()),
+      windowClass_(window_->metaObject()),
       validate_(std::move(validate)),
       lostFocus_(std::move(lostFocus)) {
     field_->installEventFilter(this);
@@ -20,8 +22,12 @@ FieldGuard* FieldGuard::attach(QWidget* field, Handler validate, Handler lostFoc
     return new FieldGuard(field, std::move(validate), std::move(lostFocus));
 }
 
+bool FieldGuard::windowAlive() const {
+    return window_->metaObject() == windowClass_;
+}
+
 void FieldGuard::run() {
-    if (running_) {
+    if (running_ || !windowAlive()) {
         return;  // a handler that shows a message must not re-enter through the focus it moves
     }
     running_ = true;

@@ -76,12 +76,7 @@ FrmMemo::FrmMemo(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
     Form_Load();
 }
 
-FrmMemo::~FrmMemo() {
-    // A focused price box loses the focus while the window is torn down; its check must not run
-    // on a half-destroyed dialog.
-    qDeleteAll(guards_);
-    guards_.clear();
-}
+FrmMemo::~FrmMemo() = default;
 
 void FrmMemo::buildLayout() {
     setObjectName(QStringLiteral("FrmMemo"));
@@ -120,7 +115,7 @@ void FrmMemo::buildLayout() {
         connect(box, &QLineEdit::textEdited, this, [box](const QString& text) {
             box->setMaxLength(std::max<int>(kPriceLength, int(text.size())));
         });
-        guards_ << FieldGuard::attach(box, [this, box] { PriceBox_Validate(box); });
+        FieldGuard::attach(box, [this, box] { PriceBox_Validate(box); });
     };
 
     label(Label9, "Label9", QStringLiteral("現況写真"), 1680, 600, 720, 180);

@@ -13,7 +13,6 @@ class QPushButton;
 
 namespace ie {
 
-class FieldGuard;
 class UiServices;
 struct ModGlobal;
 
@@ -73,7 +72,6 @@ private:
 
     ModGlobal& g_;
     UiServices& ui_;
-    QList<FieldGuard*> guards_;
 };
 
 }  // namespace ie

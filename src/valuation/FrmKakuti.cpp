@@ -145,7 +145,7 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    sonotaGuard_ = FieldGuard::attach(TxtSonota, [this] { TxtSonota_Validate(); });
+    FieldGuard::attach(TxtSonota, [this] { TxtSonota_Validate(); });
     EnterMovesFocus(TxtSonota);
     connect(CmdOk, &QPushButton::clicked, this, &FrmKakuti::CmdOk_Click);
 
@@ -153,8 +153,6 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
 }
 
 FrmKakuti::~FrmKakuti() {
-    // The guard must not validate a text box of a dialog that is being destroyed.
-    delete sonotaGuard_;
     closeConnection();
 }
 

@@ -12,7 +12,6 @@ class QPushButton;
 
 namespace ie {
 
-class FieldGuard;
 class SysDbSession;
 class UiServices;
 struct ModGlobal;
@@ -74,7 +73,6 @@ private:
     ModGlobal& g_;
     UiServices& ui_;
     std::unique_ptr<SysDbSession> session_;
-    FieldGuard* sonotaGuard_ = nullptr;
     bool failed_ = false;
 };
 
