@@ -719,7 +719,8 @@ void Connection::open() {
 
     sqlite3* db = nullptr;
     const QByteArray native = QFile::encodeName(file);
-    int rc = sqlite3_open_v2(native.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(native.constData(), &db,
+                             readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, 2000);
         // Reading the schema proves that the file is a database (and not locked by another

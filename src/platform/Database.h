@@ -101,6 +101,11 @@ public:
     // The path taken from the connection string.
     QString path() const;
 
+    // A read-only connection opens with SQLITE_OPEN_READONLY: SQLite never writes the file, and
+    // every write fails. Takes effect at the next open().
+    void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    bool readOnly() const { return readOnly_; }
+
     void open();   // throws DbError; opening an open connection is an error as well
     void close();  // closing a closed connection does nothing
     bool isOpen() const { return db_ != nullptr; }
@@ -117,6 +122,7 @@ private:
     friend class Recordset;
     QString connectionString_;
     sqlite3* db_ = nullptr;
+    bool readOnly_ = false;
     std::vector<Recordset*> recordsets_;  // open on this connection, closed with it
 };
 

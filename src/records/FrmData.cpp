@@ -257,7 +257,7 @@ std::vector<db::Recordset::Bookmark> FrmData::selectedBookmarks() const {
 }
 
 void FrmData::setRowButtonsEnabled(bool enabled) {
-    CmdDel->setEnabled(enabled);
+    CmdDel->setEnabled(enabled && !g_.UsrDbReadOnly);
     CmdRead->setEnabled(enabled);
     CmdPrint->setEnabled(enabled);
 }
