@@ -256,7 +256,7 @@ UserDbCheck PrepareUserDatabase(const QString& path, const QDate& today, const U
         return out;
     }
     try {
-        // The whole file is read once, which an upgrade happens rarely enough to afford.
+        // Reads the whole file: upgrades are rare enough to afford it.
         if (FirstValue(con, "PRAGMA quick_check") != QStringLiteral("ok")) {
             throw AppError(SQLITE_CORRUPT, QStringLiteral("データベースファイルが壊れています。"));
         }
