@@ -1,7 +1,15 @@
-// Build tool: creates a SQLite database file from SQL scripts. The file is built under a temporary
-// name and renamed into place, so an interrupted build never leaves half a database.
+// Build tool: creates a SQLite database file from SQL scripts, or a new user database. The file is
+// built under a temporary name and renamed into place, so an interrupted build never leaves half a
+// database.
 // Usage: ie_mkdb [--if-missing] OUTPUT SCRIPT...
+//        ie_mkdb --user OUTPUT    (a new user database unless OUTPUT exists; the program's own
+//                                  CreateUserDatabase, so that the tool and the program agree)
+#include "common/AppError.h"
+#include "state/UserDatabase.h"
+
 #include <sqlite3.h>
+
+#include <QFile>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,7 +19,27 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+int MakeUserDatabase(const std::filesystem::path& out) {
+    if (std::filesystem::exists(out)) {
+        return 0;  // an existing user database is never overwritten
+    }
+    try {
+        ie::CreateUserDatabase(QFile::decodeName(out.string().c_str()));
+    } catch (const ie::AppError& e) {
+        std::cerr << "ie_mkdb: " << e.description().toStdString() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--user") {
+        return MakeUserDatabase(argv[2]);
+    }
     bool ifMissing = false;
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
@@ -23,7 +51,7 @@ int main(int argc, char** argv) {
         }
     }
     if (args.size() < 2) {
-        std::cerr << "usage: ie_mkdb [--if-missing] OUTPUT SCRIPT...\n";
+        std::cerr << "usage: ie_mkdb [--if-missing] OUTPUT SCRIPT... | ie_mkdb --user OUTPUT\n";
         return 2;
     }
     const std::filesystem::path out = args[0];

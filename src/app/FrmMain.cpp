@@ -11,6 +11,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "state/UserDatabase.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -330,6 +331,12 @@ bool FrmMain::startUp() {
     SetDbPath();
     bool ok = ChkDbFile();
     if (ok) {
+        // The layout version is settled before anything reads the user database.
+        const UserDbCheck check = PrepareUserDatabase(g_.UsrDbPath, ui_.today());
+        g_.UsrDbReadOnly = check.state == UserDbCheck::State::ReadOnly;
+        if (!check.message.isEmpty()) {
+            ui_.message(this, check.message, MsgIcon::Exclamation);
+        }
         // 8. The worksheet, the saved-property count, the menus, the scratch file.
         InitForm();
         imDateRosen->setValue(g_.Bukken.RosenkaNendo);

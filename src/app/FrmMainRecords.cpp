@@ -34,7 +34,7 @@ void FrmMain::mnuSearch_Click() {
     }
 
     if (b.BukkenRead) {
-        CmdSave->setEnabled(true);
+        CmdSave->setEnabled(!g_.UsrDbReadOnly);
         b.NewBukken = false;
         CmdSave->setText(QStringLiteral("既存物件更新"));
         // DispForm writes only the values that are not 0; the fields are emptied first so that

@@ -196,7 +196,7 @@ void FrmMain::CmdCalcLandPrise_Click() {
     }
     TxtTotiKakaku->setText(FormatWhole(g_.Bukken.TotiKakaku));
     TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
-    CmdSave->setEnabled(true);
+    CmdSave->setEnabled(!g_.UsrDbReadOnly);
 }
 
 void FrmMain::CmdKaokuKeisan_Click() {
@@ -210,7 +210,7 @@ void FrmMain::CmdKaokuKeisan_Click() {
     }
     TxtKaokuKakaku->setText(FormatWhole(g_.Bukken.KaokuKakaku));
     TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
-    CmdSave->setEnabled(true);
+    CmdSave->setEnabled(!g_.UsrDbReadOnly);
 }
 
 }  // namespace ie

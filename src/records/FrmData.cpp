@@ -232,7 +232,7 @@ std::vector<qint32> FrmData::selectedIds() const {
 }
 
 void FrmData::setRowButtonsEnabled(bool enabled) {
-    CmdDel->setEnabled(enabled);
+    CmdDel->setEnabled(enabled && !g_.UsrDbReadOnly);
     CmdRead->setEnabled(enabled);
     CmdPrint->setEnabled(enabled);
 }

@@ -37,6 +37,7 @@ bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
 }
 
 bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+    g.UsrDbCon.setReadOnly(g.UsrDbReadOnly);
     return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"), ui,
                           parent);
 }

@@ -16,6 +16,9 @@ struct ModGlobal {
     QString DbPath;
     QString SysDbPath;
     QString UsrDbPath;
+    // Set at start-up when the user database may only be read (a later version's file, or one
+    // that could not be upgraded): its connection opens read-only, saving and deleting are off.
+    bool UsrDbReadOnly = false;
 
     db::Connection SysDbCon;
     db::Connection UsrDbCon;

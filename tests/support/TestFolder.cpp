@@ -1,5 +1,8 @@
 #include "support/TestFolder.h"
 
+#include "common/AppError.h"
+#include "state/UserDatabase.h"
+
 #include <sqlite3.h>
 
 #include <QDir>
@@ -25,13 +28,12 @@ void TestFolder::copyDatabases() {
     QFile::remove(usrDb());
     QFile::copy(builtSysDb(), sysDb());
     // The user database in the build folder may hold what someone saved while trying the program;
-    // tests start from an empty one made from data/user.sql.
-    const QByteArray sql = ReadAll(QStringLiteral(IE_SOURCE_DIR "/data/user.sql"));
-    sqlite3* db = nullptr;
-    if (sqlite3_open(QFile::encodeName(usrDb()).constData(), &db) == SQLITE_OK) {
-        sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr);
+    // tests start from an empty one of the current version, made as the build makes it.
+    try {
+        CreateUserDatabase(usrDb());
+    } catch (const AppError& e) {
+        qWarning("%s", qPrintable(e.description()));
     }
-    sqlite3_close(db);
     QFile(sysDb()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     QFile(usrDb()).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
 }

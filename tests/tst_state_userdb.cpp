@@ -1,0 +1,310 @@
+// The user database's version: an older file upgraded after a dated backup and equal to a new one,
+// a later version's file only ever read, a failed upgrade leaving the file as it was, and what the
+// main window does with each at start-up.
+#include "app/FrmMain.h"
+#include "state/ModGlobal.h"
+#include "state/PropertyStore.h"
+#include "common/AppError.h"
+#include "platform/Database.h"
+#include "records/FrmData.h"
+#include "state/UserDatabase.h"
+#include "support/RunningProgram.h"
+#include "support/TestFolder.h"
+
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+using namespace ie;
+using namespace Qt::Literals::StringLiterals;
+using ie::test::ExecSql;
+using ie::test::ReadAll;
+using ie::test::TestFolder;
+using ie::test::WriteAll;
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+const QByteArray kPhoto = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16).repeated(300);
+
+// Every row of a query, each value as text (a blob as hex, Null as NULL), rows on lines.
+QString Query(const QString& path, const QString& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    QStringList rows;
+    sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList row;
+        for (int c = 0; c < sqlite3_column_count(st); ++c) {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(st, c));
+            const QByteArray value(bytes, sqlite3_column_bytes(st, c));
+            const int type = sqlite3_column_type(st, c);
+            row << (type == SQLITE_NULL   ? u"NULL"_s
+                    : type == SQLITE_BLOB ? QString::fromLatin1(value.toHex())
+                                          : QString::fromUtf8(value));
+        }
+        rows << row.join(QLatin1Char('|'));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows.join(QLatin1Char('\n'));
+}
+
+// A file made by today's schema, with two properties and the given user_version.
+void MakeVersion1(const QString& path, int userVersion = 0) {
+    QVERIFY(
+        ExecSql(path, QString::fromUtf8(ReadAll(QStringLiteral(IE_SOURCE_DIR "/data/user.sql")))));
+    QVERIFY(
+        ExecSql(path,
+                u"INSERT INTO 物件情報 (物件ID, 住所, 備考, 国税路線価, 敷地面積, 家屋建築年月日, "
+                "現場写真) VALUES (1, '世田谷区 O''Brien 三丁目', '日当たり良好\n南向き', "
+                "1500000000, 123.45, '2015-04-01', X'"_s +
+                    QString::fromLatin1(kPhoto.toHex()) +
+                    u"'), (2, '大阪府', '', NULL, NULL, NULL, NULL);"
+                    "PRAGMA user_version = %1"_s.arg(userVersion)));
+}
+
+const QString kRows = u"SELECT * FROM 物件情報 ORDER BY 物件ID"_s;
+const QString kSchema = u"SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name"_s;
+
+QByteArray Hash(const QString& path) {
+    return QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256);
+}
+
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                                  QDir::Name);
+}
+
+}  // namespace
+
+class TestUserDb : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void upgradeKeepsRowsAndMatchesNewFile_data();
+    void upgradeKeepsRowsAndMatchesNewFile();
+    void backupNeverReplacesAnEarlierOne();
+    void newerFileIsOnlyRead();
+    void failedUpgradeLeavesFileAsItWas_data();
+    void failedUpgradeLeavesFileAsItWas();
+    void newFilesAndCopiesNeverReplace();
+    void startUpByVersion_data();
+    void startUpByVersion();
+};
+
+void TestUserDb::upgradeKeepsRowsAndMatchesNewFile_data() {
+    QTest::addColumn<int>("userVersion");
+    QTest::newRow("no version") << 0;
+    QTest::newRow("version 1") << 1;
+}
+
+void TestUserDb::upgradeKeepsRowsAndMatchesNewFile() {
+    QFETCH(int, userVersion);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    MakeVersion1(path, userVersion);
+    const QByteArray before = ReadAll(path);
+    const QString rows = Query(path, kRows);
+    QVERIFY(rows.contains(QString::fromLatin1(kPhoto.toHex())) && rows.contains(u"|NULL|"_s));
+
+    const UserDbCheck check = PrepareUserDatabase(path, kToday);
+    QCOMPARE(check.state, UserDbCheck::State::Upgraded);
+    QCOMPARE(check.backupPath, path + u".bak-20261207"_s);
+    QCOMPARE(ReadAll(check.backupPath), before);
+    QCOMPARE(Query(path, kRows), rows);
+
+    // The same as a new file, whether the program or the build tool makes it.
+    const QString made = dir.filePath(u"made.mdb"_s), built = dir.filePath(u"built.mdb"_s);
+    CreateUserDatabase(made);
+    QCOMPARE(QProcess::execute(u"" IE_BIN_DIR "/../tools/ie_mkdb"_s, {u"--user"_s, built}), 0);
+    for (const QString& fresh : {made, built}) {
+        QCOMPARE(Query(fresh, kSchema), Query(path, kSchema));
+        QCOMPARE(Query(fresh, u"PRAGMA user_version"_s), QString::number(UserDbVersion()));
+        QCOMPARE(Query(fresh, u"PRAGMA page_size"_s), u"65536"_s);
+    }
+    QCOMPARE(Query(path, u"PRAGMA user_version"_s), QString::number(UserDbVersion()));
+
+    // The next start has nothing to do and makes no second backup.
+    const QByteArray upgraded = ReadAll(path);
+    QCOMPARE(PrepareUserDatabase(path, kToday).state, UserDbCheck::State::Current);
+    QCOMPARE(ReadAll(path), upgraded);
+    QCOMPARE(Entries(dir.path()),
+             (QStringList{u"Morinaxis_u.mdb"_s, u"Morinaxis_u.mdb.bak-20261207"_s, u"built.mdb"_s,
+                          u"made.mdb"_s}));
+}
+
+void TestUserDb::backupNeverReplacesAnEarlierOne() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    MakeVersion1(path);
+    const QByteArray before = ReadAll(path);
+    QVERIFY(WriteAll(path + u".bak-20261207"_s, "earlier backup"));
+    QVERIFY(QDir().mkdir(path + u".bak-20261207-2"_s));
+
+    const UserDbCheck check = PrepareUserDatabase(path, kToday);
+    QCOMPARE(check.backupPath, path + u".bak-20261207-3"_s);
+    QCOMPARE(ReadAll(check.backupPath), before);
+    QCOMPARE(ReadAll(path + u".bak-20261207"_s), QByteArray("earlier backup"));
+}
+
+void TestUserDb::newerFileIsOnlyRead() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    MakeVersion1(path, UserDbVersion() + 1);
+    const QByteArray hash = Hash(path);
+
+    const UserDbCheck check = PrepareUserDatabase(path, kToday);
+    QCOMPARE(check.state, UserDbCheck::State::ReadOnly);
+    QCOMPARE(check.message,
+             u"このユーザーデータベースは新しい版のいえねだん帳で作られています。"
+             "読み取り専用で開きます（保存・削除はできません）。"_s);
+
+    // A read-only connection reads, and its writes fail without touching the file.
+    db::Connection con;
+    con.setConnectionString(u"Data Source="_s + path);
+    con.setReadOnly(true);
+    con.open();
+    PropertyStore store(con);
+    const std::optional<StoredProperty> row = store.load(store.ids().front(), BukkenJoho(), kToday);
+    QVERIFY(row);
+    QCOMPARE(row->photo, std::optional<QByteArray>(kPhoto));
+    QVERIFY_THROWS_EXCEPTION(db::DbError, store.update(row->record.BukkenID, row->record, kPhoto));
+    QVERIFY_THROWS_EXCEPTION(db::DbError, store.remove({row->record.BukkenID}));
+    con.close();
+    QCOMPARE(Hash(path), hash);
+    QCOMPARE(Entries(dir.path()), QStringList{u"Morinaxis_u.mdb"_s});
+}
+
+void TestUserDb::failedUpgradeLeavesFileAsItWas_data() {
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("a step fails after writing") << u"step"_s << u"\rthe step failed\r"_s;
+    QTest::newRow("no room for the backup") << u"copy"_s << u"(No space left on device)"_s;
+    QTest::newRow("damaged file") << u"damaged"_s << u"\rデータベースファイルが壊れています。\r"_s;
+}
+
+void TestUserDb::failedUpgradeLeavesFileAsItWas() {
+    QFETCH(QString, failure);
+    QFETCH(QString, cause);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    MakeVersion1(path);
+    UserDbUpgrade how;
+    if (failure == u"step"_s) {
+        // More than SQLite's page cache holds, so that pages reach the file before the failure.
+        how.steps.push_back({UserDbVersion() + 1, [](db::Connection& con) {
+                                 con.execute(u"ALTER TABLE 物件情報 ADD COLUMN 追加 TEXT"_s);
+                                 con.execute(u"UPDATE 物件情報 SET 現場写真 = zeroblob(8000000)"_s);
+                                 throw AppError(1, u"the step failed"_s);
+                             }});
+    } else if (failure == u"copy"_s) {
+        how.copy = [](const QString&, const QString&) {
+            throw AppError(errors::kFileIo, u"控えに書き込めません。(No space left on device)"_s);
+        };
+    } else {
+        // The table's first page (page 2 of 64 KB) gets a page type that does not exist.
+        QByteArray bytes = ReadAll(path);
+        bytes[65536] = '\x42';
+        QVERIFY(WriteAll(path, bytes));
+    }
+    const QByteArray hash = Hash(path);
+
+    const UserDbCheck check = PrepareUserDatabase(path, kToday, how);
+    QCOMPARE(check.state, UserDbCheck::State::ReadOnly);
+    QVERIFY2(check.message.startsWith(u"ユーザーデータベース"_s + QDir::toNativeSeparators(path) +
+                                      u"を新しい版に更新できません。\r"_s) &&
+                 check.message.contains(cause) &&
+                 check.message.endsWith(u"\r読み取り専用で開きます（保存・削除はできません）。"_s),
+             qPrintable(check.message));
+    QCOMPARE(Hash(path), hash);
+    // Neither a backup nor a journal is left behind.
+    QCOMPARE(Entries(dir.path()), QStringList{u"Morinaxis_u.mdb"_s});
+}
+
+void TestUserDb::newFilesAndCopiesNeverReplace() {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(u"existing"_s), source = dir.filePath(u"source"_s);
+    QVERIFY(WriteAll(existing, "keep me") && WriteAll(source, QByteArray("a\0b", 3)));
+    QVERIFY_THROWS_EXCEPTION(AppError, CreateUserDatabase(existing));
+    try {
+        CopyToNewFile(source, existing);
+        QFAIL("copied over an existing file");
+    } catch (const AppError& e) {
+        QVERIFY2(e.description().contains(QDir::toNativeSeparators(existing)),
+                 qPrintable(e.description()));
+    }
+    QCOMPARE(ReadAll(existing), QByteArray("keep me"));
+    QVERIFY_THROWS_EXCEPTION(AppError, CopyToNewFile(source, dir.filePath(u"no-folder/copy"_s)));
+    CopyToNewFile(source, dir.filePath(u"copy"_s));
+    QCOMPARE(ReadAll(dir.filePath(u"copy"_s)), QByteArray("a\0b", 3));
+}
+
+void TestUserDb::startUpByVersion_data() {
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("older file") << false;
+    QTest::newRow("newer file") << true;
+}
+
+void TestUserDb::startUpByVersion() {
+    QFETCH(bool, newer);
+    TestFolder folder;
+    QFile::remove(folder.usrDb());
+    MakeVersion1(folder.usrDb(), newer ? UserDbVersion() + 1 : 0);
+    const QByteArray hash = Hash(folder.usrDb());
+    ie::test::RunningProgram p(folder, kToday);
+    QVERIFY(p.start());
+    QCOMPARE(p.g.Bukken.UsrRecCount, 2);
+    QCOMPARE(QFileInfo::exists(folder.usrDb() + u".bak-20261207"_s), !newer);
+    if (newer) {
+        QCOMPARE(p.ui.texts(), QStringList{NewerUserDbMessage()});
+        QCOMPARE(p.ui.shown[0].icon, MsgIcon::Exclamation);
+    } else {
+        QVERIFY(p.ui.shown.empty());
+        QCOMPARE(ReadUserDbVersion(folder.usrDb()), UserDbVersion());
+    }
+
+    // A calculation is what offers saving.
+    p.w->TxtRosenka->setText(u"150,000"_s);
+    p.w->TxtTotiMenseki->setText(u"100"_s);
+    p.w->CmdCalcLandPrise->click();
+    QVERIFY(!p.w->TxtTotiKakaku->text().isEmpty());
+    QCOMPARE(p.w->CmdSave->isEnabled(), !newer);
+
+    // In the list a selected row can be read but not deleted, and reading it offers no saving.
+    bool listShown = false;
+    QTimer::singleShot(0, p.w.get(), [&] {
+        if (auto* list = qobject_cast<FrmData*>(QApplication::activeModalWidget())) {
+            listShown = true;
+            list->DataGrid1->selectRow(0);
+            QVERIFY(list->CmdRead->isEnabled());
+            QCOMPARE(list->CmdDel->isEnabled(), !newer);
+            list->CmdRead->click();
+        }
+    });
+    // Closes the list whatever happens, so that a failing check cannot hang the test.
+    QTimer::singleShot(5000, p.w.get(), [] {
+        if (QWidget* m = QApplication::activeModalWidget())
+            m->close();
+    });
+    p.w->mnuSearch->trigger();
+    QVERIFY(listShown && p.g.Bukken.BukkenRead);
+    QCOMPARE(p.g.UsrDbCon.readOnly(), newer);
+    QCOMPARE(p.w->CmdSave->isEnabled(), !newer);
+    p.w->close();
+    if (newer)
+        QCOMPARE(Hash(folder.usrDb()), hash);
+    QVERIFY(p.ui.unexpected.isEmpty());
+}
+
+QTEST_MAIN(TestUserDb)
+#include "tst_state_userdb.moc"
