@@ -1,8 +1,13 @@
 #pragma once
 
 // Small pieces every benchmark program uses: the median of its runs, a figure of the process's
-// own memory, and SQL run straight on a database it prepares.
+// own memory, SQL run straight on a database it prepares, and a new user database.
+#include "common/AppError.h"
+#include "state/UserDatabase.h"
+
 #include <sqlite3.h>
+
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -44,6 +49,17 @@ inline bool Exec(sqlite3* db, const char* sql) {
         return false;
     }
     return true;
+}
+
+// A new, empty user database at path, made as the program makes one; false on failure.
+inline bool MakeUserDatabase(const QString& path) {
+    QFile::remove(path);
+    try {
+        CreateUserDatabase(path);
+        return true;
+    } catch (const AppError&) {
+        return false;
+    }
 }
 
 }  // namespace ie::bench

@@ -6,9 +6,9 @@
 // Usage: bench_export [rows]     (the program re-runs itself with --child for each export)
 #include "BenchSupport.h"
 
-#include "state/ModGlobal.h"
 #include "platform/Database.h"
 #include "records/CsvExport.h"
+#include "state/ModGlobal.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -164,8 +164,8 @@ int main(int argc, char** argv) {
     if (!dir.isValid())
         return 1;
     const QString db = dir.filePath(QStringLiteral("Morinaxis_u.mdb"));
-    if (!QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), db)) {
-        std::fprintf(stderr, "no user database in %s\n", IE_BIN_DIR);
+    if (!ie::bench::MakeUserDatabase(db)) {
+        std::fprintf(stderr, "cannot make a user database in %s\n", qPrintable(dir.path()));
         return 1;
     }
     QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);

@@ -10,9 +10,9 @@
 // Usage: bench_list [rows] [repetitions]   (re-runs itself with --child for each measurement)
 #include "BenchSupport.h"
 
-#include "state/ModGlobal.h"
 #include "platform/UiServices.h"
 #include "records/FrmData.h"
+#include "state/ModGlobal.h"
 
 #include <sqlite3.h>
 
@@ -56,7 +56,7 @@ public:
 // A user database with `rows` properties; every hundredth has a photo when withPhotos.
 bool MakeDatabase(const QString& path, int rows, bool withPhotos) {
     QFile::remove(path);
-    if (!QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), path))
+    if (!ie::bench::MakeUserDatabase(path))
         return false;
     QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     sqlite3* db = nullptr;

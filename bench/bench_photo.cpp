@@ -7,11 +7,11 @@
 // Usage: bench_photo [megabytes] [repetitions]
 #include "BenchSupport.h"
 
-#include "state/ModGlobal.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
 #include "records/PropertySave.h"
 #include "records/SaveLoad.h"
+#include "state/ModGlobal.h"
 
 #include <sqlite3.h>
 
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     const QString dbPath = dir.filePath(QStringLiteral("Morinaxis_u.mdb"));
     const QString photoPath = dir.filePath(QStringLiteral("photo.jpg"));
     const QString copyPath = dir.filePath(QStringLiteral("copy.jpg"));
-    if (!QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), dbPath))
+    if (!ie::bench::MakeUserDatabase(dbPath))
         return 1;
     QFile(dbPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     {

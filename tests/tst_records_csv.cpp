@@ -1,8 +1,9 @@
 // The CSV export: the exact bytes of the file, the overwrite question, and failures that leave an
 // existing file as it was.
 #include "app/FrmMain.h"
-#include "state/ModGlobal.h"
 #include "records/CsvExport.h"
+#include "state/ModGlobal.h"
+#include "state/UserDatabase.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -92,9 +93,7 @@ private Q_SLOTS:
         QVERIFY(dir_.isValid());
         dbPath_ = dir_.filePath(u"Morinaxis_u.mdb"_s);
         QFile::remove(dbPath_);
-        QVERIFY(QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), dbPath_));
-        QFile::setPermissions(dbPath_, QFile::ReadOwner | QFile::WriteOwner);
-        exec(u"DELETE FROM 物件情報"_s);
+        CreateUserDatabase(dbPath_);
     }
 
     // --- The exact bytes -----------------------------------------------------------------

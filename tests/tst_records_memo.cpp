@@ -1,10 +1,11 @@
 // The property memo dialog: texts and asking prices to the record, the Enter order, and the site
 // photo read, refused, kept and deleted.
-#include "state/ModGlobal.h"
 #include "platform/Database.h"
 #include "records/FrmMemo.h"
 #include "records/SaveLoad.h"
+#include "state/ModGlobal.h"
 #include "state/PropertyStore.h"
+#include "state/UserDatabase.h"
 #include "support/ScriptedUi.h"
 
 #include <QApplication>
@@ -418,9 +419,7 @@ private:
     std::optional<QByteArray> SavedPhoto() {
         const QString db = path("save.mdb");
         QFile::remove(db);
-        if (!QFile::copy(QStringLiteral(IE_BIN_DIR "/Morinaxis_u.mdb"), db))
-            return QByteArray("x");
-        QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+        CreateUserDatabase(db);
         {
             db::Connection con;
             con.setConnectionString(ConnectionString(db));

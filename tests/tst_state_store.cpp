@@ -48,6 +48,8 @@ BukkenJoho Full() {
     r.GokeiHanbaiKakaku = Currency::fromRaw(370'000'000'000);
     r.Biko = u"角地, \"南向き\"\n二行目"_s;
     r.PicUmu = true;
+    r.KaokuKozoCD = 3;
+    r.RosenkaNendo = QDate(2026, 1, 1);
     return r;
 }
 
@@ -79,7 +81,8 @@ private Q_SLOTS:
 
         BukkenJoho base;
         base.PicTempFile = u"/scratch"_s;
-        base.HyokaDate = QDate(2030, 1, 1);  // not read back: the worksheet's own date stays
+        base.HyokaDate = QDate(2030, 1, 1);
+        base.RosenkaNendo = QDate(2031, 1, 1);
         const std::optional<StoredProperty> row = store.load(1, base, QDate(2026, 1, 1));
         QVERIFY(row);
         const BukkenJoho& r = row->record;
@@ -97,7 +100,11 @@ private Q_SLOTS:
         QCOMPARE(r.KaokuTateTubo, 30.25);
         QCOMPARE(r.KaokuDate, QDate(2015, 4, 1));
         QCOMPARE(r.KaokuKakaku, saved.KaokuKakaku);
-        QCOMPARE(r.HyokaDate, QDate(2030, 1, 1));
+        // The dates the figures were worked out with come back; a row without them keeps the
+        // worksheet's (the second row below).
+        QCOMPARE(r.HyokaDate, QDate(2026, 12, 7));
+        QCOMPARE(r.RosenkaNendo, QDate(2026, 1, 1));
+        QCOMPARE(r.KaokuKozoCD, 3);
         QCOMPARE((QStringList{r.Jusho, r.Kaisha, r.Tanto, r.Denwa, r.Biko}),
                  (QStringList{saved.Jusho, saved.Kaisha, saved.Tanto, saved.Denwa, saved.Biko}));
         QCOMPARE(r.GokeiHanbaiKakaku, saved.GokeiHanbaiKakaku);
@@ -106,11 +113,14 @@ private Q_SLOTS:
         QCOMPARE(row->photo, std::optional<QByteArray>(photo));
 
         // The empty property: Null memo texts, no photo, today for a missing build date.
-        QVERIFY(ExecSql(folder_->usrDb(), u"UPDATE 物件情報 SET 家屋建築年月日 = NULL, "
-                                          u"画地補正率 = NULL WHERE 物件ID = 2"_s));
+        QVERIFY(ExecSql(folder_->usrDb(),
+                        u"UPDATE 物件情報 SET 家屋建築年月日 = NULL, "
+                        u"画地補正率 = NULL WHERE 物件ID = 2"_s));
         const std::optional<StoredProperty> empty = store.load(2, Full(), QDate(2026, 1, 1));
         QVERIFY(empty);
         QCOMPARE(empty->record.KaokuDate, QDate(2026, 1, 1));
+        QCOMPARE(empty->record.KaokuKozoCD, 0);
+        QCOMPARE(empty->record.RosenkaNendo, Full().RosenkaNendo);
         QCOMPARE(empty->record.KakutiHoseiRitu, 1.0);
         QVERIFY(empty->record.Jusho.isEmpty());
         QVERIFY(!empty->record.PicUmu);
@@ -137,8 +147,7 @@ private Q_SLOTS:
 
     void idsFollowTheHighest() {
         PropertyStore store(con_);
-        QVERIFY(ExecSql(folder_->usrDb(),
-                        u"INSERT INTO 物件情報 (物件ID) VALUES (3), (9), (4)"_s));
+        QVERIFY(ExecSql(folder_->usrDb(), u"INSERT INTO 物件情報 (物件ID) VALUES (3), (9), (4)"_s));
         QCOMPARE(store.ids(), (std::vector<qint32>{3, 4, 9}));
         QCOMPARE(store.insert(BukkenJoho(), std::nullopt), 10);
         store.remove({4, 9, 42});

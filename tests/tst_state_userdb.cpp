@@ -2,11 +2,11 @@
 // a later version's file only ever read, a failed upgrade leaving the file as it was, and what the
 // main window does with each at start-up.
 #include "app/FrmMain.h"
-#include "state/ModGlobal.h"
-#include "state/PropertyStore.h"
 #include "common/AppError.h"
 #include "platform/Database.h"
 #include "records/FrmData.h"
+#include "state/ModGlobal.h"
+#include "state/PropertyStore.h"
 #include "state/UserDatabase.h"
 #include "support/RunningProgram.h"
 #include "support/TestFolder.h"
@@ -74,7 +74,24 @@ void MakeVersion1(const QString& path, int userVersion = 0) {
                     "PRAGMA user_version = %1"_s.arg(userVersion)));
 }
 
-const QString kRows = u"SELECT * FROM 物件情報 ORDER BY 物件ID"_s;
+// The version-1 rows in a file of a later version: it has every column of this one, and one more
+// of its own.
+void MakeNewerFile(const QString& path) {
+    MakeVersion1(path, 1);
+    QCOMPARE(PrepareUserDatabase(path, QDate(2026, 1, 1)).state, UserDbCheck::State::Upgraded);
+    QVERIFY(QFile::remove(path + u".bak-20260101"_s));
+    QVERIFY(ExecSql(path,
+                    u"ALTER TABLE 物件情報 ADD COLUMN 後の列 TEXT;"
+                    u"PRAGMA user_version = %1"_s.arg(UserDbVersion() + 1)));
+}
+
+// Every column of the version-1 layout: later steps only add columns, which start as Null.
+const QString kRows =
+    u"SELECT 物件ID,国税路線価,敷地面積,側1路線ランク,側2路線ランク,裏面路線ランク,"
+    u"無道路地ランク,南道路ランク,その他ランク,間口狭小ランク,奥行長大ランク,不整形ランク,"
+    u"崖地ランク,高圧線下ランク,年間地価変動率,画地補正率,敷地評価額,坪単価,延床面積,"
+    u"家屋建築年月日,家屋評価額,評価年月日,住所,販売会社名,担当者名,電話番号,敷地販売価格,"
+    u"家屋販売価格,合計販売価格,備考,現場写真 FROM 物件情報 ORDER BY 物件ID"_s;
 const QString kSchema = u"SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY name"_s;
 
 QByteArray Hash(const QString& path) {
@@ -160,7 +177,7 @@ void TestUserDb::backupNeverReplacesAnEarlierOne() {
 void TestUserDb::newerFileIsOnlyRead() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
-    MakeVersion1(path, UserDbVersion() + 1);
+    MakeNewerFile(path);
     const QByteArray hash = Hash(path);
 
     const UserDbCheck check = PrepareUserDatabase(path, kToday);
@@ -259,7 +276,10 @@ void TestUserDb::startUpByVersion() {
     QFETCH(bool, newer);
     TestFolder folder;
     QFile::remove(folder.usrDb());
-    MakeVersion1(folder.usrDb(), newer ? UserDbVersion() + 1 : 0);
+    if (newer)
+        MakeNewerFile(folder.usrDb());
+    else
+        MakeVersion1(folder.usrDb(), 0);
     const QByteArray hash = Hash(folder.usrDb());
     ie::test::RunningProgram p(folder, kToday);
     QVERIFY(p.start());

@@ -39,6 +39,7 @@ void ModClearGlobal(BukkenJoho& rec) {
     rec.OkuyukiRank = 0;
     rec.FuseikeiRank = 0;
     rec.MinamiRank = 0;
+    rec.KaokuKozoCD = 0;
 }
 
 qint32 ModUsrRecCount(db::Connection& usrDbCon) {

@@ -44,10 +44,11 @@ struct BukkenJoho {
     Currency KaokuHanbaiKakaku;
     Currency GokeiHanbaiKakaku;
     bool PicUmu = false;
+    qint32 KaokuKozoCD = 0;  // 家屋構造CD; 0 when no structure was chosen
 
     // Working fields.
     Currency GokeiKakaku;
-    QDate RosenkaNendo;
+    QDate RosenkaNendo;  // also stored (路線価年度)
     qint32 KeikaNensu = 0;
     double KeinenHoseiRitu = 0;
     double MudoroHosei = 0;

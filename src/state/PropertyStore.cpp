@@ -17,12 +17,13 @@ namespace {
 
 // The stored columns a save writes, in the order of the statements below (the photo last).
 const char16_t* const kSavedColumns[] = {
-    u"国税路線価",     u"敷地面積",       u"側1路線ランク",  u"側2路線ランク",  u"裏面路線ランク",
-    u"無道路地ランク", u"南道路ランク",   u"その他ランク",   u"間口狭小ランク", u"奥行長大ランク",
-    u"不整形ランク",   u"崖地ランク",     u"高圧線下ランク", u"年間地価変動率", u"画地補正率",
-    u"敷地評価額",     u"坪単価",         u"延床面積",       u"家屋建築年月日", u"家屋評価額",
-    u"評価年月日",     u"住所",           u"販売会社名",     u"担当者名",       u"電話番号",
-    u"敷地販売価格",   u"家屋販売価格",   u"合計販売価格",   u"備考",           u"現場写真"};
+    u"国税路線価",     u"敷地面積",     u"側1路線ランク",  u"側2路線ランク",  u"裏面路線ランク",
+    u"無道路地ランク", u"南道路ランク", u"その他ランク",   u"間口狭小ランク", u"奥行長大ランク",
+    u"不整形ランク",   u"崖地ランク",   u"高圧線下ランク", u"年間地価変動率", u"画地補正率",
+    u"敷地評価額",     u"坪単価",       u"延床面積",       u"家屋建築年月日", u"家屋評価額",
+    u"評価年月日",     u"住所",         u"販売会社名",     u"担当者名",       u"電話番号",
+    u"敷地販売価格",   u"家屋販売価格", u"合計販売価格",   u"備考",           u"家屋構造CD",
+    u"路線価年度",     u"現場写真"};
 constexpr int kSavedCount = static_cast<int>(std::size(kSavedColumns));
 
 bool IsMemoText(const QString& column) {
@@ -65,7 +66,9 @@ void BindRecord(db::Statement& st, int first, const BukkenJoho& rec,
                             Value::currency(rec.TotiHanbaiKakaku),
                             Value::currency(rec.KaokuHanbaiKakaku),
                             Value::currency(rec.GokeiHanbaiKakaku),
-                            text(rec.Biko)};
+                            text(rec.Biko),
+                            rec.KaokuKozoCD > 0 ? Value::integer(rec.KaokuKozoCD) : Value(),
+                            Value::date(rec.RosenkaNendo)};
     static_assert(std::size(values) == kSavedCount - 1);
     int i = first;
     for (const Value& v : values) {
@@ -103,10 +106,39 @@ QString UpdateSql() {
 
 // The columns a load reads, in this order.
 enum LoadColumn {
-    kId, kTotiKakaku, kKaokuKakaku, kRosenka, kTotiMenseki, kTuboTanka, kTateTubo, kSoku1, kSoku2,
-    kUramen, kMudoro, kMinami, kMaguchi, kOkuyuki, kFuseikei, kGake, kKoatu, kKakuti, kSonota,
-    kKaokuDate, kChikaHendo, kJusho, kKaisha, kTanto, kDenwa, kTotiHanbai, kKaokuHanbai,
-    kGokeiHanbai, kBiko, kPhoto
+    kId,
+    kTotiKakaku,
+    kKaokuKakaku,
+    kRosenka,
+    kTotiMenseki,
+    kTuboTanka,
+    kTateTubo,
+    kSoku1,
+    kSoku2,
+    kUramen,
+    kMudoro,
+    kMinami,
+    kMaguchi,
+    kOkuyuki,
+    kFuseikei,
+    kGake,
+    kKoatu,
+    kKakuti,
+    kSonota,
+    kKaokuDate,
+    kChikaHendo,
+    kJusho,
+    kKaisha,
+    kTanto,
+    kDenwa,
+    kTotiHanbai,
+    kKaokuHanbai,
+    kGokeiHanbai,
+    kBiko,
+    kKozo,
+    kNendo,
+    kHyoka,
+    kPhoto
 };
 
 const QString kLoadSql = QStringLiteral(
@@ -114,7 +146,7 @@ const QString kLoadSql = QStringLiteral(
     "側2路線ランク,裏面路線ランク,無道路地ランク,南道路ランク,間口狭小ランク,奥行長大ランク,"
     "不整形ランク,崖地ランク,高圧線下ランク,画地補正率,その他ランク,家屋建築年月日,"
     "年間地価変動率,住所,販売会社名,担当者名,電話番号,敷地販売価格,家屋販売価格,合計販売価格,"
-    "備考,現場写真 FROM 物件情報 WHERE 物件ID=?");
+    "備考,家屋構造CD,路線価年度,評価年月日,現場写真 FROM 物件情報 WHERE 物件ID=?");
 
 }  // namespace
 
@@ -218,6 +250,15 @@ std::optional<StoredProperty> PropertyStore::load(qint32 id, const BukkenJoho& b
     r.KaokuHanbaiKakaku = currency(kKaokuHanbai);
     r.GokeiHanbaiKakaku = currency(kGokeiHanbai);
     r.Biko = text(kBiko);
+    r.KaokuKozoCD = std::max(rank(kKozo), 0);
+    // The dates the figures were worked out with; a row saved before they were kept leaves the
+    // worksheet's own.
+    const auto date = [&](int c, const QDate& fallback) {
+        const std::optional<QDate> d = st.value(c, FieldType::Date).toDate();
+        return d && d->isValid() ? *d : fallback;
+    };
+    r.RosenkaNendo = date(kNendo, r.RosenkaNendo);
+    r.HyokaDate = date(kHyoka, r.HyokaDate);
     // A zero-length photo is no picture at all, so that the property can be saved again without
     // an empty photo stopping it.
     if (st.blobSize(kPhoto) > 0) {
@@ -239,23 +280,37 @@ void PropertyStore::remove(const std::vector<qint32>& ids) {
 
 const std::vector<ListColumn>& PropertyStore::listColumns() {
     using T = FieldType;
-    static const std::vector<ListColumn> columns = {
-        {QStringLiteral("物件ID"), T::Integer},         {QStringLiteral("住所"), T::Text},
-        {QStringLiteral("敷地面積"), T::Double},        {QStringLiteral("敷地評価額"), T::Currency},
-        {QStringLiteral("家屋評価額"), T::Currency},    {QStringLiteral("敷地販売価格"), T::Currency},
-        {QStringLiteral("家屋販売価格"), T::Currency},  {QStringLiteral("合計販売価格"), T::Currency},
-        {QStringLiteral("合計価格"), T::Currency},      {QStringLiteral("国税路線価"), T::Currency},
-        {QStringLiteral("側1路線ランク"), T::Integer},  {QStringLiteral("側2路線ランク"), T::Integer},
-        {QStringLiteral("裏面路線ランク"), T::Integer}, {QStringLiteral("南道路ランク"), T::Integer},
-        {QStringLiteral("無道路地ランク"), T::Integer}, {QStringLiteral("間口狭小ランク"), T::Integer},
-        {QStringLiteral("奥行長大ランク"), T::Integer}, {QStringLiteral("不整形ランク"), T::Integer},
-        {QStringLiteral("崖地ランク"), T::Integer},     {QStringLiteral("高圧線下ランク"), T::Integer},
-        {QStringLiteral("販売会社名"), T::Text},        {QStringLiteral("担当者名"), T::Text},
-        {QStringLiteral("電話番号"), T::Text},          {QStringLiteral("備考"), T::Text},
-        {QStringLiteral("坪単価"), T::Double},          {QStringLiteral("現場写真"), T::Blob},
-        {QStringLiteral("延床面積"), T::Double},        {QStringLiteral("年間地価変動率"), T::Double},
-        {QStringLiteral("画地補正率"), T::Double},      {QStringLiteral("その他ランク"), T::Integer},
-        {QStringLiteral("家屋建築年月日"), T::Date}};
+    static const std::vector<ListColumn> columns = {{QStringLiteral("物件ID"), T::Integer},
+                                                    {QStringLiteral("住所"), T::Text},
+                                                    {QStringLiteral("敷地面積"), T::Double},
+                                                    {QStringLiteral("敷地評価額"), T::Currency},
+                                                    {QStringLiteral("家屋評価額"), T::Currency},
+                                                    {QStringLiteral("敷地販売価格"), T::Currency},
+                                                    {QStringLiteral("家屋販売価格"), T::Currency},
+                                                    {QStringLiteral("合計販売価格"), T::Currency},
+                                                    {QStringLiteral("合計価格"), T::Currency},
+                                                    {QStringLiteral("国税路線価"), T::Currency},
+                                                    {QStringLiteral("側1路線ランク"), T::Integer},
+                                                    {QStringLiteral("側2路線ランク"), T::Integer},
+                                                    {QStringLiteral("裏面路線ランク"), T::Integer},
+                                                    {QStringLiteral("南道路ランク"), T::Integer},
+                                                    {QStringLiteral("無道路地ランク"), T::Integer},
+                                                    {QStringLiteral("間口狭小ランク"), T::Integer},
+                                                    {QStringLiteral("奥行長大ランク"), T::Integer},
+                                                    {QStringLiteral("不整形ランク"), T::Integer},
+                                                    {QStringLiteral("崖地ランク"), T::Integer},
+                                                    {QStringLiteral("高圧線下ランク"), T::Integer},
+                                                    {QStringLiteral("販売会社名"), T::Text},
+                                                    {QStringLiteral("担当者名"), T::Text},
+                                                    {QStringLiteral("電話番号"), T::Text},
+                                                    {QStringLiteral("備考"), T::Text},
+                                                    {QStringLiteral("坪単価"), T::Double},
+                                                    {QStringLiteral("現場写真"), T::Blob},
+                                                    {QStringLiteral("延床面積"), T::Double},
+                                                    {QStringLiteral("年間地価変動率"), T::Double},
+                                                    {QStringLiteral("画地補正率"), T::Double},
+                                                    {QStringLiteral("その他ランク"), T::Integer},
+                                                    {QStringLiteral("家屋建築年月日"), T::Date}};
     return columns;
 }
 

@@ -55,7 +55,8 @@ public:
     // Rewrites row id. A memo text left empty keeps the stored text.
     UpdateOutcome update(qint32 id, const BukkenJoho& rec, const std::optional<QByteArray>& photo);
     // Row id over base, or nullopt when no row has that ID. Null or unreadable numbers give the
-    // record's defaults, a missing build date gives today.
+    // record's defaults, a missing build date gives today, and a missing road-price year or
+    // valuation date keeps base's.
     std::optional<StoredProperty> load(qint32 id, const BukkenJoho& base, const QDate& today);
     // Deletes these rows; IDs that are gone already are passed over.
     void remove(const std::vector<qint32>& ids);

@@ -97,6 +97,17 @@ const std::vector<UserDbStep>& UserDbSteps() {
     static const std::vector<UserDbStep> steps = {
         // 2: the table stays as in version 1; from here on every file carries its version.
         {2, [](db::Connection&) {}},
+        // 3: the structure chosen for the house price (構造CD of 家屋構造別坪単価; Null: none
+        // chosen, valued as wood).
+        {3,
+         [](db::Connection& con) {
+             con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN 家屋構造CD INTEGER"));
+         }},
+        // 4: the road-price year the land price was worked out with (1 January of that year).
+        {4,
+         [](db::Connection& con) {
+             con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN 路線価年度 DATE"));
+         }},
     };
     return steps;
 }
