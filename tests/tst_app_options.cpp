@@ -2,6 +2,7 @@
 #include "app/FrmEnv.h"
 #include "state/ModGlobal.h"
 #include "app/frmAbout.h"
+#include "support/Permissions.h"
 #include "support/ScriptedUi.h"
 
 #include <QComboBox>
@@ -16,8 +17,6 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <QtTest>
-
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -433,9 +432,7 @@ void TestAppOptions::writeFailureReportedInsteadOfConfirmation() {
 }
 
 void TestAppOptions::readOnlySettingsFileReported() {
-    if (::geteuid() == 0) {
-        QSKIP("file permissions do not bind the superuser");
-    }
+    IE_REQUIRE_PERMISSIONS_BIND();
     Setup s;
     const QByteArray before = "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n";
     QVERIFY(WriteBytes(s.ini(), before));

@@ -1,6 +1,7 @@
 // The database layer on real SQLite files: connections, statements with checked binds,
 // conversions by declared type, transactions, and the shipped reference database.
 #include "platform/Database.h"
+#include "support/Permissions.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +10,6 @@
 #include <QTest>
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <functional>
 
@@ -318,9 +318,7 @@ private Q_SLOTS:
     }
 
     void readOnlyFileCopy() {
-        if (geteuid() == 0) {
-            QSKIP("file permissions do not bind the superuser");
-        }
+        IE_REQUIRE_PERMISSIONS_BIND();
         RawExec(userDb_, u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (1, '元')"_s);
         const QString copy = dir_.filePath(u"readonly.mdb"_s);
         QFile::remove(copy);

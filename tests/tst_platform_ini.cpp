@@ -1,14 +1,13 @@
 // The settings file: bytes on disk when writing, what reading returns, and bad files.
 #include "common/Cp932.h"
 #include "platform/IniFile.h"
+#include "support/Permissions.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 using namespace ie;
 
@@ -293,9 +292,7 @@ void TstPlatformIni::failedWriteIsReported() {
 }
 
 void TstPlatformIni::readOnlyFolderIsReported() {
-    if (::geteuid() == 0) {
-        QSKIP("permissions do not bind root");
-    }
+    IE_REQUIRE_PERMISSIONS_BIND();
     const QByteArray before("[DB_PATH]\r\nDB_PATH1=/old\r\n");
     WriteBytes(path_, before);
     QVERIFY(QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::ExeOwner));

@@ -5,19 +5,18 @@
 #include "platform/Twips.h"
 #include "records/BukkenListModel.h"
 #include "records/FrmData.h"
+#include "support/ModalDriver.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
 #include <sqlite3.h>
 
 #include <QAction>
-#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -26,6 +25,7 @@
 
 using namespace ie;
 using ie::test::ExecSql;
+using ie::test::ModalDriver;
 using ie::test::ReadAll;
 using ie::test::ScriptedUi;
 using ie::test::TestFolder;
@@ -358,26 +358,17 @@ struct MainProgram {
         w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false});
         return w->startUp();
     }
-    // Chooses 物件一覧(&S) and acts in the list window while it is shown; the window is closed
-    // after a few seconds whatever happens, so that a failing test cannot hang.
+    // Chooses 物件一覧(&S) and acts in the list window as soon as it is shown; a list window that
+    // the action leaves open is closed, so that a failing test cannot hang.
     void runList(const std::function<void(FrmData&)>& act) {
-        bool reached = false;
-        QTimer::singleShot(0, w.get(), [&] {
-            auto* list = qobject_cast<FrmData*>(QApplication::activeModalWidget());
-            if (!list)
-                return;
-            reached = true;
+        ModalDriver drive(QStringLiteral("FrmData"), [&](QDialog* d) {
+            auto* list = qobject_cast<FrmData*>(d);
+            QVERIFY(list);
             act(*list);
         });
-        QTimer guard;
-        guard.setSingleShot(true);
-        QObject::connect(&guard, &QTimer::timeout, w.get(), [] {
-            if (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        guard.start(5000);
         w->mnuSearch->trigger();
-        QVERIFY(reached);
+        QCOMPARE(drive.seen(), QStringLiteral("FrmData"));
+        QVERIFY(drive.ran());
     }
 };
 

@@ -1,73 +1,29 @@
 // The main window's three reference buttons: after its dialog has closed, each shows in its own
-// field what the record holds. The modal dialogs are driven from a timer that finds them by
-// object name; one that nobody drives is rejected after a few seconds, so a fault fails the test
-// instead of hanging it.
+// field what the record holds. The modal dialogs are driven as they are shown (ModalDriver), found
+// by object name; a dialog of another name, or one the action leaves open, is rejected, so a fault
+// fails the test instead of hanging it.
 #include "app/FrmMain.h"
 #include "state/ModGlobal.h"
+#include "support/ModalDriver.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 #include <QtTest>
-
-#include <functional>
 
 using namespace ie;
 using namespace Qt::StringLiterals;
+using ie::test::ModalDriver;
 using ie::test::RunningProgram;
 using ie::test::ScriptedUi;
 using ie::test::TestFolder;
 
 namespace {
-
-// Watches for the next modal dialog and hands it to the action once.
-class ModalDriver : public QObject {
-public:
-    ModalDriver(const QString& dialogName, std::function<void(QDialog*)> action)
-        : name_(dialogName), action_(std::move(action)) {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
-        timer_.start();
-        started_.start();
-    }
-    bool ran() const { return ran_; }
-    QString seen() const { return seen_; }
-
-private:
-    void poll() {
-        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (modal && !ran_) {
-            seen_ = modal->objectName();
-            ran_ = true;
-            timer_.stop();
-            if (seen_ == name_) {
-                action_(modal);
-            } else {
-                modal->reject();
-            }
-            return;
-        }
-        if (started_.elapsed() > 5000) {
-            timer_.stop();
-            if (modal)
-                modal->reject();
-        }
-    }
-
-    QString name_;
-    std::function<void(QDialog*)> action_;
-    QTimer timer_;
-    QElapsedTimer started_;
-    bool ran_ = false;
-    QString seen_;
-};
 
 void Choose(QDialog* dlg, const char* list, int row) {
     dlg->findChild<QListWidget*>(QLatin1String(list))->setCurrentRow(row);
