@@ -1,6 +1,6 @@
 #include "app/FrmMain.h"
-#include "state/ModGlobal.h"
 #include "platform/QtUiServices.h"
+#include "state/ModGlobal.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

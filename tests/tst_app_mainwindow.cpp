@@ -3,8 +3,8 @@
 // positions and the Tab order are in tests/window_layout.txt.
 #include "app/FrmMain.h"
 #include "app/HelpWindow.h"
-#include "state/ModGlobal.h"
 #include "platform/TypingLimit.h"
+#include "state/ModGlobal.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"

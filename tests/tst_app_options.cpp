@@ -1,7 +1,7 @@
 // The environment settings dialog (database folder, settings file) and the version dialog.
 #include "app/FrmEnv.h"
-#include "state/ModGlobal.h"
 #include "app/frmAbout.h"
+#include "state/ModGlobal.h"
 #include "support/Permissions.h"
 #include "support/ScriptedUi.h"
 

@@ -1,8 +1,8 @@
 // Start-up as a user meets it: second copy, missing and broken files, first start, the initial
 // worksheet dates, the menus by saved-property count, the scratch file and the exits.
 #include "app/FrmMain.h"
-#include "state/ModGlobal.h"
 #include "platform/DateInput.h"
+#include "state/ModGlobal.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"

@@ -185,9 +185,10 @@ private Q_SLOTS:
         Connection con;
         openUser(con);
         {
-            Statement st(con, u"INSERT INTO 物件情報 (物件ID, 国税路線価, 敷地面積, 側1路線ランク, "
-                              u"家屋建築年月日, 住所, 備考, 販売会社名, 現場写真) "
-                              u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
+            Statement st(con,
+                         u"INSERT INTO 物件情報 (物件ID, 国税路線価, 敷地面積, 側1路線ランク, "
+                         u"家屋建築年月日, 住所, 備考, 販売会社名, 現場写真) "
+                         u"VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s);
             st.bind(1, Value::integer(7))
                 .bind(2, Value::currency(Currency::fromRaw(187500000000)))
                 .bind(3, Value::real(150.25))
@@ -208,11 +209,13 @@ private Q_SLOTS:
         QCOMPARE(RawText(userDb_, u"SELECT 住所 FROM 物件情報"_s),
                  u"東京都港区'1-2'; DROP TABLE 物件情報;--"_s);
 
-        Statement st(con, u"SELECT 国税路線価, 敷地面積, 側1路線ランク, 家屋建築年月日, 住所, "
-                          u"備考, 販売会社名, 現場写真 FROM 物件情報 WHERE 物件ID = ?"_s);
+        Statement st(con,
+                     u"SELECT 国税路線価, 敷地面積, 側1路線ランク, 家屋建築年月日, 住所, "
+                     u"備考, 販売会社名, 現場写真 FROM 物件情報 WHERE 物件ID = ?"_s);
         st.bind(1, Value::integer(7));
         QVERIFY(st.step());
-        QCOMPARE(st.value(0, FieldType::Currency), Value::currency(Currency::fromRaw(187500000000)));
+        QCOMPARE(st.value(0, FieldType::Currency),
+                 Value::currency(Currency::fromRaw(187500000000)));
         QCOMPARE(st.value(1, FieldType::Double), Value::real(150.25));
         QCOMPARE(st.value(2, FieldType::Integer), Value::integer(-1));
         QCOMPARE(st.value(3, FieldType::Date), Value::date(QDate(2001, 2, 3)));
@@ -382,8 +385,9 @@ private Q_SLOTS:
                 "VALUES (1, 'abc', '12.5', 2.5, 'not a date', '2024-13-01', 42)"_s);
         Connection con;
         openUser(con);
-        Statement st(con, u"SELECT 国税路線価, 敷地面積, 側1路線ランク, 家屋建築年月日, "
-                          u"評価年月日, 住所 FROM 物件情報"_s);
+        Statement st(con,
+                     u"SELECT 国税路線価, 敷地面積, 側1路線ランク, 家屋建築年月日, "
+                     u"評価年月日, 住所 FROM 物件情報"_s);
         QVERIFY(st.step());
         const Value rosenka = st.value(0, FieldType::Currency);
         QCOMPARE(rosenka.kind(), Value::Kind::Text);

@@ -1,10 +1,10 @@
 // The property list window: its grid's font, count texts and columns, selecting rows by their
 // selectors, deleting, reading, and the main window after the list has closed.
 #include "app/FrmMain.h"
-#include "state/ModGlobal.h"
 #include "platform/Twips.h"
 #include "records/BukkenListModel.h"
 #include "records/FrmData.h"
+#include "state/ModGlobal.h"
 #include "support/ModalDriver.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -195,8 +195,9 @@ void TestList::columnsAndValues() {
     QCOMPARE(f.cell(1, QStringLiteral("敷地評価額")), QStringLiteral("19,266,473"));
     QCOMPARE(f.cell(1, QStringLiteral("家屋評価額")), QStringLiteral("11,003,076"));
     QCOMPARE(f.cell(1, QStringLiteral("合計価格")), QStringLiteral("30,269,549"));
-    QCOMPARE(m->index(1, BukkenListModel::columnIndex(QStringLiteral("合計価格"))).data(Qt::ToolTipRole),
-             QVariant(QStringLiteral("30269549.0883")));
+    QCOMPARE(
+        m->index(1, BukkenListModel::columnIndex(QStringLiteral("合計価格"))).data(Qt::ToolTipRole),
+        QVariant(QStringLiteral("30269549.0883")));
     QCOMPARE(f.cell(1, QStringLiteral("国税路線価")), QStringLiteral("150,000"));
     QCOMPARE(f.cell(1, QStringLiteral("合計販売価格")), QStringLiteral("37,000,000"));
     QCOMPARE(f.cell(1, QStringLiteral("家屋建築年月日")), QStringLiteral("2015/04/01"));

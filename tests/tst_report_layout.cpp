@@ -2,9 +2,9 @@
 // and every item's position, what PrintChohyo actually paints (through a recording paint device),
 // the fonts, and the preview's scroll ranges.
 #include "platform/QtUiServices.h"
-#include "state/BukkenJoho.h"
 #include "report/FrmPrint.h"
 #include "report/ModPrint.h"
+#include "state/BukkenJoho.h"
 #include "support/RecordingPaintDevice.h"
 
 #include <QFontInfo>

@@ -1,12 +1,12 @@
 // The print preview window (layout, scroll ranges, printing, the PDF file with its overwrite
 // question and failures) and the batch print of the list window (question, one job per property,
 // the record and scratch photo put back, a refused job stopping the batch).
-#include "state/ModGlobal.h"
 #include "platform/QtUiServices.h"
 #include "records/FrmData.h"
-#include "report/FrmPrint.h"
 #include "records/PrintBatch.h"
+#include "report/FrmPrint.h"
 #include "report/QtReportPrinter.h"
+#include "state/ModGlobal.h"
 #include "support/FakeReportPrinter.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -441,8 +441,8 @@ private Q_SLOTS:
         const BukkenJoho before = f.g.Bukken;
         f.ui.answers.push_back(Answer::Yes);
         QWidget window;
-        const bool ran = PrintSelectedBukken(&window, f.ui, f.printer, f.g.UsrDbCon,
-                                             {4, 1}, f.g.Bukken);
+        const bool ran =
+            PrintSelectedBukken(&window, f.ui, f.printer, f.g.UsrDbCon, {4, 1}, f.g.Bukken);
         QVERIFY(ran);
         QCOMPARE(f.ui.shown.size(), std::size_t(1));
         QCOMPARE(f.ui.shown[0].text, u"選択物件2件を印刷しますか。"_s);
@@ -471,9 +471,8 @@ private Q_SLOTS:
         QVERIFY(f.open());
         const BukkenJoho before = f.g.Bukken;
         f.ui.answers.push_back(Answer::No);
-        QVERIFY(!PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon,
-                                     {1, 3, 7},
-                                     f.g.Bukken));
+        QVERIFY(
+            !PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon, {1, 3, 7}, f.g.Bukken));
         QCOMPARE(f.ui.texts(), QStringList{u"選択物件3件を印刷しますか。"_s});
         QCOMPARE(f.printer.jobsAttempted, 0);
         CompareRecords(f.g.Bukken, before);
@@ -486,9 +485,7 @@ private Q_SLOTS:
         const BukkenJoho before = f.g.Bukken;
         f.printer.failAtJob = 1;
         f.ui.answers.push_back(Answer::Yes);
-        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon,
-                                    {7, 1, 4},
-                                    f.g.Bukken));
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon, {7, 1, 4}, f.g.Bukken));
         QCOMPARE(f.printer.jobsAttempted, 2);
         QCOMPARE(f.printedAddresses(), QStringList{u"住　　　　所 奈良県奈良市"_s});
         QCOMPARE(f.ui.shown.size(), std::size_t(2));
@@ -505,8 +502,7 @@ private Q_SLOTS:
         QVERIFY(f.open());
         f.printer.failAtJob = 0;
         f.ui.answers.push_back(Answer::Yes);
-        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon, {3},
-                                    f.g.Bukken));
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon, {3}, f.g.Bukken));
         QCOMPARE(f.ui.shown.back().text,
                  u"物件ID 3 の物件を印刷できませんでした。\r用紙がありません。"_s);
     }
@@ -517,8 +513,7 @@ private Q_SLOTS:
         const BukkenJoho before = f.g.Bukken;
         f.printer.printers = false;
         f.ui.answers.push_back(Answer::Yes);
-        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon,
-                                    {1, 4}, f.g.Bukken));
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon, {1, 4}, f.g.Bukken));
         QCOMPARE(f.ui.texts(),
                  (QStringList{u"選択物件2件を印刷しますか。"_s, kNoPrinter, kNoPrinter}));
         QCOMPARE(f.ui.shown[1].icon, MsgIcon::Exclamation);
@@ -532,8 +527,7 @@ private Q_SLOTS:
         QVERIFY(f.open());
         QVERIFY(QFile::remove(f.scratch));
         f.ui.answers.push_back(Answer::Yes);
-        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon, {1},
-                                    f.g.Bukken));
+        QVERIFY(PrintSelectedBukken(nullptr, f.ui, f.printer, f.g.UsrDbCon, {1}, f.g.Bukken));
         QCOMPARE(f.printer.pages.size(), std::size_t(1));
         QCOMPARE(f.printer.pages[0]->pictures.size(), std::size_t(1));
         QVERIFY(!QFile::exists(f.scratch));

@@ -1,7 +1,7 @@
 // The land and house calculations over the property record, without a window.
-#include "state/ModGlobal.h"
 #include "common/Currency.h"
 #include "state/BukkenJoho.h"
+#include "state/ModGlobal.h"
 #include "support/ScriptedUi.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"

@@ -71,8 +71,7 @@ private Q_SLOTS:
         const DateCheck future = CheckKaokuDate(today.addDays(1), current, today);
         QVERIFY(future.message.startsWith(u"家屋建築日に未来の日付"_s));
         QCOMPARE(future.reset, std::optional<QDate>(today));  // today, not the old date
-        QCOMPARE(CheckKaokuDate(std::nullopt, current, today).reset,
-                 std::optional<QDate>(current));
+        QCOMPARE(CheckKaokuDate(std::nullopt, current, today).reset, std::optional<QDate>(current));
     }
 
     void hyokaDate() {

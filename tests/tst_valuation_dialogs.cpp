@@ -1,8 +1,8 @@
 // The three reference dialogs on a copy of the shipped reference database: what their lists show,
 // what "戻る" and the other ways out store, the road check, saved choices the tables no longer
 // have, broken reference tables, and that no way out leaves the reference connection open.
-#include "state/ModGlobal.h"
 #include "platform/Database.h"
+#include "state/ModGlobal.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 #include "valuation/FrmJiten.h"

@@ -1,6 +1,6 @@
 // Rate lookups and list reads on a copy of the shipped reference database, and on broken copies.
-#include "state/ModGlobal.h"
 #include "common/AppError.h"
+#include "state/ModGlobal.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 #include "valuation/HousePrice.h"

@@ -2,8 +2,8 @@
 // the change-rate range, the date guards with a fixed today, validation before a button's click,
 // the two calculations through their buttons, クリア and DispForm.
 #include "app/FrmMain.h"
-#include "state/ModGlobal.h"
 #include "platform/DateInput.h"
+#include "state/ModGlobal.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 

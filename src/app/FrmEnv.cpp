@@ -1,11 +1,11 @@
 #include "app/FrmEnv.h"
 
-#include "state/ModGlobal.h"
 #include "common/Cp932.h"
 #include "platform/IniFile.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "state/ModGlobal.h"
 
 #include <QComboBox>
 #include <QDir>

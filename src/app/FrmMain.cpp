@@ -2,7 +2,6 @@
 
 #include "app/FrmStart.h"
 #include "app/HelpWindow.h"
-#include "state/ModGlobal.h"
 #include "platform/DateInput.h"
 #include "platform/FieldGuard.h"
 #include "platform/IniFile.h"
@@ -11,6 +10,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "state/ModGlobal.h"
 #include "state/UserDatabase.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 #include "app/FrmMain.h"
 
-#include "state/ModGlobal.h"
 #include "records/CsvExport.h"
 #include "records/FrmMemo.h"
+#include "state/ModGlobal.h"
 
 namespace ie {
 

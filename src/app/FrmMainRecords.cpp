@@ -1,8 +1,8 @@
 #include "app/FrmMain.h"
 
-#include "state/ModGlobal.h"
 #include "records/FrmData.h"
 #include "records/PropertySave.h"
+#include "state/ModGlobal.h"
 
 #include <QLineEdit>
 #include <QPushButton>

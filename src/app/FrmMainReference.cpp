@@ -2,8 +2,8 @@
 // closed, shows in its own field what the dialog left in the property record.
 #include "app/FrmMain.h"
 
-#include "state/ModGlobal.h"
 #include "common/Formats.h"
+#include "state/ModGlobal.h"
 #include "valuation/FrmJiten.h"
 #include "valuation/FrmKakuti.h"
 #include "valuation/FrmKaokuKozo.h"

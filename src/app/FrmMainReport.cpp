@@ -1,8 +1,8 @@
 #include "app/FrmMain.h"
 
-#include "state/ModGlobal.h"
 #include "report/FrmPrint.h"
 #include "report/ReportPrinter.h"
+#include "state/ModGlobal.h"
 
 namespace ie {
 

@@ -2,7 +2,6 @@
 // display of a property. The rules themselves live in valuation/ and common/.
 #include "app/FrmMain.h"
 
-#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"
@@ -10,6 +9,7 @@
 #include "platform/FieldGuard.h"
 #include "platform/TypingLimit.h"
 #include "platform/UiServices.h"
+#include "state/ModGlobal.h"
 #include "valuation/DateGuards.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"
@@ -52,15 +52,16 @@ void ApplyDateCheck(FrmMain& w, DateInput* field, const DateCheck& check) {
 
 void imDateRosen_Validate(FrmMain& w) {
     BukkenJoho& b = w.globals().Bukken;
-    const DateCheck check = CheckRosenkaNendo(w.imDateRosen->value(), b.RosenkaNendo, w.ui().today());
+    const DateCheck check =
+        CheckRosenkaNendo(w.imDateRosen->value(), b.RosenkaNendo, w.ui().today());
     ApplyDateCheck(w, w.imDateRosen, check);
     b.RosenkaNendo = *check.reset;
 }
 
 void imDateKaoku_Validate(FrmMain& w) {
-    ApplyDateCheck(w, w.imDateKaoku,
-                   CheckKaokuDate(w.imDateKaoku->value(), w.globals().Bukken.KaokuDate,
-                                  w.ui().today()));
+    ApplyDateCheck(
+        w, w.imDateKaoku,
+        CheckKaokuDate(w.imDateKaoku->value(), w.globals().Bukken.KaokuDate, w.ui().today()));
 }
 
 void imDateKaoku_LostFocus(FrmMain& w) {
@@ -70,9 +71,9 @@ void imDateKaoku_LostFocus(FrmMain& w) {
 
 void imDateHyoka_Validate(FrmMain& w) {
     const BukkenJoho& b = w.globals().Bukken;
-    ApplyDateCheck(w, w.imDateHyoka,
-                   CheckHyokaDate(w.imDateHyoka->value(), b.HyokaDate, b.RosenkaNendo,
-                                  b.KaokuDate));
+    ApplyDateCheck(
+        w, w.imDateHyoka,
+        CheckHyokaDate(w.imDateHyoka->value(), b.HyokaDate, b.RosenkaNendo, b.KaokuDate));
 }
 
 void imDateHyoka_LostFocus(FrmMain& w) {

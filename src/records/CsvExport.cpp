@@ -1,10 +1,10 @@
 #include "records/CsvExport.h"
 
-#include "state/ModGlobal.h"
 #include "common/Cp932.h"
 #include "common/Currency.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
+#include "state/ModGlobal.h"
 
 #include <QDate>
 #include <QDir>

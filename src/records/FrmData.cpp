@@ -1,12 +1,12 @@
 #include "records/FrmData.h"
 
-#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "records/BukkenListModel.h"
 #include "records/SaveLoad.h"
+#include "state/ModGlobal.h"
 
 #include <QFont>
 #include <QHeaderView>

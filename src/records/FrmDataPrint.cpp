@@ -1,7 +1,7 @@
-#include "state/ModGlobal.h"
 #include "records/FrmData.h"
 #include "records/PrintBatch.h"
 #include "report/ReportPrinter.h"
+#include "state/ModGlobal.h"
 
 namespace ie {
 

@@ -1,12 +1,12 @@
 #include "records/FrmMemo.h"
 
-#include "state/ModGlobal.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "state/ModGlobal.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "common/AppError.h"
 #include "platform/UiServices.h"
-#include "state/BukkenJoho.h"
 #include "records/SaveLoad.h"
 #include "report/ReportPrinter.h"
+#include "state/BukkenJoho.h"
 #include "state/PropertyStore.h"
 
 #include <QGuiApplication>
@@ -77,13 +77,13 @@ bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer
             try {
                 row = store.load(id, base, ui.today());
             } catch (const AppError& e) {
-                failure = FailureText(QStringLiteral("物件ID %1 の物件").arg(id), e.description(),
-                                      left);
+                failure =
+                    FailureText(QStringLiteral("物件ID %1 の物件").arg(id), e.description(), left);
                 break;
             }
             if (!row) {
-                failure = FailureText(QStringLiteral("物件ID %1 の物件").arg(id),
-                                      RowGoneText(id), left);
+                failure =
+                    FailureText(QStringLiteral("物件ID %1 の物件").arg(id), RowGoneText(id), left);
                 break;
             }
             QString error;

@@ -1,10 +1,10 @@
 #include "records/PropertySave.h"
 
-#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
 #include "records/SaveLoad.h"
+#include "state/ModGlobal.h"
 #include "state/PropertyStore.h"
 
 #include <QString>

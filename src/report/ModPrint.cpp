@@ -5,10 +5,10 @@
 #include "common/Formats.h"
 #include "state/BukkenJoho.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
 #include <QPen>

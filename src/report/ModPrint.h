@@ -61,9 +61,9 @@ struct ChohyoTarget {
 };
 
 // Draws the report of rec onto the painter. The caller has begun the page and ends it; with a
-// printer it has also made sure one is installed (the no-printer message is the caller's). The photo
-// is drawn from photo when given (the property's stored bytes), otherwise from the record's scratch
-// file; a photo that cannot be read as a picture leaves the frame empty.
+// printer it has also made sure one is installed (the no-printer message is the caller's). The
+// photo is drawn from photo when given (the property's stored bytes), otherwise from the record's
+// scratch file; a photo that cannot be read as a picture leaves the frame empty.
 void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
                  const QDate& today, const QByteArray* photo = nullptr);
 

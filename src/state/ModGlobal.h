@@ -9,7 +9,8 @@ namespace ie {
 
 class UiServices;
 
-// The program-wide values: paths, the two connections and the current property. One instance lives as long as the main window and is handed to every window.
+// The program-wide values: paths, the two connections and the current property. One instance lives
+// as long as the main window and is handed to every window.
 struct ModGlobal {
     QString ProgramFolder;  // folder of the program file
     QString IniFilePath;

@@ -1,12 +1,12 @@
 #include "valuation/FrmKakuti.h"
 
-#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "state/ModGlobal.h"
 #include "valuation/ListItemTips.h"
 #include "valuation/LotCorrection.h"
 #include "valuation/RateLookup.h"

@@ -1,10 +1,10 @@
 #include "valuation/FrmKaokuKozo.h"
 
-#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "state/ModGlobal.h"
 #include "valuation/ListItemTips.h"
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"

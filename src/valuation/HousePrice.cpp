@@ -1,10 +1,10 @@
 #include "valuation/HousePrice.h"
 
-#include "state/ModGlobal.h"
 #include "common/AppError.h"
 #include "common/Currency.h"
 #include "common/NumberRule.h"
 #include "state/BukkenJoho.h"
+#include "state/ModGlobal.h"
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
 

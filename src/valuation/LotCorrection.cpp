@@ -1,9 +1,9 @@
 #include "valuation/LotCorrection.h"
 
-#include "state/ModGlobal.h"
 #include "common/NumberRule.h"
 #include "common/Rounding.h"
 #include "state/BukkenJoho.h"
+#include "state/ModGlobal.h"
 #include "valuation/RateLookup.h"
 
 #include <cmath>

@@ -22,17 +22,25 @@ QString TablePrefix(const QString& table) {
 // Names that may go into a query's text: the reference database's own tables and columns. Values
 // are always bound; only these names are ever written into SQL.
 const QString& KnownName(const QString& name) {
-    static const QString names[] = {
-        QStringLiteral("側１路線補正率"),   QStringLiteral("側２路線補正率"),
-        QStringLiteral("背面路線補正率"),   QStringLiteral("南道路補正率"),
-        QStringLiteral("間口狭小補正率"),   QStringLiteral("高圧線下補正率"),
-        QStringLiteral("無道路地補正率"),   QStringLiteral("奥行長大補正率"),
-        QStringLiteral("不整形補正率"),     QStringLiteral("崖地補正率"),
-        QStringLiteral("家屋経年減点補正率"), QStringLiteral("家屋構造別坪単価"),
-        QStringLiteral("土地時点修正率"),   QStringLiteral("補正率"),
-        QStringLiteral("説明"),             QStringLiteral("数値下限"),
-        QStringLiteral("坪単価"),           QStringLiteral("都道府県名"),
-        QStringLiteral("時点修正率")};
+    static const QString names[] = {QStringLiteral("側１路線補正率"),
+                                    QStringLiteral("側２路線補正率"),
+                                    QStringLiteral("背面路線補正率"),
+                                    QStringLiteral("南道路補正率"),
+                                    QStringLiteral("間口狭小補正率"),
+                                    QStringLiteral("高圧線下補正率"),
+                                    QStringLiteral("無道路地補正率"),
+                                    QStringLiteral("奥行長大補正率"),
+                                    QStringLiteral("不整形補正率"),
+                                    QStringLiteral("崖地補正率"),
+                                    QStringLiteral("家屋経年減点補正率"),
+                                    QStringLiteral("家屋構造別坪単価"),
+                                    QStringLiteral("土地時点修正率"),
+                                    QStringLiteral("補正率"),
+                                    QStringLiteral("説明"),
+                                    QStringLiteral("数値下限"),
+                                    QStringLiteral("坪単価"),
+                                    QStringLiteral("都道府県名"),
+                                    QStringLiteral("時点修正率")};
     const auto it = std::find(std::begin(names), std::end(names), name);
     if (it == std::end(names)) {
         throw AppError(errors::kTypeMismatch,
