@@ -133,12 +133,14 @@ private Q_SLOTS:
         const qint32 id = store.insert(Full(), QByteArray("old"));
         BukkenJoho changed = Full();
         changed.TotiMenseki = 99.5;
-        changed.Jusho.clear();  // an empty text keeps the stored one
+        changed.Jusho.clear();  // emptied by the user: stored as Null
         changed.Biko = u"新しい備考"_s;
         QCOMPARE(store.update(id, changed, std::nullopt), UpdateOutcome::Saved);
         const std::optional<StoredProperty> row = store.load(id, BukkenJoho(), QDate());
         QCOMPARE(row->record.TotiMenseki, 99.5);
-        QCOMPARE(row->record.Jusho, Full().Jusho);
+        QVERIFY(row->record.Jusho.isEmpty());
+        QVERIFY(ExecSql(folder_->usrDb(), u"DELETE FROM 物件情報 WHERE 住所 IS NOT NULL"_s));
+        QCOMPARE(store.count(), 1);  // the row is still there, its address Null
         QCOMPARE(row->record.Biko, u"新しい備考"_s);
         QVERIFY(!row->photo);  // saved without a photo: the photo is gone
         QCOMPARE(store.update(id + 1, changed, std::nullopt), UpdateOutcome::RowGone);

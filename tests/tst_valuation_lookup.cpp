@@ -42,6 +42,7 @@ private Q_SLOTS:
     void tuboTanka();
     void tuboTanka_missingCodeNamesTable();
     void lists();
+    void sourcesAndStructureNames();
     void broken_data();
     void broken();
     void broken_nullRateOnlyForThatRank();
@@ -135,6 +136,25 @@ void TestValuationLookup::lists() {
     QVERIFY(Exec(folder_->sysDb(), u"DELETE FROM 家屋構造別坪単価;"_s));
     QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
     QVERIFY(ReadListItems(*g_, u"家屋構造別坪単価"_s, u"説明"_s).isEmpty());
+}
+
+void TestValuationLookup::sourcesAndStructureNames() {
+    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    const std::vector<DataSource> sources = ReadDataSources(*g_);
+    QCOMPARE(sources.size(), size_t(13));
+    const std::optional<DataSource> jiten = SourceOf(sources, u"土地時点修正率"_s);
+    QVERIFY(jiten);
+    QVERIFY2(jiten->source.contains(u"令和6年"_s), qPrintable(jiten->source));
+    QVERIFY(jiten->note.isEmpty());  // Null reads as empty
+    QVERIFY(!SourceOf(sources, u"ない表"_s));
+    QCOMPARE(HouseStructureName(*g_, 0), u"構造未設定（木造として計算）"_s);
+    QCOMPARE(HouseStructureName(*g_, 3), u"鉄筋コンクリート造"_s);
+    // A structure without a row of its own is valued by the wood table today.
+    QCOMPARE(HouseRemainingRate(*g_, 0, 30), 0.163);
+    ModSysDbClose(*g_);
+    QVERIFY(Exec(folder_->sysDb(), u"DROP TABLE データ出典;"_s));
+    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY_THROWS_EXCEPTION(AppError, ReadDataSources(*g_));
 }
 
 void TestValuationLookup::broken_data() {

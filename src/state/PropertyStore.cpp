@@ -4,7 +4,6 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <iterator>
 #include <limits>
 
@@ -26,15 +25,8 @@ const char16_t* const kSavedColumns[] = {
     u"路線価年度",     u"現場写真"};
 constexpr int kSavedCount = static_cast<int>(std::size(kSavedColumns));
 
-bool IsMemoText(const QString& column) {
-    static const QString texts[] = {QStringLiteral("住所"), QStringLiteral("販売会社名"),
-                                    QStringLiteral("担当者名"), QStringLiteral("電話番号"),
-                                    QStringLiteral("備考")};
-    return std::find(std::begin(texts), std::end(texts), column) != std::end(texts);
-}
-
 // Binds the record's stored values from parameter first on, in kSavedColumns order. An empty memo
-// text binds Null: a new row keeps Null there, and an update keeps the stored text.
+// text binds Null, in a new row as in an update: a text the user emptied stays empty.
 void BindRecord(db::Statement& st, int first, const BukkenJoho& rec,
                 const std::optional<QByteArray>& photo) {
     const auto text = [](const QString& s) { return s.isEmpty() ? Value() : Value::text(s); };
@@ -97,9 +89,7 @@ QString UpdateSql() {
         }
         // Numbered parameters: ?2 onwards are the values, ?1 the row's ID.
         const QString param = QLatin1Char('?') + QString::number(i + 2);
-        sets += IsMemoText(c) ? c + QStringLiteral("=COALESCE(") + param + QLatin1Char(',') + c +
-                                    QLatin1Char(')')
-                              : c + QLatin1Char('=') + param;
+        sets += c + QLatin1Char('=') + param;
     }
     return QStringLiteral("UPDATE 物件情報 SET ") + sets + QStringLiteral(" WHERE 物件ID=?1");
 }

@@ -52,7 +52,7 @@ public:
     // Adds the property as a new row whose ID is one more than the highest (1 for the first row)
     // and returns that ID. Throws AppError(kOverflow) when no higher ID is left.
     qint32 insert(const BukkenJoho& rec, const std::optional<QByteArray>& photo);
-    // Rewrites row id. A memo text left empty keeps the stored text.
+    // Rewrites row id. An empty memo text is stored as Null.
     UpdateOutcome update(qint32 id, const BukkenJoho& rec, const std::optional<QByteArray>& photo);
     // Row id over base, or nullopt when no row has that ID. Null or unreadable numbers give the
     // record's defaults, a missing build date gives today, and a missing road-price year or

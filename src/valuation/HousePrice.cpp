@@ -82,6 +82,22 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
     return {};
 }
 
+double HouseRemainingRate(ModGlobal& g, qint32 structureCode, qint32 age) {
+    Q_UNUSED(structureCode);  // every structure is depreciated as wood
+    return ModGetHosei(g, age, kKeinenTable);
+}
+
+QString HouseStructureName(ModGlobal& g, qint32 structureCode) {
+    if (structureCode <= 0)
+        return QStringLiteral("構造未設定（木造として計算）");
+    for (const ReferenceItem& item :
+         ReadReferenceItems(g, QStringLiteral("家屋構造別坪単価"), QStringLiteral("説明"))) {
+        if (item.key == structureCode)
+            return item.text;
+    }
+    return QStringLiteral("構造コード %1").arg(structureCode);
+}
+
 std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 age) {
     // The session closes the connection also when the lookup throws, so that the next open works.
     SysDbSession session(g, ui, parent);

@@ -41,6 +41,14 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
 // (the open has shown its message).
 std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 age);
 
+// The remaining-value rate of a house of the given structure (構造CD; 0 when none was chosen) at
+// age years: what the house calculation multiplies by. The reference connection must be open.
+// Throws AppError when the rate cannot be read.
+double HouseRemainingRate(ModGlobal& g, qint32 structureCode, qint32 age);
+// How the worksheet and the report name the structure: its 説明 in 家屋構造別坪単価, or
+// "構造未設定（木造として計算）" when none was chosen. The reference connection must be open.
+QString HouseStructureName(ModGlobal& g, qint32 structureCode);
+
 QString HouseFailureText();  // "家屋価格計算に失敗しました。数値が大きすぎます。"
 QString HouseBuiltAfterValuationText();
 

@@ -40,7 +40,8 @@ const QString& KnownName(const QString& name) {
                                     QStringLiteral("数値下限"),
                                     QStringLiteral("坪単価"),
                                     QStringLiteral("都道府県名"),
-                                    QStringLiteral("時点修正率")};
+                                    QStringLiteral("時点修正率"),
+                                    QStringLiteral("データ出典")};
     const auto it = std::find(std::begin(names), std::end(names), name);
     if (it == std::end(names)) {
         throw AppError(errors::kTypeMismatch,
@@ -155,6 +156,29 @@ std::vector<ReferenceItem> ReadReferenceItems(ModGlobal& g, const QString& table
         }
         return items;
     });
+}
+
+std::vector<DataSource> ReadDataSources(ModGlobal& g) {
+    const QString table = QStringLiteral("データ出典");
+    return NamingTable(table, [&] {
+        db::Statement st(g.SysDbCon, QStringLiteral("SELECT 表名, 出典, 基準, 注記 FROM データ出典 "
+                                                    "ORDER BY rowid"));
+        std::vector<DataSource> rows;
+        while (st.step()) {
+            rows.push_back(DataSource{
+                st.value(0, FieldType::Text).toText(), st.value(1, FieldType::Text).toText(),
+                st.value(2, FieldType::Text).toText(), st.value(3, FieldType::Text).toText()});
+        }
+        return rows;
+    });
+}
+
+std::optional<DataSource> SourceOf(const std::vector<DataSource>& sources, const QString& table) {
+    for (const DataSource& s : sources) {
+        if (s.table == table)
+            return s;
+    }
+    return std::nullopt;
 }
 
 QStringList ReadListItems(ModGlobal& g, const QString& table, const QString& column) {

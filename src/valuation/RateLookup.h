@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace ie {
@@ -30,6 +31,18 @@ std::vector<ReferenceItem> ReadReferenceItems(ModGlobal& g, const QString& table
                                               const QString& column);
 // The same, the texts only.
 QStringList ReadListItems(ModGlobal& g, const QString& table, const QString& column);
+// One row of データ出典: where a reference table's figures come from.
+struct DataSource {
+    QString table;   // 表名
+    QString source;  // 出典 (names the data's year)
+    QString basis;   // 基準
+    QString note;    // 注記; empty when none
+};
+// Every row of データ出典, in table order. A reference database without the table throws AppError.
+std::vector<DataSource> ReadDataSources(ModGlobal& g);
+// The row of table, or nullopt when データ出典 has none for it.
+std::optional<DataSource> SourceOf(const std::vector<DataSource>& sources, const QString& table);
+
 // The 時点修正率 of prefecture id in 土地時点修正率; a missing ID or a rate that is not a number
 // throws AppError.
 double ModGetJitenRitu(ModGlobal& g, qint64 id);
