@@ -39,21 +39,26 @@ bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
 void ModSysDbClose(ModGlobal& g);
 void ModUsrDbClose(ModGlobal& g);
 
-// Opens on construction and closes on every way out of the scope.
-class SysDbSession {
+enum class Database { System, User };
+
+// Opens one of the two connections on construction and closes it on every way out of the scope.
+template <Database which>
+class DbSession {
 public:
-    SysDbSession(ModGlobal& g, UiServices& ui, QWidget* parent)
-        : g_(g), ok_(ModSysDbOpen(g, ui, parent)) {}
-    ~SysDbSession() {
-        if (ok_)
-            ModSysDbClose(g_);
-    }
-    SysDbSession(const SysDbSession&) = delete;
-    SysDbSession& operator=(const SysDbSession&) = delete;
+    DbSession(ModGlobal& g, UiServices& ui, QWidget* parent)
+        : g_(g),
+          ok_(which == Database::System ? ModSysDbOpen(g, ui, parent)
+                                        : ModUsrDbOpen(g, ui, parent)) {}
+    ~DbSession() { close(); }
+    DbSession(const DbSession&) = delete;
+    DbSession& operator=(const DbSession&) = delete;
     bool ok() const { return ok_; }
     void close() {
         if (ok_) {
-            ModSysDbClose(g_);
+            if (which == Database::System)
+                ModSysDbClose(g_);
+            else
+                ModUsrDbClose(g_);
             ok_ = false;
         }
     }
@@ -63,27 +68,12 @@ private:
     bool ok_;
 };
 
-class UsrDbSession {
-public:
-    UsrDbSession(ModGlobal& g, UiServices& ui, QWidget* parent)
-        : g_(g), ok_(ModUsrDbOpen(g, ui, parent)) {}
-    ~UsrDbSession() {
-        if (ok_)
-            ModUsrDbClose(g_);
-    }
-    UsrDbSession(const UsrDbSession&) = delete;
-    UsrDbSession& operator=(const UsrDbSession&) = delete;
-    bool ok() const { return ok_; }
-    void close() {
-        if (ok_) {
-            ModUsrDbClose(g_);
-            ok_ = false;
-        }
-    }
-
-private:
-    ModGlobal& g_;
-    bool ok_;
+// Named classes rather than aliases, so that headers can declare them ahead.
+class SysDbSession : public DbSession<Database::System> {
+    using DbSession::DbSession;
+};
+class UsrDbSession : public DbSession<Database::User> {
+    using DbSession::DbSession;
 };
 
 }  // namespace ie
