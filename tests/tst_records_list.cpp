@@ -106,6 +106,7 @@ private Q_SLOTS:
     void selectionDrivesButtons();
     void deleteTwoSelectedRows();
     void readLoadsCurrentRow();
+    void readOfRowDeletedMeanwhile();
     void backLoadsNothing();
     void mainWindowAfterDeletingEveryRow();
     void mainWindowAfterRead();
@@ -304,6 +305,30 @@ void TestList::deleteTwoSelectedRows() {
     QCOMPARE(f.ui.shown.back().icon, MsgIcon::Critical);
     QCOMPARE(Ids(f.folder.usrDb()), QStringList{QStringLiteral("2")});
     QCOMPARE(w.DataGrid1->model()->rowCount(), 1);
+}
+
+void TestList::readOfRowDeletedMeanwhile() {
+    ListFixture f;
+    AddThree(f.folder.usrDb());
+    QVERIFY(f.open());
+    FrmData& w = *f.w;
+    const BukkenJoho before = f.g.Bukken;
+    // Another copy of the program deletes the row after the list was shown.
+    QVERIFY(ExecSql(f.folder.usrDb(), QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 5")));
+    f.clickSelector(2);
+    QTest::mouseClick(w.CmdRead, Qt::LeftButton);
+    QCOMPARE(f.ui.texts(),
+             QStringList{QStringLiteral("選択した物件データ（物件ID 5）が見つかりません。"
+                                        "一覧から削除された可能性があります。")});
+    QVERIFY(w.isVisible());  // the user stays in the list
+    QVERIFY(!f.g.Bukken.BukkenRead);
+    QCOMPARE(f.g.Bukken.Jusho, before.Jusho);
+    // The other rows still read.
+    f.ui.clear();
+    f.clickSelector(0);
+    QTest::mouseClick(w.CmdRead, Qt::LeftButton);
+    QCOMPARE(f.g.Bukken.BukkenID, 1);
+    QVERIFY(f.ui.shown.empty());
 }
 
 void TestList::readLoadsCurrentRow() {
