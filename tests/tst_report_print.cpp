@@ -156,6 +156,7 @@ struct BatchFixture {
     BatchFixture() {
         ui.tempDir = folder.tempPath();
         g.UsrDbPath = folder.usrDb();
+        g.SysDbPath = folder.sysDb();  // the breakdown page's reference data
         scratch = folder.tempPath() + u"/~my1F.tmp"_s;
         WriteAll(scratch, kEditedPhoto);
         g.Bukken = EditedRecord(scratch);
@@ -169,12 +170,14 @@ struct BatchFixture {
                     u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (7, '奈良県奈良市');"_s);
     }
     bool open() { return ModUsrDbOpen(g, ui, nullptr) && ModUsrRecCount(g.UsrDbCon) == 4; }
-    // The address line of each printed page.
+    // The address line of each printed job's first page.
     QStringList printedAddresses() const {
         QStringList out;
-        for (const auto& page : printer.pages) {
-            const QStringList texts = page->textList();
+        std::size_t first = 0;
+        for (const std::size_t count : printer.jobPageCounts) {
+            const QStringList texts = printer.pages[first]->textList();
             out << (texts.size() > 2 ? texts[2] : QString());
+            first += count;
         }
         return out;
     }

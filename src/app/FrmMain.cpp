@@ -339,7 +339,6 @@ bool FrmMain::startUp() {
         }
         // 8. The worksheet, the saved-property count, the menus, the scratch file.
         InitForm();
-        imDateRosen->setValue(g_.Bukken.RosenkaNendo);
         if (!ModUsrDbOpen(g_, ui_, this)) {
             return false;  // the open failure has been reported; the program ends
         }
@@ -423,11 +422,8 @@ void FrmMain::InitForm() {
     b.KakutiHoseiRitu = 1.0;
     b.KeijoHosei = 1.0;
     b.ChikaHendoRitu = 0;
+    resetDates();
     const QDate today = ui_.today();
-    // Road prices of a year are published around July: until late June the previous year's apply.
-    b.RosenkaNendo = QDate(today.addDays(-180).year(), 1, 1);
-    b.HyokaDate = today;
-    imDateHyoka->setValue(today);
     b.KaokuDate = today;
     imDateKaoku->setValue(today);
     CmdSave->setEnabled(false);

@@ -86,6 +86,8 @@ private:
     void paintBackground();
     bool countSavedProperties();
     void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
+    // FrmMainWorksheet.cpp: the valuation date and road-price year back to their start-up values.
+    void resetDates();
     void releaseDatabaseObjects();
 
 public:
@@ -161,6 +163,9 @@ private:
     QWidget* client_ = nullptr;
     std::unique_ptr<SingleInstance> instance_;
     HelpWindow* help_ = nullptr;
+    // The two dates on the worksheet are a loaded property's, to be reset by the next save or
+    // クリア so that the next property does not inherit them.
+    bool datesFromLoad_ = false;
 };
 
 }  // namespace ie

@@ -16,6 +16,8 @@ void FrmMain::CmdSave_Click() {
     }
     ClearForm();
     ModClearGlobal(g_.Bukken);
+    if (datesFromLoad_)
+        resetDates();
     // The table holds at least the row just written.
     setListMenusEnabled(true);
 }
@@ -45,6 +47,7 @@ void FrmMain::mnuSearch_Click() {
         }
         TxtKakuti->setText(QStringLiteral("100.00"));
         TxtJiten->setText(QStringLiteral("0"));
+        datesFromLoad_ = true;
     }
     DispForm();
     session.close();

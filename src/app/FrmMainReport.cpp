@@ -1,15 +1,39 @@
 #include "app/FrmMain.h"
 
+#include "common/AppError.h"
+#include "platform/UiServices.h"
+#include "records/CalcBreakdown.h"
 #include "report/FrmPrint.h"
 #include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
 
+#include <optional>
+
 namespace ie {
 
 // The preview of the current property's report, shown modally. The printer service is the
-// program's one Qt instance (DefaultReportPrinter).
+// program's one Qt instance (DefaultReportPrinter). The breakdown page is made from the reference
+// data first; when that cannot be read (the open or the read has been reported) the preview offers
+// page 1 alone.
 void FrmMain::mnuPrint_Click() {
-    FrmPrint preview(globals().Bukken, ui(), DefaultReportPrinter(), this);
+    std::optional<BreakdownContent> breakdown;
+    {
+        SysDbSession session(g_, ui_, this);
+        if (session.ok()) {
+            try {
+                breakdown = MakeBreakdown(g_, g_.Bukken);
+            } catch (const AppError& e) {
+                ui_.message(
+                    this,
+                    QString::number(e.number()) + QLatin1Char('\r') + e.description() +
+                        QLatin1Char('\r') +
+                        QStringLiteral("計算の内訳を作れないため、1ページ目だけを表示します。"),
+                    MsgIcon::Exclamation);
+            }
+        }
+    }
+    FrmPrint preview(globals().Bukken, std::move(breakdown), g_.IniFilePath, ui(),
+                     DefaultReportPrinter(), this);
     preview.exec();
 }
 

@@ -124,6 +124,17 @@ void FrmMain::setupWorksheet() {
         Label15->setText(imDateRosen->era());
 }
 
+void FrmMain::resetDates() {
+    BukkenJoho& b = g_.Bukken;
+    const QDate today = ui_.today();
+    // Road prices of a year are published around July: until late June the previous year's apply.
+    b.RosenkaNendo = QDate(today.addDays(-180).year(), 1, 1);
+    b.HyokaDate = today;
+    imDateRosen->setValue(b.RosenkaNendo);
+    imDateHyoka->setValue(today);
+    datesFromLoad_ = false;
+}
+
 void FrmMain::ClearForm() {
     BukkenJoho& b = g_.Bukken;
     TxtKakuti->setText(QStringLiteral("100.00"));
@@ -154,6 +165,8 @@ void FrmMain::CmdClear_Click() {
     b.GokeiHanbaiKakaku = Currency();
     ClearForm();
     ModClearGlobal(b);
+    if (datesFromLoad_)
+        resetDates();
 }
 
 void FrmMain::DispForm() {
@@ -185,6 +198,11 @@ void FrmMain::DispForm() {
     }
     if (b.KaokuDate.isValid())
         imDateKaoku->setValue(b.KaokuDate);
+    // The dates the figures were calculated for, so that a recalculation gives them again.
+    if (b.HyokaDate.isValid())
+        imDateHyoka->setValue(b.HyokaDate);
+    if (b.RosenkaNendo.isValid())
+        imDateRosen->setValue(b.RosenkaNendo);
 }
 
 void FrmMain::CmdCalcLandPrise_Click() {

@@ -304,6 +304,8 @@ WriteResult WriteString(const QString& filePath, const QString& section, const Q
 namespace {
 const QString kDbSection = QStringLiteral("DB_PATH");
 const QString kDbKey = QStringLiteral("DB_PATH1");
+const QString kPrintSection = QStringLiteral("PRINT");
+const QString kBreakdownKey = QStringLiteral("BREAKDOWN");
 }  // namespace
 
 QString ModReadIniFile(const QString& filePath) {
@@ -313,6 +315,15 @@ QString ModReadIniFile(const QString& filePath) {
 ini::WriteResult ModWriteIniFile(const QString& filePath, const QString& folder,
                                  QString* errorText) {
     return ini::WriteString(filePath, kDbSection, kDbKey, folder, errorText);
+}
+
+bool ModReadBreakdownChoice(const QString& filePath) {
+    return ini::ReadString(filePath, kPrintSection, kBreakdownKey) != QStringLiteral("0");
+}
+
+ini::WriteResult ModWriteBreakdownChoice(const QString& filePath, bool on, QString* errorText) {
+    return ini::WriteString(filePath, kPrintSection, kBreakdownKey,
+                            on ? QStringLiteral("1") : QStringLiteral("0"), errorText);
 }
 
 }  // namespace ie

@@ -30,4 +30,10 @@ QString ModReadIniFile(const QString& filePath);
 ini::WriteResult ModWriteIniFile(const QString& filePath, const QString& folder,
                                  QString* errorText = nullptr);
 
+// Whether reports carry their second page, 計算の内訳: section "PRINT", key "BREAKDOWN", "1" or
+// "0". On unless the file says "0", so that a missing file or key keeps the page.
+bool ModReadBreakdownChoice(const QString& filePath);
+ini::WriteResult ModWriteBreakdownChoice(const QString& filePath, bool on,
+                                         QString* errorText = nullptr);
+
 }  // namespace ie

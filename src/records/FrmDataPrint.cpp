@@ -1,19 +1,33 @@
+#include "platform/IniFile.h"
+#include "records/CalcBreakdown.h"
 #include "records/FrmData.h"
 #include "records/PrintBatch.h"
 #include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
 
+#include <optional>
+
 namespace ie {
 
-// Prints the selected properties, one page job each, then rebuilds the list with nothing
-// selected.
+// Prints the selected properties, one job each, then rebuilds the list with nothing selected.
+// The breakdown page follows the choice last made in the preview; the reference data it needs is
+// opened first, and a failed open (reported) prints nothing.
 void FrmData::CmdPrint_Click() {
     const std::vector<qint32> ids = selectedIds();
     if (ids.empty()) {
         return;
     }
     ReportPrinter& printer = printer_ ? *printer_ : DefaultReportPrinter();
-    if (!PrintSelectedBukken(this, ui_, printer, g_.UsrDbCon, ids, g_.Bukken)) {
+    BreakdownMaker breakdown;
+    std::optional<SysDbSession> reference;
+    if (ModReadBreakdownChoice(g_.IniFilePath)) {
+        reference.emplace(g_, ui_, this);
+        if (!reference->ok()) {
+            return;
+        }
+        breakdown = [this](const BukkenJoho& rec) { return MakeBreakdown(g_, rec); };
+    }
+    if (!PrintSelectedBukken(this, ui_, printer, g_.UsrDbCon, ids, g_.Bukken, breakdown)) {
         return;
     }
     ShowBukkenList();

@@ -55,7 +55,7 @@ QString FailureText(const QString& name, const QString& reason, qsizetype left) 
 
 bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer,
                          db::Connection& con, const std::vector<qint32>& ids,
-                         const BukkenJoho& current) {
+                         const BukkenJoho& current, const BreakdownMaker& makeBreakdown) {
     const qsizetype n = static_cast<qsizetype>(ids.size());
     const QString question =
         QStringLiteral("選択物件") + QString::number(n) + QStringLiteral("件を印刷しますか。");
@@ -86,10 +86,19 @@ bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer
                     FailureText(QStringLiteral("物件ID %1 の物件").arg(id), RowGoneText(id), left);
                 break;
             }
+            std::optional<BreakdownContent> breakdown;
+            if (makeBreakdown) {
+                try {
+                    breakdown = makeBreakdown(row->record);
+                } catch (const AppError& e) {
+                    failure = FailureText(RowName(row->record), e.description(), left);
+                    break;
+                }
+            }
             QString error;
             const QByteArray* photo = row->photo ? &*row->photo : nullptr;
-            if (PrintChohyoOnPrinter(printer, ui, window, row->record, ui.today(), error, photo) ==
-                PrintOutcome::Failed) {
+            if (PrintChohyoOnPrinter(printer, ui, window, row->record, ui.today(), error, photo,
+                                     breakdown ? &*breakdown : nullptr) == PrintOutcome::Failed) {
                 failure = FailureText(RowName(row->record), error, left);
                 break;
             }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "report/Breakdown.h"
+
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -22,9 +25,11 @@ class UiServices;
 // batch stops half-way. A row that cannot be read or printed stops the batch with a message naming
 // it; the rest stay unprinted. While it runs, window is disabled and the pointer is busy. Returns
 // false when the user answered No (nothing done), true when the batch ran: the caller then
-// rebuilds the list.
+// rebuilds the list. With makeBreakdown, each job gets the row's breakdown as its second page; a
+// breakdown that cannot be made (AppError) stops the batch like a row that cannot be read.
+using BreakdownMaker = std::function<BreakdownContent(const BukkenJoho& rec)>;
 bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer,
                          db::Connection& con, const std::vector<qint32>& ids,
-                         const BukkenJoho& current);
+                         const BukkenJoho& current, const BreakdownMaker& makeBreakdown = {});
 
 }  // namespace ie

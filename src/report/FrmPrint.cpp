@@ -1,9 +1,11 @@
 #include "report/FrmPrint.h"
 
+#include "platform/IniFile.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "state/BukkenJoho.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -60,7 +62,17 @@ PreviewScrollSteps ScrollStepsFor(double surfaceTwips, double viewportTwips) {
 }
 
 FrmPrint::FrmPrint(const BukkenJoho& rec, UiServices& ui, ReportPrinter& printer, QWidget* parent)
-    : QDialog(parent), rec_(rec), ui_(ui), printer_(printer) {
+    : FrmPrint(rec, std::nullopt, QString(), ui, printer, parent) {}
+
+FrmPrint::FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakdown,
+                   const QString& iniFilePath, UiServices& ui, ReportPrinter& printer,
+                   QWidget* parent)
+    : QDialog(parent),
+      rec_(rec),
+      breakdown_(std::move(breakdown)),
+      iniFilePath_(iniFilePath),
+      ui_(ui),
+      printer_(printer) {
     setObjectName(QStringLiteral("FrmPrint"));
     setWindowTitle(QStringLiteral("印刷プレビュー"));
     setFixedSize(Tw(10470), Tw(7095));
@@ -95,18 +107,31 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, UiServices& ui, ReportPrinter& printer
     CmdPdf = Button(this, "CmdPdf", QStringLiteral("PDF保存"),
                     QStringLiteral("物件帳票をPDFファイルに保存します。"), 2160, 6480, 1695, 495);
 
+    ChkUtiwake = new QCheckBox(QStringLiteral("計算の内訳を付ける"), this);
+    ChkUtiwake->setObjectName(QStringLiteral("ChkUtiwake"));
+    ChkUtiwake->setToolTip(QStringLiteral("2ページ目に計算の内訳を付けて印刷・保存します。"));
+    PlaceTw(ChkUtiwake, 4080, 6480, 2400, 495);
+    CmdPage = Button(this, "CmdPage", QStringLiteral("次ページ"),
+                     QStringLiteral("物件帳票と計算の内訳を切り替えて表示します。"), 6600, 6480,
+                     1335, 495);
+
     setTabOrder(CmdOK, CmdPrint);
     setTabOrder(CmdPrint, HScroll1);
     setTabOrder(HScroll1, VScroll1);
     setTabOrder(VScroll1, CmdPdf);
+    setTabOrder(CmdPdf, ChkUtiwake);
+    setTabOrder(ChkUtiwake, CmdPage);
 
     connect(CmdPrint, &QPushButton::clicked, this, &FrmPrint::CmdPrint_Click);
     connect(CmdOK, &QPushButton::clicked, this, &FrmPrint::CmdOK_Click);
     connect(CmdPdf, &QPushButton::clicked, this, &FrmPrint::CmdPdf_Click);
     connect(HScroll1, &QScrollBar::valueChanged, this, &FrmPrint::HScroll1_Change);
     connect(VScroll1, &QScrollBar::valueChanged, this, &FrmPrint::VScroll1_Change);
+    connect(CmdPage, &QPushButton::clicked, this, &FrmPrint::CmdPage_Click);
 
     Form_Load();
+    // Connected once the remembered choice is shown, so that showing it writes nothing.
+    connect(ChkUtiwake, &QCheckBox::toggled, this, &FrmPrint::ChkUtiwake_Click);
     CmdOK->setDefault(true);
     CmdOK->setFocus(Qt::OtherFocusReason);
 }
@@ -127,30 +152,64 @@ void FrmPrint::Form_Load() {
 
     // Drawn once: the label keeps the image for every repaint, scroll and uncovering.
     const qreal ratio = devicePixelRatioF();
-    image_ = QImage(surface * ratio, QImage::Format_RGB32);
-    image_.setDevicePixelRatio(ratio);
-    image_.fill(Qt::white);
-    {
-        QPainter painter(&image_);
+    const ReportPages pages = ChohyoPages(rec_, ui_.today(), kChohyoPreview, nullptr,
+                                          breakdown_ ? &*breakdown_ : nullptr);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        QImage& image = images_[i];
+        image = QImage(surface * ratio, QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+        QPainter painter(&image);
         // The printer's drawing area is stretched over the whole page image.
-        const ChohyoTarget target{QRectF(0, 0, surface.width(), surface.height()), page_.areaTwips};
-        PrintChohyo(painter, target, kChohyoPreview, rec_, ui_.today());
+        pages[i](painter,
+                 ChohyoTarget{QRectF(0, 0, surface.width(), surface.height()), page_.areaTwips});
     }
-    PicDraw->setPixmap(QPixmap::fromImage(image_));
+
+    // Without a breakdown to offer (no reference data) the box stays off and cannot be ticked;
+    // the remembered choice is left as it is.
+    ChkUtiwake->setEnabled(breakdown_.has_value());
+    ChkUtiwake->setChecked(breakdown_ &&
+                           (iniFilePath_.isEmpty() || ModReadBreakdownChoice(iniFilePath_)));
+    CmdPage->setEnabled(ChkUtiwake->isChecked());
+    showPage(0);
 }
 
-ReportPageDraw FrmPrint::pageDraw(int mode) const {
-    const BukkenJoho& rec = rec_;
-    const QDate today = ui_.today();
-    return [&rec, today, mode](QPainter& painter, const ChohyoTarget& target) {
-        PrintChohyo(painter, target, mode, rec, today);
-    };
+const BreakdownContent* FrmPrint::chosenBreakdown() const {
+    return breakdown_ && ChkUtiwake->isChecked() ? &*breakdown_ : nullptr;
+}
+
+void FrmPrint::showPage(int page) {
+    shown_ = page;
+    PicDraw->setPixmap(QPixmap::fromImage(images_[shown_]));
+    CmdPage->setText(shown_ == 0 ? QStringLiteral("次ページ") : QStringLiteral("前ページ"));
+}
+
+void FrmPrint::ChkUtiwake_Click(bool checked) {
+    CmdPage->setEnabled(checked);
+    if (!checked && shown_ != 0)
+        showPage(0);
+    if (iniFilePath_.isEmpty())
+        return;
+    QString error;
+    if (ModWriteBreakdownChoice(iniFilePath_, checked, &error) != ini::WriteResult::Ok) {
+        ui_.message(this,
+                    QStringLiteral("設定ファイル %1 に書き込めないため、この選択は次回の起動には"
+                                   "引き継がれません。\r")
+                            .arg(QDir::toNativeSeparators(iniFilePath_)) +
+                        error,
+                    MsgIcon::Exclamation);
+    }
+}
+
+void FrmPrint::CmdPage_Click() {
+    if (chosenBreakdown() != nullptr)
+        showPage(shown_ == 0 ? 1 : 0);
 }
 
 void FrmPrint::CmdPrint_Click() {
     QString error;
-    if (PrintChohyoOnPrinter(printer_, ui_, this, rec_, ui_.today(), error) ==
-        PrintOutcome::Failed) {
+    if (PrintChohyoOnPrinter(printer_, ui_, this, rec_, ui_.today(), error, nullptr,
+                             chosenBreakdown()) == PrintOutcome::Failed) {
         ui_.message(this, QStringLiteral("物件帳票を印刷できませんでした。\r") + error,
                     MsgIcon::Critical);
     }
@@ -173,7 +232,9 @@ void FrmPrint::CmdPdf_Click() {
         return;
     }
     QString error;
-    if (!printer_.writePdf(path, pageDraw(kChohyoPrinter), error)) {
+    if (!printer_.writePdfPages(
+            path, ChohyoPages(rec_, ui_.today(), kChohyoPrinter, nullptr, chosenBreakdown()),
+            error)) {
         ui_.message(this,
                     QStringLiteral("PDFファイルに保存できませんでした。\r") +
                         QDir::toNativeSeparators(path) + QLatin1Char('\r') + error,

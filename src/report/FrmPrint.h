@@ -1,10 +1,14 @@
 #pragma once
 
+#include "report/Breakdown.h"
 #include "report/ReportPrinter.h"
 
 #include <QDialog>
 #include <QImage>
 
+#include <optional>
+
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -26,15 +30,22 @@ PreviewScrollSteps ScrollStepsFor(double surfaceTwips, double viewportTwips);
 
 // The print preview "印刷プレビュー": the current property's report at full page size, drawn once
 // while the window loads onto a persistent image that the scroll bars move under the viewport.
-// "印刷" prints it as one page, "PDF保存" writes it to a PDF file, "戻る" closes.
+// "印刷" prints it, "PDF保存" writes it to a PDF file, "戻る" closes. Given a breakdown, the check
+// box "計算の内訳を付ける" adds it as the second page (on by default, the choice kept in the
+// settings file when one is named) and the page button turns between the two pages.
 class FrmPrint : public QDialog {
     Q_OBJECT
 public:
     FrmPrint(const BukkenJoho& rec, UiServices& ui, ReportPrinter& printer,
              QWidget* parent = nullptr);
+    FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakdown,
+             const QString& iniFilePath, UiServices& ui, ReportPrinter& printer,
+             QWidget* parent = nullptr);
 
     // The page image the preview shows.
-    const QImage& pageImage() const { return image_; }
+    const QImage& pageImage() const { return images_[shown_]; }
+    // 0 for the report, 1 for the breakdown.
+    int shownPage() const { return shown_; }
     // The page the preview was laid out on.
     const ReportPage& page() const { return page_; }
 
@@ -44,6 +55,8 @@ public Q_SLOTS:
     void CmdPdf_Click();
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
+    void ChkUtiwake_Click(bool checked);
+    void CmdPage_Click();
 
 public:
     QWidget* PicFrame = nullptr;
@@ -53,16 +66,23 @@ public:
     QPushButton* CmdPrint = nullptr;
     QPushButton* CmdOK = nullptr;
     QPushButton* CmdPdf = nullptr;
+    QCheckBox* ChkUtiwake = nullptr;
+    QPushButton* CmdPage = nullptr;
 
 private:
     void Form_Load();
-    ReportPageDraw pageDraw(int mode) const;
+    void showPage(int page);
+    // The breakdown when it is to be printed, else nullptr.
+    const BreakdownContent* chosenBreakdown() const;
 
     const BukkenJoho& rec_;
+    std::optional<BreakdownContent> breakdown_;
+    QString iniFilePath_;
     UiServices& ui_;
     ReportPrinter& printer_;
     ReportPage page_;
-    QImage image_;
+    QImage images_[2];
+    int shown_ = 0;
 };
 
 }  // namespace ie

@@ -218,10 +218,13 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
 
 void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
                  const QDate& today, const QByteArray* photo) {
+    DrawChohyoItems(painter, target, mode, ChohyoLayout(rec, today), photo);
+}
+
+void DrawChohyoItems(QPainter& painter, const ChohyoTarget& target, int mode,
+                     const std::vector<ChohyoItem>& items, const QByteArray* photo) {
     if (!(target.twips.width() > 0) || !(target.twips.height() > 0))
         return;
-    const std::vector<ChohyoItem> items = ChohyoLayout(rec, today);
-
     painter.save();
     const QTransform outer = painter.worldTransform();
     const qreal scaleY = target.device.height() / target.twips.height();

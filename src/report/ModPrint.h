@@ -67,4 +67,9 @@ struct ChohyoTarget {
 void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
                  const QDate& today, const QByteArray* photo = nullptr);
 
+// Draws laid-out items as PrintChohyo does (the same fonts, frames and photo handling); every page
+// of the report goes through it.
+void DrawChohyoItems(QPainter& painter, const ChohyoTarget& target, int mode,
+                     const std::vector<ChohyoItem>& items, const QByteArray* photo = nullptr);
+
 }  // namespace ie

@@ -52,7 +52,7 @@ ReportPage QtReportPrinter::page() {
                       Twips(layout.paintRect(QPageLayout::Millimeter).size())};
 }
 
-bool QtReportPrinter::printPage(const ReportPageDraw& draw, QString& error) {
+bool QtReportPrinter::printJob(const ReportPages& pages, QString& error) {
     const QPrinterInfo info = ChosenPrinter();
     if (info.isNull()) {
         error = QStringLiteral("プリンタが見つかりません。");
@@ -75,7 +75,15 @@ bool QtReportPrinter::printPage(const ReportPageDraw& draw, QString& error) {
     const ChohyoTarget target{
         QRectF(0, 0, printer.width(), printer.height()),
         Twips(printer.pageLayout().paintRect(QPageLayout::Millimeter).size())};
-    draw(painter, target);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !printer.newPage()) {
+            painter.end();
+            error = QStringLiteral("プリンタ「%1」で次のページを始められませんでした。")
+                        .arg(info.printerName());
+            return false;
+        }
+        pages[i](painter, target);
+    }
     if (!painter.end() || printer.printerState() == QPrinter::Error) {
         error =
             QStringLiteral("プリンタ「%1」が印刷を受け付けませんでした。").arg(info.printerName());
@@ -84,8 +92,8 @@ bool QtReportPrinter::printPage(const ReportPageDraw& draw, QString& error) {
     return true;
 }
 
-bool QtReportPrinter::writePdf(const QString& path, const ReportPageDraw& draw, QString& error) {
-    return WriteReportPdf(path, draw, error);
+bool QtReportPrinter::writePdfPages(const QString& path, const ReportPages& pages, QString& error) {
+    return WriteReportPdf(path, pages, error);
 }
 
 ReportPrinter& DefaultReportPrinter() {

@@ -10,8 +10,8 @@ class QtReportPrinter : public ReportPrinter {
 public:
     bool hasPrinter() override;
     ReportPage page() override;
-    bool printPage(const ReportPageDraw& draw, QString& error) override;
-    bool writePdf(const QString& path, const ReportPageDraw& draw, QString& error) override;
+    bool printJob(const ReportPages& pages, QString& error) override;
+    bool writePdfPages(const QString& path, const ReportPages& pages, QString& error) override;
 };
 
 }  // namespace ie

@@ -1,6 +1,7 @@
 #include "report/ReportPrinter.h"
 
 #include "platform/UiServices.h"
+#include "report/Breakdown.h"
 #include "state/BukkenJoho.h"
 
 #include <QMarginsF>
@@ -24,7 +25,7 @@ ReportPage A4LandscapePage() {
     return ReportPage{twips, QSizeF(twips)};
 }
 
-bool WriteReportPdf(const QString& path, const ReportPageDraw& draw, QString& error) {
+bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& error) {
     // Written beside the target and renamed over it only when complete, so a failure never
     // leaves half a file in place of a good one.
     QSaveFile file(path);
@@ -49,7 +50,15 @@ bool WriteReportPdf(const QString& path, const ReportPageDraw& draw, QString& er
         painter.setRenderHint(QPainter::LosslessImageRendering, true);
         const ChohyoTarget target{QRectF(0, 0, writer.width(), writer.height()),
                                   A4LandscapePage().areaTwips};
-        draw(painter, target);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            if (i > 0 && !writer.newPage()) {
+                error = QStringLiteral("PDFのページを追加できませんでした。");
+                painter.end();
+                file.cancelWriting();
+                return false;
+            }
+            pages[i](painter, target);
+        }
         if (!painter.end()) {
             error = QStringLiteral("PDFを書き終えられませんでした。");
             file.cancelWriting();
@@ -63,9 +72,23 @@ bool WriteReportPdf(const QString& path, const ReportPageDraw& draw, QString& er
     return true;
 }
 
+ReportPages ChohyoPages(const BukkenJoho& rec, const QDate& today, int mode,
+                        const QByteArray* photo, const BreakdownContent* breakdown) {
+    ReportPages pages;
+    pages.push_back([&rec, today, mode, photo](QPainter& painter, const ChohyoTarget& target) {
+        PrintChohyo(painter, target, mode, rec, today, photo);
+    });
+    if (breakdown) {
+        pages.push_back([breakdown, today, mode](QPainter& painter, const ChohyoTarget& target) {
+            PrintBreakdown(painter, target, mode, *breakdown, today);
+        });
+    }
+    return pages;
+}
+
 PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidget* parent,
                                   const BukkenJoho& rec, const QDate& today, QString& error,
-                                  const QByteArray* photo) {
+                                  const QByteArray* photo, const BreakdownContent* breakdown) {
     if (!printer.hasPrinter()) {
         ui.message(parent,
                    QStringLiteral("使用可能なプリンタが存在しません。"
@@ -73,11 +96,8 @@ PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidge
                    MsgIcon::Exclamation);
         return PrintOutcome::NoPrinter;
     }
-    const bool ok = printer.printPage(
-        [&](QPainter& painter, const ChohyoTarget& target) {
-            PrintChohyo(painter, target, kChohyoPrinter, rec, today, photo);
-        },
-        error);
+    const bool ok =
+        printer.printJob(ChohyoPages(rec, today, kChohyoPrinter, photo, breakdown), error);
     return ok ? PrintOutcome::Printed : PrintOutcome::Failed;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class QPainter;
 class QWidget;
@@ -14,6 +15,7 @@ class QWidget;
 namespace ie {
 
 struct BukkenJoho;
+struct BreakdownContent;
 class UiServices;
 
 // The page the report is laid out on: the whole sheet (whole twips) and the drawing area the
@@ -28,6 +30,8 @@ ReportPage A4LandscapePage();
 
 // Draws one page. The painter is active on the page; target maps the twips of the drawing area.
 using ReportPageDraw = std::function<void(QPainter& painter, const ChohyoTarget& target)>;
+// The pages of one job or file, first page first.
+using ReportPages = std::vector<ReportPageDraw>;
 
 // The printer and PDF output the report windows use. Windows take it explicitly; QtReportPrinter
 // is the real one, tests use a fake that records the pages.
@@ -39,24 +43,37 @@ public:
     virtual bool hasPrinter() = 0;
     // The default printer's page once set to A4 landscape; A4LandscapePage() without a printer.
     virtual ReportPage page() = 0;
-    // Prints one page as a job of its own on the default printer, A4 landscape. Returns false with
-    // a description in error when the job could not be started or was refused.
-    virtual bool printPage(const ReportPageDraw& draw, QString& error) = 0;
-    // Writes one A4 landscape page (the whole sheet is the drawing area) to a PDF file, replacing
-    // it only once the whole file is written. Returns false with a description in error.
-    virtual bool writePdf(const QString& path, const ReportPageDraw& draw, QString& error) = 0;
+    // Prints the pages as one job on the default printer, A4 landscape. Returns false with a
+    // description in error when the job could not be started or was refused.
+    virtual bool printJob(const ReportPages& pages, QString& error) = 0;
+    // Writes the pages, A4 landscape (the whole sheet is the drawing area), to a PDF file,
+    // replacing it only once the whole file is written. Returns false with a description in error.
+    virtual bool writePdfPages(const QString& path, const ReportPages& pages, QString& error) = 0;
+
+    // One page as a job of its own, or as a file.
+    bool printPage(const ReportPageDraw& draw, QString& error) { return printJob({draw}, error); }
+    bool writePdf(const QString& path, const ReportPageDraw& draw, QString& error) {
+        return writePdfPages(path, {draw}, error);
+    }
 };
 
 // The PDF writing every printer service shares: Qt's PDF engine, the photo stored losslessly.
-bool WriteReportPdf(const QString& path, const ReportPageDraw& draw, QString& error);
+bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& error);
 
 // The report in printer mode: with no printer installed the message
 // "使用可能なプリンタが存在しません。…" (exclamation) and nothing printed; otherwise the report of
-// rec as one page job (its photo from photo when given, as PrintChohyo).
+// rec as one job (its photo from photo when given, as PrintChohyo), with the breakdown as its
+// second page when one is given.
 enum class PrintOutcome { Printed, NoPrinter, Failed };
 PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidget* parent,
                                   const BukkenJoho& rec, const QDate& today, QString& error,
-                                  const QByteArray* photo = nullptr);
+                                  const QByteArray* photo = nullptr,
+                                  const BreakdownContent* breakdown = nullptr);
+
+// The drawing of the report's pages: page 1, then the breakdown when given. The objects must
+// outlive the pages.
+ReportPages ChohyoPages(const BukkenJoho& rec, const QDate& today, int mode,
+                        const QByteArray* photo, const BreakdownContent* breakdown);
 
 // The program's printer service (a QtReportPrinter), one for the whole run.
 ReportPrinter& DefaultReportPrinter();

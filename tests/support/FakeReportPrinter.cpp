@@ -4,25 +4,30 @@
 
 namespace ie::test {
 
-bool FakeReportPrinter::printPage(const ReportPageDraw& draw, QString& error) {
+bool FakeReportPrinter::printJob(const ReportPages& jobPages, QString& error) {
     const int job = jobsAttempted++;
     if (job == failAtJob) {
         error = QStringLiteral("用紙がありません。");
         return false;
     }
     const QSizeF area = pageValue.areaTwips;
-    auto device = std::make_unique<RecordingPaintDevice>(area.toSize(), 1440);
-    {
-        QPainter painter(device.get());
-        draw(painter, ChohyoTarget{QRectF(QPointF(0, 0), area), area});
+    for (const ReportPageDraw& draw : jobPages) {
+        auto device = std::make_unique<RecordingPaintDevice>(area.toSize(), 1440);
+        {
+            QPainter painter(device.get());
+            draw(painter, ChohyoTarget{QRectF(QPointF(0, 0), area), area});
+        }
+        pages.push_back(std::move(device));
     }
-    pages.push_back(std::move(device));
+    jobPageCounts.push_back(jobPages.size());
     return true;
 }
 
-bool FakeReportPrinter::writePdf(const QString& path, const ReportPageDraw& draw, QString& error) {
+bool FakeReportPrinter::writePdfPages(const QString& path, const ReportPages& pdfPages,
+                                      QString& error) {
     pdfPaths << path;
-    return WriteReportPdf(path, draw, error);
+    pdfPageCounts.push_back(pdfPages.size());
+    return WriteReportPdf(path, pdfPages, error);
 }
 
 }  // namespace ie::test
