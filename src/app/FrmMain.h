@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QSet>
+#include <QString>
 
 #include <memory>
 
@@ -51,6 +53,8 @@ public:
     // Worksheet (FrmMainWorksheet.cpp).
     void ClearForm();
     void DispForm();
+    // LblKaokuKozo shows the record's structure (KaokuKozoCD).
+    void ShowKaokuKozo();
     // Enables the list and export menu entries by the saved-property count.
     void setListMenusEnabled(bool enabled);
 
@@ -117,6 +121,7 @@ public:
     QLineEdit* TxtKaokuTuboTanka = nullptr;
     QLabel* Label11 = nullptr;
     QPushButton* CmdKaokuKozo = nullptr;
+    QLabel* LblKaokuKozo = nullptr;
     QLabel* Label8 = nullptr;
     QLineEdit* TxtKaokuTateTubo = nullptr;
     QLabel* Label9 = nullptr;
@@ -161,6 +166,8 @@ private:
     QWidget* client_ = nullptr;
     std::unique_ptr<SingleInstance> instance_;
     HelpWindow* help_ = nullptr;
+    // Each notice that a structure is valued as wood is shown once a run.
+    QSet<QString> woodNoticesShown_;
 };
 
 }  // namespace ie

@@ -16,6 +16,7 @@ void FrmMain::CmdSave_Click() {
     }
     ClearForm();
     ModClearGlobal(g_.Bukken);
+    ShowKaokuKozo();
     // The table holds at least the row just written.
     setListMenusEnabled(true);
 }
