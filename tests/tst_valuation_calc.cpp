@@ -274,9 +274,11 @@ void TestValuationCalc::house_age() {
 
 void TestValuationCalc::house_asksTheLookupForTheAge() {
     BukkenJoho r = StartRecord();
+    r.KaokuKozoCD = 6;
     QList<qint32> asked;
-    const DepreciationLookup lookup = [&asked](qint32 age) -> std::optional<double> {
-        asked << age;
+    const DepreciationLookup lookup = [&asked](qint32 structure,
+                                               qint32 age) -> std::optional<double> {
+        asked << structure << age;
         return 0.5;
     };
     r.KaokuDate = QDate(2001, 12, 31);
@@ -286,7 +288,7 @@ void TestValuationCalc::house_asksTheLookupForTheAge() {
     r.KaokuDate = QDate(2002, 1, 1);
     r.HyokaDate = QDate(2002, 12, 31);
     QVERIFY(CalcHousePrice(r, {u"400,000"_s, u"25"_s}, lookup).done());
-    QCOMPARE(asked, (QList<qint32>{1, 0}));
+    QCOMPARE(asked, (QList<qint32>{6, 1, 6, 0}));  // the record's structure, then the age
     QCOMPARE(r.KeikaNensu, 0);
     QCOMPARE(r.KeinenHoseiRitu, 0.5);
     QCOMPARE(r.KaokuKakaku, Yen(5000000));
@@ -305,7 +307,7 @@ void TestValuationCalc::house_workedExampleOnOwnTable() {
     r.KaokuDate = QDate(2015, 4, 1);
     r.HyokaDate = QDate(2026, 12, 6);
     r.TotiKakaku = Yen(18750000);
-    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32 age) {
+    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
         return GetKeinenHosei(g, ui, nullptr, age);
     });
     QVERIFY2(out.done(), qPrintable(out.message));
@@ -330,7 +332,7 @@ void TestValuationCalc::house_ageBeyondTableTakesLastRow() {
     r = StartRecord();
     r.KaokuDate = QDate(1990, 6, 1);
     r.HyokaDate = QDate(2026, 12, 6);  // 36 years; the table ends at 12 with 0.75
-    QVERIFY(CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32 age) {
+    QVERIFY(CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
                 return GetKeinenHosei(g, ui, nullptr, age);
             }).done());
     QCOMPARE(r.KeikaNensu, 36);
@@ -349,7 +351,7 @@ void TestValuationCalc::house_builtAfterValuationChangesNothing() {
     r.KaokuKakaku = Yen(5);
     r.GokeiKakaku = Yen(6);
     bool asked = false;
-    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32) {
+    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32) {
         asked = true;
         return std::optional<double>(0.05);
     });
@@ -387,7 +389,7 @@ void TestValuationCalc::house_inputTests() {
     r.KaokuTateTubo = 2;
     r.KaokuKakaku = Yen(5);
     bool asked = false;
-    const CalcOutcome out = CalcHousePrice(r, {tanka, tubo}, [&](qint32) {
+    const CalcOutcome out = CalcHousePrice(r, {tanka, tubo}, [&](qint32, qint32) {
         asked = true;
         return std::optional<double>(1.0);
     });
@@ -404,16 +406,24 @@ void TestValuationCalc::house_overflow() {
     BukkenJoho r = StartRecord();
     r.KaokuDate = QDate(2020, 1, 1);
     r.HyokaDate = QDate(2026, 1, 1);
+    r.KaokuTuboTanka = 7;
+    r.KaokuTateTubo = 8;
+    r.KeikaNensu = 9;
+    r.KeinenHoseiRitu = 0.4;
     r.KaokuKakaku = Yen(5);
     r.GokeiKakaku = Yen(6);
-    const CalcOutcome out = CalcHousePrice(r, {u"999999999999"_s, u"9999999"_s},
-                                           [](qint32) { return std::optional<double>(1.0); });
+    const CalcOutcome out =
+        CalcHousePrice(r, {u"999999999999"_s, u"9999999"_s},
+                       [](qint32, qint32) { return std::optional<double>(1.0); });
     QCOMPARE(out.status, CalcOutcome::Status::Failed);
     QCOMPARE(out.icon, MsgIcon::Critical);
     QCOMPARE(out.message, kOverflowPrefix + u"家屋価格計算に失敗しました。数値が大きすぎます。"_s);
-    QCOMPARE(r.KaokuTuboTanka, 999999999999.0);
-    QCOMPARE(r.KaokuTateTubo, 9999999.0);
-    QCOMPARE(r.KeikaNensu, 6);
+    // Inputs and results alike stay as they were: a later save writes no figure the user never
+    // saw beside its result.
+    QCOMPARE(r.KaokuTuboTanka, 7.0);
+    QCOMPARE(r.KaokuTateTubo, 8.0);
+    QCOMPARE(r.KeikaNensu, 9);
+    QCOMPARE(r.KeinenHoseiRitu, 0.4);
     QCOMPARE(r.KaokuKakaku, Yen(5));
     QCOMPARE(r.GokeiKakaku, Yen(6));
 }
@@ -430,7 +440,7 @@ void TestValuationCalc::house_unopenableReferenceAbandons() {
     r.KaokuTuboTanka = 7;
     r.KaokuTateTubo = 8;
     r.KeikaNensu = 9;
-    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32 age) {
+    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
         return GetKeinenHosei(g, ui, nullptr, age);
     });
     QCOMPARE(out.status, CalcOutcome::Status::Abandoned);
@@ -469,7 +479,7 @@ void TestValuationCalc::house_brokenTableChangesNothing() {
     r.KaokuTuboTanka = 7;
     r.KaokuTateTubo = 8;
     r.KeikaNensu = 9;
-    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32 age) {
+    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
         return GetKeinenHosei(g, ui, nullptr, age);
     });
     QCOMPARE(out.status, CalcOutcome::Status::Failed);

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -642,10 +643,21 @@ void TestDialogs::kaokuKozoEachClickLooksUp() {
     FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     QVERIFY(g_->SysDbCon.isOpen());
-    QCOMPARE(Items(dlg.LstKaokuKozo), QStringList({u"木造"_s, u"鉄骨造"_s, u"鉄筋コンクリート造"_s,
-                                                   u"鉄骨鉄筋コンクリート造"_s}));
+    // Each structure with what choosing it applies: its price per tsubo and its useful life.
+    const QStringList items = Items(dlg.LstKaokuKozo);
+    QCOMPARE(items.size(), 7);
+    QVERIFY2(items[2].startsWith(u"鉄筋コンクリート造"_s) && items[2].contains(u"1,039,008円"_s) &&
+                 items[2].contains(u"70年"_s),
+             qPrintable(items[2]));
+    QVERIFY2(items[5].contains(u"929,256円"_s) && items[5].contains(u"28年"_s),
+             qPrintable(items[5]));
+    // The data's source and its year.
+    QVERIFY2(dlg.LblSource->text().contains(u"建物の標準的な建築価額表"_s) &&
+                 dlg.LblSource->text().contains(u"令和5年"_s),
+             qPrintable(dlg.LblSource->text()));
     QCOMPARE(Selected(dlg.LstKaokuKozo), -1);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 0.0);  // filling the list looks nothing up
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 0);
 
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -657,12 +669,15 @@ void TestDialogs::kaokuKozoEachClickLooksUp() {
     click(2);
     QCOMPARE(Selected(dlg.LstKaokuKozo), 2);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 1039008.0);
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 3);
     dlg.LstKaokuKozo->setCurrentRow(0);
-    dlg.LstKaokuKozo->setCurrentRow(1);
+    dlg.LstKaokuKozo->setCurrentRow(6);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 929256.0);  // the last choice decides
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 7);
     QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 929256.0);
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 7);
     QVERIFY(ui_->shown.empty());
     verifyClosedAndReopens();
 }
@@ -690,18 +705,20 @@ void TestDialogs::kaokuKozoReturnWithoutClick() {
 
 void TestDialogs::kaokuKozoMissingRow() {
     g_->Bukken.KaokuTuboTanka = 500000;
+    g_->Bukken.KaokuKozoCD = 5;
     alterReference(u"DELETE FROM 家屋構造別坪単価 WHERE 構造CD = 3"_s);
     FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     dlg.show();
-    QCOMPARE(dlg.LstKaokuKozo->count(), 3);
+    QCOMPARE(dlg.LstKaokuKozo->count(), 6);
     dlg.LstKaokuKozo->setCurrentRow(0);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 674711.0);
     QVERIFY(ui_->shown.empty());
     // Each entry keeps its own code: the third is code 4, not the third code.
     dlg.LstKaokuKozo->setCurrentRow(2);
-    QCOMPARE(dlg.LstKaokuKozo->currentItem()->text(), u"鉄骨鉄筋コンクリート造"_s);
+    QVERIFY(dlg.LstKaokuKozo->currentItem()->text().startsWith(u"鉄骨鉄筋コンクリート造"_s));
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 1212231.0);
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 4);
     QVERIFY(ui_->shown.empty());
     // A row that goes while the dialog is open fails the lookup.
     alterReference(u"DELETE FROM 家屋構造別坪単価 WHERE 構造CD = 2"_s);
@@ -712,6 +729,7 @@ void TestDialogs::kaokuKozoMissingRow() {
     QVERIFY(dlg.failed());
     QVERIFY(!dlg.isVisible());
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 500000.0);  // back to the price before the dialog
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 5);            // and to the structure
     verifyClosedAndReopens();
 }
 

@@ -105,7 +105,7 @@ void TestValuationLookup::tuboTanka() {
 void TestValuationLookup::tuboTanka_missingCodeNamesTable() {
     QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
     try {
-        ModGetKaokuTuboTanka(*g_, 5);
+        ModGetKaokuTuboTanka(*g_, 8);
         QFAIL("no error for a code without a row");
     } catch (const AppError& e) {
         QVERIFY2(e.description().contains(u"家屋構造別坪単価"_s), qPrintable(e.description()));
@@ -128,8 +128,9 @@ void TestValuationLookup::lists() {
     QCOMPARE(prefs.size(), 47);
     QCOMPARE(prefs.at(12), u"東京都"_s);
     QCOMPARE(ReadListItems(*g_, u"家屋構造別坪単価"_s, u"説明"_s),
-             (QStringList{u"木造"_s, u"鉄骨造"_s, u"鉄筋コンクリート造"_s,
-                          u"鉄骨鉄筋コンクリート造"_s}));
+             (QStringList{u"木造"_s, u"鉄骨造（3mm超4mm以下）"_s, u"鉄筋コンクリート造"_s,
+                          u"鉄骨鉄筋コンクリート造"_s, u"木骨モルタル造"_s,
+                          u"軽量鉄骨造（骨格材3mm以下）"_s, u"重量鉄骨造（4mm超）"_s}));
 
     // An empty table gives an empty list.
     ModSysDbClose(*g_);
@@ -149,7 +150,7 @@ void TestValuationLookup::sourcesAndStructureNames() {
     QVERIFY(!SourceOf(sources, u"ない表"_s));
     QCOMPARE(HouseStructureName(*g_, 0), u"構造未設定（木造として計算）"_s);
     QCOMPARE(HouseStructureName(*g_, 3), u"鉄筋コンクリート造"_s);
-    // A structure without a row of its own is valued by the wood table today.
+    // No structure chosen: the wood table.
     QCOMPARE(HouseRemainingRate(*g_, 0, 30), 0.163);
     ModSysDbClose(*g_);
     QVERIFY(Exec(folder_->sysDb(), u"DROP TABLE データ出典;"_s));

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -168,6 +169,14 @@ void FrmMain::buildLayout() {
     CmdKaokuKozo =
         MakeButton(w, "CmdKaokuKozo", QStringLiteral("←参考値取得"), 4200, 3960, 1335, 375,
                    QStringLiteral("家屋の構造別坪単価の参考値を取得することができます。"));
+    // The structure the house is depreciated by, under ①坪単価 in a smaller type.
+    LblKaokuKozo = MakeLabel(w, "LblKaokuKozo", QString(), 480, 4320, 2160);
+    LblKaokuKozo->resize(LblKaokuKozo->width(), Tw(195));
+    {
+        QFont small = LblKaokuKozo->font();
+        small.setPointSizeF(8);
+        LblKaokuKozo->setFont(small);
+    }
 
     Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4500, 2040);
     TxtKaokuTateTubo =
@@ -426,6 +435,7 @@ void FrmMain::InitForm() {
     const QDate today = ui_.today();
     b.KaokuDate = today;
     imDateKaoku->setValue(today);
+    ShowKaokuKozo();
     CmdSave->setEnabled(false);
     b.NewBukken = true;
     CmdSave->setText(QStringLiteral("新規物件保存"));

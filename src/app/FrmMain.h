@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QSet>
+#include <QString>
 
 #include <memory>
 
@@ -51,6 +53,8 @@ public:
     // Worksheet (FrmMainWorksheet.cpp).
     void ClearForm();
     void DispForm();
+    // LblKaokuKozo shows the record's structure (KaokuKozoCD).
+    void ShowKaokuKozo();
     // Enables the list and export menu entries by the saved-property count.
     void setListMenusEnabled(bool enabled);
 
@@ -119,6 +123,7 @@ public:
     QLineEdit* TxtKaokuTuboTanka = nullptr;
     QLabel* Label11 = nullptr;
     QPushButton* CmdKaokuKozo = nullptr;
+    QLabel* LblKaokuKozo = nullptr;
     QLabel* Label8 = nullptr;
     QLineEdit* TxtKaokuTateTubo = nullptr;
     QLabel* Label9 = nullptr;
@@ -166,6 +171,8 @@ private:
     // The two dates on the worksheet are a loaded property's, to be reset by the next save or
     // クリア so that the next property does not inherit them.
     bool datesFromLoad_ = false;
+    // Each notice that a structure is valued as wood is shown once a run.
+    QSet<QString> woodNoticesShown_;
 };
 
 }  // namespace ie

@@ -18,6 +18,7 @@ void FrmMain::CmdSave_Click() {
     ModClearGlobal(g_.Bukken);
     if (datesFromLoad_)
         resetDates();
+    ShowKaokuKozo();
     // The table holds at least the row just written.
     setListMenusEnabled(true);
 }

@@ -45,6 +45,7 @@ void FrmMain::CmdKaokuKozo_Click() {
     if (g_.Bukken.KaokuTuboTanka != 0) {
         TxtKaokuTuboTanka->setText(FormatWhole(g_.Bukken.KaokuTuboTanka));
     }
+    ShowKaokuKozo();
 }
 
 }  // namespace ie

@@ -167,6 +167,16 @@ void FrmMain::CmdClear_Click() {
     ModClearGlobal(b);
     if (datesFromLoad_)
         resetDates();
+    ShowKaokuKozo();
+}
+
+void FrmMain::ShowKaokuKozo() {
+    const QString name = HouseStructureCaption(g_, g_.Bukken.KaokuKozoCD);
+    // The type is small and the room fixed: a name that does not fit ends in "…", whole in the
+    // tooltip.
+    LblKaokuKozo->setText(
+        LblKaokuKozo->fontMetrics().elidedText(name, Qt::ElideRight, LblKaokuKozo->width()));
+    LblKaokuKozo->setToolTip(name);
 }
 
 void FrmMain::DispForm() {
@@ -203,6 +213,7 @@ void FrmMain::DispForm() {
         imDateHyoka->setValue(b.HyokaDate);
     if (b.RosenkaNendo.isValid())
         imDateRosen->setValue(b.RosenkaNendo);
+    ShowKaokuKozo();
 }
 
 void FrmMain::CmdCalcLandPrise_Click() {
@@ -219,9 +230,18 @@ void FrmMain::CmdCalcLandPrise_Click() {
 }
 
 void FrmMain::CmdKaokuKeisan_Click() {
+    const auto lookup = [this](qint32 structureCode, qint32 age) -> std::optional<double> {
+        const std::optional<HouseRate> rate = GetHouseRate(g_, ui_, this, structureCode, age);
+        if (!rate)
+            return std::nullopt;
+        if (!rate->woodNotice.isEmpty() && !woodNoticesShown_.contains(rate->woodNotice)) {
+            woodNoticesShown_.insert(rate->woodNotice);
+            ui_.message(this, rate->woodNotice, MsgIcon::Information);
+        }
+        return rate->rate;
+    };
     const CalcOutcome out =
-        CalcHousePrice(g_.Bukken, {TxtKaokuTuboTanka->text(), TxtKaokuTateTubo->text()},
-                       [this](qint32 age) { return GetKeinenHosei(g_, ui_, this, age); });
+        CalcHousePrice(g_.Bukken, {TxtKaokuTuboTanka->text(), TxtKaokuTateTubo->text()}, lookup);
     if (!out.done()) {
         if (!out.message.isEmpty())
             ui_.message(this, out.message, out.icon);

@@ -8,13 +8,28 @@
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
 
+#include <algorithm>
+
 namespace ie {
 
 namespace {
 
 const QString kKeinenTable = QStringLiteral("家屋経年減点補正率");
+const QString kStructureTable = QStringLiteral("家屋構造別坪単価");
+constexpr qint32 kWood = 1;  // 構造CD of 木造
+// The remaining rate in ten-thousandths of the cost: all of it new, never less than 5 %.
+constexpr qint64 kWhole = 10000;
+constexpr qint64 kFloor = 500;
+
+bool IsWood(qint32 structureCode) {
+    return structureCode <= 0 || structureCode == kWood;
+}
 
 }  // namespace
+
+QString HouseRateTable(qint32 structureCode) {
+    return IsWood(structureCode) ? kKeinenTable : kStructureTable;
+}
 
 QString HouseFailureText() {
     return QStringLiteral("家屋価格計算に失敗しました。数値が大きすぎます。");
@@ -55,22 +70,23 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
     // broken) the calculation is abandoned and the record stays as it was.
     std::optional<double> rate;
     try {
-        rate = lookup(age);
+        rate = lookup(rec.KaokuKozoCD, age);
     } catch (const AppError& e) {
-        return {CalcOutcome::Status::Failed, ReferenceReadFailedText(e, kKeinenTable),
-                MsgIcon::Critical};
+        return {CalcOutcome::Status::Failed,
+                ReferenceReadFailedText(e, HouseRateTable(rec.KaokuKozoCD)), MsgIcon::Critical};
     }
     if (!rate)
         return {CalcOutcome::Status::Abandoned, QString(), MsgIcon::None};
 
+    // Everything is worked out before the record is touched, so that a result too large leaves
+    // inputs and results as the user last saw them together.
     try {
+        const Currency kakaku = Currency::fromDouble((*tanka * *tubo) * *rate);
+        const Currency gokei = rec.TotiKakaku + kakaku;
         rec.KaokuTateTubo = *tubo;
         rec.KaokuTuboTanka = *tanka;
         rec.KeikaNensu = age;
         rec.KeinenHoseiRitu = *rate;
-        const Currency kakaku =
-            Currency::fromDouble((rec.KaokuTuboTanka * rec.KaokuTateTubo) * rec.KeinenHoseiRitu);
-        const Currency gokei = rec.TotiKakaku + kakaku;
         rec.KaokuKakaku = kakaku;
         rec.GokeiKakaku = gokei;
     } catch (const AppError& e) {
@@ -82,20 +98,83 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
     return {};
 }
 
+HouseRate LookUpHouseRate(ModGlobal& g, qint32 structureCode, qint32 age) {
+    // 木造 keeps its own table, so that a user's edit of it still counts.
+    if (IsWood(structureCode))
+        return {ModGetHosei(g, age, kKeinenTable), QString()};
+    const StructureTable table = ReadStructureTable(g);
+    const auto wood = [&](const QString& notice) {
+        return HouseRate{ModGetHosei(g, age, kKeinenTable), notice};
+    };
+    if (!table.hasDepreciation) {
+        return wood(
+            QStringLiteral("参考値のデータベースが古く、構造別の耐用年数がありません。"
+                           "すべての構造を木造として計算します。"));
+    }
+    const auto row = std::find_if(table.rows.begin(), table.rows.end(),
+                                  [&](const StructureRow& r) { return r.code == structureCode; });
+    if (row == table.rows.end()) {
+        return wood(QStringLiteral("構造コード %1 は参考値にありません。木造として計算します。")
+                        .arg(structureCode));
+    }
+    if (!row->yearlyLoss || *row->yearlyLoss < 0 || *row->yearlyLoss > kWhole) {
+        throw AppError(errors::kTypeMismatch,
+                       QStringLiteral("システムデータベースの表「%1」の構造コード %2 の年減価率が"
+                                      "0から10000までの整数ではありません。")
+                           .arg(kStructureTable)
+                           .arg(structureCode));
+    }
+    // Whole ten-thousandths: a double rate such as 1 − 0.0135 × 30 would move the last places of
+    // the yen result.
+    const qint64 remaining = std::max(kWhole - *row->yearlyLoss * std::max(age, 0), kFloor);
+    return {static_cast<double>(remaining) / static_cast<double>(kWhole), QString()};
+}
+
 double HouseRemainingRate(ModGlobal& g, qint32 structureCode, qint32 age) {
-    Q_UNUSED(structureCode);  // every structure is depreciated as wood
-    return ModGetHosei(g, age, kKeinenTable);
+    return LookUpHouseRate(g, structureCode, age).rate;
+}
+
+std::optional<HouseRate> GetHouseRate(ModGlobal& g, UiServices& ui, QWidget* parent,
+                                      qint32 structureCode, qint32 age) {
+    SysDbSession session(g, ui, parent);
+    if (!session.ok())
+        return std::nullopt;
+    return LookUpHouseRate(g, structureCode, age);
 }
 
 QString HouseStructureName(ModGlobal& g, qint32 structureCode) {
     if (structureCode <= 0)
         return QStringLiteral("構造未設定（木造として計算）");
-    for (const ReferenceItem& item :
-         ReadReferenceItems(g, QStringLiteral("家屋構造別坪単価"), QStringLiteral("説明"))) {
-        if (item.key == structureCode)
-            return item.text;
+    const StructureTable table = ReadStructureTable(g);
+    // Named as it is valued: a structure the reference database cannot depreciate counts as wood.
+    const QString asWood = IsWood(structureCode) || table.hasDepreciation
+                               ? QString()
+                               : QStringLiteral("（木造として計算）");
+    for (const StructureRow& row : table.rows) {
+        if (row.code == structureCode)
+            return row.name + asWood;
     }
-    return QStringLiteral("構造コード %1").arg(structureCode);
+    return QStringLiteral("構造コード %1（木造として計算）").arg(structureCode);
+}
+
+QString HouseStructureCaption(ModGlobal& g, qint32 structureCode) {
+    if (structureCode <= 0)
+        return HouseStructureName(g, structureCode);
+    const bool wasOpen = g.SysDbCon.isOpen();
+    try {
+        if (!wasOpen) {
+            g.SysDbCon.setConnectionString(ConnectionString(g.SysDbPath));
+            g.SysDbCon.open();
+        }
+        const QString name = HouseStructureName(g, structureCode);
+        if (!wasOpen)
+            ModSysDbClose(g);
+        return name;
+    } catch (const AppError&) {
+        if (!wasOpen)
+            ModSysDbClose(g);
+        return QStringLiteral("構造コード %1").arg(structureCode);
+    }
 }
 
 std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 age) {

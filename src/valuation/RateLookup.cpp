@@ -114,6 +114,37 @@ double ModGetKaokuTuboTanka(ModGlobal& g, qint32 code) {
     });
 }
 
+StructureTable ReadStructureTable(ModGlobal& g) {
+    const QString table = QStringLiteral("家屋構造別坪単価");
+    return NamingTable(table, [&] {
+        StructureTable result;
+        // An older build's file lacks the two depreciation columns; it is read without them.
+        db::Statement columns(
+            g.SysDbCon, QStringLiteral("SELECT name FROM pragma_table_info('家屋構造別坪単価')"));
+        QStringList names;
+        while (columns.step())
+            names << columns.value(0, FieldType::Text).toText();
+        if (names.isEmpty())
+            throw NoRow(table);  // the table itself is missing
+        result.hasDepreciation = names.contains(QStringLiteral("耐用年数")) &&
+                                 names.contains(QStringLiteral("年減価率"));
+        db::Statement st(g.SysDbCon,
+                         result.hasDepreciation
+                             ? QStringLiteral("SELECT 構造CD, 説明, 坪単価, 耐用年数, 年減価率 "
+                                              "FROM 家屋構造別坪単価 ORDER BY rowid")
+                             : QStringLiteral("SELECT 構造CD, 説明, 坪単価, NULL, NULL "
+                                              "FROM 家屋構造別坪単価 ORDER BY rowid"));
+        while (st.step()) {
+            result.rows.push_back(StructureRow{
+                st.value(0, FieldType::Integer).toInt64().value_or(0),
+                st.value(1, FieldType::Text).toText(), st.value(2, FieldType::Double).toDouble(),
+                st.value(3, FieldType::Integer).toInt64(),
+                st.value(4, FieldType::Integer).toInt64()});
+        }
+        return result;
+    });
+}
+
 double ModGetJitenRitu(ModGlobal& g, qint64 id) {
     const QString table = QStringLiteral("土地時点修正率");
     return NamingTable(table, [&] {

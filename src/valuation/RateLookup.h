@@ -43,6 +43,23 @@ std::vector<DataSource> ReadDataSources(ModGlobal& g);
 // The row of table, or nullopt when データ出典 has none for it.
 std::optional<DataSource> SourceOf(const std::vector<DataSource>& sources, const QString& table);
 
+// One row of 家屋構造別坪単価. A value the row lacks (Null, or a column an older reference database
+// does not have) is nullopt; whoever uses the value decides whether that is an error.
+struct StructureRow {
+    qint64 code = 0;  // 構造CD
+    QString name;     // 説明
+    std::optional<double> tuboTanka;
+    std::optional<qint64> usefulLife;  // 耐用年数, years
+    std::optional<qint64> yearlyLoss;  // 年減価率, ten-thousandths of the cost a year
+};
+struct StructureTable {
+    // False for a reference database of an older build, whose table has no 耐用年数 and 年減価率.
+    bool hasDepreciation = false;
+    std::vector<StructureRow> rows;  // table order
+};
+// Every row of 家屋構造別坪単価. A missing table throws AppError naming it.
+StructureTable ReadStructureTable(ModGlobal& g);
+
 // The 時点修正率 of prefecture id in 土地時点修正率; a missing ID or a rate that is not a number
 // throws AppError.
 double ModGetJitenRitu(ModGlobal& g, qint64 id);
