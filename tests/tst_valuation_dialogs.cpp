@@ -287,7 +287,7 @@ void TestDialogs::kakutiShowsCombinedAsChoicesChange() {
 
     dlg.ChkSoku1->setChecked(true);  // 1.03
     QVERIFY(dlg.LblGokei->text().contains(u"103.00％"_s));
-    dlg.LstGake->setCurrentRow(1);     // 0.95
+    dlg.LstGake->setCurrentRow(1);  // 0.95
     QVERIFY(dlg.LblGokei->text().contains(u"97.85％"_s));
     dlg.TxtSonota->setText(u"-10"_s);  // 0.90
     QVERIFY(dlg.LblSonotaHosei->text().startsWith(u"×0.90"_s));
