@@ -58,6 +58,7 @@ private Q_SLOTS:
     void kakutiListsFromReference();
     void kakutiCliffItemLooksUpItsRank();
     void kakutiCombinesAllFactors();
+    void kakutiShowsCombinedAsChoicesChange();
     void kakutiRoadCheck_data();
     void kakutiRoadCheck();
     void kakutiNoRoadWithHighVoltageIsAccepted();
@@ -71,6 +72,7 @@ private Q_SLOTS:
     void kakutiBrokenListTable();
     void kakutiBrokenLookupTable();
     void kakutiDatabaseMissing();
+    void dialogsWithoutDataSources();
 
     // Land-price change.
     void jitenPrefecturesInTableOrder();
@@ -193,13 +195,17 @@ void TestDialogs::kakutiListsFromReference() {
     // Held open until the dialog closes.
     QVERIFY(g_->SysDbCon.isOpen());
 
-    QCOMPARE(Items(dlg.LstGake), QStringList({u"0"_s, u"10"_s, u"20"_s, u"30"_s, u"40"_s, u"50"_s,
-                                              u"60"_s, u"70"_s, u"80"_s, u"90"_s}));
-    QCOMPARE(Items(dlg.LstOkuyuki), QStringList({u"2倍未満"_s, u"2～3倍"_s, u"3～4倍"_s,
-                                                 u"4～5倍"_s, u"5～6倍"_s, u"6倍以上"_s}));
+    // Each entry ends with the factor choosing it stores.
+    QCOMPARE(Items(dlg.LstGake),
+             QStringList({u"0　×1.00"_s, u"10　×0.95"_s, u"20　×0.91"_s, u"30　×0.87"_s,
+                          u"40　×0.84"_s, u"50　×0.81"_s, u"60　×0.77"_s, u"70　×0.74"_s,
+                          u"80　×0.70"_s, u"90　×0.65"_s}));
+    QCOMPARE(Items(dlg.LstOkuyuki),
+             QStringList({u"2倍未満　×1.00"_s, u"2～3倍　×0.98"_s, u"3～4倍　×0.96"_s,
+                          u"4～5倍　×0.94"_s, u"5～6倍　×0.92"_s, u"6倍以上　×0.90"_s}));
     QCOMPARE(dlg.LstFuseikei->count(), 13);
-    QCOMPARE(dlg.LstFuseikei->item(0)->text(), u"整形地"_s);
-    QCOMPARE(dlg.LstFuseikei->item(12)->text(), u"かげ地65%以上"_s);
+    QCOMPARE(dlg.LstFuseikei->item(0)->text(), u"整形地　×1.00"_s);
+    QCOMPARE(dlg.LstFuseikei->item(12)->text(), u"かげ地65%以上　×0.60"_s);
     // A fresh record: rank 0 everywhere, boxes clear, no other adjustment.
     QCOMPARE(Selected(dlg.LstGake), 0);
     QCOMPARE(Selected(dlg.LstOkuyuki), 0);
@@ -219,7 +225,7 @@ void TestDialogs::kakutiCliffItemLooksUpItsRank() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     dlg.LstGake->setCurrentRow(1);
-    QCOMPARE(dlg.LstGake->currentItem()->text(), u"10"_s);
+    QCOMPARE(dlg.LstGake->currentItem()->text(), u"10　×0.95"_s);
     dlg.CmdOk_Click();
     QCOMPARE(g_->Bukken.GakeRank, 1);
     QCOMPARE(g_->Bukken.GakeHosei, 0.95);
@@ -266,6 +272,39 @@ void TestDialogs::kakutiCombinesAllFactors() {
     QCOMPARE(b.KeijoHosei, 0.81);  // 0.9 x 0.9 is below 0.85
     // 0.7 * 0.95 * 1.03 * 1.02 * 1.05 * 0.8 * 0.81, by hand.
     QCOMPARE(b.KakutiHoseiRitu, 0.4753607796);
+    QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
+void TestDialogs::kakutiShowsCombinedAsChoicesChange() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(dlg.load());
+    QCOMPARE(dlg.LblSoku1Hosei->text(), u"×1.03"_s);
+    QCOMPARE(dlg.LblMagutiHosei->text(), u"×0.90"_s);
+    QCOMPARE(dlg.LblKoatuHosei->text(), u"×0.70"_s);
+    QVERIFY(dlg.LblGokei->text().contains(u"100.00％"_s));
+    QVERIFY(dlg.LblSource->text().contains(u"財産評価基本通達"_s));
+
+    dlg.ChkSoku1->setChecked(true);  // 1.03
+    QVERIFY(dlg.LblGokei->text().contains(u"103.00％"_s));
+    dlg.LstGake->setCurrentRow(1);  // 0.95
+    QVERIFY(dlg.LblGokei->text().contains(u"97.85％"_s));
+    dlg.TxtSonota->setText(u"-10"_s);  // 0.90
+    QVERIFY(dlg.LblSonotaHosei->text().startsWith(u"×0.90"_s));
+    dlg.ChkMaguti->setChecked(true);    // 0.90, with depth: 0.9 x 0.98 = 0.882 < 0.92
+    dlg.LstOkuyuki->setCurrentRow(1);   // 0.98
+    dlg.LstFuseikei->setCurrentRow(4);  // 0.92
+    // 1.03 x 0.95 x 0.90 x 0.882 = 0.776733..., by hand.
+    QVERIFY2(dlg.LblGokei->text().contains(u"77.67％"_s), qPrintable(dlg.LblGokei->text()));
+
+    // A choice "戻る" refuses shows no figure; undone, the figure is back.
+    dlg.ChkMudoro->setChecked(true);
+    QVERIFY(!dlg.LblGokei->text().contains(u"％"_s));
+    dlg.ChkMudoro->setChecked(false);
+    QVERIFY(dlg.LblGokei->text().contains(u"77.67％"_s));
+
+    dlg.CmdOk_Click();
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.03 * 0.95 * 0.9 * (0.98 * 0.9));
     QVERIFY(ui_->shown.empty());
     verifyClosedAndReopens();
 }
@@ -404,7 +443,7 @@ void TestDialogs::kakutiReopensWithSavedChoices() {
     QVERIFY(dlg.load());
     QVERIFY(ui_->shown.empty());
     QCOMPARE(Selected(dlg.LstGake), 3);
-    QCOMPARE(dlg.LstGake->selectedItems().first()->text(), u"30"_s);
+    QCOMPARE(dlg.LstGake->selectedItems().first()->text(), u"30　×0.87"_s);
     QCOMPARE(Selected(dlg.LstOkuyuki), 2);
     QCOMPARE(Selected(dlg.LstFuseikei), 12);
     QVERIFY(dlg.ChkKoatu->isChecked());
@@ -509,6 +548,9 @@ void TestDialogs::kakutiBrokenLookupTable() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     QVERIFY(ui_->shown.empty());
+    QVERIFY(dlg.LblMinamiHosei->text().isEmpty());
+    QCOMPARE(dlg.LblKoatuHosei->text(), u"×0.70"_s);
+    QVERIFY(!dlg.LblGokei->text().contains(u"％"_s));
     dlg.show();
     dlg.ChkKoatu->setChecked(true);
     dlg.LstGake->setCurrentRow(2);
@@ -536,6 +578,28 @@ void TestDialogs::kakutiDatabaseMissing() {
     QVERIFY(!g_->SysDbCon.isOpen());
 }
 
+void TestDialogs::dialogsWithoutDataSources() {
+    // A reference database from before データ出典: figures but no source line, and no message.
+    alterReference(u"DROP TABLE データ出典"_s);
+    FrmJiten jiten(*g_, *ui_, parent_.get());
+    QVERIFY(jiten.load());
+    QVERIFY(jiten.LblSource->text().isEmpty());
+    jiten.LstPref->setCurrentRow(12);
+    jiten.CmdOK_Click();
+    QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.046);
+    verifyClosedAndReopens();
+
+    FrmKakuti kakuti(*g_, *ui_, parent_.get());
+    QVERIFY(kakuti.load());
+    QVERIFY(kakuti.LblSource->text().isEmpty());
+    QCOMPARE(kakuti.LblUraHosei->text(), u"×1.02"_s);
+    kakuti.ChkUra->setChecked(true);
+    kakuti.CmdOk_Click();
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.02);
+    QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
 // ---------------------------------------------------------------------------------------------
 
 void TestDialogs::jitenPrefecturesInTableOrder() {
@@ -544,10 +608,15 @@ void TestDialogs::jitenPrefecturesInTableOrder() {
     QVERIFY(!g_->SysDbCon.isOpen());  // open only while reading
     const QStringList items = Items(dlg.LstPref);
     QCOMPARE(items.size(), 47);
-    QCOMPARE(items.mid(0, 3), QStringList({u"北海道"_s, u"青森県"_s, u"岩手県"_s}));
-    QCOMPARE(items[12], u"東京都"_s);
-    QCOMPARE(items[13], u"神奈川県"_s);
-    QCOMPARE(items[46], u"沖縄県"_s);
+    QCOMPARE(items.mid(0, 3),
+             QStringList({u"北海道　+0.2%"_s, u"青森県　-0.4%"_s, u"岩手県　-0.2%"_s}));
+    QCOMPARE(items[4], u"秋田県　-0.6%"_s);
+    QCOMPARE(items[12], u"東京都　+4.6%"_s);
+    QCOMPARE(items[13], u"神奈川県　+3.2%"_s);
+    QCOMPARE(items[44], u"宮崎県　0.0%"_s);
+    QCOMPARE(items[46], u"沖縄県　+5.8%"_s);
+    QVERIFY2(dlg.LblSource->text().contains(u"都道府県地価調査 令和6年"_s),
+             qPrintable(dlg.LblSource->text()));
     QCOMPARE(Selected(dlg.LstPref), -1);
     QVERIFY(ui_->shown.empty());
 }
@@ -566,7 +635,7 @@ void TestDialogs::jitenChoosingStoresRate() {
     FrmJiten again(*g_, *ui_, parent_.get());
     QVERIFY(again.load());
     again.LstPref->setCurrentRow(44);
-    QCOMPARE(again.LstPref->currentItem()->text(), u"宮崎県"_s);
+    QCOMPARE(again.LstPref->currentItem()->text(), u"宮崎県　0.0%"_s);
     again.CmdOK_Click();
     QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.0);
     QVERIFY(ui_->shown.empty());
@@ -620,7 +689,7 @@ void TestDialogs::jitenTableWithGapUsesEachRowsId() {
     FrmJiten dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     dlg.LstPref->setCurrentRow(11);
-    QCOMPARE(dlg.LstPref->currentItem()->text(), u"東京都"_s);
+    QCOMPARE(dlg.LstPref->currentItem()->text(), u"東京都　+4.6%"_s);
     dlg.CmdOK_Click();
     QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.046);
     QVERIFY(ui_->shown.empty());

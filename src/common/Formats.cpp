@@ -126,6 +126,10 @@ QString FormatWhole(Currency value) {
     return out;
 }
 
+QString FormatFixed1(double value) {
+    return FormatPlaces(value, 1, false);
+}
+
 QString FormatGrouped2(double value) {
     return FormatPlaces(value, 2, true);
 }

@@ -11,6 +11,8 @@ namespace ie {
 // from zero (1234.5 -> "1,235", 0.4 -> "0", -0.4 -> "0").
 QString FormatWhole(double value);
 QString FormatWhole(Currency value);
+// "0.0": one decimal, no grouping, rounded as FormatWhole (0.49 -> "0.5", -0.04 -> "0.0").
+QString FormatFixed1(double value);
 // "#,##0.00": two decimals with grouping (85.5 -> "85.50", 1234.5 -> "1,234.50").
 QString FormatGrouped2(double value);
 // "0.00": two decimals, no grouping.

@@ -8,6 +8,7 @@
 #include "valuation/ListItemTips.h"
 #include "valuation/RateLookup.h"
 #include "valuation/ReferenceReadError.h"
+#include "valuation/ReferenceTexts.h"
 
 #include <QFont>
 #include <QLabel>
@@ -26,7 +27,7 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
     : QDialog(parent), g_(g), ui_(ui) {
     setObjectName(QStringLiteral("FrmJiten"));
     setWindowTitle(QStringLiteral("地価変動率参考値取得"));
-    setFixedSize(Tw(3885), Tw(3390));
+    setFixedSize(Tw(4575), Tw(3390));
     setModal(true);
     setFont(WindowFont());
     if (parent)
@@ -43,11 +44,17 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
     LstPref->setToolTip(QStringLiteral("都道府県別地価変動率（参考値）を所得することができます。"));
     LstPref->setSelectionMode(QAbstractItemView::SingleSelection);
     LstPref->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    PlaceTw(LstPref, 2280, 120, 1095, 2400);
+    // Wide enough for the longest name with its rate ("神奈川県　+3.2%").
+    PlaceTw(LstPref, 2280, 120, 2100, 2400);
     CmdOK = new QPushButton(QStringLiteral("戻る"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setToolTip(QStringLiteral("メイン画面に戻ります。"));
-    PlaceTw(CmdOK, 2400, 2640, 975, 495);
+    PlaceTw(CmdOK, 3405, 2640, 975, 495);
+    LblSource = new QLabel(this);
+    LblSource->setObjectName(QStringLiteral("LblSource"));
+    LblSource->setWordWrap(true);
+    LblSource->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PlaceTw(LblSource, 360, 1500, 1800, 1635);
 
     setTabOrder(CmdOK, LstPref);
     connect(CmdOK, &QPushButton::clicked, this, &FrmJiten::CmdOK_Click);
@@ -57,6 +64,8 @@ FrmJiten::FrmJiten(ModGlobal& g, UiServices& ui, QWidget* parent)
 bool FrmJiten::load() {
     failed_ = false;
     std::vector<ReferenceItem> items;
+    std::vector<std::optional<double>> rates;
+    std::optional<DataSource> source;
     {
         SysDbSession session(g_, ui_, this);
         if (!session.ok())
@@ -68,17 +77,35 @@ bool FrmJiten::load() {
             ui_.message(this, ReferenceReadFailedText(e, kTable), MsgIcon::Critical);
             return false;
         }
+        for (const ReferenceItem& item : items) {
+            // Read as "戻る" reads it, so the shown rate is the applied one. A rate that cannot be
+            // read shows none here; choosing it gives the read's message on "戻る".
+            try {
+                rates.push_back(ModGetJitenRitu(g_, item.key));
+            } catch (const AppError&) {
+                rates.push_back(std::nullopt);
+            }
+        }
+        try {
+            source = SourceOf(ReadDataSources(g_), kTable);
+        } catch (const AppError&) {
+            // An older reference database has no データ出典: the dialog works without a source.
+        }
     }
     if (items.empty()) {
         ui_.message(this, ReferenceTableEmptyText(kTable), MsgIcon::Critical);
         return false;
     }
     LstPref->clear();
-    for (const ReferenceItem& item : items) {
+    for (size_t i = 0; i < items.size(); ++i) {
+        const ReferenceItem& item = items[i];
+        const QString text = rates[i] ? PrefectureEntryText(item.text, *rates[i]) : item.text;
         // Each entry carries its own prefecture ID, whatever its place in the list.
-        auto* entry = new QListWidgetItem(item.text, LstPref);
+        auto* entry = new QListWidgetItem(text, LstPref);
         entry->setData(Qt::UserRole, item.key);
     }
+    LblSource->setText(source ? QStringLiteral("出典：") + source->source : QString());
+    LblSource->setToolTip(source ? SourceDetail(*source) : QString());
     ShowCutItemsInTooltips(LstPref);
     LstPref->setCurrentRow(-1);
     LstPref->clearSelection();

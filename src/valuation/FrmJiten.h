@@ -12,8 +12,9 @@ class UiServices;
 struct ModGlobal;
 
 // The land-price-change reference dialog "地価変動率参考値取得": the prefectures of 土地時点修正率
-// in table order; "戻る" stores the chosen prefecture's yearly rate in ChikaHendoRitu. The
-// reference connection is open only while the list is filled and while "戻る" reads the rate.
+// in table order, each with its rate, and the source of the figures; "戻る" stores the chosen
+// prefecture's yearly rate in ChikaHendoRitu. The reference connection is open only while the
+// list is filled and while "戻る" reads the rate.
 class FrmJiten : public QDialog {
     Q_OBJECT
 public:
@@ -33,6 +34,7 @@ public:
     QLabel* Label1 = nullptr;
     QListWidget* LstPref = nullptr;
     QPushButton* CmdOK = nullptr;
+    QLabel* LblSource = nullptr;  // empty when データ出典 has no row for the table
 
 private:
     ModGlobal& g_;

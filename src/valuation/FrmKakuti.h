@@ -12,13 +12,15 @@ class QPushButton;
 
 namespace ie {
 
+struct BukkenJoho;
 class SysDbSession;
 class UiServices;
 struct ModGlobal;
 
 // The lot-correction dialog "敷地の状況": the plot's conditions as ranks, looked up and combined
-// into KakutiHoseiRitu on "戻る". It holds the reference connection from load() until it closes,
-// whichever way it closes; only "戻る" stores anything.
+// into KakutiHoseiRitu on "戻る". Each choice shows its factor, and the combined factor follows
+// the choices as they change (by the same lookups and product as "戻る"). It holds the reference
+// connection from load() until it closes, whichever way it closes; only "戻る" stores anything.
 class FrmKakuti : public QDialog {
     Q_OBJECT
 public:
@@ -45,6 +47,10 @@ public:
 private:
     void TxtSonota_Validate();
     void closeConnection();
+    // The ranks chosen in the controls, on a copy of the record.
+    BukkenJoho chosenRanks() const;
+    void showFactors();
+    void showCombined();
 
 public:
     QLabel* Label1 = nullptr;
@@ -68,12 +74,25 @@ public:
     QLineEdit* TxtSonota = nullptr;
     QLabel* Label8 = nullptr;
     QPushButton* CmdOk = nullptr;
+    // The factor of each check box when ticked, what その他 does, the combined factor and the
+    // sources of the tables.
+    QLabel* LblSoku1Hosei = nullptr;
+    QLabel* LblSoku2Hosei = nullptr;
+    QLabel* LblUraHosei = nullptr;
+    QLabel* LblMudoroHosei = nullptr;
+    QLabel* LblMagutiHosei = nullptr;
+    QLabel* LblMinamiHosei = nullptr;
+    QLabel* LblKoatuHosei = nullptr;
+    QLabel* LblSonotaHosei = nullptr;
+    QLabel* LblGokei = nullptr;
+    QLabel* LblSource = nullptr;
 
 private:
     ModGlobal& g_;
     UiServices& ui_;
     std::unique_ptr<SysDbSession> session_;
     bool failed_ = false;
+    bool loading_ = false;  // no combined factor while load() sets the controls one by one
 };
 
 }  // namespace ie

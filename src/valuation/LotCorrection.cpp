@@ -51,8 +51,10 @@ SonotaAdjustment SonotaFromText(const QString& text) {
     // Rounded before the range check, so 100.4 still counts as 100. A number far outside the
     // range (1e9) is simply no adjustment, as any other out-of-range number.
     const double rounded = RoundHalfEven(*number);
-    if (rounded < -100 || rounded > 100)
+    if (rounded < -100 || rounded > 100) {
+        a.outOfRange = true;
         return a;
+    }
     a.rank = static_cast<qint32>(rounded);
     a.hosei = (static_cast<double>(a.rank) + 100.0) / 100.0;
     return a;
@@ -83,6 +85,11 @@ bool FinishLotCorrection(BukkenJoho& rec, const QString& sonotaText) {
     rec.SonotaHosei = a.hosei;
     CombineLotFactors(rec);
     return a.emptyText;
+}
+
+bool ApplyLotChoices(ModGlobal& g, BukkenJoho& rec, const QString& sonotaText, QString* table) {
+    LookUpLotFactors(g, rec, table);
+    return FinishLotCorrection(rec, sonotaText);
 }
 
 }  // namespace ie

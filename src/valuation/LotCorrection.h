@@ -34,9 +34,10 @@ void LookUpLotFactors(ModGlobal& g, BukkenJoho& rec, QString* table = nullptr);
 
 // The other adjustment as read from its text box.
 struct SonotaAdjustment {
-    qint32 rank = 0;         // whole percent, -100 to 100; 0 for none
-    double hosei = 1.0;      // (rank + 100) / 100
-    bool emptyText = false;  // the text was not a number: the box is emptied
+    qint32 rank = 0;          // whole percent, -100 to 100; 0 for none
+    double hosei = 1.0;       // (rank + 100) / 100
+    bool emptyText = false;   // the text was not a number: the box is emptied
+    bool outOfRange = false;  // a number outside -100..100: no adjustment, the text stays
 };
 // A number is rounded to a whole percent, halves to the even neighbour (2.5 -> 2). Outside
 // -100..100 there is no adjustment and the text stays as typed; a text that is not a number (the
@@ -54,5 +55,11 @@ void CombineLotFactors(BukkenJoho& rec);
 // The steps after the lookups: SonotaRank and SonotaHosei from the text, then the combination.
 // Returns true when the text box is to be emptied.
 bool FinishLotCorrection(BukkenJoho& rec, const QString& sonotaText);
+
+// The whole lot correction of the record's ranks and the その他 text: the lookups, then
+// FinishLotCorrection. The dialog stores it on "戻る" and shows it while the choices change, so
+// what is shown is what is stored. Throws as LookUpLotFactors; returns as FinishLotCorrection.
+bool ApplyLotChoices(ModGlobal& g, BukkenJoho& rec, const QString& sonotaText,
+                     QString* table = nullptr);
 
 }  // namespace ie
