@@ -241,7 +241,7 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
             BukkenJoho copy = rec;
             const HouseInputTexts texts{QString::number(rec.KaokuTuboTanka, 'g', 17),
                                         QString::number(rec.KaokuTateTubo, 'g', 17)};
-            if (CalcHousePrice(copy, texts, [rate](qint32) { return rate; }).done())
+            if (CalcHousePrice(copy, texts, [rate](qint32, qint32) { return rate; }).done())
                 worked = copy.KaokuKakaku;
             house.lines.push_back(Line(QStringLiteral("残価率"), PlainNumber(rate)));
             house.lines.push_back(Note(QStringLiteral("坪単価 × 延床面積 × 残価率")));
