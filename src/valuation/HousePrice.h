@@ -18,7 +18,7 @@ class UiServices;
 
 struct HouseInputTexts {
     QString tuboTanka;  // TxtKaokuTuboTanka
-    QString tateTubo;   // TxtKaokuTateTubo
+    QString tateTubo;   // TxtKaokuTateTubo, 坪 or ㎡ with its unit; used rounded to two decimals
 };
 
 // The depreciation rate for an age in years; nullopt when the lookup was abandoned (its message
