@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -86,6 +87,8 @@ private:
     void paintBackground();
     bool countSavedProperties();
     void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
+    // Asks whether a road price that looks copied in thousands is meant ×1,000 (FrmMainWorksheet).
+    void CheckRosenkaUnit();
     void releaseDatabaseObjects();
 
 public:
@@ -161,6 +164,8 @@ private:
     QWidget* client_ = nullptr;
     std::unique_ptr<SingleInstance> instance_;
     HelpWindow* help_ = nullptr;
+    // The road price the user chose to keep when asked about its unit: not asked about again.
+    std::optional<double> rosenkaKept_;
 };
 
 }  // namespace ie
