@@ -80,7 +80,7 @@ void TestMainWindow::fields() {
     QCOMPARE(TypingLimit::of(w_->TxtTotiMenseki), 7);
     QCOMPARE(TypingLimit::of(w_->TxtJiten), 3);
     QCOMPARE(TypingLimit::of(w_->TxtKaokuTuboTanka), 12);
-    QCOMPARE(TypingLimit::of(w_->TxtKaokuTateTubo), 7);
+    QCOMPARE(TypingLimit::of(w_->TxtKaokuTateTubo), 9);
     QVERIFY(!w_->findChild<QLabel*>(QStringLiteral("ImgIcon"))->pixmap().isNull());
 }
 

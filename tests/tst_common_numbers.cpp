@@ -1,5 +1,7 @@
 // Which texts are numbers, and the display formats "#,##0", "#,##0.00", "0.00", the plain number
-// text and "yyyy/mm/dd", whatever the machine's locale.
+// text and "yyyy/mm/dd", whatever the machine's locale; areas to two decimals and floor areas in
+// ㎡.
+#include "common/AreaRule.h"
 #include "common/Currency.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"
@@ -32,6 +34,8 @@ private Q_SLOTS:
     void formatDate();
     void formattedTextsParseBack();
     void sameUnderAnotherLocale();
+    void areas_data();
+    void areas();
 };
 
 void TstCommonNumbers::accepted_data() {
@@ -268,6 +272,44 @@ void TstCommonNumbers::sameUnderAnotherLocale() {
     QCOMPARE(parsed, std::optional<double>(1234.5));
     QCOMPARE(grouped, QStringLiteral("1,234.50"));
     QCOMPARE(plain, QStringLiteral("0.25"));
+}
+
+void TstCommonNumbers::areas_data() {
+    // An area as typed, and as shown (and used) in the site-area and the floor-area field; an
+    // empty text where the field clears it.
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("site");
+    QTest::addColumn<QString>("floor");
+    auto row = [](const char* name, const char16_t* typed, const char16_t* site,
+                  const char16_t* floor) {
+        QTest::newRow(name) << QString::fromUtf16(typed) << QString::fromUtf16(site)
+                            << QString::fromUtf16(floor);
+    };
+    row("whole", u"132", u"132", u"132");
+    row("two decimals", u"132.23", u"132.23", u"132.23");
+    row("third decimal, grouped", u"1234.567", u"1,234.57", u"1,234.57");
+    // 132.235 is 132.2349999... in binary; its 15-digit text is a half and goes up.
+    row("half up", u"132.235", u"132.24", u"132.24");
+    // ㎡ converts the floor area to 坪: 100 x 121 / 400; 99.17 x 121 / 400 = 29.998925.
+    row("㎡", u"100㎡", u"100", u"30.25");
+    row("㎡ rounds to whole", u"99.17㎡", u"99.17", u"30");
+    row("m2 with spaces", u" 100 m2 ", u"100", u"30.25");
+    row("m²", u"100m²", u"100", u"30.25");
+    row("full-width ｍ２", u"100ｍ２", u"100", u"30.25");
+    row("no number before the unit", u"abc㎡", u"", u"");
+}
+
+void TstCommonNumbers::areas() {
+    QFETCH(QString, typed);
+    QFETCH(QString, site);
+    QFETCH(QString, floor);
+    const std::optional<double> s = ParseSiteArea(typed);
+    const std::optional<double> f = ParseFloorArea(typed);
+    QCOMPARE(s ? FormatArea(*s) : QString(), site);
+    QCOMPARE(f ? FormatArea(*f) : QString(), floor);
+    // The value used is the one shown: the shown text reads back as the same number.
+    if (s)
+        QCOMPARE(ParseSiteArea(site), s);
 }
 
 QTEST_GUILESS_MAIN(TstCommonNumbers)

@@ -472,7 +472,7 @@ void TestList::mainWindowAfterRead() {
     QCOMPARE(p.w->TxtKaokuTateTubo->text(), QString());
     QCOMPARE(p.w->TxtJiten->text(), QStringLiteral("0"));
     QCOMPARE(p.w->TxtRosenka->text(), QStringLiteral("150,000"));
-    QCOMPARE(p.w->TxtTotiMenseki->text(), QStringLiteral("123"));
+    QCOMPARE(p.w->TxtTotiMenseki->text(), QStringLiteral("123.45"));
     QCOMPARE(p.w->TxtKakuti->text(), QStringLiteral("85.50"));
     QCOMPARE(p.w->TxtKaokuTuboTanka->text(), QStringLiteral("550,000"));
     QCOMPARE(p.w->TxtKaokuKakaku->text(), QStringLiteral("11,003,076"));

@@ -148,12 +148,12 @@ private Q_SLOTS:
             u"　販売会社　　山田不動産"_s,
             u"　担当者名　　佐藤"_s,
             u"　電話番号　 03-1234-5678"_s,
-            u"　敷地面積　 "_s + Sp(12) + u"166 ㎡"_s,
+            u"　敷地面積　 "_s + Sp(10) + u"165.5 ㎡"_s,
             u"敷地販売価格 "_s + Sp(5) + u"30,000,000 円"_s,
             u"敷地計算価格 "_s + Sp(5) + u"30,000,000 円"_s,
             u"  販売計算比 "_s + Sp(10) + u"100.　％"_s,
             u"家屋坪単価 　"_s + Sp(8) + u"600,000 円"_s,
-            u"家屋延床面積 "_s + Sp(13) + u"30 坪"_s,
+            u"家屋延床面積 "_s + Sp(10) + u"30.25 坪"_s,
             u"家屋販売価格 "_s + Sp(6) + u"9,512,500 円"_s,
             u"家屋計算価格 "_s + Sp(5) + u"10,000,000 円"_s,
             u"  販売計算比 "_s + Sp(9) + u"95.13　％"_s,
@@ -201,10 +201,10 @@ private Q_SLOTS:
         BukkenJoho r;
         r.TotiKakaku = Currency::fromRaw(192664726027);   // 19,266,472.6027
         r.KaokuKakaku = Currency::fromRaw(110030764856);  // 11,003,076.4856
-        r.TotiMenseki = 99.5;
-        r.KaokuTateTubo = 0.4;  // rounds to 0 but is positive: printed as 0
+        r.TotiMenseki = 1234.567;  // areas keep two decimals, without trailing zeros
+        r.KaokuTateTubo = 0.004;   // rounds to 0 but is positive: printed as 0
         const std::vector<QString> lines = ChohyoLines(r);
-        QCOMPARE(lines[4], u"　敷地面積　 "_s + Sp(12) + u"100 ㎡"_s);
+        QCOMPARE(lines[4], u"　敷地面積　 "_s + Sp(7) + u"1,234.57 ㎡"_s);
         QCOMPARE(lines[6], u"敷地計算価格 "_s + Sp(5) + u"19,266,473 円"_s);
         QCOMPARE(lines[9], u"家屋延床面積 "_s + Sp(14) + u"0 坪"_s);
         QCOMPARE(lines[11], u"家屋計算価格 "_s + Sp(5) + u"11,003,076 円"_s);

@@ -5,9 +5,13 @@
 #include "support/ScriptedUi.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"
+#include "valuation/RosenkaUnit.h"
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
+#include <limits>
 
 #include <sqlite3.h>
 
@@ -74,9 +78,11 @@ private Q_SLOTS:
     void land_emptyRateFieldMeansNoChange();
     void land_inputTests_data();
     void land_inputTests();
-    void land_baseOverflowKeepsOldResult();
-    void land_yearlyOverflowKeepsLastRoundedValue();
+    void land_baseOverflowChangesNothing();
+    void land_yearlyOverflowChangesNothing();
     void land_rateTextThatIsNoNumber();
+    void rosenkaInThousands_data();
+    void rosenkaInThousands();
     // House.
     void house_age_data();
     void house_age();
@@ -107,6 +113,9 @@ void TestValuationCalc::land_workedExamples_data() {
     // D 800: 11,761,875 x 0.97 = 11,409,018.75, x 0.97 = 11,066,748.1875, x (1 - 70/365 x 0.03).
     QTest::newRow("fall 3 %") << u"85,000"_s << u"123"_s << 0.9 << u"-3"_s << 800
                               << Yen(11003076, 4856);
+    // Areas keep two decimals: 200,000 x 132.23 = 26,446,000, / 0.8.
+    QTest::newRow("decimal area") << u"200,000"_s << u"132.23"_s << 1.0 << u"0"_s << 10
+                                  << Yen(33057500);
     QTest::newRow("rate 0, any D")
         << u"100,000"_s << u"150"_s << 1.0 << u"0"_s << 4321 << Yen(18750000);
     QTest::newRow("negative road price")
@@ -212,31 +221,38 @@ void TestValuationCalc::land_inputTests() {
     QCOMPARE(r.GokeiKakaku, Yen(9));
 }
 
-void TestValuationCalc::land_baseOverflowKeepsOldResult() {
+void TestValuationCalc::land_baseOverflowChangesNothing() {
     BukkenJoho r = StartRecord();
+    r.Rosenka = Yen(5);
+    r.TotiMenseki = 6;
+    r.ChikaHendoRitu = 0.07;
     r.TotiKakaku = Yen(123);
     r.GokeiKakaku = Yen(456);
     const CalcOutcome out = CalcLandPrice(r, {u"999999999999"_s, u"9999999"_s, u"1"_s});
     QCOMPARE(out.status, CalcOutcome::Status::Failed);
     QCOMPARE(out.icon, MsgIcon::Critical);
     QCOMPARE(out.message, kOverflowPrefix + u"敷地価格計算に失敗しました。数値が大きすぎます。"_s);
-    // What was read before the failing step stays; the result does not change.
-    QCOMPARE(r.Rosenka, Yen(999999999999));
-    QCOMPARE(r.TotiMenseki, 9999999.0);
-    QCOMPARE(r.ChikaHendoRitu, 0.01);
+    // Neither the inputs read nor the result: the record still holds the figures last shown.
+    QCOMPARE(r.Rosenka, Yen(5));
+    QCOMPARE(r.TotiMenseki, 6.0);
+    QCOMPARE(r.ChikaHendoRitu, 0.07);
     QCOMPARE(r.TotiKakaku, Yen(123));
     QCOMPARE(r.GokeiKakaku, Yen(456));
 }
 
-void TestValuationCalc::land_yearlyOverflowKeepsLastRoundedValue() {
+void TestValuationCalc::land_yearlyOverflowChangesNothing() {
     BukkenJoho r = StartRecord();
+    r.TotiMenseki = 6;
+    r.TotiKakaku = Yen(123);
     r.GokeiKakaku = Yen(456);
     // Base 1e11 x 3200 / 0.8 = 4e14; +50 % a year: 6e14, 9e14, then 1.35e15 leaves the range.
     r.HyokaDate = r.RosenkaNendo.addDays(3 * 365);
     const CalcOutcome out = CalcLandPrice(r, {u"100000000000"_s, u"3200"_s, u"50"_s});
     QCOMPARE(out.status, CalcOutcome::Status::Failed);
     QVERIFY(out.message.endsWith(u"\r敷地価格計算に失敗しました。数値が大きすぎます。"_s));
-    QCOMPARE(r.TotiKakaku, Yen(900000000000000));
+    // No half-rolled land price, and not the area of the failed attempt.
+    QCOMPARE(r.TotiKakaku, Yen(123));
+    QCOMPARE(r.TotiMenseki, 6.0);
     QCOMPARE(r.GokeiKakaku, Yen(456));
 }
 
@@ -250,6 +266,37 @@ void TestValuationCalc::land_rateTextThatIsNoNumber() {
     QCOMPARE(out.message,
              u"13\r型が一致しません。\r敷地価格計算に失敗しました。数値が大きすぎます。"_s);
     QCOMPARE(r.TotiKakaku, Yen(1));
+}
+
+void TestValuationCalc::rosenkaInThousands_data() {
+    // The road price typed, the value the user kept before (NaN: none), and the offer (NaN: no
+    // question).
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("kept");
+    QTest::addColumn<double>("offer");
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("250 as the map prints it") << u"250"_s << none << 250000.0;
+    QTest::newRow("250 kept before") << u"250"_s << 250.0 << none;
+    QTest::newRow("another value than the one kept") << u"300"_s << 250.0 << 300000.0;
+    QTest::newRow("999") << u"999"_s << none << 999000.0;
+    QTest::newRow("1,000 is yen") << u"1,000"_s << none << none;
+    QTest::newRow("zero") << u"0"_s << none << none;
+    QTest::newRow("empty") << QString() << none << none;
+    QTest::newRow("negative") << u"-250"_s << none << none;
+}
+
+void TestValuationCalc::rosenkaInThousands() {
+    QFETCH(QString, typed);
+    QFETCH(double, kept);
+    QFETCH(double, offer);
+    const std::optional<double> got =
+        RosenkaInThousands(typed, std::isnan(kept) ? std::nullopt : std::optional<double>(kept));
+    if (std::isnan(offer)) {
+        QCOMPARE(got, std::nullopt);
+    } else {
+        QVERIFY(got.has_value());
+        QCOMPARE(*got, offer);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

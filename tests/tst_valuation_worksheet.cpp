@@ -6,6 +6,7 @@
 #include "state/ModGlobal.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
+#include "valuation/RosenkaUnit.h"
 
 #include <QCalendarWidget>
 #include <QClipboard>
@@ -68,6 +69,9 @@ private Q_SLOTS:
     void buttonClickValidatesFirst();
     void land_throughButton();
     void land_messages();
+    void land_failureLeavesRecordAndSave();
+    void rosenkaUnit_whenLeft();
+    void rosenkaUnit_beforeCalculation();
     void house_throughButton();
     void house_builtAfterValuation();
     void house_overflow();
@@ -152,7 +156,16 @@ void TestWorksheet::numberFields_data() {
     QTest::newRow("letters") << u"TxtRosenka"_s << u"abc"_s << QString() << u"TxtTotiMenseki"_s;
     QTest::newRow("fraction rounds")
         << u"TxtRosenka"_s << u"1234.5"_s << u"1,235"_s << u"TxtTotiMenseki"_s;
-    QTest::newRow("below a half") << u"TxtTotiMenseki"_s << u"0.4"_s << u"0"_s << u"TxtJiten"_s;
+    QTest::newRow("area keeps a decimal")
+        << u"TxtTotiMenseki"_s << u"0.4"_s << u"0.4"_s << u"TxtJiten"_s;
+    QTest::newRow("area rounds to two decimals")
+        << u"TxtTotiMenseki"_s << u"132.235"_s << u"132.24"_s << u"TxtJiten"_s;
+    QTest::newRow("floor area in ㎡")
+        << u"TxtKaokuTateTubo"_s << u"100㎡"_s << u"30.25"_s << u"imDateKaoku"_s;
+    QTest::newRow("longest ㎡ text fits")
+        << u"TxtKaokuTateTubo"_s << u"1234.56m2"_s << u"373.45"_s << u"imDateKaoku"_s;
+    QTest::newRow("㎡ that is no number")
+        << u"TxtKaokuTateTubo"_s << u"x㎡"_s << QString() << u"imDateKaoku"_s;
     QTest::newRow("grouped stays")
         << u"TxtKaokuTuboTanka"_s << u"1,500,000"_s << u"1,500,000"_s << u"TxtKaokuTateTubo"_s;
     QTest::newRow("lone comma") << u"TxtKaokuTuboTanka"_s << u","_s << QString()
@@ -221,13 +234,13 @@ void TestWorksheet::enter_floorAreaRoundsAndMovesOn() {
     open();
     type(field("TxtKaokuTuboTanka"), u"100000"_s);
     QLineEdit* f = field("TxtKaokuTateTubo");
-    type(f, u"12.5"_s, Qt::Key_Return);
-    QCOMPARE(f->text(), u"13"_s);
+    type(f, u"12.505"_s, Qt::Key_Return);
+    QCOMPARE(f->text(), u"12.51"_s);
     QCOMPARE(QApplication::focusWidget(), date("imDateKaoku"));
-    // The house calculation reads 13: built today, age 0, rate 1.0.
+    // The house calculation reads 12.51: built today, age 0, rate 1.0.
     QTest::mouseClick(button("CmdKaokuKeisan"), Qt::LeftButton);
-    QCOMPARE(g_->Bukken.KaokuTateTubo, 13.0);
-    QCOMPARE(field("TxtKaokuKakaku")->text(), u"1,300,000"_s);
+    QCOMPARE(g_->Bukken.KaokuTateTubo, 12.51);
+    QCOMPARE(field("TxtKaokuKakaku")->text(), u"1,251,000"_s);
 }
 
 void TestWorksheet::enter_order() {
@@ -647,6 +660,69 @@ void TestWorksheet::land_messages() {
     QCOMPARE(field("TxtTotiKakaku")->text(), u"18,750,000"_s);
     QCOMPARE(field("TxtGokeiKakaku")->text(), u"18,750,000"_s);
     QCOMPARE(g_->Bukken.TotiKakaku.raw(), Q_INT64_C(18750000) * Currency::kScale);
+    // The inputs of the failed attempt are not taken either.
+    QCOMPARE(g_->Bukken.Rosenka.raw(), Q_INT64_C(100000) * Currency::kScale);
+    QCOMPARE(g_->Bukken.TotiMenseki, 150.0);
+}
+
+void TestWorksheet::land_failureLeavesRecordAndSave() {
+    open();
+    // The road-price year is 2026; valued 2029/01/02 the base of 4e14 rises 50 % a year and
+    // leaves the currency's range in the third year.
+    type(date("imDateHyoka"), u"2029/01/02"_s);
+    type(field("TxtRosenka"), u"100000000000"_s);
+    type(field("TxtTotiMenseki"), u"3200"_s);
+    type(field("TxtJiten"), u"50"_s);
+    QTest::mouseClick(button("CmdCalcLandPrise"), Qt::LeftButton);
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(field("TxtTotiKakaku")->text(), QString());
+    QVERIFY(!button("CmdSave")->isEnabled());
+    QVERIFY(g_->Bukken.TotiKakaku.isZero());
+    QCOMPARE(g_->Bukken.TotiMenseki, 0.0);
+}
+
+void TestWorksheet::rosenkaUnit_whenLeft() {
+    open();
+    QLineEdit* r = field("TxtRosenka");
+    // Yes: the map's 250 is 250,000 yen.
+    ui_->answers.push_back(Answer::Yes);
+    type(r, u"250"_s);
+    QCOMPARE(r->text(), u"250,000"_s);
+    QCOMPARE(shownTexts(), QStringList{RosenkaUnitQuestionText()});
+    QVERIFY(ui_->shown[0].isQuestion);
+    QCOMPARE(ui_->shown[0].defaultButton, Answer::Yes);
+
+    // No: kept as typed, and the calculation does not ask again.
+    ui_->clear();
+    ui_->answers.push_back(Answer::No);
+    type(r, u"250"_s);
+    QCOMPARE(r->text(), u"250"_s);
+    type(field("TxtTotiMenseki"), u"100"_s);
+    QTest::mouseClick(button("CmdCalcLandPrise"), Qt::LeftButton);
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    // 250 x 100 / 0.8.
+    QCOMPARE(field("TxtTotiKakaku")->text(), u"31,250"_s);
+
+    // クリア forgets the kept value: the next property's 250 is asked about.
+    ui_->clear();
+    QTest::mouseClick(button("CmdClear"), Qt::LeftButton);
+    ui_->answers.push_back(Answer::No);
+    type(r, u"250"_s);
+    QCOMPARE(shownTexts(), QStringList{RosenkaUnitQuestionText()});
+}
+
+void TestWorksheet::rosenkaUnit_beforeCalculation() {
+    open();
+    type(field("TxtTotiMenseki"), u"150"_s);
+    // A road price that was never left (written while another field has the focus).
+    field("TxtRosenka")->setText(u"300"_s);
+    ui_->answers.push_back(Answer::Yes);
+    QTest::mouseClick(button("CmdCalcLandPrise"), Qt::LeftButton);
+    QCOMPARE(shownTexts(), QStringList{RosenkaUnitQuestionText()});
+    QCOMPARE(field("TxtRosenka")->text(), u"300,000"_s);
+    // 300,000 x 150 / 0.8.
+    QCOMPARE(field("TxtTotiKakaku")->text(), u"56,250,000"_s);
+    QCOMPARE(g_->Bukken.Rosenka.raw(), Q_INT64_C(300000) * Currency::kScale);
 }
 
 void TestWorksheet::house_throughButton() {
@@ -771,7 +847,7 @@ void TestWorksheet::dispForm_writesOnlyNonZero() {
     b.KaokuDate = QDate(2001, 2, 3);
     w_->DispForm();
     QCOMPARE(field("TxtRosenka")->text(), u"1,234,567"_s);
-    QCOMPARE(field("TxtTotiMenseki")->text(), u"151"_s);
+    QCOMPARE(field("TxtTotiMenseki")->text(), u"150.5"_s);
     QCOMPARE(field("TxtJiten")->text(), u"4.6"_s);
     QCOMPARE(field("TxtKakuti")->text(), u"85.50"_s);
     QCOMPARE(field("TxtTotiKakaku")->text(), u"19,266,473"_s);

@@ -119,7 +119,9 @@ void FrmMain::buildLayout() {
     LblStreetPrise = MakeLabel(w, "LblStreetPrise", QStringLiteral("①路線価"), 600, 600, 1680);
     TxtRosenka = MakeField(
         w, "TxtRosenka", 2280, 480, 1455,
-        QStringLiteral("国税路線価を入力します。路線価の調べ方はヘルプで詳しく解説しています。"),
+        QStringLiteral(
+            "国税路線価を円/㎡で入力します（路線価図の「250」は250,000）。路線価の調べ方は"
+            "ヘルプで詳しく解説しています。"),
         false);
     LblStreetPrizeUnit = MakeLabel(w, "LblStreetPrizeUnit", yen, 3840, 600, 360);
     Label15 = MakeLabel(w, "Label15", QStringLiteral("平成"), 4200, 600, 480);
@@ -128,8 +130,9 @@ void FrmMain::buildLayout() {
     Label16 = MakeLabel(w, "Label16", QStringLiteral("年度"), 5160, 600, 735);
 
     LblLandArea = MakeLabel(w, "LblLandArea", QStringLiteral("②敷地面積"), 600, 1080, 1680);
-    TxtTotiMenseki = MakeField(w, "TxtTotiMenseki", 2280, 960, 1455,
-                               QStringLiteral("敷地の面積を㎡単位で入力します。"), false);
+    TxtTotiMenseki =
+        MakeField(w, "TxtTotiMenseki", 2280, 960, 1455,
+                  QStringLiteral("敷地の面積を㎡単位で、小数点以下2桁まで入力します。"), false);
     LblLandAreaUnit = MakeLabel(w, "LblLandAreaUnit", QStringLiteral("㎡"), 3840, 1080, 360);
 
     LblFeaMod = MakeLabel(w, "LblFeaMod", QStringLiteral("③敷地の状況"), 600, 1560, 2280);
@@ -179,9 +182,10 @@ void FrmMain::buildLayout() {
     }
 
     Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4500, 2040);
-    TxtKaokuTateTubo =
-        MakeField(w, "TxtKaokuTateTubo", 2640, 4440, 1095,
-                  QStringLiteral("家屋の延床面積を坪単位で入力してください。"), false);
+    TxtKaokuTateTubo = MakeField(w, "TxtKaokuTateTubo", 2640, 4440, 1095,
+                                 QStringLiteral("家屋の延床面積を坪単位で入力してください。"
+                                                "「100㎡」のように㎡で入力すると坪に換算します。"),
+                                 false);
     Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4500, 360);
 
     LblKentikuNen = MakeLabel(w, "LblKentikuNen", QStringLiteral("③建築日"), 600, 4920, 1800);

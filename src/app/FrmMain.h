@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -92,6 +93,8 @@ private:
     void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
     // FrmMainWorksheet.cpp: the valuation date and road-price year back to their start-up values.
     void resetDates();
+    // Asks whether a road price that looks copied in thousands is meant ×1,000 (FrmMainWorksheet).
+    void CheckRosenkaUnit();
     void releaseDatabaseObjects();
 
 public:
@@ -173,6 +176,8 @@ private:
     bool datesFromLoad_ = false;
     // Each notice that a structure is valued as wood is shown once a run.
     QSet<QString> woodNoticesShown_;
+    // The road price the user chose to keep when asked about its unit: not asked about again.
+    std::optional<double> rosenkaKept_;
 };
 
 }  // namespace ie

@@ -3,6 +3,7 @@
 #include "app/FrmMain.h"
 
 #include "common/AppError.h"
+#include "common/AreaRule.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"
 #include "platform/DateInput.h"
@@ -13,6 +14,7 @@
 #include "valuation/DateGuards.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"
+#include "valuation/RosenkaUnit.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +34,19 @@ void NumberField_Validate(QLineEdit* field) {
 void NumberField_LostFocus(QLineEdit* field) {
     if (const auto v = ParseNumber(field->text()))
         field->setText(FormatWhole(*v));
+}
+
+// Area fields keep two decimals; the rule reads the text (延床面積 also in ㎡).
+using AreaParser = std::optional<double> (*)(const QString&);
+
+void AreaField_Validate(QLineEdit* field, AreaParser parse) {
+    if (!parse(field->text()))
+        field->clear();
+}
+
+void AreaField_LostFocus(QLineEdit* field, AreaParser parse) {
+    if (const auto v = parse(field->text()))
+        field->setText(FormatArea(*v));
 }
 
 void TxtJiten_Validate(FrmMain& w) {
@@ -90,12 +105,23 @@ void FrmMain::setupWorksheet() {
     TypingLimit::attach(TxtTotiMenseki, 7);
     TypingLimit::attach(TxtJiten, 3);
     TypingLimit::attach(TxtKaokuTuboTanka, 12);
-    TypingLimit::attach(TxtKaokuTateTubo, 7);
+    TypingLimit::attach(TxtKaokuTateTubo, 9);  // room for "1234.56m2"
 
-    for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtKaokuTuboTanka, TxtKaokuTateTubo}) {
-        FieldGuard::attach(
-            t, [t] { NumberField_Validate(t); }, [t] { NumberField_LostFocus(t); });
-    }
+    FieldGuard::attach(
+        TxtRosenka, [this] { NumberField_Validate(TxtRosenka); },
+        [this] {
+            CheckRosenkaUnit();
+            NumberField_LostFocus(TxtRosenka);
+        });
+    FieldGuard::attach(
+        TxtKaokuTuboTanka, [this] { NumberField_Validate(TxtKaokuTuboTanka); },
+        [this] { NumberField_LostFocus(TxtKaokuTuboTanka); });
+    FieldGuard::attach(
+        TxtTotiMenseki, [this] { AreaField_Validate(TxtTotiMenseki, ParseSiteArea); },
+        [this] { AreaField_LostFocus(TxtTotiMenseki, ParseSiteArea); });
+    FieldGuard::attach(
+        TxtKaokuTateTubo, [this] { AreaField_Validate(TxtKaokuTateTubo, ParseFloorArea); },
+        [this] { AreaField_LostFocus(TxtKaokuTateTubo, ParseFloorArea); });
     FieldGuard::attach(TxtJiten, [this] { TxtJiten_Validate(*this); });
     FieldGuard::attach(imDateRosen, [this] { imDateRosen_Validate(*this); });
     FieldGuard::attach(
@@ -135,8 +161,22 @@ void FrmMain::resetDates() {
     datesFromLoad_ = false;
 }
 
+void FrmMain::CheckRosenkaUnit() {
+    const std::optional<double> offer = RosenkaInThousands(TxtRosenka->text(), rosenkaKept_);
+    if (!offer)
+        return;
+    if (ui_.question(this, RosenkaUnitQuestionText(), AppTitle(), Answer::Yes) == Answer::Yes) {
+        TxtRosenka->setText(FormatWhole(*offer));
+        return;
+    }
+    // Kept as it is shown, so that leaving the field or calculating does not ask again.
+    NumberField_LostFocus(TxtRosenka);
+    rosenkaKept_ = ParseNumber(TxtRosenka->text());
+}
+
 void FrmMain::ClearForm() {
     BukkenJoho& b = g_.Bukken;
+    rosenkaKept_.reset();
     TxtKakuti->setText(QStringLiteral("100.00"));
     TxtJiten->setText(QStringLiteral("0"));
     TxtRosenka->clear();
@@ -185,7 +225,7 @@ void FrmMain::DispForm() {
     if (!b.Rosenka.isZero())
         TxtRosenka->setText(FormatWhole(b.Rosenka));
     if (b.TotiMenseki != 0)
-        TxtTotiMenseki->setText(FormatWhole(b.TotiMenseki));
+        TxtTotiMenseki->setText(FormatArea(b.TotiMenseki));
     if (b.ChikaHendoRitu != 0)
         TxtJiten->setText(PlainNumber(b.ChikaHendoRitu * 100));
     if (b.KakutiHoseiRitu != 0)
@@ -195,7 +235,7 @@ void FrmMain::DispForm() {
     if (b.KaokuTuboTanka != 0)
         TxtKaokuTuboTanka->setText(FormatWhole(b.KaokuTuboTanka));
     if (b.KaokuTateTubo != 0)
-        TxtKaokuTateTubo->setText(FormatWhole(b.KaokuTateTubo));
+        TxtKaokuTateTubo->setText(FormatArea(b.KaokuTateTubo));
     if (!b.KaokuKakaku.isZero())
         TxtKaokuKakaku->setText(FormatWhole(b.KaokuKakaku));
     try {
@@ -217,6 +257,9 @@ void FrmMain::DispForm() {
 }
 
 void FrmMain::CmdCalcLandPrise_Click() {
+    CheckRosenkaUnit();
+    // A failed calculation changes neither the record nor 保存: what a save writes stays what the
+    // worksheet last showed as a result.
     const CalcOutcome out =
         CalcLandPrice(g_.Bukken, {TxtRosenka->text(), TxtTotiMenseki->text(), TxtJiten->text()});
     if (!out.done()) {

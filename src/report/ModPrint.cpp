@@ -1,6 +1,7 @@
 #include "report/ModPrint.h"
 
 #include "common/AppError.h"
+#include "common/AreaRule.h"
 #include "common/Cp932.h"
 #include "common/Formats.h"
 #include "state/BukkenJoho.h"
@@ -52,6 +53,13 @@ QString AmountText(double value, const QString& unit) {
     if (!(value > 0) || !std::isfinite(value))
         return {};
     return Padded(FormatWhole(value) + unit);
+}
+
+// Areas keep the two decimals they are calculated with ("132.23 ㎡").
+QString AreaText(double value, const QString& unit) {
+    if (!(value > 0) || !std::isfinite(value))
+        return {};
+    return Padded(FormatArea(value) + unit);
 }
 
 QString AmountText(Currency value, const QString& unit) {
@@ -176,12 +184,12 @@ std::vector<QString> ChohyoLines(const BukkenJoho& rec) {
         rec.Kaisha,
         rec.Tanto,
         rec.Denwa,
-        AmountText(rec.TotiMenseki, QStringLiteral(" ㎡")),
+        AreaText(rec.TotiMenseki, QStringLiteral(" ㎡")),
         AmountText(rec.TotiHanbaiKakaku, yen),
         AmountText(rec.TotiKakaku, yen),
         ChohyoRatioText(rec.TotiHanbaiKakaku, rec.TotiKakaku),
         AmountText(rec.KaokuTuboTanka, yen),
-        AmountText(rec.KaokuTateTubo, QStringLiteral(" 坪")),
+        AreaText(rec.KaokuTateTubo, QStringLiteral(" 坪")),
         AmountText(rec.KaokuHanbaiKakaku, yen),
         AmountText(rec.KaokuKakaku, yen),
         ChohyoRatioText(rec.KaokuHanbaiKakaku, rec.KaokuKakaku),

@@ -1,6 +1,7 @@
 #include "valuation/HousePrice.h"
 
 #include "common/AppError.h"
+#include "common/AreaRule.h"
 #include "common/Currency.h"
 #include "common/NumberRule.h"
 #include "state/BukkenJoho.h"
@@ -49,7 +50,7 @@ qint32 HouseAge(const QDate& kaokuDate, const QDate& hyokaDate) {
 CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
                            const DepreciationLookup& lookup) {
     const std::optional<double> tanka = ParseNumber(texts.tuboTanka);
-    const std::optional<double> tubo = ParseNumber(texts.tateTubo);
+    const std::optional<double> tubo = ParseFloorArea(texts.tateTubo);
     if (!tanka && !tubo) {
         return CalcOutcome::refused(
             QStringLiteral("[坪単価]　と　[延床面積]　欄に数値を入力してください。"));

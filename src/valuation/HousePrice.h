@@ -18,7 +18,7 @@ class UiServices;
 
 struct HouseInputTexts {
     QString tuboTanka;  // TxtKaokuTuboTanka
-    QString tateTubo;   // TxtKaokuTateTubo
+    QString tateTubo;   // TxtKaokuTateTubo, 坪 or ㎡ with its unit; used rounded to two decimals
 };
 
 // The depreciation rate of a structure (構造CD, 0 when none was chosen) at an age in years;

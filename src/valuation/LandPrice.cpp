@@ -1,6 +1,7 @@
 #include "valuation/LandPrice.h"
 
 #include "common/AppError.h"
+#include "common/AreaRule.h"
 #include "common/Currency.h"
 #include "common/NumberRule.h"
 #include "state/BukkenJoho.h"
@@ -26,7 +27,7 @@ QString ChangeRateRangeText() {
 
 CalcOutcome CalcLandPrice(BukkenJoho& rec, const LandInputTexts& texts) {
     const std::optional<double> rosenka = ParseNumber(texts.rosenka);
-    const std::optional<double> menseki = ParseNumber(texts.menseki);
+    const std::optional<double> menseki = ParseSiteArea(texts.menseki);
     if (!rosenka && !menseki) {
         return CalcOutcome::refused(
             QStringLiteral("[路線価]　と　[土地の面積]　欄に数値を入力してください｡"));
@@ -38,42 +39,45 @@ CalcOutcome CalcLandPrice(BukkenJoho& rec, const LandInputTexts& texts) {
         return CalcOutcome::refused(QStringLiteral("[土地の面積]　欄に数値を入力してください。"));
     }
 
+    // Everything is worked out on the side and stored together at the end: a failure leaves the
+    // record as it was, so a later save never writes a figure the user did not see.
     try {
-        rec.Rosenka = Currency::fromDouble(*rosenka);
-        rec.TotiMenseki = *menseki;
-        if (texts.hendoRitu.isEmpty()) {
-            rec.ChikaHendoRitu = 0;
-        } else {
+        const Currency rosenkaYen = Currency::fromDouble(*rosenka);
+        double hendoRitu = 0;
+        if (!texts.hendoRitu.isEmpty()) {
             // The field's own check keeps it numeric; a text that slipped past is a type error.
             const std::optional<double> percent = ParseNumber(texts.hendoRitu);
             if (!percent)
                 throw AppError(errors::kTypeMismatch, TypeMismatchDescription());
-            rec.ChikaHendoRitu = *percent / 100;
+            hendoRitu = *percent / 100;
         }
 
-        // Each step is stored as soon as it is rounded, so a later overflow leaves the last good
-        // one.
-        rec.TotiKakaku = Currency::fromDouble(
-            ((rec.Rosenka.toDouble() * rec.TotiMenseki) * rec.KakutiHoseiRitu) / 0.8);
+        // Each step is rounded to the currency's places before the next one builds on it.
+        Currency kakaku =
+            Currency::fromDouble(((rosenkaYen.toDouble() * *menseki) * rec.KakutiHoseiRitu) / 0.8);
 
         const qint64 days = std::llabs(rec.RosenkaNendo.daysTo(rec.HyokaDate));
         if (days > std::numeric_limits<qint32>::max()) {
             throw AppError(errors::kOverflow, OverflowDescription());
         }
-        if (rec.ChikaHendoRitu != 0) {
+        if (hendoRitu != 0) {
             const qint64 years = days / kDaysPerYear;
             const qint64 rest = days % kDaysPerYear;
             for (qint64 i = 0; i < years; ++i) {
-                rec.TotiKakaku =
-                    Currency::fromDouble(rec.TotiKakaku.toDouble() * (rec.ChikaHendoRitu + 1));
+                kakaku = Currency::fromDouble(kakaku.toDouble() * (hendoRitu + 1));
             }
             if (rest > 0) {
                 const double part = static_cast<double>(rest) / kDaysPerYear;
-                rec.TotiKakaku = Currency::fromDouble(rec.TotiKakaku.toDouble() *
-                                                      (part * rec.ChikaHendoRitu + 1));
+                kakaku = Currency::fromDouble(kakaku.toDouble() * (part * hendoRitu + 1));
             }
         }
-        rec.GokeiKakaku = rec.TotiKakaku + rec.KaokuKakaku;
+        const Currency gokei = kakaku + rec.KaokuKakaku;
+
+        rec.Rosenka = rosenkaYen;
+        rec.TotiMenseki = *menseki;
+        rec.ChikaHendoRitu = hendoRitu;
+        rec.TotiKakaku = kakaku;
+        rec.GokeiKakaku = gokei;
     } catch (const AppError& e) {
         return {CalcOutcome::Status::Failed,
                 QString::number(e.number()) + QLatin1Char('\r') + e.description() +
