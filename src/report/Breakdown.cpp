@@ -22,23 +22,6 @@ constexpr int kIndentColumns = 2;
 constexpr int kLongestSpacing = 280;
 constexpr int kSectionGap = 2;  // in tenths of a line
 
-ChohyoItem Text(int x, int y, const QString& text, int pointSize, bool bold = false) {
-    ChohyoItem item;
-    item.kind = ChohyoItem::Kind::Text;
-    item.rect = QRect(x, y, 0, 0);
-    item.text = text;
-    item.pointSize = pointSize;
-    item.bold = bold;
-    return item;
-}
-
-ChohyoItem Frame(int x1, int y1, int x2, int y2) {
-    ChohyoItem item;
-    item.kind = ChohyoItem::Kind::Frame;
-    item.rect = QRect(QPoint(x1, y1), QSize(x2 - x1, y2 - y1));
-    return item;
-}
-
 // Splits text into pieces no wider than columns half-width columns (a full-width character counts
 // two), never inside a character.
 QStringList Wrap(const QString& text, int columns) {
@@ -111,8 +94,8 @@ void Place(std::vector<ChohyoItem>& items, const std::vector<Row>& rows, int x, 
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].heading && i > 0)
             tenths += kSectionGap;
-        items.push_back(Text(x + rows[i].indent * kColumnTwips, top + tenths * spacing / 10,
-                             rows[i].text, kPointSize));
+        items.push_back(TextItem(x + rows[i].indent * kColumnTwips, top + tenths * spacing / 10,
+                                 rows[i].text, kPointSize));
         tenths += 10;
     }
 }
@@ -121,10 +104,10 @@ void Place(std::vector<ChohyoItem>& items, const std::vector<Row>& rows, int x, 
 
 std::vector<ChohyoItem> BreakdownLayout(const BreakdownContent& content, const QDate& today) {
     std::vector<ChohyoItem> items;
-    items.push_back(Text(6800, 700, QStringLiteral("計算の内訳"), 24, true));
+    items.push_back(TextItem(6800, 700, QStringLiteral("計算の内訳"), 24, true));
     if (!content.subtitle.isEmpty())
-        items.push_back(Text(kLeftX, 1500, content.subtitle, kPointSize));
-    items.push_back(Text(13500, 1900, QStringLiteral("出力日：") + FormatDate(today), 10));
+        items.push_back(TextItem(kLeftX, 1500, content.subtitle, kPointSize));
+    items.push_back(TextItem(13500, 1900, QStringLiteral("出力日：") + FormatDate(today), 10));
 
     const int leftColumns = (kRightX - 200 - kLeftX) / kColumnTwips;
     const int rightColumns = (kRightEdge - kRightX) / kColumnTwips;
@@ -154,8 +137,8 @@ std::vector<ChohyoItem> BreakdownLayout(const BreakdownContent& content, const Q
     Place(items, right, kRightX, kTop, spacing);
     Place(items, bottom, kLeftX, kTop + (columnsTenths + kSectionGap) * spacing / 10, spacing);
 
-    items.push_back(Frame(500, 500, 15500, 11000));
-    items.push_back(Frame(530, 530, 15470, 10970));
+    items.push_back(RectItem(ChohyoItem::Kind::Frame, 500, 500, 15500, 11000));
+    items.push_back(RectItem(ChohyoItem::Kind::Frame, 530, 530, 15470, 10970));
     return items;
 }
 

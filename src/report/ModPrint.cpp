@@ -135,6 +135,8 @@ std::optional<Currency> TotalComputed(const BukkenJoho& rec) {
     }
 }
 
+}  // namespace
+
 ChohyoItem TextItem(int x, int y, const QString& text, int pointSize, bool bold) {
     ChohyoItem item;
     item.kind = ChohyoItem::Kind::Text;
@@ -145,16 +147,13 @@ ChohyoItem TextItem(int x, int y, const QString& text, int pointSize, bool bold)
     return item;
 }
 
-ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2,
-                    const QString& text = {}) {
+ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2, const QString& text) {
     ChohyoItem item;
     item.kind = kind;
     item.rect = QRect(QPoint(x1, y1), QSize(x2 - x1, y2 - y1));
     item.text = text;
     return item;
 }
-
-}  // namespace
 
 QString ChohyoFontFamily() {
     return QStringLiteral("ＭＳ 明朝");

@@ -46,6 +46,12 @@ struct ChohyoItem {
     bool bold = false;  // Text only
 };
 
+// A text item whose top-left corner is at (x, y), and a rectangle item from (x1, y1) to (x2, y2),
+// in twips: the pieces both report pages are laid out from.
+ChohyoItem TextItem(int x, int y, const QString& text, int pointSize, bool bold = false);
+ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2,
+                    const QString& text = {});
+
 // The texts of the seventeen data lines, label and value together, line 0 first.
 std::vector<QString> ChohyoLines(const BukkenJoho& rec);
 
