@@ -27,6 +27,13 @@ char* toString(const Currency& c) {
 
 namespace {
 
+// The house lookup for a property without a structure: the 家屋経年減点補正率 row, the reference
+// connection opened for it alone.
+std::optional<double> WoodRate(ModGlobal& g, UiServices& ui, qint32 age) {
+    const std::optional<HouseRate> rate = GetHouseRate(g, ui, nullptr, 0, age);
+    return rate ? std::optional<double>(rate->rate) : std::nullopt;
+}
+
 // Currency from its yen value written with four decimals, e.g. Yen(19266472, 6027).
 Currency Yen(qint64 whole, qint64 tenThousandths = 0) {
     return Currency::fromRaw(whole * Currency::kScale +
@@ -354,9 +361,8 @@ void TestValuationCalc::house_workedExampleOnOwnTable() {
     r.KaokuDate = QDate(2015, 4, 1);
     r.HyokaDate = QDate(2026, 12, 6);
     r.TotiKakaku = Yen(18750000);
-    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
-        return GetKeinenHosei(g, ui, nullptr, age);
-    });
+    const CalcOutcome out = CalcHousePrice(
+        r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) { return WoodRate(g, ui, age); });
     QVERIFY2(out.done(), qPrintable(out.message));
     QCOMPARE(r.KeikaNensu, 11);
     QCOMPARE(r.KeinenHoseiRitu, 0.8);
@@ -380,7 +386,7 @@ void TestValuationCalc::house_ageBeyondTableTakesLastRow() {
     r.KaokuDate = QDate(1990, 6, 1);
     r.HyokaDate = QDate(2026, 12, 6);  // 36 years; the table ends at 12 with 0.75
     QVERIFY(CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
-                return GetKeinenHosei(g, ui, nullptr, age);
+                return WoodRate(g, ui, age);
             }).done());
     QCOMPARE(r.KeikaNensu, 36);
     QCOMPARE(r.KaokuKakaku, Yen(11250000));
@@ -487,9 +493,8 @@ void TestValuationCalc::house_unopenableReferenceAbandons() {
     r.KaokuTuboTanka = 7;
     r.KaokuTateTubo = 8;
     r.KeikaNensu = 9;
-    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
-        return GetKeinenHosei(g, ui, nullptr, age);
-    });
+    const CalcOutcome out = CalcHousePrice(
+        r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) { return WoodRate(g, ui, age); });
     QCOMPARE(out.status, CalcOutcome::Status::Abandoned);
     QCOMPARE(r.KaokuKakaku, Yen(5));
     // Nothing of the abandoned calculation reaches the record.
@@ -526,9 +531,8 @@ void TestValuationCalc::house_brokenTableChangesNothing() {
     r.KaokuTuboTanka = 7;
     r.KaokuTateTubo = 8;
     r.KeikaNensu = 9;
-    const CalcOutcome out = CalcHousePrice(r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) {
-        return GetKeinenHosei(g, ui, nullptr, age);
-    });
+    const CalcOutcome out = CalcHousePrice(
+        r, {u"500,000"_s, u"30"_s}, [&](qint32, qint32 age) { return WoodRate(g, ui, age); });
     QCOMPARE(out.status, CalcOutcome::Status::Failed);
     QCOMPARE(out.icon, MsgIcon::Critical);
     // The message names the table, not a number that is too large.

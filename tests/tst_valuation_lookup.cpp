@@ -212,7 +212,7 @@ void TestValuationLookup::broken_nullRateOnlyForThatRank() {
 
 void TestValuationLookup::broken_depreciationLookupClosesConnection() {
     QVERIFY(Exec(folder_->sysDb(), u"DROP TABLE 家屋経年減点補正率;"_s));
-    QVERIFY_THROWS_EXCEPTION(AppError, GetKeinenHosei(*g_, ui_, nullptr, 11));
+    QVERIFY_THROWS_EXCEPTION(AppError, GetHouseRate(*g_, ui_, nullptr, 0, 11));
     QVERIFY(!g_->SysDbCon.isOpen());
     // The next open is not refused as an open of an open connection.
     QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
@@ -223,7 +223,7 @@ void TestValuationLookup::broken_depreciationLookupClosesConnection() {
                  u"CREATE TABLE 家屋経年減点補正率 (ランク INTEGER PRIMARY KEY, 補正率 REAL);"
                  u"INSERT INTO 家屋経年減点補正率 VALUES (0, 1.0);"
                  u"INSERT INTO 家屋経年減点補正率 VALUES (1, 0.9721);"_s));
-    QCOMPARE(GetKeinenHosei(*g_, ui_, nullptr, 1).value_or(-1), 0.9721);
+    QCOMPARE(GetHouseRate(*g_, ui_, nullptr, 0, 1).value_or(HouseRate{-1, QString()}).rate, 0.9721);
     QVERIFY(!g_->SysDbCon.isOpen());
 }
 

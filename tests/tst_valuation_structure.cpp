@@ -20,10 +20,9 @@
 #include <QTableView>
 #include <QtTest>
 
-#include <sqlite3.h>
-
 using namespace ie;
 using namespace Qt::StringLiterals;
+using ie::test::ExecSql;
 using ie::test::ModalDriver;
 using ie::test::RunningProgram;
 using ie::test::ScriptedUi;
@@ -32,16 +31,6 @@ using ie::test::TestFolder;
 namespace {
 
 const QString kUnset = u"構造未設定（木造として計算）"_s;
-
-bool Exec(const QString& path, const QString& sql) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        return false;
-    const bool ok =
-        sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_close(db);
-    return ok;
-}
 
 // The structure table as an older build shipped it: no 耐用年数, no 年減価率.
 const QString kOldStructureTable =
@@ -149,8 +138,8 @@ void TestStructure::remainingRate() {
 }
 
 void TestStructure::woodKeepsItsEditableTable() {
-    QVERIFY(
-        Exec(folder_->sysDb(), u"UPDATE 家屋経年減点補正率 SET 補正率 = 0.5 WHERE ランク = 10"_s));
+    QVERIFY(ExecSql(folder_->sysDb(),
+                    u"UPDATE 家屋経年減点補正率 SET 補正率 = 0.5 WHERE ランク = 10"_s));
     openReference();
     QCOMPARE(HouseRemainingRate(*g_, 1, 10), 0.5);
     QCOMPARE(HouseRemainingRate(*g_, 0, 10), 0.5);
@@ -167,7 +156,7 @@ void TestStructure::fallbackToWood() {
 
     // An older build's reference database: every structure as wood, and named so.
     ModSysDbClose(*g_);
-    QVERIFY(Exec(folder_->sysDb(), kOldStructureTable));
+    QVERIFY(ExecSql(folder_->sysDb(), kOldStructureTable));
     openReference();
     r = LookUpHouseRate(*g_, 3, 30);
     QCOMPARE(r.rate, 0.163);
@@ -180,9 +169,9 @@ void TestStructure::fallbackToWood() {
 }
 
 void TestStructure::brokenYearlyLoss() {
-    QVERIFY(Exec(folder_->sysDb(),
-                 u"UPDATE 家屋構造別坪単価 SET 年減価率 = NULL WHERE 構造CD = 3;"
-                 u"UPDATE 家屋構造別坪単価 SET 年減価率 = 10001 WHERE 構造CD = 4;"_s));
+    QVERIFY(ExecSql(folder_->sysDb(),
+                    u"UPDATE 家屋構造別坪単価 SET 年減価率 = NULL WHERE 構造CD = 3;"
+                    u"UPDATE 家屋構造別坪単価 SET 年減価率 = 10001 WHERE 構造CD = 4;"_s));
     openReference();
     for (const qint32 code : {3, 4}) {
         try {
@@ -257,7 +246,7 @@ void TestStructure::worksheet_woodNoticeOncePerRun() {
     QCOMPARE(ui_->shown.size(), size_t(2));
 
     // An older reference database: told once, whichever structures follow.
-    QVERIFY(Exec(folder_->sysDb(), kOldStructureTable));
+    QVERIFY(ExecSql(folder_->sysDb(), kOldStructureTable));
     ui_->clear();
     for (const qint32 code : {3, 2, 3}) {
         g_->Bukken.KaokuKozoCD = code;

@@ -178,12 +178,4 @@ QString HouseStructureCaption(ModGlobal& g, qint32 structureCode) {
     }
 }
 
-std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 age) {
-    // The session closes the connection also when the lookup throws, so that the next open works.
-    SysDbSession session(g, ui, parent);
-    if (!session.ok())
-        return std::nullopt;
-    return ModGetHosei(g, age, kKeinenTable);
-}
-
 }  // namespace ie

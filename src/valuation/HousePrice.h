@@ -37,11 +37,6 @@ qint32 HouseAge(const QDate& kaokuDate, const QDate& hyokaDate);
 CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
                            const DepreciationLookup& lookup);
 
-// GetKeinenHosei: the rate of 家屋経年減点補正率 for the age, with the reference connection opened
-// for the lookup alone and closed on every way out. nullopt when the connection could not be opened
-// (the open has shown its message).
-std::optional<double> GetKeinenHosei(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 age);
-
 // The remaining-value rate of a house of the given structure (構造CD; 0 when none was chosen) at
 // age years: what the house calculation multiplies by. 木造 and no structure take the row of
 // 家屋経年減点補正率; every other structure max(10000 − 年減価率 × age, 500) / 10000, in whole
