@@ -266,7 +266,7 @@ private Q_SLOTS:
             QCOMPARE(printer.pdfPageCounts, std::vector<std::size_t>{1});
         }
         QVERIFY(f.ui.shown.empty());
-        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[PRINT]\r\nBREAKDOWN=0\r\n");
+        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[OPTIONS]\r\nBREAKDOWN=0\r\n");
         QCOMPARE(ModReadIniFile(f.g.IniFilePath), u"/home/山田/データ"_s);
 
         // The next run starts with the box off; turning it on again changes only that line.
@@ -278,7 +278,11 @@ private Q_SLOTS:
             w.CmdPdf->click();
             QCOMPARE(printer.pdfPageCounts, (std::vector<std::size_t>{1, 2}));
         }
-        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[PRINT]\r\nBREAKDOWN=1\r\n");
+        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[OPTIONS]\r\nBREAKDOWN=1\r\n");
+
+        // A file from the build that kept the choice in its own section is still read.
+        QVERIFY(WriteAll(f.g.IniFilePath, dbLines + "[PRINT]\r\nBREAKDOWN=0\r\n"));
+        QVERIFY(!ModReadBreakdownChoice(f.g.IniFilePath));
     }
 
     // The list window's 印刷: two pages a job while the choice is on (no settings line yet),

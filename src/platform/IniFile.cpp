@@ -304,7 +304,8 @@ WriteResult WriteString(const QString& filePath, const QString& section, const Q
 namespace {
 const QString kDbSection = QStringLiteral("DB_PATH");
 const QString kDbKey = QStringLiteral("DB_PATH1");
-const QString kPrintSection = QStringLiteral("PRINT");
+const QString kOptionsSection = QStringLiteral("OPTIONS");
+const QString kOldPrintSection = QStringLiteral("PRINT");
 const QString kBreakdownKey = QStringLiteral("BREAKDOWN");
 }  // namespace
 
@@ -317,13 +318,26 @@ ini::WriteResult ModWriteIniFile(const QString& filePath, const QString& folder,
     return ini::WriteString(filePath, kDbSection, kDbKey, folder, errorText);
 }
 
+QString ModReadOption(const QString& filePath, const QString& key) {
+    return ini::ReadString(filePath, kOptionsSection, key);
+}
+
+ini::WriteResult ModWriteOption(const QString& filePath, const QString& key, const QString& value,
+                                QString* errorText) {
+    return ini::WriteString(filePath, kOptionsSection, key, value, errorText);
+}
+
 bool ModReadBreakdownChoice(const QString& filePath) {
-    return ini::ReadString(filePath, kPrintSection, kBreakdownKey) != QStringLiteral("0");
+    QString value = ModReadOption(filePath, kBreakdownKey);
+    if (value.isEmpty()) {
+        value = ini::ReadString(filePath, kOldPrintSection, kBreakdownKey);
+    }
+    return value != QStringLiteral("0");
 }
 
 ini::WriteResult ModWriteBreakdownChoice(const QString& filePath, bool on, QString* errorText) {
-    return ini::WriteString(filePath, kPrintSection, kBreakdownKey,
-                            on ? QStringLiteral("1") : QStringLiteral("0"), errorText);
+    return ModWriteOption(filePath, kBreakdownKey, on ? QStringLiteral("1") : QStringLiteral("0"),
+                          errorText);
 }
 
 }  // namespace ie

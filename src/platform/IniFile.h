@@ -30,8 +30,16 @@ QString ModReadIniFile(const QString& filePath);
 ini::WriteResult ModWriteIniFile(const QString& filePath, const QString& folder,
                                  QString* errorText = nullptr);
 
-// Whether reports carry their second page, 計算の内訳: section "PRINT", key "BREAKDOWN", "1" or
-// "0". On unless the file says "0", so that a missing file or key keeps the page.
+// Everything the program remembers besides the database folder (window sizes, last folders, report
+// choices) lives in one section of its own, "OPTIONS", so that the "DB_PATH" lines stay byte for
+// byte. An empty text when the file, the section or the key is missing.
+QString ModReadOption(const QString& filePath, const QString& key);
+ini::WriteResult ModWriteOption(const QString& filePath, const QString& key, const QString& value,
+                                QString* errorText = nullptr);
+
+// Whether reports carry their second page, 計算の内訳: key "BREAKDOWN" of the options, "1" or
+// "0" (files written before the options section have it in section "PRINT"). On unless the file
+// says "0", so that a missing file or key keeps the page.
 bool ModReadBreakdownChoice(const QString& filePath);
 ini::WriteResult ModWriteBreakdownChoice(const QString& filePath, bool on,
                                          QString* errorText = nullptr);
