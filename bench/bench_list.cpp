@@ -47,8 +47,15 @@ public:
     }
     using UiServices::message;
     Answer question(QWidget*, const QString&, const QString&, Answer def) override { return def; }
+    int choose(QWidget*, const QString&, const QString&, const QStringList&, int defaultIndex,
+               int) override {
+        return defaultIndex;
+    }
+    void note(QWidget*, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString*) override {
+        return {};
+    }
     QDate today() override { return QDate(2026, 12, 7); }
     QString tempFolder() override { return QDir::tempPath(); }
 };

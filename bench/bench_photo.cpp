@@ -46,8 +46,15 @@ public:
     Answer question(QWidget*, const QString&, const QString&, Answer) override {
         return Answer::Yes;
     }
+    int choose(QWidget*, const QString&, const QString&, const QStringList&, int defaultIndex,
+               int) override {
+        return defaultIndex;
+    }
+    void note(QWidget*, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString*) override {
+        return {};
+    }
     QDate today() override { return QDate(2026, 12, 7); }
     QString tempFolder() override { return QDir::tempPath(); }
     bool failed = false;

@@ -3,8 +3,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+
+#include <vector>
 
 namespace ie {
 
@@ -57,15 +61,57 @@ Answer QtUiServices::question(QWidget* parent, const QString& text, const QStrin
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
+int QtUiServices::choose(QWidget* parent, const QString& text, const QString& caption,
+                         const QStringList& buttons, int defaultIndex, int escapeIndex) {
+    QMessageBox box(QMessageBox::Question, caption, Lines(text), QMessageBox::NoButton, parent);
+    std::vector<QPushButton*> added;
+    for (int i = 0; i < buttons.size(); ++i) {
+        const auto role = i == escapeIndex  ? QMessageBox::RejectRole
+                          : i == 0          ? QMessageBox::YesRole
+                                            : QMessageBox::NoRole;
+        added.push_back(box.addButton(buttons[i], role));
+    }
+    if (defaultIndex >= 0 && defaultIndex < int(added.size()))
+        box.setDefaultButton(added[size_t(defaultIndex)]);
+    if (escapeIndex >= 0 && escapeIndex < int(added.size()))
+        box.setEscapeButton(added[size_t(escapeIndex)]);
+    box.exec();
+    for (size_t i = 0; i < added.size(); ++i) {
+        if (box.clickedButton() == added[i])
+            return int(i);
+    }
+    return escapeIndex;
+}
+
+void QtUiServices::note(QWidget* parent, const QString& text) {
+    // A tooltip-like label at the foot of the window: it takes no focus and no click, and goes
+    // after a few seconds.
+    QWidget* window = parent ? parent->window() : nullptr;
+    auto* label = new QLabel(Lines(text), window, Qt::ToolTip | Qt::FramelessWindowHint);
+    label->setObjectName(QStringLiteral("note"));
+    label->setAttribute(Qt::WA_DeleteOnClose);
+    label->setAttribute(Qt::WA_ShowWithoutActivating);
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setMargin(8);
+    label->adjustSize();
+    if (window) {
+        const QRect frame = window->geometry();
+        label->move(frame.center().x() - label->width() / 2,
+                    frame.bottom() - label->height() - 24);
+    }
+    label->show();
+    QTimer::singleShot(4000, label, &QWidget::close);
+}
+
 QString QtUiServices::openFileName(QWidget* parent, const QString& filter,
                                    const QString& initialPath) {
     return QFileDialog::getOpenFileName(parent, QString(), initialPath, filter);
 }
 
 QString QtUiServices::saveFileName(QWidget* parent, const QString& filter,
-                                   const QString& initialPath) {
-    // The program asks its own overwrite question.
-    return QFileDialog::getSaveFileName(parent, QString(), initialPath, filter, nullptr,
+                                   const QString& initialPath, QString* selectedFilter) {
+    // The program asks its own overwrite question, once the name is complete.
+    return QFileDialog::getSaveFileName(parent, QString(), initialPath, filter, selectedFilter,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

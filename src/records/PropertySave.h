@@ -16,7 +16,9 @@ enum class SaveOutcome {
 // The save button's action without the window: asks whether to save (new or update mode by
 // NewBukken), writes the current property into 物件情報 in one transaction, the photo included,
 // and closes the user connection again. An update whose row no longer exists offers to save the
-// property as a new one.
-SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent);
+// property as a new one. Without confirm the first question is skipped (the user has already
+// chosen to save); the questions about the row itself are still asked. After Saved, BukkenID is the
+// row written.
+SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent, bool confirm = true);
 
 }  // namespace ie

@@ -3,12 +3,12 @@
 namespace ie::test {
 
 void ScriptedUi::message(QWidget*, const QString& text, MsgIcon icon, const QString& caption) {
-    shown.push_back({text, icon, caption, false, Answer::No});
+    shown.push_back({text, icon, caption, false, Answer::No, {}});
 }
 
 Answer ScriptedUi::question(QWidget*, const QString& text, const QString& caption,
                             Answer defaultButton) {
-    shown.push_back({text, MsgIcon::Question, caption, true, defaultButton});
+    shown.push_back({text, MsgIcon::Question, caption, true, defaultButton, {}});
     if (answers.empty()) {
         unexpected << QStringLiteral("question: ") + text;
         return defaultButton;
@@ -18,8 +18,25 @@ Answer ScriptedUi::question(QWidget*, const QString& text, const QString& captio
     return a;
 }
 
+int ScriptedUi::choose(QWidget*, const QString& text, const QString& caption,
+                       const QStringList& buttons, int defaultIndex, int escapeIndex) {
+    const auto def = defaultIndex == 0 ? Answer::Yes : defaultIndex == 1 ? Answer::No : Answer::Cancel;
+    shown.push_back({text, MsgIcon::Question, caption, true, def, buttons});
+    if (answers.empty()) {
+        unexpected << QStringLiteral("choice: ") + text;
+        return escapeIndex;
+    }
+    const int i = int(answers.front());
+    answers.pop_front();
+    if (i >= buttons.size()) {
+        unexpected << QStringLiteral("no such button: ") + text;
+        return escapeIndex;
+    }
+    return i;
+}
+
 QString ScriptedUi::openFileName(QWidget*, const QString& filter, const QString& initialPath) {
-    choosers.push_back({false, filter, initialPath});
+    choosers.push_back({false, filter, initialPath, {}});
     if (files.empty()) {
         unexpected << QStringLiteral("open chooser");
         return {};
@@ -29,8 +46,13 @@ QString ScriptedUi::openFileName(QWidget*, const QString& filter, const QString&
     return f;
 }
 
-QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString& initialPath) {
-    choosers.push_back({true, filter, initialPath});
+QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString& initialPath,
+                                 QString* selectedFilter) {
+    choosers.push_back({true, filter, initialPath, selectedFilter ? *selectedFilter : QString()});
+    if (selectedFilter && !filters.empty()) {
+        *selectedFilter = filters.front();
+        filters.pop_front();
+    }
     if (files.empty()) {
         unexpected << QStringLiteral("save chooser");
         return {};

@@ -23,17 +23,22 @@ public:
         QString caption;
         bool isQuestion = false;
         Answer defaultButton = Answer::No;
+        QStringList buttons;  // the button texts of a choice; empty for Yes/No and messages
     };
     struct Chooser {
         bool save = false;
         QString filter;
         QString initialPath;
+        QString offeredFilter;  // the filter selected as the chooser opened
     };
 
     std::vector<Shown> shown;
     std::vector<Chooser> choosers;
     std::deque<Answer> answers;
     std::deque<QString> files;
+    std::deque<QString> filters;
+    // Brief notes, which need no answer and are kept apart from the messages.
+    QStringList notes;
     QStringList unexpected;
     QDate todayValue = QDate(2026, 12, 7);
     QString tempDir;
@@ -43,10 +48,15 @@ public:
     using UiServices::message;
     Answer question(QWidget* parent, const QString& text, const QString& caption,
                     Answer defaultButton) override;
+    // Answered from answers as well: Yes picks the first button, No the second, Cancel the third.
+    int choose(QWidget* parent, const QString& text, const QString& caption,
+               const QStringList& buttons, int defaultIndex, int escapeIndex) override;
+    void note(QWidget*, const QString& text) override { notes << text; }
     QString openFileName(QWidget* parent, const QString& filter,
                          const QString& initialPath) override;
-    QString saveFileName(QWidget* parent, const QString& filter,
-                         const QString& initialPath) override;
+    // The filter chosen comes from filters (when one is queued), else the one offered stays.
+    QString saveFileName(QWidget* parent, const QString& filter, const QString& initialPath,
+                         QString* selectedFilter = nullptr) override;
     QDate today() override { return todayValue; }
     QString tempFolder() override { return tempDir; }
 
@@ -56,6 +66,7 @@ public:
         shown.clear();
         choosers.clear();
         unexpected.clear();
+        notes.clear();
     }
 };
 
