@@ -29,6 +29,12 @@ constexpr int kValueWidth = 18;
 // of a millimetre on paper.
 constexpr int kFrameWidthTwips = 15;
 constexpr int kTwipsPerPoint = 20;
+// The data lines: where they start, the room they have up to just inside the inner page frame, and
+// the sizes a long memo text may shrink to before it is cut.
+constexpr int kLineLeft = 8000;
+constexpr int kLineRight = 15400;
+constexpr int kLinePoint = 12;
+constexpr int kSmallestLinePoint = 8;
 
 const QString& Label(int line) {
     static const QString labels[17] = {
@@ -127,6 +133,27 @@ QString RatioNumber(double value) {
     return Grouped(intPart) + QLatin1Char('.') + decimals;
 }
 
+// Width in twips of a text in the report's fixed-pitch font, where a half-width column is half
+// the point size wide.
+int TextTwips(const QString& text, int pointSize) {
+    return cp932::ByteWidth(text) * pointSize * kTwipsPerPoint / 2;
+}
+
+// A line whose memo text does not fit is written smaller, down to 8 pt, and then cut with "…";
+// the record keeps the whole text.
+ChohyoItem FittedLine(int y, const QString& line) {
+    const int room = kLineRight - kLineLeft;
+    for (int pt = kLinePoint; pt >= kSmallestLinePoint; --pt) {
+        if (TextTwips(line, pt) <= room)
+            return TextItem(kLineLeft, y, line, pt);
+    }
+    const QString ellipsis = QStringLiteral("…");
+    QString cut = line;
+    while (!cut.isEmpty() && TextTwips(cut + ellipsis, kSmallestLinePoint) > room)
+        cut.chop(cut.size() > 1 && cut.back().isLowSurrogate() ? 2 : 1);
+    return TextItem(kLineLeft, y, cut + ellipsis, kSmallestLinePoint);
+}
+
 std::optional<Currency> TotalComputed(const BukkenJoho& rec) {
     try {
         return rec.TotiKakaku + rec.KaokuKakaku;
@@ -212,7 +239,7 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
         TextItem(13500, 1900, QStringLiteral("出力日：") + FormatDate(today), 10, false));
     const std::vector<QString> lines = ChohyoLines(rec);
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-        items.push_back(TextItem(8000, 2200 + 500 * i, lines[i], 12, false));
+        items.push_back(FittedLine(2200 + 500 * i, lines[i]));
     }
     if (rec.PicUmu)
         items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));
