@@ -19,6 +19,7 @@ namespace ie {
 
 class DateInput;
 class HelpWindow;
+class InstanceServer;
 class SingleInstance;
 class UiServices;
 struct ModGlobal;
@@ -32,6 +33,8 @@ class FrmMain : public QMainWindow {
 public:
     struct Options {
         bool showSplash = true;
+        // The local socket a second start knocks at; empty for the user's own.
+        QString instanceServerName;
     };
 
     FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent = nullptr);
@@ -45,6 +48,8 @@ public:
     UiServices& ui() { return ui_; }
     // The picture of ImgIcon, which the version dialog shows.
     QPixmap iconPicture() const;
+    // How often a second start has asked this window to come to the front.
+    int raiseRequests() const { return raiseRequests_; }
 
     // Start-up pieces.
     void SetDbPath();
@@ -59,6 +64,10 @@ public:
     // Enables the list and export menu entries by the saved-property count.
     void setListMenusEnabled(bool enabled);
 
+    // A calculation has run since the last save or load, or the memo was changed: leaving or
+    // clearing asks first.
+    bool hasUnsavedWork() const { return unsaved_; }
+
 public Q_SLOTS:
     void CmdEnd_Click();
     void mnuEnd_Click();
@@ -72,6 +81,7 @@ public Q_SLOTS:
     void CmdKaokuKozo_Click();
 
     void CmdSave_Click();
+    void mnuSave_Click();
     void CmdMemo_Click();
     void mnuSearch_Click();
     void mnuExport_Click();
@@ -82,6 +92,7 @@ public Q_SLOTS:
     void mnuVersion_Click();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -96,6 +107,16 @@ private:
     // Asks whether a road price that looks copied in thousands is meant ×1,000 (FrmMainWorksheet).
     void CheckRosenkaUnit();
     void releaseDatabaseObjects();
+    // A second start asked for this window: shown, restored and brought forward.
+    void bringToFront();
+    // The help at the section of a dialog of this window (F1 there).
+    void showHelpFor(QWidget* dialog);
+    // FrmMainRecords.cpp: saves the worksheet's property (asking first when confirm) and starts a
+    // new one; true when the row is written.
+    bool saveProperty(bool confirm);
+    // Asks what to do with unsaved work before it would be lost: true when the caller may go on
+    // (saved, or the user chose to discard), false when the user stays where they were.
+    bool settleUnsavedWork();
 
 public:
     // Controls, named as the window's design names them (objectName is the same).
@@ -151,6 +172,7 @@ public:
     QFrame* Line[6] = {};
 
     QMenu* mnuFile = nullptr;
+    QAction* mnuSave = nullptr;
     QAction* mnuPrint = nullptr;
     QAction* mnuExport = nullptr;
     QAction* mnuSep1 = nullptr;
@@ -170,6 +192,8 @@ private:
     Options options_;
     QWidget* client_ = nullptr;
     std::unique_ptr<SingleInstance> instance_;
+    InstanceServer* instanceServer_ = nullptr;
+    int raiseRequests_ = 0;
     HelpWindow* help_ = nullptr;
     // The two dates on the worksheet are a loaded property's, to be reset by the next save or
     // クリア so that the next property does not inherit them.
@@ -178,6 +202,7 @@ private:
     QSet<QString> woodNoticesShown_;
     // The road price the user chose to keep when asked about its unit: not asked about again.
     std::optional<double> rosenkaKept_;
+    bool unsaved_ = false;
 };
 
 }  // namespace ie

@@ -1,6 +1,7 @@
 #include "app/FrmMain.h"
 
 #include "records/FrmData.h"
+#include "platform/UiServices.h"
 #include "records/PropertySave.h"
 #include "state/ModGlobal.h"
 
@@ -10,17 +11,32 @@
 namespace ie {
 
 void FrmMain::CmdSave_Click() {
+    saveProperty(true);
+}
+
+void FrmMain::mnuSave_Click() {
+    // Ctrl+S does what the button does, and only while it can be pressed.
+    if (CmdSave->isEnabled())
+        saveProperty(true);
+}
+
+bool FrmMain::saveProperty(bool confirm) {
     // On Cancelled and Failed nothing may change: the worksheet still holds the property.
-    if (SaveBukken(g_, ui_, this) != SaveOutcome::Saved) {
-        return;
+    if (SaveBukken(g_, ui_, this, confirm) != SaveOutcome::Saved) {
+        return false;
     }
+    const qint32 id = g_.Bukken.BukkenID;
     ClearForm();
     ModClearGlobal(g_.Bukken);
     if (datesFromLoad_)
         resetDates();
     ShowKaokuKozo();
+    unsaved_ = false;
     // The table holds at least the row just written.
     setListMenusEnabled(true);
+    // The worksheet starts over at once, so the user is told that the property is kept.
+    ui_.note(this, QStringLiteral("物件データを保存しました。（物件ID %1）").arg(id));
+    return true;
 }
 
 void FrmMain::mnuSearch_Click() {
@@ -49,6 +65,7 @@ void FrmMain::mnuSearch_Click() {
         TxtKakuti->setText(QStringLiteral("100.00"));
         TxtJiten->setText(QStringLiteral("0"));
         datesFromLoad_ = true;
+        unsaved_ = false;
     }
     DispForm();
     session.close();
