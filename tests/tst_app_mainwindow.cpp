@@ -5,6 +5,7 @@
 #include "app/HelpWindow.h"
 #include "platform/TypingLimit.h"
 #include "state/ModGlobal.h"
+#include "support/ModalDriver.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -20,6 +21,7 @@
 #include <QtTest>
 
 using namespace ie;
+using ie::test::ModalDriver;
 using ie::test::RunningProgram;
 using ie::test::ScriptedUi;
 using ie::test::TestFolder;
@@ -34,6 +36,7 @@ private Q_SLOTS:
     void startValues();
     void linesFollowWidth();
     void helpOpensAtFirstPage();
+    void f1OpensHelpAtTheWindowsSection();
 
 private:
     std::unique_ptr<TestFolder> folder_;
@@ -84,8 +87,8 @@ void TestMainWindow::fields() {
     QVERIFY(!w_->findChild<QLabel*>(QStringLiteral("ImgIcon"))->pixmap().isNull());
 }
 
-// The menus and their items in order, by name (their captions are in the layout table); no item
-// has a shortcut key.
+// The menus and their items in order, by name (their captions are in the layout table), and the
+// keys the everyday commands have.
 void TestMainWindow::menus() {
     const auto names = [](const QList<QAction*>& actions) {
         QStringList out;
@@ -101,16 +104,20 @@ void TestMainWindow::menus() {
              (QStringList{QStringLiteral("mnuFile"), QStringLiteral("mnuEdit"),
                           QStringLiteral("mnuOption"), QStringLiteral("mnuHelp")}));
     QCOMPARE(names(w_->mnuFile->actions()),
-             (QStringList{QStringLiteral("mnuPrint"), QStringLiteral("mnuExport"),
-                          QStringLiteral("-"), QStringLiteral("mnuEnd")}));
+             (QStringList{QStringLiteral("mnuSave"), QStringLiteral("mnuPrint"),
+                          QStringLiteral("mnuExport"), QStringLiteral("-"),
+                          QStringLiteral("mnuEnd")}));
     QCOMPARE(names(w_->mnuHelp->actions()),
              (QStringList{QStringLiteral("mnuIndex"), QStringLiteral("-"),
                           QStringLiteral("mnuVersion")}));
-    for (const char* name :
-         {"mnuPrint", "mnuExport", "mnuEnd", "mnuSearch", "mnuEnv", "mnuIndex", "mnuVersion"}) {
+    const std::pair<const char*, const char*> keys[] = {
+        {"mnuSave", "Ctrl+S"}, {"mnuPrint", "Ctrl+P"}, {"mnuExport", "Ctrl+E"},
+        {"mnuEnd", "Ctrl+Q"},  {"mnuSearch", "Ctrl+L"}, {"mnuIndex", "F1"},
+        {"mnuEnv", ""},        {"mnuVersion", ""}};
+    for (const auto& [name, key] : keys) {
         auto* a = w_->findChild<QAction*>(QString::fromUtf8(name));
         QVERIFY2(a, name);
-        QVERIFY2(a->shortcut().isEmpty(), name);
+        QCOMPARE(a->shortcut(), QKeySequence(QString::fromUtf8(key)));
     }
 }
 
@@ -150,6 +157,31 @@ void TestMainWindow::helpOpensAtFirstPage() {
     QVERIFY(help->isVisible());
     QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
     QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("路線価")));
+    QVERIFY(ui_->shown.empty());
+}
+
+// F1 opens the help at the section of the window in front: the table of contents from the main
+// window, the memo's own section from the memo dialog, whose modality leaves its help usable.
+void TestMainWindow::f1OpensHelpAtTheWindowsSection() {
+    w_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w_));
+    QTest::keyClick(w_, Qt::Key_F1);
+    auto* help = w_->findChild<HelpWindow*>();
+    QVERIFY(help && help->isVisible());
+    QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
+    help->close();
+
+    // The dialog's help is its own child window, so that the dialog's modality does not block it.
+    QUrl shown;
+    ModalDriver drive(QStringLiteral("FrmMemo"), [&](QDialog* memo) {
+        QTest::keyClick(memo, Qt::Key_F1);
+        if (auto* memoHelp = memo->findChild<HelpWindow*>(); memoHelp && memoHelp->isVisible())
+            shown = memoHelp->browser()->source();
+        memo->close();
+    });
+    w_->CmdMemo->click();
+    QVERIFY(drive.ran());
+    QCOMPARE(shown, QUrl(QStringLiteral("qrc:/help/index.html#memo")));
     QVERIFY(ui_->shown.empty());
 }
 
