@@ -53,9 +53,7 @@ public:
     }
     void note(QWidget*, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&, QString*) override {
-        return {};
-    }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString*) override { return {}; }
     QDate today() override { return QDate(2026, 12, 7); }
     QString tempFolder() override { return QDir::tempPath(); }
 };

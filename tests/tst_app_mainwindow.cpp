@@ -103,15 +103,15 @@ void TestMainWindow::menus() {
     QCOMPARE(names(w_->menuBar()->actions()),
              (QStringList{QStringLiteral("mnuFile"), QStringLiteral("mnuEdit"),
                           QStringLiteral("mnuOption"), QStringLiteral("mnuHelp")}));
-    QCOMPARE(names(w_->mnuFile->actions()),
-             (QStringList{QStringLiteral("mnuSave"), QStringLiteral("mnuPrint"),
-                          QStringLiteral("mnuExport"), QStringLiteral("-"),
-                          QStringLiteral("mnuEnd")}));
+    QCOMPARE(
+        names(w_->mnuFile->actions()),
+        (QStringList{QStringLiteral("mnuSave"), QStringLiteral("mnuPrint"),
+                     QStringLiteral("mnuExport"), QStringLiteral("-"), QStringLiteral("mnuEnd")}));
     QCOMPARE(names(w_->mnuHelp->actions()),
              (QStringList{QStringLiteral("mnuIndex"), QStringLiteral("-"),
                           QStringLiteral("mnuVersion")}));
     const std::pair<const char*, const char*> keys[] = {
-        {"mnuSave", "Ctrl+S"}, {"mnuPrint", "Ctrl+P"}, {"mnuExport", "Ctrl+E"},
+        {"mnuSave", "Ctrl+S"}, {"mnuPrint", "Ctrl+P"},  {"mnuExport", "Ctrl+E"},
         {"mnuEnd", "Ctrl+Q"},  {"mnuSearch", "Ctrl+L"}, {"mnuIndex", "F1"},
         {"mnuEnv", ""},        {"mnuVersion", ""}};
     for (const auto& [name, key] : keys) {

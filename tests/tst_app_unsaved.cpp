@@ -165,7 +165,8 @@ void TestUnsaved::states() {
         ui().answers.push_back(canSave ? Answer::Cancel : Answer::No);
     w().close();
     QCOMPARE(w().isVisible(), unsaved);
-    QCOMPARE(ui().texts(), !unsaved ? QStringList() : QStringList{canSave ? kAskSave : kAskDiscard});
+    QCOMPARE(ui().texts(),
+             !unsaved ? QStringList() : QStringList{canSave ? kAskSave : kAskDiscard});
 }
 
 void TestUnsaved::exitPaths_data() {

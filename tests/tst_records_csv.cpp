@@ -202,11 +202,12 @@ private Q_SLOTS:
         const CsvExportResult s = exportTo(sjisPath);
         QVERIFY2(s.ok, qPrintable(s.error));
         QCOMPARE(s.unmappable, 1);
-        QCOMPARE(ReadAll(sjisPath),
-                 Sjis(kHeader) +
-                     Sjis(u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル"_s) + "?\"" +
-                     Sjis(u",10,1,2,,,,3,,\"=HYPERLINK(\"\"x\"\")\",-山田,+81-3-1234,"
-                          u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r@横浜,,,,,,,,,,,,\tタブ,,,,,\r\n"_s));
+        QCOMPARE(
+            ReadAll(sjisPath),
+            Sjis(kHeader) + Sjis(u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル"_s) + "?\"" +
+                Sjis(
+                    u",10,1,2,,,,3,,\"=HYPERLINK(\"\"x\"\")\",-山田,+81-3-1234,"
+                    u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r@横浜,,,,,,,,,,,,\tタブ,,,,,\r\n"_s));
     }
 
     void extensionAddedAndAskedOnce() {
@@ -230,8 +231,10 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(bare));
         QVERIFY(ReadAll(bare + u".csv"_s).startsWith("\xEF\xBB\xBF\"住所\""));
         QCOMPARE(g.Bukken.CsvFile, bare + u".csv"_s);
-        QCOMPARE(ui.texts(), QStringList{u"1件の物件を書き出しました。\rファイル：%1.csv\r形式：CSV（UTF-8）"_s.arg(
-                                 QDir::toNativeSeparators(bare))});
+        QCOMPARE(
+            ui.texts(),
+            QStringList{u"1件の物件を書き出しました。\rファイル：%1.csv\r形式：CSV（UTF-8）"_s.arg(
+                QDir::toNativeSeparators(bare))});
 
         // The same bare name again: the file with ".csv" exists, and is asked about once.
         ui.clear();
@@ -276,8 +279,9 @@ private Q_SLOTS:
         QVERIFY(ui.unexpected.isEmpty());
         // The question, then one message: how many, where, in which format.
         QCOMPARE(ui.shown.size(), size_t(2));
-        QCOMPARE(ui.shown[1].text, u"1件の物件を書き出しました。\rファイル：%1\r形式：CSV（Excel用 Shift_JIS）"_s
-                                       .arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(ui.shown[1].text,
+                 u"1件の物件を書き出しました。\rファイル：%1\r形式：CSV（Excel用 Shift_JIS）"_s.arg(
+                     QDir::toNativeSeparators(path)));
         QCOMPARE(ui.shown[1].icon, MsgIcon::Information);
         QCOMPARE(ReadAll(path), Sjis(kHeader) + Sjis(u"東京,1,,,,,,,,,,,,,,,,"_s) + "\r\n");
         QCOMPARE(ui.choosers.size(), size_t(1));

@@ -268,7 +268,8 @@ private Q_SLOTS:
         QGuiApplication::clipboard()->setText(QString(28, u'1'));
         QTest::keySequence(dlg.TxtDenwa, QKeySequence::Paste);
         QCOMPARE(dlg.TxtDenwa->text(), u"03-"_s);  // nothing of it, rather than a cut number
-        QCOMPARE(ui_.texts(), QStringList{u"貼り付ける文字が多すぎます（30文字まで入力できます）。"_s});
+        QCOMPARE(ui_.texts(),
+                 QStringList{u"貼り付ける文字が多すぎます（30文字まで入力できます）。"_s});
         QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
         // With the box's text selected, the paste replaces it and fits.
         dlg.TxtDenwa->selectAll();

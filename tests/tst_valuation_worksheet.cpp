@@ -108,7 +108,8 @@ void TestWorksheet::open(const QDate& today) {
     ui_->todayValue = today;
     g_ = std::make_unique<ModGlobal>();
     g_->ProgramFolder = folder_->path();
-    w_ = std::make_unique<FrmMain>(*g_, *ui_, FrmMain::Options{false, test::InstanceName(*folder_)});
+    w_ =
+        std::make_unique<FrmMain>(*g_, *ui_, FrmMain::Options{false, test::InstanceName(*folder_)});
     QVERIFY(w_->startUp());
     w_->show();
     w_->activateWindow();

@@ -353,9 +353,8 @@ void FrmMain::paintBackground() {
 
 bool FrmMain::startUp() {
     // 1. One copy at a time.
-    const QString serverName = options_.instanceServerName.isEmpty()
-                                   ? InstanceServer::defaultName()
-                                   : options_.instanceServerName;
+    const QString serverName = options_.instanceServerName.isEmpty() ? InstanceServer::defaultName()
+                                                                     : options_.instanceServerName;
     instance_ = std::make_unique<SingleInstance>(ui_.tempFolder());
     if (!instance_->tryAcquire()) {
         instance_.reset();

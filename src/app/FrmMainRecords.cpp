@@ -1,7 +1,7 @@
 #include "app/FrmMain.h"
 
-#include "records/FrmData.h"
 #include "platform/UiServices.h"
+#include "records/FrmData.h"
 #include "records/PropertySave.h"
 #include "state/ModGlobal.h"
 

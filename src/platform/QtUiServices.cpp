@@ -66,9 +66,9 @@ int QtUiServices::choose(QWidget* parent, const QString& text, const QString& ca
     QMessageBox box(QMessageBox::Question, caption, Lines(text), QMessageBox::NoButton, parent);
     std::vector<QPushButton*> added;
     for (int i = 0; i < buttons.size(); ++i) {
-        const auto role = i == escapeIndex  ? QMessageBox::RejectRole
-                          : i == 0          ? QMessageBox::YesRole
-                                            : QMessageBox::NoRole;
+        const auto role = i == escapeIndex ? QMessageBox::RejectRole
+                          : i == 0         ? QMessageBox::YesRole
+                                           : QMessageBox::NoRole;
         added.push_back(box.addButton(buttons[i], role));
     }
     if (defaultIndex >= 0 && defaultIndex < int(added.size()))
@@ -96,8 +96,7 @@ void QtUiServices::note(QWidget* parent, const QString& text) {
     label->adjustSize();
     if (window) {
         const QRect frame = window->geometry();
-        label->move(frame.center().x() - label->width() / 2,
-                    frame.bottom() - label->height() - 24);
+        label->move(frame.center().x() - label->width() / 2, frame.bottom() - label->height() - 24);
     }
     label->show();
     QTimer::singleShot(4000, label, &QWidget::close);

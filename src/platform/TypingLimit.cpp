@@ -39,8 +39,7 @@ TypingLimit* TypingLimit::attach(QLineEdit* field, int maxChars) {
     return limit;
 }
 
-TypingLimit* TypingLimit::attach(QLineEdit* field, int maxChars,
-                                 std::function<void(int)> refused) {
+TypingLimit* TypingLimit::attach(QLineEdit* field, int maxChars, std::function<void(int)> refused) {
     TypingLimit* limit = attach(field, maxChars);
     limit->refused_ = std::move(refused);
     return limit;

@@ -39,8 +39,7 @@ public:
     // takes back the one the user chose.
     virtual QString openFileName(QWidget* parent, const QString& filter,
                                  const QString& initialPath) = 0;
-    virtual QString saveFileName(QWidget* parent, const QString& filter,
-                                 const QString& initialPath,
+    virtual QString saveFileName(QWidget* parent, const QString& filter, const QString& initialPath,
                                  QString* selectedFilter = nullptr) = 0;
 
     virtual QDate today() = 0;

@@ -306,8 +306,8 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
 
     if (!result.ok) {
         ui.message(parent,
-                   QStringLiteral("エクスポートに失敗しました。\r") + QDir::toNativeSeparators(path) +
-                       u'\r' + result.error,
+                   QStringLiteral("エクスポートに失敗しました。\r") +
+                       QDir::toNativeSeparators(path) + u'\r' + result.error,
                    MsgIcon::Critical);
         return;
     }
@@ -315,8 +315,9 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
                        .arg(result.rows)
                        .arg(QDir::toNativeSeparators(path), CsvFormatName(format));
     if (result.unmappable > 0) {
-        done += QStringLiteral("\rShift-JISで表せない文字が%1文字あったため、"
-                               "「?」に置き換えて書き出しました。")
+        done += QStringLiteral(
+                    "\rShift-JISで表せない文字が%1文字あったため、"
+                    "「?」に置き換えて書き出しました。")
                     .arg(result.unmappable);
     }
     ui.message(parent, done, result.unmappable > 0 ? MsgIcon::Exclamation : MsgIcon::Information);

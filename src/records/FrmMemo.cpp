@@ -108,10 +108,10 @@ void FrmMemo::buildLayout() {
                                 int height, int limit) {
         box(t, name, left, top, width, height);
         TypingLimit::attach(t, limit, [this](int most) {
-            ui_.message(this,
-                        QStringLiteral("貼り付ける文字が多すぎます（%1文字まで入力できます）。")
-                            .arg(most),
-                        MsgIcon::Exclamation);
+            ui_.message(
+                this,
+                QStringLiteral("貼り付ける文字が多すぎます（%1文字まで入力できます）。").arg(most),
+                MsgIcon::Exclamation);
         });
     };
     auto priceBox = [this, &box](QLineEdit*& t, const char* name, int left, int top) {

@@ -20,7 +20,9 @@ Answer ScriptedUi::question(QWidget*, const QString& text, const QString& captio
 
 int ScriptedUi::choose(QWidget*, const QString& text, const QString& caption,
                        const QStringList& buttons, int defaultIndex, int escapeIndex) {
-    const auto def = defaultIndex == 0 ? Answer::Yes : defaultIndex == 1 ? Answer::No : Answer::Cancel;
+    const auto def = defaultIndex == 0   ? Answer::Yes
+                     : defaultIndex == 1 ? Answer::No
+                                         : Answer::Cancel;
     shown.push_back({text, MsgIcon::Question, caption, true, def, buttons});
     if (answers.empty()) {
         unexpected << QStringLiteral("choice: ") + text;
