@@ -51,6 +51,9 @@ struct ChohyoItem {
 ChohyoItem TextItem(int x, int y, const QString& text, int pointSize, bool bold = false);
 ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2,
                     const QString& text = {});
+// A text item that must end by x = right (twips): written smaller, down to 8 pt, when it does not
+// fit at pointSize, and then cut with "…". Widths are the CP932 columns of the fixed-pitch font.
+ChohyoItem FittedTextItem(int x, int y, const QString& text, int pointSize, int right);
 
 // The texts of the seventeen data lines, label and value together, line 0 first.
 std::vector<QString> ChohyoLines(const BukkenJoho& rec);
