@@ -27,8 +27,9 @@ public:
     // A Yes/No question with the question icon.
     virtual Answer question(QWidget* parent, const QString& text, const QString& caption,
                             Answer defaultButton) = 0;
-    // A question with the question icon whose buttons carry the given texts, left to right.
-    // Returns the index of the button pressed; Esc and the close box give escapeIndex.
+    // A question with the question icon whose buttons carry the given texts (the first one the
+    // affirmative). Returns the index of the button pressed; Esc and the close box give
+    // escapeIndex.
     virtual int choose(QWidget* parent, const QString& text, const QString& caption,
                        const QStringList& buttons, int defaultIndex, int escapeIndex) = 0;
     // A short note beside the window that needs no click and goes away by itself.
