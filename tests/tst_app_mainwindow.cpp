@@ -110,15 +110,14 @@ void TestMainWindow::menus() {
     QCOMPARE(names(w_->mnuHelp->actions()),
              (QStringList{QStringLiteral("mnuIndex"), QStringLiteral("-"),
                           QStringLiteral("mnuVersion")}));
-    const std::pair<const char*, const char*> keys[] = {
-        {"mnuSave", "Ctrl+S"}, {"mnuPrint", "Ctrl+P"},  {"mnuExport", "Ctrl+E"},
-        {"mnuEnd", "Ctrl+Q"},  {"mnuSearch", "Ctrl+L"}, {"mnuIndex", "F1"},
-        {"mnuEnv", ""},        {"mnuVersion", ""}};
-    for (const auto& [name, key] : keys) {
-        auto* a = w_->findChild<QAction*>(QString::fromUtf8(name));
-        QVERIFY2(a, name);
-        QCOMPARE(a->shortcut(), QKeySequence(QString::fromUtf8(key)));
-    }
+    QStringList keys;
+    for (QAction* a : {w_->mnuSave, w_->mnuPrint, w_->mnuExport, w_->mnuEnd, w_->mnuSearch,
+                       w_->mnuIndex, w_->mnuEnv, w_->mnuVersion})
+        keys << a->shortcut().toString();
+    QCOMPARE(keys,
+             (QStringList{QStringLiteral("Ctrl+S"), QStringLiteral("Ctrl+P"),
+                          QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+Q"),
+                          QStringLiteral("Ctrl+L"), QStringLiteral("F1"), QString(), QString()}));
 }
 
 void TestMainWindow::startValues() {

@@ -1,6 +1,5 @@
-// Work on the worksheet is never dropped without asking: which states count as unsaved, the
-// question on every way out and on クリア with its three answers, a save that fails or is cancelled
-// keeping the user where they were, and the shortcuts that reach the same commands.
+// Work on the worksheet is never dropped without asking: the states that count as unsaved, every
+// way out with its three answers, and a save that fails or is cancelled keeping the user in place.
 #include "app/FrmMain.h"
 #include "platform/Database.h"
 #include "records/FrmData.h"
@@ -16,11 +15,11 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <functional>
+
 using namespace ie;
 using namespace Qt::StringLiterals;
 using ie::test::ModalDriver;
-using ie::test::RunningProgram;
-using ie::test::TestFolder;
 
 namespace {
 
@@ -33,53 +32,24 @@ void Calculate(FrmMain& w) {
     w.TxtRosenka->setText(u"150,000"_s);
     w.TxtTotiMenseki->setText(u"100"_s);
     w.CmdCalcLandPrise->click();
-    QCOMPARE(w.TxtTotiKakaku->text(), u"18,750,000"_s);
+}
+
+// Runs a modal dialog of the window with an action.
+void Drive(const QString& name, const std::function<void(QDialog*)>& action,
+           const std::function<void()>& open) {
+    ModalDriver drive(name, action);
+    open();
+    QVERIFY(drive.ran());
 }
 
 void EditMemo(FrmMain& w, const QString& address) {
-    ModalDriver drive(u"FrmMemo"_s, [&](QDialog* d) {
-        auto* memo = qobject_cast<FrmMemo*>(d);
-        memo->TxtJusho->setText(address);
-        memo->CmdOK->click();
-    });
-    w.CmdMemo->click();
-    QVERIFY(drive.ran());
-}
-
-void ReadFirstRow(FrmMain& w) {
-    ModalDriver drive(u"FrmData"_s, [](QDialog* d) {
-        auto* list = qobject_cast<FrmData*>(d);
-        list->DataGrid1->selectRow(0);
-        list->CmdRead->click();
-    });
-    w.mnuSearch->trigger();
-    QVERIFY(drive.ran());
-}
-
-void Leave(FrmMain& w, int path) {
-    switch (path) {
-        case EndButton:
-            w.CmdEnd->click();
-            break;
-        case EndMenu:
-            w.mnuEnd->trigger();
-            break;
-        case CloseBox:
-            w.close();
-            break;
-        case CtrlQ:
-            QTest::keySequence(&w, QKeySequence(u"Ctrl+Q"_s));
-            break;
-        case Clear:
-            w.CmdClear->click();
-            break;
-    }
-}
-
-// The program went on with what the user asked for: it ended, or the worksheet is empty.
-bool WentOn(FrmMain& w, int path) {
-    return path == Clear ? w.TxtTotiKakaku->text().isEmpty() && !w.hasUnsavedWork()
-                         : !w.isVisible();
+    Drive(
+        u"FrmMemo"_s,
+        [&](QDialog* d) {
+            static_cast<FrmMemo*>(d)->TxtJusho->setText(address);
+            static_cast<FrmMemo*>(d)->CmdOK->click();
+        },
+        [&] { w.CmdMemo->click(); });
 }
 
 }  // namespace
@@ -87,8 +57,8 @@ bool WentOn(FrmMain& w, int path) {
 class TestUnsaved : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TestFolder> folder_;
-    std::unique_ptr<RunningProgram> p_;
+    std::unique_ptr<test::TestFolder> folder_;
+    std::unique_ptr<test::RunningProgram> p_;
 
     FrmMain& w() { return *p_->w; }
     test::ScriptedUi& ui() { return p_->ui; }
@@ -98,11 +68,28 @@ class TestUnsaved : public QObject {
         con.open();
         return ModUsrRecCount(con);
     }
+    void leave(int path) {
+        if (path == EndButton)
+            w().CmdEnd->click();
+        else if (path == EndMenu)
+            w().mnuEnd->trigger();
+        else if (path == CloseBox)
+            w().close();
+        else if (path == CtrlQ)
+            QTest::keySequence(&w(), QKeySequence(u"Ctrl+Q"_s));
+        else
+            w().CmdClear->click();
+    }
+    // The program did what was asked: it ended, or the worksheet is empty.
+    bool wentOn(int path) {
+        return path == Clear ? w().TxtTotiKakaku->text().isEmpty() && p_->g.Bukken.Jusho.isEmpty()
+                             : !w().isVisible();
+    }
 
 private Q_SLOTS:
     void init() {
-        folder_ = std::make_unique<TestFolder>();
-        p_ = std::make_unique<RunningProgram>(*folder_);
+        folder_ = std::make_unique<test::TestFolder>();
+        p_ = std::make_unique<test::RunningProgram>(*folder_);
         QVERIFY(p_->start());
         w().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w()));
@@ -113,166 +100,119 @@ private Q_SLOTS:
         folder_.reset();
     }
 
-    void states_data();
-    void states();
-    void exitPaths_data();
-    void exitPaths();
-    void memoOnlyAsksToDiscard_data();
-    void memoOnlyAsksToDiscard();
-    void failedOrCancelledSaveStays();
-    void saveShortcutFollowsTheButton();
-};
+    // Which states ask, and which question: saving is offered only while the save button is on.
+    void states_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("nothing changed") << u"none"_s << QString();
+        QTest::newRow("typed, not calculated") << u"typed"_s << QString();
+        QTest::newRow("calculated") << u"calculated"_s << kAskSave;
+        QTest::newRow("memo edited") << u"memo"_s << kAskDiscard;
+        QTest::newRow("saved") << u"saved"_s << QString();
+        QTest::newRow("loaded") << u"loaded"_s << QString();
+        QTest::newRow("loaded, memo edited") << u"loaded memo"_s << kAskSave;
+    }
+    void states() {
+        QFETCH(QString, state);
+        QFETCH(QString, question);
+        if (state == u"typed"_s) {
+            w().TxtRosenka->setText(u"150,000"_s);
+        } else if (state == u"calculated"_s) {
+            Calculate(w());
+        } else if (state == u"memo"_s) {
+            EditMemo(w(), u"東京都"_s);
+        } else if (state != u"none"_s) {
+            Calculate(w());
+            ui().answers.push_back(Answer::Yes);
+            w().CmdSave->click();
+            QCOMPARE(ui().notes, QStringList{u"物件データを保存しました。（物件ID 1）"_s});
+            if (state.startsWith(u"loaded"_s)) {
+                Drive(
+                    u"FrmData"_s,
+                    [](QDialog* d) {
+                        static_cast<FrmData*>(d)->DataGrid1->selectRow(0);
+                        static_cast<FrmData*>(d)->CmdRead->click();
+                    },
+                    [&] { w().mnuSearch->trigger(); });
+            }
+            if (state == u"loaded memo"_s)
+                EditMemo(w(), u"横浜市"_s);
+        }
+        ui().clear();
+        if (!question.isEmpty())
+            ui().answers.push_back(question == kAskSave ? Answer::Cancel : Answer::No);
+        w().close();
+        // Asked, the user stays; nothing unsaved, the window goes without a word, as it did.
+        QCOMPARE(ui().texts(), question.isEmpty() ? QStringList() : QStringList{question});
+        QCOMPARE(w().isVisible(), !question.isEmpty());
+    }
 
-void TestUnsaved::states_data() {
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<bool>("unsaved");
-    QTest::newRow("nothing changed") << u"none"_s << false;
-    QTest::newRow("typed, not calculated") << u"typed"_s << false;
-    QTest::newRow("calculated") << u"calculated"_s << true;
-    QTest::newRow("memo edited") << u"memo"_s << true;
-    QTest::newRow("memo opened, nothing changed") << u"memo same"_s << false;
-    QTest::newRow("saved") << u"saved"_s << false;
-    QTest::newRow("loaded") << u"loaded"_s << false;
-    QTest::newRow("loaded, then memo edited") << u"loaded memo"_s << true;
-}
+    void exitPaths_data() {
+        QTest::addColumn<int>("path");
+        QTest::addColumn<Answer>("answer");
+        const char* names[] = {"終了", "終了(&X)", "close box", "Ctrl+Q", "クリア"};
+        for (int path = EndButton; path <= Clear; ++path) {
+            QTest::addRow("%s はい", names[path]) << path << Answer::Yes;
+            QTest::addRow("%s いいえ", names[path]) << path << Answer::No;
+            QTest::addRow("%s キャンセル", names[path]) << path << Answer::Cancel;
+        }
+        QTest::addRow("memo only, 終了 はい") << int(EndButton) << Answer::Yes;
+        QTest::addRow("memo only, クリア いいえ") << int(Clear) << Answer::No;
+    }
+    // はい saves without the usual question and goes on, いいえ goes on, キャンセル stays; with
+    // only the memo changed, はい discards and いいえ stays.
+    void exitPaths() {
+        QFETCH(int, path);
+        QFETCH(Answer, answer);
+        const bool memoOnly = QByteArray(QTest::currentDataTag()).startsWith("memo");
+        if (memoOnly)
+            EditMemo(w(), u"東京都"_s);
+        else
+            Calculate(w());
+        ui().answers.push_back(answer);
+        leave(path);
+        QCOMPARE(ui().texts(), QStringList{memoOnly ? kAskDiscard : kAskSave});
+        QCOMPARE(ui().shown[0].buttons.size(), memoOnly ? 0 : 3);
+        QCOMPARE(savedCount(), !memoOnly && answer == Answer::Yes ? 1 : 0);
+        QCOMPARE(wentOn(path), memoOnly ? answer == Answer::Yes : answer != Answer::Cancel);
+    }
 
-void TestUnsaved::states() {
-    QFETCH(QString, state);
-    QFETCH(bool, unsaved);
-    if (state == u"typed"_s) {
-        w().TxtRosenka->setText(u"150,000"_s);
-    } else if (state == u"calculated"_s) {
+    void failedOrCancelledSaveStays() {
+        // The photo to be saved has gone: the save reports it, and nothing is discarded or asked
+        // again.
         Calculate(w());
-    } else if (state == u"memo"_s) {
-        EditMemo(w(), u"東京都"_s);
-    } else if (state == u"memo same"_s) {
-        EditMemo(w(), QString());
-    } else if (state != u"none"_s) {
-        Calculate(w());
+        p_->g.Bukken.PicUmu = true;
+        QVERIFY(QFile::remove(p_->g.Bukken.PicTempFile));
         ui().answers.push_back(Answer::Yes);
-        w().CmdSave->click();
-        QCOMPARE(ui().notes, QStringList{u"物件データを保存しました。（物件ID 1）"_s});
-        if (state.startsWith(u"loaded"_s))
-            ReadFirstRow(w());
-        if (state == u"loaded memo"_s)
-            EditMemo(w(), u"横浜市"_s);
-    }
-    QCOMPARE(w().hasUnsavedWork(), unsaved);
-    ui().clear();
-    // Asked, the user stays; nothing unsaved, the window goes without a word, as it always did.
-    const bool canSave = w().CmdSave->isEnabled();
-    if (unsaved)
-        ui().answers.push_back(canSave ? Answer::Cancel : Answer::No);
-    w().close();
-    QCOMPARE(w().isVisible(), unsaved);
-    QCOMPARE(ui().texts(),
-             !unsaved ? QStringList() : QStringList{canSave ? kAskSave : kAskDiscard});
-}
-
-void TestUnsaved::exitPaths_data() {
-    QTest::addColumn<int>("path");
-    QTest::addColumn<Answer>("answer");
-    const std::pair<const char*, int> paths[] = {{"終了", EndButton},
-                                                 {"終了(&X)", EndMenu},
-                                                 {"close box", CloseBox},
-                                                 {"Ctrl+Q", CtrlQ},
-                                                 {"クリア", Clear}};
-    for (const auto& [name, path] : paths) {
-        QTest::addRow("%s はい", name) << path << Answer::Yes;
-        QTest::addRow("%s いいえ", name) << path << Answer::No;
-        QTest::addRow("%s キャンセル", name) << path << Answer::Cancel;
-    }
-}
-
-void TestUnsaved::exitPaths() {
-    QFETCH(int, path);
-    QFETCH(Answer, answer);
-    Calculate(w());
-    ui().answers.push_back(answer);
-    Leave(w(), path);
-
-    // One question, with three buttons and はい as the default.
-    QCOMPARE(ui().texts(), QStringList{kAskSave});
-    QCOMPARE(ui().shown[0].buttons.size(), 3);
-    QCOMPARE(ui().shown[0].defaultButton, Answer::Yes);
-    // はい saves without asking again and goes on; いいえ goes on; キャンセル stays.
-    QCOMPARE(savedCount(), answer == Answer::Yes ? 1 : 0);
-    QCOMPARE(ui().notes.size(), answer == Answer::Yes ? 1 : 0);
-    QCOMPARE(WentOn(w(), path), answer != Answer::Cancel);
-    if (answer == Answer::Cancel) {
+        w().CmdEnd->click();
+        QCOMPARE(ui().shown.size(), size_t(2));
+        QCOMPARE(ui().shown[1].icon, MsgIcon::Critical);
+        QVERIFY(w().isVisible());
+        // A property whose row has gone: No to the save's own question cancels the クリア too.
+        p_->g.Bukken.PicUmu = false;
+        p_->g.Bukken.NewBukken = false;
+        p_->g.Bukken.BukkenID = 7;
+        ui().clear();
+        ui().answers = {Answer::Yes, Answer::No};
+        w().CmdClear->click();
+        QVERIFY(ui().shown.at(1).text.startsWith(u"更新する物件データ（物件ID 7）"_s));
         QCOMPARE(w().TxtTotiKakaku->text(), u"18,750,000"_s);
         QVERIFY(w().hasUnsavedWork());
+        QCOMPARE(savedCount(), 0);
     }
-}
 
-void TestUnsaved::memoOnlyAsksToDiscard_data() {
-    QTest::addColumn<int>("path");
-    QTest::addColumn<Answer>("answer");
-    QTest::newRow("終了 はい") << int(EndButton) << Answer::Yes;
-    QTest::newRow("終了 いいえ") << int(EndButton) << Answer::No;
-    QTest::newRow("クリア はい") << int(Clear) << Answer::Yes;
-    QTest::newRow("クリア いいえ") << int(Clear) << Answer::No;
-}
-
-void TestUnsaved::memoOnlyAsksToDiscard() {
-    QFETCH(int, path);
-    QFETCH(Answer, answer);
-    EditMemo(w(), u"東京都"_s);
-    QVERIFY(!w().CmdSave->isEnabled());
-    ui().answers.push_back(answer);
-    Leave(w(), path);
-    QCOMPARE(ui().texts(), QStringList{kAskDiscard});
-    QVERIFY(ui().shown[0].buttons.isEmpty());  // はい / いいえ only
-    QCOMPARE(ui().shown[0].defaultButton, Answer::No);
-    const bool goesOn = answer == Answer::Yes;
-    QCOMPARE(path == Clear ? p_->g.Bukken.Jusho.isEmpty() : !w().isVisible(), goesOn);
-    QCOMPARE(savedCount(), 0);
-}
-
-void TestUnsaved::failedOrCancelledSaveStays() {
-    // The photo to be saved has gone: はい tries, the save reports its failure, nothing is
-    // discarded and nothing is asked again.
-    Calculate(w());
-    p_->g.Bukken.PicUmu = true;
-    QVERIFY(QFile::remove(p_->g.Bukken.PicTempFile));
-    ui().answers.push_back(Answer::Yes);
-    w().CmdEnd->click();
-    QCOMPARE(ui().shown.size(), size_t(2));
-    QCOMPARE(ui().shown[0].text, kAskSave);
-    QCOMPARE(ui().shown[1].icon, MsgIcon::Critical);
-    QVERIFY(w().isVisible());
-    QVERIFY(w().hasUnsavedWork());
-    QCOMPARE(w().TxtTotiKakaku->text(), u"18,750,000"_s);
-    QVERIFY(ui().notes.isEmpty());
-
-    // A property whose row has gone: the save's own question, answered No, cancels the clear.
-    p_->g.Bukken.PicUmu = false;
-    p_->g.Bukken.NewBukken = false;
-    p_->g.Bukken.BukkenID = 7;
-    ui().clear();
-    ui().answers = {Answer::Yes, Answer::No};
-    w().CmdClear->click();
-    QCOMPARE(ui().shown.size(), size_t(2));
-    QVERIFY(ui().shown[1].text.startsWith(u"更新する物件データ（物件ID 7）が見つかりません。"_s));
-    QCOMPARE(w().TxtTotiKakaku->text(), u"18,750,000"_s);
-    QVERIFY(w().hasUnsavedWork());
-    QCOMPARE(savedCount(), 0);
-}
-
-void TestUnsaved::saveShortcutFollowsTheButton() {
-    // Off while the button is; on with it; Ctrl+S then asks as the button does.
-    QVERIFY(!w().mnuSave->isEnabled());
-    QTest::keySequence(&w(), QKeySequence(u"Ctrl+S"_s));
-    QVERIFY(ui().shown.empty());
-    Calculate(w());
-    QVERIFY(w().mnuSave->isEnabled());
-    ui().answers.push_back(Answer::Yes);
-    QTest::keySequence(&w(), QKeySequence(u"Ctrl+S"_s));
-    QCOMPARE(ui().texts(), QStringList{u"あたらしい物件データを保存しますか。"_s});
-    QCOMPARE(savedCount(), 1);
-    QVERIFY(!w().mnuSave->isEnabled());
-    QVERIFY(!w().hasUnsavedWork());
-}
+    // Ctrl+S is off while the save button is, and then asks as the button does.
+    void saveShortcutFollowsTheButton() {
+        QTest::keySequence(&w(), QKeySequence(u"Ctrl+S"_s));
+        QVERIFY(ui().shown.empty());
+        Calculate(w());
+        ui().answers.push_back(Answer::Yes);
+        QTest::keySequence(&w(), QKeySequence(u"Ctrl+S"_s));
+        QCOMPARE(ui().texts(), QStringList{u"あたらしい物件データを保存しますか。"_s});
+        QCOMPARE(savedCount(), 1);
+        QVERIFY(!w().mnuSave->isEnabled());
+    }
+};
 
 QTEST_MAIN(TestUnsaved)
 #include "tst_app_unsaved.moc"

