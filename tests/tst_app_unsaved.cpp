@@ -1,5 +1,5 @@
-// Work on the worksheet is never dropped without asking: the states that count as unsaved, every
-// way out with its three answers, and a save that fails or is cancelled keeping the user in place.
+// Work on the worksheet is never dropped without asking: what counts as unsaved, every way out with
+// its answers, and a save that fails or is cancelled keeping the user where they were.
 #include "app/FrmMain.h"
 #include "platform/Database.h"
 #include "records/FrmData.h"
@@ -19,38 +19,12 @@
 
 using namespace ie;
 using namespace Qt::StringLiterals;
-using ie::test::ModalDriver;
 
 namespace {
 
 const QString kAskSave = u"保存されていない変更があります。保存しますか。"_s;
 const QString kAskDiscard = u"保存されていない変更があります。破棄しますか。"_s;
-
 enum Path { EndButton, EndMenu, CloseBox, CtrlQ, Clear };
-
-void Calculate(FrmMain& w) {
-    w.TxtRosenka->setText(u"150,000"_s);
-    w.TxtTotiMenseki->setText(u"100"_s);
-    w.CmdCalcLandPrise->click();
-}
-
-// Runs a modal dialog of the window with an action.
-void Drive(const QString& name, const std::function<void(QDialog*)>& action,
-           const std::function<void()>& open) {
-    ModalDriver drive(name, action);
-    open();
-    QVERIFY(drive.ran());
-}
-
-void EditMemo(FrmMain& w, const QString& address) {
-    Drive(
-        u"FrmMemo"_s,
-        [&](QDialog* d) {
-            static_cast<FrmMemo*>(d)->TxtJusho->setText(address);
-            static_cast<FrmMemo*>(d)->CmdOK->click();
-        },
-        [&] { w.CmdMemo->click(); });
-}
 
 }  // namespace
 
@@ -68,22 +42,25 @@ class TestUnsaved : public QObject {
         con.open();
         return ModUsrRecCount(con);
     }
-    void leave(int path) {
-        if (path == EndButton)
-            w().CmdEnd->click();
-        else if (path == EndMenu)
-            w().mnuEnd->trigger();
-        else if (path == CloseBox)
-            w().close();
-        else if (path == CtrlQ)
-            QTest::keySequence(&w(), QKeySequence(u"Ctrl+Q"_s));
-        else
-            w().CmdClear->click();
+    void calculate() {
+        w().TxtRosenka->setText(u"150,000"_s);
+        w().TxtTotiMenseki->setText(u"100"_s);
+        w().CmdCalcLandPrise->click();
     }
-    // The program did what was asked: it ended, or the worksheet is empty.
-    bool wentOn(int path) {
-        return path == Clear ? w().TxtTotiKakaku->text().isEmpty() && p_->g.Bukken.Jusho.isEmpty()
-                             : !w().isVisible();
+    template <typename Dialog>
+    void drive(const QString& name, std::function<void(Dialog*)> action, QAction* open) {
+        test::ModalDriver driver(name, [&](QDialog* d) { action(static_cast<Dialog*>(d)); });
+        open ? open->trigger() : w().CmdMemo->click();
+        QVERIFY(driver.ran());
+    }
+    void editMemo() {
+        drive<FrmMemo>(
+            u"FrmMemo"_s,
+            [](FrmMemo* m) {
+                m->TxtJusho->setText(m->TxtJusho->text() + u"東京都"_s);
+                m->CmdOK->click();
+            },
+            nullptr);
     }
 
 private Q_SLOTS:
@@ -100,87 +77,89 @@ private Q_SLOTS:
         folder_.reset();
     }
 
-    // Which states ask, and which question: saving is offered only while the save button is on.
-    void states_data() {
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<QString>("question");
-        QTest::newRow("nothing changed") << u"none"_s << QString();
-        QTest::newRow("typed, not calculated") << u"typed"_s << QString();
-        QTest::newRow("calculated") << u"calculated"_s << kAskSave;
-        QTest::newRow("memo edited") << u"memo"_s << kAskDiscard;
-        QTest::newRow("saved") << u"saved"_s << QString();
-        QTest::newRow("loaded") << u"loaded"_s << QString();
-        QTest::newRow("loaded, memo edited") << u"loaded memo"_s << kAskSave;
+    void leaving_data() {
+        QTest::addColumn<QString>("done");
+        QTest::addColumn<int>("path");
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("goesOn");
+        // A calculated result: はい saves without the usual question and goes on, いいえ goes on,
+        // キャンセル stays, whichever way out.
+        const char* names[] = {"終了", "終了(&X)", "close box", "Ctrl+Q", "クリア"};
+        for (int path = EndButton; path <= Clear; ++path) {
+            QTest::addRow("calculated, %s はい", names[path])
+                << u"calculated"_s << path << Answer::Yes << kAskSave << true;
+            QTest::addRow("calculated, %s いいえ", names[path])
+                << u"calculated"_s << path << Answer::No << kAskSave << true;
+            QTest::addRow("calculated, %s キャンセル", names[path])
+                << u"calculated"_s << path << Answer::Cancel << kAskSave << false;
+        }
+        // Only the memo changed, nothing to save yet: はい discards, いいえ stays.
+        QTest::newRow("memo, 終了 はい")
+            << u"memo"_s << int(EndButton) << Answer::Yes << kAskDiscard << true;
+        QTest::newRow("memo, クリア いいえ")
+            << u"memo"_s << int(Clear) << Answer::No << kAskDiscard << false;
+        QTest::newRow("loaded, memo, 終了 キャンセル")
+            << u"loaded memo"_s << int(EndButton) << Answer::Cancel << kAskSave << false;
+        // Nothing unsaved: no word, as it always was.
+        for (const QString& done : {u"nothing"_s, u"typed"_s, u"saved"_s, u"loaded"_s})
+            QTest::addRow("%s", qPrintable(done))
+                << done << int(EndButton) << Answer::No << QString() << true;
     }
-    void states() {
-        QFETCH(QString, state);
-        QFETCH(QString, question);
-        if (state == u"typed"_s) {
+    void leaving() {
+        QFETCH(QString, done);
+        QFETCH(int, path);
+        QFETCH(Answer, answer);
+        QFETCH(QString, asked);
+        QFETCH(bool, goesOn);
+        if (done == u"typed"_s)
             w().TxtRosenka->setText(u"150,000"_s);
-        } else if (state == u"calculated"_s) {
-            Calculate(w());
-        } else if (state == u"memo"_s) {
-            EditMemo(w(), u"東京都"_s);
-        } else if (state != u"none"_s) {
-            Calculate(w());
+        if (done == u"calculated"_s || done == u"saved"_s || done.startsWith(u"loaded"_s))
+            calculate();
+        if (done == u"saved"_s || done.startsWith(u"loaded"_s)) {
             ui().answers.push_back(Answer::Yes);
             w().CmdSave->click();
             QCOMPARE(ui().notes, QStringList{u"物件データを保存しました。（物件ID 1）"_s});
-            if (state.startsWith(u"loaded"_s)) {
-                Drive(
-                    u"FrmData"_s,
-                    [](QDialog* d) {
-                        static_cast<FrmData*>(d)->DataGrid1->selectRow(0);
-                        static_cast<FrmData*>(d)->CmdRead->click();
-                    },
-                    [&] { w().mnuSearch->trigger(); });
-            }
-            if (state == u"loaded memo"_s)
-                EditMemo(w(), u"横浜市"_s);
         }
+        if (done.startsWith(u"loaded"_s)) {
+            drive<FrmData>(
+                u"FrmData"_s,
+                [](FrmData* list) {
+                    list->DataGrid1->selectRow(0);
+                    list->CmdRead->click();
+                },
+                w().mnuSearch);
+        }
+        if (done.endsWith(u"memo"_s))
+            editMemo();
+        const int before = savedCount();
         ui().clear();
-        if (!question.isEmpty())
-            ui().answers.push_back(question == kAskSave ? Answer::Cancel : Answer::No);
-        w().close();
-        // Asked, the user stays; nothing unsaved, the window goes without a word, as it did.
-        QCOMPARE(ui().texts(), question.isEmpty() ? QStringList() : QStringList{question});
-        QCOMPARE(w().isVisible(), !question.isEmpty());
-    }
+        if (!asked.isEmpty())
+            ui().answers.push_back(answer);
 
-    void exitPaths_data() {
-        QTest::addColumn<int>("path");
-        QTest::addColumn<Answer>("answer");
-        const char* names[] = {"終了", "終了(&X)", "close box", "Ctrl+Q", "クリア"};
-        for (int path = EndButton; path <= Clear; ++path) {
-            QTest::addRow("%s はい", names[path]) << path << Answer::Yes;
-            QTest::addRow("%s いいえ", names[path]) << path << Answer::No;
-            QTest::addRow("%s キャンセル", names[path]) << path << Answer::Cancel;
-        }
-        QTest::addRow("memo only, 終了 はい") << int(EndButton) << Answer::Yes;
-        QTest::addRow("memo only, クリア いいえ") << int(Clear) << Answer::No;
-    }
-    // はい saves without the usual question and goes on, いいえ goes on, キャンセル stays; with
-    // only the memo changed, はい discards and いいえ stays.
-    void exitPaths() {
-        QFETCH(int, path);
-        QFETCH(Answer, answer);
-        const bool memoOnly = QByteArray(QTest::currentDataTag()).startsWith("memo");
-        if (memoOnly)
-            EditMemo(w(), u"東京都"_s);
+        if (path == EndButton)
+            w().CmdEnd->click();
+        else if (path == EndMenu)
+            w().mnuEnd->trigger();
+        else if (path == CloseBox)
+            w().close();
+        else if (path == CtrlQ)
+            QTest::keySequence(&w(), QKeySequence(u"Ctrl+Q"_s));
         else
-            Calculate(w());
-        ui().answers.push_back(answer);
-        leave(path);
-        QCOMPARE(ui().texts(), QStringList{memoOnly ? kAskDiscard : kAskSave});
-        QCOMPARE(ui().shown[0].buttons.size(), memoOnly ? 0 : 3);
-        QCOMPARE(savedCount(), !memoOnly && answer == Answer::Yes ? 1 : 0);
-        QCOMPARE(wentOn(path), memoOnly ? answer == Answer::Yes : answer != Answer::Cancel);
+            w().CmdClear->click();
+
+        QCOMPARE(ui().texts(), asked.isEmpty() ? QStringList() : QStringList{asked});
+        const bool saves = asked == kAskSave && answer == Answer::Yes;
+        QCOMPARE(savedCount(), before + (saves ? 1 : 0));
+        QCOMPARE(path == Clear ? w().hasUnsavedWork() : w().isVisible(), !goesOn);
+        if (path == Clear && goesOn)
+            QVERIFY(w().TxtTotiKakaku->text().isEmpty() && p_->g.Bukken.Jusho.isEmpty());
     }
 
     void failedOrCancelledSaveStays() {
-        // The photo to be saved has gone: the save reports it, and nothing is discarded or asked
+        // The photo to be saved has gone: the save says so, and nothing is discarded or asked
         // again.
-        Calculate(w());
+        calculate();
         p_->g.Bukken.PicUmu = true;
         QVERIFY(QFile::remove(p_->g.Bukken.PicTempFile));
         ui().answers.push_back(Answer::Yes);
@@ -188,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(ui().shown.size(), size_t(2));
         QCOMPARE(ui().shown[1].icon, MsgIcon::Critical);
         QVERIFY(w().isVisible());
-        // A property whose row has gone: No to the save's own question cancels the クリア too.
+        // A property whose row has gone: No to the save's own question cancels クリア as well.
         p_->g.Bukken.PicUmu = false;
         p_->g.Bukken.NewBukken = false;
         p_->g.Bukken.BukkenID = 7;
@@ -197,7 +176,6 @@ private Q_SLOTS:
         w().CmdClear->click();
         QVERIFY(ui().shown.at(1).text.startsWith(u"更新する物件データ（物件ID 7）"_s));
         QCOMPARE(w().TxtTotiKakaku->text(), u"18,750,000"_s);
-        QVERIFY(w().hasUnsavedWork());
         QCOMPARE(savedCount(), 0);
     }
 
@@ -205,7 +183,7 @@ private Q_SLOTS:
     void saveShortcutFollowsTheButton() {
         QTest::keySequence(&w(), QKeySequence(u"Ctrl+S"_s));
         QVERIFY(ui().shown.empty());
-        Calculate(w());
+        calculate();
         ui().answers.push_back(Answer::Yes);
         QTest::keySequence(&w(), QKeySequence(u"Ctrl+S"_s));
         QCOMPARE(ui().texts(), QStringList{u"あたらしい物件データを保存しますか。"_s});
