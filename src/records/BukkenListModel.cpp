@@ -93,6 +93,7 @@ bool IsNumberColumn(const ModelColumn& c) {
 // or a collation key; null for a Null value or an empty text.
 struct SortKey {
     bool null = true;
+    bool isText = false;
     long double number = 0;
     QByteArray text;
 };
@@ -140,6 +141,7 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
         case db::FieldType::Other:
             if (const QString t = value.toText(); !t.isEmpty()) {
                 k.null = false;
+                k.isText = true;
                 k.text = JapaneseSortKey(t);
             }
             break;
@@ -328,24 +330,37 @@ std::vector<size_t> BukkenListModel::sortedPositions(int column, Qt::SortOrder o
         if (k < savedOrder_.size() && savedOrder_[k] == row.id)
             keys[k] = KeyOf(c, row.values);
     }
-    std::vector<size_t> positions(savedOrder_.size());
-    for (size_t i = 0; i < positions.size(); ++i)
-        positions[i] = i;
-    const bool descending = order == Qt::DescendingOrder;
-    std::sort(positions.begin(), positions.end(), [&](size_t a, size_t b) {
-        const SortKey& ka = keys[a];
-        const SortKey& kb = keys[b];
-        if (ka.null != kb.null)
-            return kb.null;  // Null last in either direction
-        if (!ka.null) {
-            const int cmp = ka.text != kb.text       ? (ka.text < kb.text ? -1 : 1)
-                            : ka.number != kb.number ? (ka.number < kb.number ? -1 : 1)
-                                                     : 0;
-            if (cmp != 0)
-                return descending ? cmp > 0 : cmp < 0;
+    // Numbers and texts sorted as pairs of key and position, so that each comparison is a plain
+    // one; ties keep the saved order; the Null values follow in the saved order.
+    std::vector<std::pair<long double, size_t>> numbers;
+    std::vector<std::pair<QByteArray, size_t>> texts;
+    std::vector<size_t> nulls;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].null)
+            nulls.push_back(i);
+        else if (!keys[i].isText)
+            numbers.emplace_back(keys[i].number, i);
+        else
+            texts.emplace_back(std::move(keys[i].text), i);
+    }
+    const auto sortPairs = [order](auto& pairs) {
+        if (order == Qt::DescendingOrder) {
+            std::sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) {
+                return b.first < a.first || (!(a.first < b.first) && a.second < b.second);
+            });
+        } else {
+            std::sort(pairs.begin(), pairs.end());
         }
-        return a < b;
-    });
+    };
+    sortPairs(numbers);
+    sortPairs(texts);
+    std::vector<size_t> positions;
+    positions.reserve(keys.size());
+    for (const auto& p : numbers)
+        positions.push_back(p.second);
+    for (const auto& p : texts)
+        positions.push_back(p.second);
+    positions.insert(positions.end(), nulls.begin(), nulls.end());
     return positions;
 }
 

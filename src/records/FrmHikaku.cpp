@@ -14,6 +14,7 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
@@ -67,12 +68,14 @@ void HikakuChartView::resizeEvent(QResizeEvent* event) {
     layOut();
 }
 
-void HikakuChartView::paintEvent(QPaintEvent*) {
+void HikakuChartView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    const QRect exposed = event->rect();
     DrawHikakuPage(painter,
                    PixelTarget(QSize(width() * kTwipsPerPixel, height() * kTwipsPerPixel),
                                1.0 / kTwipsPerPixel),
-                   page_);
+                   page_,
+                   QRect(exposed.topLeft() * kTwipsPerPixel, exposed.size() * kTwipsPerPixel));
 }
 
 QString HikakuChartView::tipAt(QPoint pos) const {

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <tuple>
 #include <utility>
 
@@ -192,28 +193,41 @@ std::vector<HikakuPage> HikakuLayout(const HikakuContent& content, QSize pageTwi
     return Builder(content, pageTwips).build();
 }
 
-void DrawHikakuPage(QPainter& painter, const ChohyoTarget& target, const HikakuPage& page) {
+void DrawHikakuPage(QPainter& painter, const ChohyoTarget& target, const HikakuPage& page,
+                    const QRect& onlyTwips) {
     painter.save();
     const QTransform toDevice = QTransform::fromTranslate(target.device.left(), target.device.top())
                                     .scale(target.device.width() / target.twips.width(),
                                            target.device.height() / target.twips.height());
     painter.setWorldTransform(toDevice, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setPen(QColor(0, 0, 0));
+    // One font and its metrics per size; a chart of many rows has only three sizes.
+    std::map<int, std::pair<QFont, QFontMetricsF>> fonts;
+    const auto fontOf = [&](int pointSize) -> const std::pair<QFont, QFontMetricsF>& {
+        auto it = fonts.find(pointSize);
+        if (it == fonts.end()) {
+            // Pixel sizes under the twips transform, as the report sets its font: a point is 20.
+            QFont font(ChohyoFontFamily());
+            font.setPixelSize(pointSize * kTwipsPerPoint);
+            font.setKerning(false);
+            font.setHintingPreference(QFont::PreferNoHinting);
+            it = fonts.emplace(pointSize, std::pair{font, QFontMetricsF(font, painter.device())})
+                     .first;
+        }
+        return it->second;
+    };
     for (const HikakuItem& item : page.items) {
+        if (!onlyTwips.isNull() && !onlyTwips.intersects(item.rect))
+            continue;
         if (item.kind != HikakuItem::Kind::Text) {
             painter.fillRect(QRectF(item.rect), item.kind == HikakuItem::Kind::AskingBar
                                                     ? HikakuAskingColor()
                                                     : HikakuEstimateColor());
             continue;
         }
-        // Pixel sizes under the twips transform, as the report sets its font: a point is 20.
-        QFont font(ChohyoFontFamily());
-        font.setPixelSize(item.pointSize * kTwipsPerPoint);
-        font.setKerning(false);
-        font.setHintingPreference(QFont::PreferNoHinting);
+        const auto& [font, metrics] = fontOf(item.pointSize);
         painter.setFont(font);
-        painter.setPen(QColor(0, 0, 0));
-        const QFontMetricsF metrics(font, painter.device());
         const QString text = item.elide
                                  ? metrics.elidedText(item.text, Qt::ElideRight, item.rect.width())
                                  : item.text;

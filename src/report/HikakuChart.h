@@ -64,8 +64,11 @@ struct HikakuPage {
 // fills the bar area.
 std::vector<HikakuPage> HikakuLayout(const HikakuContent& content, QSize pageTwips);
 
-// Draws a laid-out page onto the painter, the page's twips stretched over target.device.
-void DrawHikakuPage(QPainter& painter, const ChohyoTarget& target, const HikakuPage& page);
+// Draws a laid-out page onto the painter, the page's twips stretched over target.device. Given a
+// rectangle of the page (twips), only the items that reach into it are drawn: a screen repaints
+// just what it uncovers of a long chart.
+void DrawHikakuPage(QPainter& painter, const ChohyoTarget& target, const HikakuPage& page,
+                    const QRect& onlyTwips = QRect());
 
 // The tip of the item under a point (twips), empty when none has one.
 QString HikakuTipAt(const HikakuPage& page, QPoint twips);
