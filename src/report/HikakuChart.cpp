@@ -67,6 +67,11 @@ private:
         add(RightText(right_, y_ + 120, 4000,
                       QStringLiteral("出力日：") + FormatDate(content_.today), 10));
         y_ += 480;
+        if (content_.bars.empty()) {
+            // Nothing to chart: no order, legend or column titles above the plain message.
+            y_ = kMargin + kHeadingHeight;
+            return;
+        }
         add(Text(kMargin, y_, 7000, content_.orderText, 10));
         // The legend: a swatch of each bar's colour before its name.
         int x = right_ - 7400;
