@@ -28,7 +28,7 @@ namespace {
 // The size the window opens at the first time: wide enough for 合計価格 and the three columns
 // worked out from it, high enough for a dozen rows. It may be made smaller down to the size at
 // which the buttons still stand apart.
-constexpr int kDesignWidth = 14400;
+constexpr int kDesignWidth = 15300;
 constexpr int kDesignHeight = 5400;
 constexpr int kMinWidth = 11715;
 constexpr int kMinHeight = 3750;
@@ -278,7 +278,7 @@ void FrmData::applyColumnSettings() {
           QStringLiteral("家屋販売価格"), QStringLiteral("合計販売価格")}) {
         width(name, 1200);
     }
-    width(QStringLiteral("販売計算比"), 1050);
+    width(QStringLiteral("販売計算比"), 1200);
     width(QStringLiteral("差額"), 1200);
     width(QStringLiteral("築年数"), 750);
     for (const QString& name :
