@@ -213,7 +213,8 @@ void FrmData::DataGrid1_DblClick(const QModelIndex& index) {
 }
 
 FrmData::~FrmData() {
-    // The view must not read the recordset while the window is taken down.
+    // The view must not read the recordset while the window is taken down, nor send its keys here.
+    DataGrid1->removeEventFilter(this);
     model_->detach();
 }
 
