@@ -16,7 +16,9 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 using namespace ie;
 using namespace Qt::StringLiterals;
@@ -55,6 +57,33 @@ const char* const kInsert =
     "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積, 敷地評価額, 家屋評価額, 敷地販売価格, "
     "家屋販売価格, 合計販売価格, 国税路線価, 販売会社名, 担当者名, 電話番号, 備考, 坪単価, "
     "延床面積, 年間地価変動率, その他ランク, 家屋建築年月日, 評価年月日, 画地補正率, 現場写真) ";
+
+// A device that takes `room` bytes and then refuses the rest as a full disk does: with the
+// system's text, or, as a file device after a short write, with none of its own and errno set.
+class FullDevice : public QIODevice {
+public:
+    FullDevice(qint64 room, bool silent) : room_(room), silent_(silent) {}
+    QByteArray taken;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override {
+        if (taken.size() + len > room_) {
+            if (silent_) {
+                errno = ENOSPC;
+            } else {
+                setErrorString(QString::fromLocal8Bit(std::strerror(ENOSPC)));
+            }
+            return -1;
+        }
+        taken.append(data, len);
+        return len;
+    }
+
+private:
+    qint64 room_;
+    bool silent_;
+};
 
 }  // namespace
 
@@ -339,6 +368,48 @@ private Q_SLOTS:
         // No temporary file is left beside it.
         QCOMPARE(QDir(dir_.path()).entryList({u"full.csv*"_s}, QDir::Files).size(), 1);
         QVERIFY(!g.UsrDbCon.isOpen());
+    }
+
+    void fullDiskNamed_data() {
+        QTest::addColumn<bool>("silent");
+        QTest::newRow("system text") << false;
+        QTest::newRow("no text, errno") << true;
+    }
+
+    void fullDiskNamed() {
+        QFETCH(bool, silent);
+        QString values;
+        for (int i = 1; i <= 100; ++i) {
+            values += (i > 1 ? u","_s : QString()) +
+                      u"(%1, '東京都新宿区西新宿二丁目8番1号', 165.29, 300000000000, NULL, NULL, "
+                      u"NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+                      u"NULL, NULL, NULL)"_s.arg(i);
+        }
+        insert(values);
+        db::Connection con;
+        con.setConnectionString(ConnectionString(dbPath_));
+        con.open();
+        FullDevice device(1000, silent);
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        const CsvExportResult r = WriteCsv(con, device, out("full.csv"));
+        QVERIFY(!r.ok);
+        QVERIFY(r.writeFailed);
+        QCOMPARE(r.error, u"ファイルに書き込めません。\r"_s +
+                              QDir::toNativeSeparators(out("full.csv")) +
+                              u"\rディスクの空き容量が足りません。"_s);
+    }
+
+    void nulNeverReachesTheFile() {
+        // Written by an older version that let a NUL through into the memo texts.
+        insert(
+            u"(1, 'A' || char(0) || 'B', NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"char(0), NULL, NULL, '備' || char(0) || '考', NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"NULL, NULL)"_s);
+        const QString path = out("nul.csv");
+        QVERIFY(exportTo(path).ok);
+        const QByteArray bytes = ReadAll(path);
+        QVERIFY(!bytes.contains('\0'));
+        QVERIFY(bytes.endsWith(Sjis(u"AB,,,,,,,,,,,,備考,,,,,\r\n"_s)));
     }
 
     void databaseErrorLeavesOldFile() {

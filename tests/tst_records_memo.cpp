@@ -182,6 +182,16 @@ private Q_SLOTS:
         QCOMPARE(b.Jusho, u"東京都港区芝公園4-2-8"_s);
     }
 
+    void nulLeftOut() {
+        // Pasted text may carry a NUL; it never reaches the record (nor so the database or a CSV).
+        FrmMemo dlg(g_, ui_);
+        dlg.TxtJusho->setText(u"港区"_s + QChar(0) + u"芝"_s);
+        dlg.TxtBiko->setText(QString(QChar(0)));
+        dlg.CmdOK_Click();
+        QCOMPARE(g_.Bukken.Jusho, u"港区芝"_s);
+        QCOMPARE(g_.Bukken.Biko, QString());
+    }
+
     void lettersEmptiedAndStoredPriceKept() {
         g_.Bukken.KaokuHanbaiKakaku = Yen(3000000);
         g_.Bukken.GokeiHanbaiKakaku = Yen(9000000);

@@ -556,8 +556,10 @@ void TestSaveLoad::readOnlyDatabaseChangesNothing() {
     QCOMPARE(f.ui.shown.size(), size_t(2));
     QCOMPARE(f.ui.shown[1].icon, MsgIcon::Critical);
     // SQLite's read-only code, what failed, and that nothing changed.
-    QVERIFY2(f.ui.shown[1].text.startsWith(QStringLiteral("8\r")), qPrintable(f.ui.shown[1].text));
-    QVERIFY(f.ui.shown[1].text.endsWith(kSaveFailed));
+    QCOMPARE(f.ui.shown[1].text, QStringLiteral("8\rファイルに書き込めません。\r") +
+                                     QDir::toNativeSeparators(f.folder.usrDb()) +
+                                     QStringLiteral("\r書き込みが許可されていません。\r") +
+                                     kSaveFailed);
     QVERIFY(!f.g.UsrDbCon.isOpen());
 
     // The same for an update.
@@ -575,7 +577,9 @@ void TestSaveLoad::lockedDatabaseChangesNothing_data() {
     QTest::addColumn<QString>("lock");
     QTest::addColumn<QString>("expectedEnd");
     // Another program writing: the table can be read, the save cannot write.
-    QTest::newRow("reserved") << QStringLiteral("BEGIN IMMEDIATE") << kSaveFailed;
+    QTest::newRow("reserved") << QStringLiteral("BEGIN IMMEDIATE")
+                              << QStringLiteral("\rファイルが他のプログラムで使われています。\r") +
+                                     kSaveFailed;
     // Another program holding the file whole: not even the connection opens.
     QTest::newRow("exclusive") << QStringLiteral("BEGIN EXCLUSIVE")
                                << QStringLiteral("への接続失敗");

@@ -30,6 +30,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace ie;
@@ -398,8 +400,10 @@ private Q_SLOTS:
         w.CmdPdf->click();
         QCOMPARE(ui.shown.size(), std::size_t(1));
         QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
-        QVERIFY(ui.shown[0].text.startsWith(u"PDFファイルに保存できませんでした。\r"_s +
-                                            QDir::toNativeSeparators(pdf) + u"\r"_s));
+        QCOMPARE(ui.shown[0].text,
+                 u"PDFファイルに保存できませんでした。\rファイルに書き込めません。\r"_s +
+                     QDir::toNativeSeparators(pdf) + u"\r"_s +
+                     QString::fromLocal8Bit(std::strerror(ENOENT)) + u"。"_s);
         QVERIFY(!QFile::exists(pdf));
     }
 

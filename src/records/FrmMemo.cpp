@@ -278,11 +278,14 @@ void FrmMemo::CmdOK_Click() {
         }
     }
 
-    b.Jusho = TxtJusho->text();
-    b.Kaisha = Txtkaisha->text();
-    b.Tanto = TxtTanto->text();
-    b.Denwa = TxtDenwa->text();
-    b.Biko = TxtBiko->text();
+    // A NUL (pasted, or from an input method) would cut the text short in other programs; it
+    // never reaches the record.
+    const auto text = [](const QLineEdit* box) { return box->text().remove(QChar(0)); };
+    b.Jusho = text(TxtJusho);
+    b.Kaisha = text(Txtkaisha);
+    b.Tanto = text(TxtTanto);
+    b.Denwa = text(TxtDenwa);
+    b.Biko = text(TxtBiko);
     for (const Price& p : prices) {
         if (p.value)
             *p.field = *p.value;

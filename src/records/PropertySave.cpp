@@ -3,11 +3,14 @@
 #include "common/AppError.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
+#include "platform/WriteFailure.h"
 #include "records/SaveLoad.h"
 #include "state/ModGlobal.h"
 #include "state/PropertyStore.h"
 
 #include <QString>
+
+#include <sqlite3.h>
 
 #include <new>
 
@@ -94,6 +97,17 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
             }
             asNew = true;
         }
+    } catch (const db::DbError& e) {
+        // A write the file refused names the file and why; the number stays SQLite's.
+        QString description = e.description();
+        if (IsSqliteWriteFailure(e.number())) {
+            const int systemErrno =
+                g.UsrDbCon.isOpen() ? sqlite3_system_errno(g.UsrDbCon.handle()) : 0;
+            description = WriteFailedText(
+                g.UsrDbPath, WriteCauseOfSqlite(e.number(), systemErrno, e.description()));
+        }
+        ShowFailure(ui, parent, e.number(), description);
+        return SaveOutcome::Failed;
     } catch (const AppError& e) {
         ShowFailure(ui, parent, e.number(), e.description());
         return SaveOutcome::Failed;

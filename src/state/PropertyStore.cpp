@@ -26,10 +26,14 @@ const char16_t* const kSavedColumns[] = {
 constexpr int kSavedCount = static_cast<int>(std::size(kSavedColumns));
 
 // Binds the record's stored values from parameter first on, in kSavedColumns order. An empty memo
-// text binds Null, in a new row as in an update: a text the user emptied stays empty.
+// text binds Null, in a new row as in an update: a text the user emptied stays empty. A NUL
+// character never goes into a text.
 void BindRecord(db::Statement& st, int first, const BukkenJoho& rec,
                 const std::optional<QByteArray>& photo) {
-    const auto text = [](const QString& s) { return s.isEmpty() ? Value() : Value::text(s); };
+    const auto text = [](QString s) {
+        s.remove(QChar(0));
+        return s.isEmpty() ? Value() : Value::text(s);
+    };
     const Value values[] = {Value::currency(rec.Rosenka),
                             Value::real(rec.TotiMenseki),
                             Value::integer(rec.Sokumen1Rank),
