@@ -112,7 +112,7 @@ private Q_SLOTS:
         QVERIFY(lbl->isVisible());
         QCOMPARE(QApplication::focusWidget(), ok);
         auto* image = dlg.findChild<QLabel*>(u"Image1"_s);
-        QVERIFY(image->hasScaledContents());
+        QVERIFY(!image->hasScaledContents());  // never stretched out of proportion
 
         auto* price = dlg.findChild<QLineEdit*>(u"TxtTotiKakaku"_s);
         QCOMPARE(price->maxLength(), 15);
@@ -274,7 +274,7 @@ private Q_SLOTS:
 
     void bmpRead() {
         const QString bmp = path("site.bmp");
-        QVERIFY(Solid(8, 6, QColor(200, 30, 40)).save(bmp, "BMP"));
+        QVERIFY(Solid(8, 4, QColor(200, 30, 40)).save(bmp, "BMP"));
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
         ui_.files.push_back(bmp);
@@ -282,8 +282,8 @@ private Q_SLOTS:
 
         QCOMPARE(ui_.choosers.size(), size_t(1));
         QVERIFY(!ui_.choosers[0].save);
-        QVERIFY(ui_.choosers[0].filter.startsWith(u"ｲﾒｰｼﾞﾌｧｲﾙ(*.jpg,*.bmp)"_s));
-        QVERIFY(ui_.choosers[0].filter.contains(u"*.jpg *.bmp"_s));
+        QVERIFY(ui_.choosers[0].filter.startsWith(u"画像ファイル (*.jpg *.jpeg *.png *.bmp "_s));
+        QVERIFY(ui_.choosers[0].filter.contains(u"*.gif"_s));  // from Qt's image plugins
         QVERIFY(ui_.shown.empty());
         QCOMPARE(g_.Bukken.PicFile, bmp);
         QVERIFY(g_.Bukken.PicUmu);
@@ -292,11 +292,16 @@ private Q_SLOTS:
         QVERIFY(dlg.hasPicture());
         QVERIFY(dlg.CmdPicDelete->isEnabled());
         QVERIFY(!dlg.LblImage->isVisible());
-        // Stretched to the area: the label paints the 8 x 6 picture over its whole size.
+        // As wide as the area, in the picture's own 2:1, centred between bands of background.
         const QImage shot = dlg.Image1->grab().toImage();
         QCOMPARE(shot.size(), dlg.Image1->size());
-        QVERIFY(Near(shot.pixelColor(shot.width() - 2, shot.height() - 2), QColor(200, 30, 40)));
-        QVERIFY(Near(shot.pixelColor(1, 1), QColor(200, 30, 40)));
+        const int w = shot.width(), h = shot.height();
+        const int band = (h - w / 2) / 2;
+        QVERIFY(band > 10);
+        QVERIFY(Near(shot.pixelColor(1, h / 2), QColor(200, 30, 40)));
+        QVERIFY(Near(shot.pixelColor(w - 2, band + 2), QColor(200, 30, 40)));
+        QVERIFY(!Near(shot.pixelColor(w / 2, band - 3), QColor(200, 30, 40)));
+        QVERIFY(!Near(shot.pixelColor(w / 2, h - band + 2), QColor(200, 30, 40)));
     }
 
     void jpegRead() {

@@ -55,8 +55,6 @@ bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& erro
             file.cancelWriting();
             return false;
         }
-        // Set before the first picture is drawn: the engine caches each image as first stored.
-        painter.setRenderHint(QPainter::LosslessImageRendering, true);
         const ChohyoTarget target{QRectF(0, 0, writer.width(), writer.height()),
                                   A4LandscapePage().areaTwips};
         for (std::size_t i = 0; i < pages.size(); ++i) {
