@@ -352,6 +352,34 @@ private Q_SLOTS:
         QVERIFY(!fonts.contains(u"DejaVu"_s));
     }
 
+    void pdfPhotoDownsampledAndJpeg() {
+        // A 12 MP photo (4000 x 3000) in the 7340-twip-wide frame: stored at 300 dpi of the frame
+        // (1530 x 1147 pixels) as JPEG, not at its own size.
+        if (QStandardPaths::findExecutable(u"pdfimages"_s).isEmpty())
+            QSKIP("pdfimages is not installed (Debian package poppler-utils)");
+        BukkenJoho rec = PreviewRecord();
+        rec.PicUmu = true;
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        photo.fill(QColor(90, 140, 60));
+        QByteArray bytes;
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&buf, "JPEG", 90));
+        const QString pdf = dir_.filePath(u"photo12.pdf"_s);
+        QString error;
+        QVERIFY2(
+            WriteReportPdf(
+                pdf, ChohyoPages(rec, QDate(2026, 12, 7), kChohyoPrinter, &bytes, nullptr), error),
+            qPrintable(error));
+        const QStringList lines = RunTool(u"pdfimages"_s, {u"-list"_s, pdf}).split(u'\n');
+        QVERIFY(lines.size() >= 3);
+        // page num type width height color comp bpc enc ...
+        const QStringList image = lines[2].simplified().split(u' ');
+        QCOMPARE(image.mid(3, 2), (QStringList{u"1530"_s, u"1147"_s}));
+        QCOMPARE(image[8], u"jpeg"_s);
+        QVERIFY(ReadAll(pdf).contains("/DCTDecode"));
+    }
+
     void pdfNameWithoutSuffixGetsOne() {
         ScriptedUi ui;
         FakeReportPrinter printer;
