@@ -128,13 +128,6 @@ private Q_SLOTS:
         }
     }
 
-    void fitCentredKeepsProportions() {
-        // 4:3 in a portrait frame: full width, centred in the height.
-        QCOMPARE(FitCentred(QSizeF(4000, 3000), QRectF(0, 0, 300, 400)), QRectF(0, 87.5, 300, 225));
-        // 3:4 in a landscape frame: full height, centred in the width.
-        QCOMPARE(FitCentred(QSizeF(30, 40), QRectF(10, 10, 400, 200)), QRectF(135, 10, 150, 200));
-    }
-
     void chooserLimitAndFolder() {
         QTemporaryDir dir;
         const QString picked = dir.filePath(u"photos"_s);

@@ -731,6 +731,10 @@ void TestSaveLoad::rowSavedByAnotherCopyAsks() {
             ui.choices.push_back(c);
         return SaveBukken(other, ui, nullptr);
     };
+    const auto address = [&raw](int id) {
+        return QString::fromUtf8(
+            raw.one(QStringLiteral("SELECT 住所 FROM 物件情報 WHERE 物件ID = %1").arg(id)));
+    };
     const QString ask = QStringLiteral(
         "この物件データは、読み込んだ後にほかのいえねだん帳で更新されています。上書きしますか。");
     other.Bukken.Jusho = QStringLiteral("後から保存");
@@ -747,19 +751,14 @@ void TestSaveLoad::rowSavedByAnotherCopyAsks() {
              (QStringList{QStringLiteral("上書き"), QStringLiteral("新しい物件として保存"),
                           QStringLiteral("キャンセル")}));
     QCOMPARE(Dump(other.Bukken), before);
-    QCOMPARE(QString::fromUtf8(raw.one(QStringLiteral("SELECT 住所 FROM 物件情報"))),
-             QStringLiteral("先に保存"));
+    QCOMPARE(address(1), QStringLiteral("先に保存"));
 
     // 新しい物件として保存: a second row, the first untouched.
     ui.clear();
     QCOMPARE(saveOther(ui, {1}), SaveOutcome::Saved);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2"}));
-    QCOMPARE(
-        QString::fromUtf8(raw.one(QStringLiteral("SELECT 住所 FROM 物件情報 WHERE 物件ID = 2"))),
-        QStringLiteral("後から保存"));
-    QCOMPARE(
-        QString::fromUtf8(raw.one(QStringLiteral("SELECT 住所 FROM 物件情報 WHERE 物件ID = 1"))),
-        QStringLiteral("先に保存"));
+    QCOMPARE(address(2), QStringLiteral("後から保存"));
+    QCOMPARE(address(1), QStringLiteral("先に保存"));
 
     // 上書き, while a third copy saves the row once more: the row is checked again when written,
     // so the question comes again; the second 上書き writes.
@@ -772,8 +771,7 @@ void TestSaveLoad::rowSavedByAnotherCopyAsks() {
     QCOMPARE(racing.shown[2].text, ask);
     QVERIFY(racing.unexpected.isEmpty());
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
-    QCOMPARE(QString::fromUtf8(raw.one(QStringLiteral("SELECT 住所 FROM 物件情報"))),
-             QStringLiteral("後から保存"));
+    QCOMPARE(address(1), QStringLiteral("後から保存"));
     QCOMPARE(raw.one(QStringLiteral("SELECT 更新回数 FROM 物件情報")), QByteArray("5"));
 }
 

@@ -114,6 +114,7 @@ bool IsSqliteWriteFailure(int rc) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
         case SQLITE_IOERR:
+        case SQLITE_CANTOPEN:  // within a write: the journal beside the file cannot be made
             return true;
         default:
             return false;
