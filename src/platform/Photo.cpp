@@ -129,27 +129,38 @@ DecodedPhoto DecodePhoto(const QByteArray& bytes, const QSize& box) {
     QSize shown = out.fullSize.scaled(box, Qt::KeepAspectRatio).boundedTo(out.fullSize);
     shown = shown.expandedTo(QSize(1, 1));
     const QSize decodeTo = turned ? shown.transposed() : shown;
-    // JPEG and PNG decode straight to the smaller size; other formats (BMP) hold the whole
-    // picture first.
-    const bool scalesWhileDecoding = reader.supportsOption(QImageIOHandler::ScaledSize);
-    if (!scalesWhileDecoding && pixels > kMaxFullDecodePixels) {
+    // JPEG and PNG decode straight to the smaller size; other formats (BMP), and PNG when
+    // interlaced, hold the whole picture first.
+    // (The interlace byte of a PNG's header: 1 for Adam7.)
+    const bool interlacedPng = format == "png" && bytes.size() > 28 && bytes[28] == 1;
+    const bool scalesWhileDecoding =
+        reader.supportsOption(QImageIOHandler::ScaledSize) && !interlacedPng;
+    const qint64 scaled = qint64(decodeTo.width()) * decodeTo.height() * 4;
+    // libjpeg's nearest eighth, before the smooth scaling to the exact size.
+    const qint64 needScaled = scaled * 4;
+    const qint64 needWhole = scaled + pixels * 8;  // the whole picture, up to 16 bits a channel
+    const bool wholeAllowed = !jpeg && pixels <= kMaxFullDecodePixels;
+    if (!scalesWhileDecoding && !wholeAllowed) {
         out.fullSize = QSize();
         return out;
     }
-    qint64 need = qint64(decodeTo.width()) * decodeTo.height() * 4;
-    if (!scalesWhileDecoding) {
-        need += pixels * 8;  // the whole picture, at most 16 bits a channel
-    } else {
-        need *= 4;  // libjpeg's nearest eighth, before the smooth scaling to the exact size
-    }
-    if (decodeTo != stored) {
-        reader.setScaledSize(decodeTo);
-        reader.setQuality(100);  // smooth scaling, not the nearest pixel
-    }
-    QImage image;
-    {
+    const auto read = [&](QImageReader& r, qint64 need) {
+        if (decodeTo != stored) {
+            r.setScaledSize(decodeTo);
+            r.setQuality(100);  // smooth scaling, not the nearest pixel
+        }
         const AllocationLimit limit(need);
-        image = reader.read();
+        return r.read();
+    };
+    QImage image = read(reader, scalesWhileDecoding ? needScaled : needWhole);
+    if (image.isNull() && scalesWhileDecoding && wholeAllowed) {
+        // Refused as too large by a format that read it whole after all.
+        QBuffer again;
+        again.setData(bytes);
+        again.open(QIODevice::ReadOnly);
+        QImageReader whole(&again);
+        whole.setAutoTransform(true);
+        image = read(whole, needWhole);
     }
     if (image.isNull()) {
         out.fullSize = QSize();
