@@ -9,6 +9,7 @@
 #include "support/ScriptedUi.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -19,6 +20,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 using namespace ie;
@@ -380,6 +383,9 @@ private Q_SLOTS:
         dlg.CmdPicRead_Click();
         QCOMPARE(ui_.shown.size(), size_t(1));
         QCOMPARE(ui_.shown[0].icon, MsgIcon::Critical);
+        QCOMPARE(ui_.shown[0].text, u"ファイルに書き込めません。\r"_s +
+                                        QDir::toNativeSeparators(g_.Bukken.PicTempFile) + u'\r' +
+                                        QString::fromLocal8Bit(std::strerror(ENOENT)) + u'。');
         QVERIFY(!g_.Bukken.PicUmu);
         QCOMPARE(g_.Bukken.PicFile, QString());
         QVERIFY(!dlg.hasPicture());
