@@ -18,6 +18,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <memory>
 
 using namespace ie;
@@ -193,6 +198,7 @@ private Q_SLOTS:
     void readOnlyDatabaseChangesNothing();
     void lockedDatabaseChangesNothing_data();
     void lockedDatabaseChangesNothing();
+    void fileSizeLimitChangesNothing();
     void missingPhotoChangesNothing_data();
     void missingPhotoChangesNothing();
     void deletedRowOffersSaveAsNew();
@@ -604,6 +610,32 @@ void TestSaveLoad::lockedDatabaseChangesNothing() {
     QVERIFY(!f.g.UsrDbCon.isOpen());
     QVERIFY(other.exec(QStringLiteral("COMMIT")));
     QCOMPARE(other.ids(), (QList<QByteArray>{"1"}));
+}
+
+void TestSaveLoad::fileSizeLimitChangesNothing() {
+    // The file may grow by no more than 1000 bytes: SQLite's write of a new page fails with EFBIG,
+    // an I/O error named in the system's own words.
+    Fixture f;
+    RawDb raw(f.folder.usrDb());
+    QVERIFY(raw.exec(QStringLiteral("INSERT INTO 物件情報 (物件ID, 住所) VALUES (1, '元')")));
+    const QByteArray before = ReadAll(f.folder.usrDb());
+    f.g.Bukken.PicUmu = true;
+    QVERIFY(WriteAll(f.g.Bukken.PicTempFile, QByteArray(300'000, 'p')));
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = rlim_t(before.size() + 1000);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const SaveOutcome outcome = f.save({Answer::Yes});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(outcome, SaveOutcome::Failed);
+    QCOMPARE(f.ui.shown.back().text, QStringLiteral("10\rファイルに書き込めません。\r") +
+                                         QDir::toNativeSeparators(f.folder.usrDb()) + u'\r' +
+                                         QString::fromLocal8Bit(std::strerror(EFBIG)) +
+                                         QStringLiteral("。\r") + kSaveFailed);
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
 }
 
 void TestSaveLoad::missingPhotoChangesNothing_data() {

@@ -101,10 +101,18 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
         // A write the file refused names the file and why; the number stays SQLite's.
         QString description = e.description();
         if (IsSqliteWriteFailure(e.number())) {
-            const int systemErrno =
-                g.UsrDbCon.isOpen() ? sqlite3_system_errno(g.UsrDbCon.handle()) : 0;
+            // The operating system's error of the file's last failed call says most; SQLite's
+            // own record of errno may have been overwritten by the rollback since.
+            int systemErrno = 0;
+            if (g.UsrDbCon.isOpen()) {
+                sqlite3_file_control(g.UsrDbCon.handle(), "main", SQLITE_FCNTL_LAST_ERRNO,
+                                     &systemErrno);
+                if (systemErrno == 0)
+                    systemErrno = sqlite3_system_errno(g.UsrDbCon.handle());
+            }
             description = WriteFailedText(
-                g.UsrDbPath, WriteCauseOfSqlite(e.number(), systemErrno, e.description()));
+                g.UsrDbPath, WriteCauseOfSqlite(e.number(), systemErrno,
+                                                QString::fromUtf8(sqlite3_errstr(e.number()))));
         }
         ShowFailure(ui, parent, e.number(), description);
         return SaveOutcome::Failed;
