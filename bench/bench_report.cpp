@@ -8,7 +8,7 @@
 // 2. A batch print of 20 saved properties, each with a 12 MP photo, through a printer service that
 //    draws each page on a 600 dpi device that keeps nothing. Target: the peak memory (VmHWM) after
 //    page 20 is at most 10 MB above that after page 2. Run in a child process of its own, so that
-//    part 1 leaves no high-water mark behind.
+//    the PDF measurement leaves no high-water mark behind.
 //
 // Usage: bench_report [repetitions]
 #include "BenchSupport.h"
