@@ -74,9 +74,8 @@ public:
     }
     using UiServices::message;
     Answer question(QWidget*, const QString&, const QString&, Answer def) override { return def; }
-    int choose(QWidget*, const QString&, const QString&, const QStringList&, int defaultIndex,
-               int) override {
-        return defaultIndex;
+    int choose(QWidget*, const QString&, const QString&, const QStringList& b) override {
+        return static_cast<int>(b.size()) - 1;
     }
     void note(QWidget*, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }

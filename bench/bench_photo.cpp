@@ -46,10 +46,7 @@ public:
     Answer question(QWidget*, const QString&, const QString&, Answer) override {
         return Answer::Yes;
     }
-    int choose(QWidget*, const QString&, const QString&, const QStringList&, int defaultIndex,
-               int) override {
-        return defaultIndex;
-    }
+    int choose(QWidget*, const QString&, const QString&, const QStringList&) override { return 0; }
     void note(QWidget*, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, QString*) override { return {}; }

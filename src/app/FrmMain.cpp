@@ -513,8 +513,7 @@ bool FrmMain::settleUnsavedWork() {
         return true;
     if (CmdSave->isEnabled()) {
         switch (ui_.questionYesNoCancel(
-            this, QStringLiteral("保存されていない変更があります。保存しますか。"), AppTitle(),
-            Answer::Yes)) {
+            this, QStringLiteral("保存されていない変更があります。保存しますか。"), AppTitle())) {
             case Answer::Yes:
                 // A save the user cancels in its own questions, or one that fails, keeps
                 // everything where it was.

@@ -24,10 +24,10 @@ void FrmMain::mnuSave_Click() {
 
 bool FrmMain::saveProperty(bool confirm) {
     // On Cancelled and Failed nothing may change: the worksheet still holds the property.
-    if (SaveBukken(g_, ui_, this, confirm) != SaveOutcome::Saved) {
+    qint32 id = 0;
+    if (SaveBukken(g_, ui_, this, confirm, &id) != SaveOutcome::Saved) {
         return false;
     }
-    const qint32 id = g_.Bukken.BukkenID;
     ClearForm();
     ModClearGlobal(g_.Bukken);
     if (datesFromLoad_)

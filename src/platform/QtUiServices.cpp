@@ -10,6 +10,8 @@
 
 #include <vector>
 
+#include <vector>
+
 namespace ie {
 
 QString AppTitle() {
@@ -62,25 +64,23 @@ Answer QtUiServices::question(QWidget* parent, const QString& text, const QStrin
 }
 
 int QtUiServices::choose(QWidget* parent, const QString& text, const QString& caption,
-                         const QStringList& buttons, int defaultIndex, int escapeIndex) {
+                         const QStringList& buttons) {
     QMessageBox box(QMessageBox::Question, caption, Lines(text), QMessageBox::NoButton, parent);
-    std::vector<QPushButton*> added;
-    for (int i = 0; i < buttons.size(); ++i) {
-        const auto role = i == escapeIndex ? QMessageBox::RejectRole
-                          : i == 0         ? QMessageBox::YesRole
-                                           : QMessageBox::NoRole;
-        added.push_back(box.addButton(buttons[i], role));
+    std::vector<QPushButton*> pushed;
+    for (const QString& b : buttons) {
+        pushed.push_back(box.addButton(b, QMessageBox::ActionRole));
     }
-    if (defaultIndex >= 0 && defaultIndex < int(added.size()))
-        box.setDefaultButton(added[size_t(defaultIndex)]);
-    if (escapeIndex >= 0 && escapeIndex < int(added.size()))
-        box.setEscapeButton(added[size_t(escapeIndex)]);
+    if (!pushed.empty()) {
+        box.setDefaultButton(pushed.front());
+        box.setEscapeButton(pushed.back());
+    }
     box.exec();
-    for (size_t i = 0; i < added.size(); ++i) {
-        if (box.clickedButton() == added[i])
-            return int(i);
+    for (size_t i = 0; i < pushed.size(); ++i) {
+        if (box.clickedButton() == pushed[i]) {
+            return static_cast<int>(i);
+        }
     }
-    return escapeIndex;
+    return static_cast<int>(buttons.size()) - 1;
 }
 
 void QtUiServices::note(QWidget* parent, const QString& text) {

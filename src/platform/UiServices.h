@@ -27,11 +27,6 @@ public:
     // A Yes/No question with the question icon.
     virtual Answer question(QWidget* parent, const QString& text, const QString& caption,
                             Answer defaultButton) = 0;
-    // A question with the question icon whose buttons carry the given texts (the first one the
-    // affirmative). Returns the index of the button pressed; Esc and the close box give
-    // escapeIndex.
-    virtual int choose(QWidget* parent, const QString& text, const QString& caption,
-                       const QStringList& buttons, int defaultIndex, int escapeIndex) = 0;
     // A short note beside the window that needs no click and goes away by itself.
     virtual void note(QWidget* parent, const QString& text) = 0;
     // File choosers. The filter uses Qt's syntax ("Images (*.jpg *.bmp)"). An empty result means
@@ -43,6 +38,11 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& filter, const QString& initialPath,
                                  QString* selectedFilter = nullptr) = 0;
 
+    // A question with buttons of its own, in this order; the first is the default. Returns the
+    // index of the button pressed; closing the box (Esc) counts as the last button.
+    virtual int choose(QWidget* parent, const QString& text, const QString& caption,
+                       const QStringList& buttons) = 0;
+
     virtual QDate today() = 0;
     // The user's temporary folder (empty when it cannot be found).
     virtual QString tempFolder() = 0;
@@ -51,13 +51,11 @@ public:
     void message(QWidget* parent, const QString& text, MsgIcon icon) {
         message(parent, text, icon, AppTitle());
     }
-    // Convenience: はい / いいえ / キャンセル, Esc and the close box as キャンセル.
-    Answer questionYesNoCancel(QWidget* parent, const QString& text, const QString& caption,
-                               Answer defaultButton) {
+    // Convenience: はい (the default) / いいえ / キャンセル, Esc and the close box as キャンセル.
+    Answer questionYesNoCancel(QWidget* parent, const QString& text, const QString& caption) {
         const int i = choose(parent, text, caption,
                              {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"),
-                              QStringLiteral("キャンセル")},
-                             int(defaultButton), int(Answer::Cancel));
+                              QStringLiteral("キャンセル")});
         return i == 0 ? Answer::Yes : i == 1 ? Answer::No : Answer::Cancel;
     }
 };

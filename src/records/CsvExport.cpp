@@ -4,6 +4,7 @@
 #include "common/Currency.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
+#include "platform/WriteFailure.h"
 #include "state/ModGlobal.h"
 
 #include <QDate>
@@ -14,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cerrno>
 #include <memory>
 
 namespace ie {
@@ -109,7 +111,9 @@ QString CellText(sqlite3_stmt* st, int column, Kind kind) {
                 if (d.isValid())
                     return db::Value::date(d).toText();
             }
-            return QString::fromUtf8(reinterpret_cast<const char*>(s), n);
+            // A NUL a text may hold from an older version ends a field in most readers; it never
+            // goes into the file.
+            return QString::fromUtf8(reinterpret_cast<const char*>(s), n).remove(QChar(0));
         }
         default:
             return {};  // photo bytes are never exported
@@ -126,8 +130,9 @@ QString DbFailure(sqlite3* db) {
         .arg(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-// Encodes and writes what has been gathered, keeping a running count of '?' characters.
-bool Flush(QSaveFile& file, QString& buffer, CsvFormat format, int& unmappable) {
+// Encodes and writes what has been gathered, keeping a running count of '?' characters. On a
+// failure, err is errno as the write left it.
+bool Flush(QIODevice& file, QString& buffer, CsvFormat format, int& unmappable, int& err) {
     if (buffer.isEmpty())
         return true;
     QByteArray bytes;
@@ -139,7 +144,15 @@ bool Flush(QSaveFile& file, QString& buffer, CsvFormat format, int& unmappable) 
         unmappable += bad;
     }
     buffer.resize(0);
-    return file.write(bytes) == bytes.size();
+    errno = 0;
+    const bool ok = file.write(bytes) == bytes.size();
+    err = errno;
+    return ok;
+}
+
+void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& path, int err) {
+    result.error = WriteFailedText(path, WriteCauseOf(out, err));
+    result.writeFailed = true;
 }
 
 // The columns that hold typed text (住所, 販売会社名, 担当者名, 電話番号, 備考).
@@ -190,6 +203,28 @@ QString CsvTargetPath(const QString& chosen) {
 }
 
 CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat format) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        CsvExportResult result;
+        WriteFailed(result, file, path, errno);
+        return result;
+    }
+    CsvExportResult result = WriteCsv(con, file, path, format);
+    if (!result.ok) {
+        file.cancelWriting();
+        return result;
+    }
+    // Most of a full disk shows here, when the last buffered bytes go out.
+    errno = 0;
+    if (!file.commit()) {
+        WriteFailed(result, file, path, errno);
+        result.ok = false;
+    }
+    return result;
+}
+
+CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& path,
+                         CsvFormat format) {
     CsvExportResult result;
     sqlite3* db = con.handle();
     if (!db) {
@@ -214,12 +249,6 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat fo
     for (int i = 0; i < columns; ++i)
         kinds[size_t(i)] = KindOf(raw, i);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("ファイルを作成できません。(%1)").arg(file.errorString());
-        return result;
-    }
-
     // The text is gathered in pieces and encoded piece by piece, so that the whole export is never
     // held in memory.
     constexpr qsizetype kChunk = 1 << 16;
@@ -227,6 +256,7 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat fo
     buffer.reserve(kChunk + 4096);
     int rc;
     const bool utf8 = format == CsvFormat::Utf8;
+    int err = 0;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         if (result.rows == 0) {
             if (utf8)
@@ -249,23 +279,17 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat fo
         if (utf8)
             buffer += QStringLiteral("\r\n");
         ++result.rows;
-        if (buffer.size() >= kChunk && !Flush(file, buffer, format, result.unmappable))
+        if (buffer.size() >= kChunk && !Flush(file, buffer, format, result.unmappable, err))
             break;
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        file.cancelWriting();
         result.error = DbFailure(db);
         return result;
     }
     if (result.rows > 0 && !utf8)
         buffer += QStringLiteral("\r\n");
-    if (rc == SQLITE_ROW || !Flush(file, buffer, format, result.unmappable)) {
-        result.error = QStringLiteral("ファイルに書き込めません。(%1)").arg(file.errorString());
-        file.cancelWriting();
-        return result;
-    }
-    if (!file.commit()) {
-        result.error = QStringLiteral("ファイルに書き込めません。(%1)").arg(file.errorString());
+    if (rc == SQLITE_ROW || !Flush(file, buffer, format, result.unmappable, err)) {
+        WriteFailed(result, file, path, err);
         return result;
     }
     result.ok = true;
@@ -305,9 +329,11 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
     session.close();
 
     if (!result.ok) {
+        // A write failure names the file itself.
         ui.message(parent,
                    QStringLiteral("エクスポートに失敗しました。\r") +
-                       QDir::toNativeSeparators(path) + u'\r' + result.error,
+                       (result.writeFailed ? QString() : QDir::toNativeSeparators(path) + u'\r') +
+                       result.error,
                    MsgIcon::Critical);
         return;
     }

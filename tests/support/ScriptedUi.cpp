@@ -19,22 +19,24 @@ Answer ScriptedUi::question(QWidget*, const QString& text, const QString& captio
 }
 
 int ScriptedUi::choose(QWidget*, const QString& text, const QString& caption,
-                       const QStringList& buttons, int defaultIndex, int escapeIndex) {
-    const auto def = defaultIndex == 0   ? Answer::Yes
-                     : defaultIndex == 1 ? Answer::No
-                                         : Answer::Cancel;
-    shown.push_back({text, MsgIcon::Question, caption, true, def, buttons});
-    if (answers.empty()) {
+                       const QStringList& buttons) {
+    shown.push_back({text, MsgIcon::Question, caption, true, Answer::Yes, buttons});
+    const int last = static_cast<int>(buttons.size()) - 1;
+    int c = last;
+    if (!choices.empty()) {
+        c = choices.front();
+        choices.pop_front();
+    } else if (!answers.empty()) {
+        c = static_cast<int>(answers.front());  // はい / いいえ / キャンセル
+        answers.pop_front();
+    } else {
         unexpected << QStringLiteral("choice: ") + text;
-        return escapeIndex;
     }
-    const int i = int(answers.front());
-    answers.pop_front();
-    if (i >= buttons.size()) {
+    if (c > last) {
         unexpected << QStringLiteral("no such button: ") + text;
-        return escapeIndex;
+        c = last;
     }
-    return i;
+    return c;
 }
 
 QString ScriptedUi::openFileName(QWidget*, const QString& filter, const QString& initialPath) {

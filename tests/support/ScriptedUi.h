@@ -13,8 +13,9 @@ namespace ie::test {
 
 // UiServices for tests: records every message and question with its icon and caption, answers
 // questions and file choosers from queues, and fixes "today" and the temporary folder.
-// A question or chooser that arrives with nothing queued is recorded in unexpected and answered
-// with the default (No / cancel); tests check that unexpected stays empty.
+// A question, choice or chooser that arrives with nothing queued is recorded in unexpected and
+// answered with the default (No / the last button / cancel); tests check that unexpected stays
+// empty.
 class ScriptedUi : public UiServices {
 public:
     struct Shown {
@@ -23,7 +24,7 @@ public:
         QString caption;
         bool isQuestion = false;
         Answer defaultButton = Answer::No;
-        QStringList buttons;  // the button texts of a choice; empty for Yes/No and messages
+        QStringList buttons;  // a choice's buttons; empty for Yes/No and messages
     };
     struct Chooser {
         bool save = false;
@@ -37,6 +38,9 @@ public:
     std::deque<Answer> answers;
     std::deque<QString> files;
     std::deque<QString> filters;
+    // Button indexes for choose(); when none is queued, a choice takes the next of answers as
+    // Yes = 0, No = 1, Cancel = 2 (はい / いいえ / キャンセル).
+    std::deque<int> choices;
     // Brief notes, which need no answer and are kept apart from the messages.
     QStringList notes;
     QStringList unexpected;
@@ -48,9 +52,8 @@ public:
     using UiServices::message;
     Answer question(QWidget* parent, const QString& text, const QString& caption,
                     Answer defaultButton) override;
-    // Answered from answers as well: Yes picks the first button, No the second, Cancel the third.
     int choose(QWidget* parent, const QString& text, const QString& caption,
-               const QStringList& buttons, int defaultIndex, int escapeIndex) override;
+               const QStringList& buttons) override;
     void note(QWidget*, const QString& text) override { notes << text; }
     QString openFileName(QWidget* parent, const QString& filter,
                          const QString& initialPath) override;
