@@ -89,7 +89,7 @@ FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
     : QMainWindow(parent), g_(g), ui_(ui), options_(options) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(AppTitle());
-    setWindowIcon(QIcon(iconPicture()));
+    setWindowIcon(AppIcon());
     setFont(WindowFont());  // menus included
     buildLayout();
     buildMenus();
@@ -310,7 +310,16 @@ void FrmMain::buildMenus() {
 }
 
 QPixmap FrmMain::iconPicture() const {
-    return QPixmap(QStringLiteral(":/icon.png"));
+    return QPixmap(QStringLiteral(":/icons/64x64/" IE_APP_ID ".png"));
+}
+
+QIcon FrmMain::AppIcon() {
+    // The sizes rendered from the one drawing, as the desktop entry's icon.
+    QIcon icon;
+    for (int size : {32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1x%1/" IE_APP_ID ".png").arg(size));
+    }
+    return icon;
 }
 
 void FrmMain::paintBackground() {

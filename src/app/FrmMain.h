@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QSet>
@@ -46,6 +47,8 @@ public:
     UiServices& ui() { return ui_; }
     // The picture of ImgIcon, which the version dialog shows.
     QPixmap iconPicture() const;
+    // The window icon: the program's icon in every size it is drawn in.
+    static QIcon AppIcon();
 
     // Start-up pieces. SetDbPath is false (its message shown) when the program must end.
     bool SetDbPath();
