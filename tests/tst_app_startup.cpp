@@ -64,6 +64,7 @@ private Q_SLOTS:
     void roadPriceYearFollowsToday_data();
     void roadPriceYearFollowsToday();
     void menusFollowSavedCount();
+    void leftOverScratchRemovedAtStart();
     void scratchFileRemovedByEveryExit_data();
     void scratchFileRemovedByEveryExit();
     void installedFirstAndSecondStart();
@@ -268,6 +269,17 @@ void TestStartup::menusFollowSavedCount() {
         QVERIFY(p.w->mnuSearch->isEnabled());
         QVERIFY(p.w->mnuExport->isEnabled());
     }
+}
+
+void TestStartup::leftOverScratchRemovedAtStart() {
+    // A killed run's scratch file, photo and all, is gone once the next run has started.
+    TestFolder folder;
+    const QString leftOver = folder.tempPath() + QStringLiteral("/~my1A.tmp");
+    QVERIFY(WriteAll(leftOver, "photo"));
+    Program p(folder);
+    QVERIFY(p.w->startUp());
+    QVERIFY(!QFile::exists(leftOver));
+    QCOMPARE(ScratchFiles(folder), QStringList{QFileInfo(p.g.Bukken.PicTempFile).fileName()});
 }
 
 void TestStartup::scratchFileRemovedByEveryExit_data() {
