@@ -59,11 +59,15 @@ FileMode DecideFileMode(const QString& programFolder) {
 }
 
 UserFolders UserFoldersFor(const QString& programFolder) {
+    // Without a home folder there is no user folder at all (left empty, refused when made),
+    // rather than one at the root of the file system.
+    const auto inside = [](QStandardPaths::StandardLocation where) {
+        const QString base = QStandardPaths::writableLocation(where);
+        return base.isEmpty() ? QString() : base + QLatin1Char('/') + kAppFolder;
+    };
     UserFolders out;
-    out.config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                 QLatin1Char('/') + kAppFolder;
-    out.data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-               QLatin1Char('/') + kAppFolder;
+    out.config = inside(QStandardPaths::GenericConfigLocation);
+    out.data = inside(QStandardPaths::GenericDataLocation);
     out.reference =
         QDir::cleanPath(programFolder + QLatin1Char('/') + QStringLiteral(IE_REFERENCE_FROM_BIN));
     return out;

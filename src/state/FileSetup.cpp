@@ -52,7 +52,7 @@ void LocatePortable(ModGlobal& g) {
 }
 
 bool LocateInstalled(ModGlobal& g, QString* message) {
-    if (g.Folders.config.isEmpty()) {
+    if (g.Folders.reference.isEmpty()) {
         g.Folders = UserFoldersFor(g.ProgramFolder);
     }
     const UserFolders& f = g.Folders;
