@@ -333,6 +333,10 @@ void TestStartup::installedFirstAndSecondStart() {
         QVERIFY(QFileInfo(p.g.UsrDbPath).isFile());
         for (const QString& dir : {config, data})
             QCOMPARE(QFileInfo(dir).permissions() & 0x0077, QFileDevice::Permissions());
+        // The installed reference data opens, without a lock or a journal.
+        QVERIFY(ModSysDbOpen(p.g, p.ui, nullptr));
+        QVERIFY(p.g.SysDbCon.immutable());
+        ModSysDbClose(p.g);
         p.w->close();
     }
     // Nothing beside the program.
