@@ -3,11 +3,15 @@
 // Small pieces every benchmark program uses: the median of its runs, a figure of the process's
 // own memory, SQL run straight on a database it prepares, and a new user database.
 #include "common/AppError.h"
+#include "platform/UiServices.h"
 #include "state/UserDatabase.h"
 
 #include <sqlite3.h>
 
+#include <QDate>
+#include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstdio>
@@ -60,6 +64,87 @@ inline bool MakeUserDatabase(const QString& path) {
     } catch (const AppError&) {
         return false;
     }
+}
+
+// Answers nothing and shows messages on stderr: a benchmark must not stop on a dialog.
+class BenchUi : public UiServices {
+public:
+    void message(QWidget*, const QString& text, MsgIcon, const QString&) override {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    }
+    using UiServices::message;
+    Answer question(QWidget*, const QString&, const QString&, Answer def) override { return def; }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QDate today() override { return QDate(2026, 12, 7); }
+    QString tempFolder() override { return QDir::tempPath(); }
+};
+
+// A user database with `rows` properties with every list column filled, photoRows of them
+// (spread evenly) with a photo of photoBytes random bytes.
+inline bool MakeListDatabase(const QString& path, int rows, int photoRows, int photoBytes) {
+    QFile::remove(path);
+    if (!MakeUserDatabase(path))
+        return false;
+    QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        return false;
+    bool ok = Exec(db, "DELETE FROM 物件情報") && Exec(db, "BEGIN");
+    sqlite3_stmt* st = nullptr;
+    const char* sql =
+        "INSERT INTO 物件情報 (物件ID, 国税路線価, 敷地面積, 側1路線ランク, 側2路線ランク, "
+        "裏面路線ランク, 無道路地ランク, 南道路ランク, その他ランク, 間口狭小ランク, "
+        "奥行長大ランク, "
+        "不整形ランク, 崖地ランク, 高圧線下ランク, 年間地価変動率, 画地補正率, 敷地評価額, 坪単価, "
+        "延床面積, 家屋建築年月日, 家屋評価額, 評価年月日, 住所, 販売会社名, 担当者名, 電話番号, "
+        "敷地販売価格, 家屋販売価格, 合計販売価格, 備考, 現場写真) VALUES (?1, ?2, ?3, ?4, ?4, ?4, "
+        "?4, ?4, ?4, ?4, ?4, ?4, ?4, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, '2026-12-07', ?12, "
+        "'いろは不動産株式会社', '山田　太郎', '03-1234-5678', ?13, ?14, ?15, "
+        "'南向き、駅まで徒歩10分', "
+        "?16)";
+    ok = ok && sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
+    QByteArray photo(photoRows > 0 ? photoBytes : 0, Qt::Uninitialized);
+    QRandomGenerator rng(42);
+    rng.fillRange(reinterpret_cast<quint32*>(photo.data()), photo.size() / 4);
+    const int photoStep = photoRows > 0 ? std::max(rows / photoRows, 1) : 0;
+    int photos = 0;
+    for (int i = 1; ok && i <= rows; ++i) {
+        const qint64 rosenka = 100000 + (i % 500) * 1000;
+        const double area = 100 + (i % 300) * 0.25;
+        sqlite3_bind_int(st, 1, i);
+        sqlite3_bind_int64(st, 2, rosenka * 10000);
+        sqlite3_bind_double(st, 3, area);
+        sqlite3_bind_int(st, 4, i % 5);
+        sqlite3_bind_double(st, 5, -0.01 + (i % 7) * 0.005);
+        sqlite3_bind_double(st, 6, 0.9);
+        sqlite3_bind_int64(st, 7, static_cast<qint64>(rosenka * area * 10000 * 1.125));
+        sqlite3_bind_double(st, 8, 500000);
+        sqlite3_bind_double(st, 9, 30.5);
+        const QByteArray built =
+            QDate(1980 + i % 40, 1 + i % 12, 1 + i % 28).toString(Qt::ISODate).toUtf8();
+        sqlite3_bind_text(st, 10, built.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 11, (10000000LL + i) * 10000);
+        const QByteArray address =
+            QStringLiteral("東京都千代田区丸の内一丁目%1番地").arg(i).toUtf8();
+        sqlite3_bind_text(st, 12, address.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 13, 30000000LL * 10000);
+        sqlite3_bind_int64(st, 14, 15000000LL * 10000);
+        sqlite3_bind_int64(st, 15, 45000000LL * 10000);
+        if (photoStep > 0 && i % photoStep == 0 && photos < photoRows) {
+            ++photos;
+            sqlite3_bind_blob(st, 16, photo.constData(), static_cast<int>(photo.size()),
+                              SQLITE_STATIC);
+        } else {
+            sqlite3_bind_null(st, 16);
+        }
+        ok = sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    ok = ok && Exec(db, "COMMIT");
+    sqlite3_close(db);
+    return ok;
 }
 
 }  // namespace ie::bench

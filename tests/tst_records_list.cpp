@@ -9,6 +9,8 @@
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
+#include "platform/IniFile.h"
+
 #include <sqlite3.h>
 
 #include <QAction>
@@ -19,11 +21,14 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <vector>
+
 #include <functional>
 #include <memory>
 #include <utility>
 
 using namespace ie;
+using namespace Qt::StringLiterals;
 using ie::test::ExecSql;
 using ie::test::ModalDriver;
 using ie::test::ReadAll;
@@ -110,6 +115,10 @@ private Q_SLOTS:
     void backLoadsNothing();
     void mainWindowAfterDeletingEveryRow();
     void mainWindowAfterRead();
+    void sortByEachKindOfColumn();
+    void workedOutColumns();
+    void doubleClickAfterSortingReadsThatRow();
+    void sizeIsRemembered();
 };
 
 // Captions, positions and the Tab order are in tests/window_layout.txt.
@@ -171,10 +180,13 @@ void TestList::columnsAndValues() {
                                    QStringLiteral("敷地評価額"), QStringLiteral("家屋評価額"),
                                    QStringLiteral("敷地販売価格"), QStringLiteral("家屋販売価格"),
                                    QStringLiteral("合計販売価格"), QStringLiteral("合計価格"),
-                                   QStringLiteral("国税路線価"), QStringLiteral("販売会社名"),
-                                   QStringLiteral("担当者名"), QStringLiteral("電話番号"),
-                                   QStringLiteral("備考"), QStringLiteral("家屋建築年月日")}));
-    QCOMPARE(hidden.size(), 17);
+                                   QStringLiteral("販売計算比"), QStringLiteral("差額"),
+                                   QStringLiteral("築年数"), QStringLiteral("国税路線価"),
+                                   QStringLiteral("販売会社名"), QStringLiteral("担当者名"),
+                                   QStringLiteral("電話番号"), QStringLiteral("備考"),
+                                   QStringLiteral("家屋建築年月日")}));
+    QCOMPARE(hidden.size(), 18);
+    QVERIFY(hidden.contains(QStringLiteral("評価年月日")));
     QVERIFY(hidden.contains(QStringLiteral("現場写真")));
     QVERIFY(hidden.contains(QStringLiteral("物件ID")));
     QVERIFY(hidden.contains(QStringLiteral("その他ランク")));
@@ -248,15 +260,16 @@ void TestList::selectionDrivesButtons() {
     QCOMPARE(buttons(), 3);
     QVERIFY(f.ui.shown.empty());
 
-    // Enter in the grid is no command: it neither asks to delete the selected rows nor closes.
+    // Enter in the grid reads the current row, as 読込 does; it never asks to delete the rows.
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     w.DataGrid1->setFocus();
     QTest::keyClick(w.DataGrid1, Qt::Key_Return);
     QVERIFY(f.ui.shown.empty());
     QVERIFY(f.ui.unexpected.isEmpty());
-    QVERIFY(w.isVisible());
-    QCOMPARE(w.selectedCount(), 3);
+    QVERIFY(!w.isVisible());
+    QVERIFY(f.g.Bukken.BukkenRead);
+    QCOMPARE(f.g.Bukken.BukkenID, 5);
 }
 
 void TestList::deleteTwoSelectedRows() {
@@ -412,6 +425,7 @@ void TestList::mainWindowAfterDeletingEveryRow() {
     AddThree(p.folder.usrDb());
     QVERIFY(p.start());
     QVERIFY(p.w->mnuSearch->isEnabled());
+    QVERIFY(p.w->mnuHikaku->isEnabled());
     QVERIFY(p.w->mnuExport->isEnabled());
     // A property being worked on, in update mode for a row that is about to go.
     BukkenJoho& b = p.g.Bukken;
@@ -435,6 +449,7 @@ void TestList::mainWindowAfterDeletingEveryRow() {
     QVERIFY(Ids(p.folder.usrDb()).isEmpty());
     QCOMPARE(b.UsrRecCount, 0);
     QVERIFY(!p.w->mnuSearch->isEnabled());
+    QVERIFY(!p.w->mnuHikaku->isEnabled());
     QVERIFY(!p.w->mnuExport->isEnabled());
     // New mode; the property on the worksheet and in the record is kept.
     QVERIFY(b.NewBukken);
@@ -478,6 +493,147 @@ void TestList::mainWindowAfterRead() {
     QCOMPARE(p.w->TxtKaokuKakaku->text(), QStringLiteral("11,003,076"));
     QCOMPARE(p.w->TxtGokeiKakaku->text(), QStringLiteral("30,269,549"));
     QVERIFY(!p.g.UsrDbCon.isOpen());
+}
+
+namespace {
+
+// Five properties whose columns sort differently as numbers and as text, and as kana order and as
+// code points (カ sorts before さ in Japanese, after it by code point); each kind has a Null.
+void AddFiveForSorting(const QString& db) {
+    QVERIFY(ExecSql(
+        db,
+        QStringLiteral(
+            "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積, 敷地評価額, 家屋評価額, 合計販売価格, "
+            "家屋建築年月日, 評価年月日) VALUES "
+            "(1, 'さくら町', 120.5, 100000000000, 150000000000, 300000000000, '2000-06-01', "
+            "'2026-01-10'),"
+            "(2, 'あおば町', 99, NULL, 10000, NULL, NULL, '2026-01-10'),"
+            "(3, '東京都', NULL, 200000000000, 0, 180000000000, '1999-12-31', '2026-01-10'),"
+            "(4, NULL, 1000, 50000000000, 50000000000, 160000000000, '2010-03-03', NULL),"
+            "(5, 'カシワ町', 120.5, NULL, 10000, 90000000000, '2005-01-01', '2026-01-10')")));
+}
+
+// Clicks the title of a column, scrolled into view first.
+void ClickTitle(FrmData& w, const QString& column) {
+    const int c = BukkenListModel::columnIndex(column);
+    w.DataGrid1->scrollTo(w.DataGrid1->model()->index(0, c));
+    QHeaderView* h = w.DataGrid1->horizontalHeader();
+    QTest::mouseClick(
+        h->viewport(), Qt::LeftButton, Qt::NoModifier,
+        QPoint(h->sectionViewportPosition(c) + h->sectionSize(c) / 2, h->height() / 2));
+}
+
+std::vector<qint32> ShownIds(FrmData& w) {
+    return static_cast<BukkenListModel*>(w.DataGrid1->model())->ids();
+}
+
+}  // namespace
+
+void TestList::sortByEachKindOfColumn() {
+    ListFixture f;
+    AddFiveForSorting(f.folder.usrDb());
+    QVERIFY(f.open());
+    FrmData& w = *f.w;
+    using Ids = std::vector<qint32>;
+    QCOMPARE(ShownIds(w), (Ids{1, 2, 3, 4, 5}));  // saved order until a title is clicked
+    const struct {
+        const char16_t* column;
+        Ids ascending;
+        Ids descending;
+    } cases[] = {
+        // Text in Japanese order, Null last both ways.
+        {u"住所", {2, 5, 1, 3, 4}, {3, 1, 5, 2, 4}},
+        // Numbers as numbers (1000 after 99); equal values keep the saved order both ways.
+        {u"敷地面積", {2, 1, 5, 4, 3}, {4, 1, 5, 2, 3}},
+        // The sum of two columns, Null when either is.
+        {u"合計価格", {4, 3, 1, 2, 5}, {1, 3, 4, 2, 5}},
+        {u"家屋建築年月日", {3, 1, 5, 4, 2}, {4, 5, 1, 3, 2}},
+        // 120 %, 90 %, 160 %; none without both totals.
+        {u"販売計算比", {3, 1, 4, 2, 5}, {4, 1, 3, 2, 5}},
+        {u"差額", {3, 1, 4, 2, 5}, {4, 1, 3, 2, 5}},
+        // 26, 27 and 21 years; none without both dates.
+        {u"築年数", {5, 1, 3, 2, 4}, {3, 1, 5, 2, 4}},
+    };
+    for (const auto& c : cases) {
+        const QString column = QString::fromUtf16(c.column);
+        // The first click on a column sorts ascending, even after another went descending.
+        ClickTitle(w, column);
+        QVERIFY2(ShownIds(w) == c.ascending, qPrintable(column));
+        ClickTitle(w, column);
+        QVERIFY2(ShownIds(w) == c.descending, qPrintable(column));
+    }
+    // Cells follow their rows.
+    QCOMPARE(f.cell(0, QStringLiteral("築年数")), QStringLiteral("27"));
+    QVERIFY(f.ui.shown.empty());
+}
+
+void TestList::workedOutColumns() {
+    ListFixture f;
+    // Worked by hand: 30,000,000 / 30,269,549.0883 = 99.1095…%; the 64-bit limit twice over is
+    // twice the asking price; a zero estimate has no ratio but a difference; no asking price has
+    // neither. Ages count the calendar years from build to valuation.
+    QVERIFY(ExecSql(
+        f.folder.usrDb(),
+        QStringLiteral(
+            "INSERT INTO 物件情報 (物件ID, 敷地評価額, 家屋評価額, 合計販売価格, 家屋建築年月日, "
+            "評価年月日) VALUES "
+            "(1, 192664726027, 110030764856, 300000000000, '2015-04-01', '2026-01-10'),"
+            "(2, 9223372036854775807, 9223372036854775807, 9223372036854775807, '2015-12-31', "
+            "'2016-01-01'),"
+            "(3, 0, 0, 100000000000, '2026-01-10', '2026-01-10'),"
+            "(4, 100000000000, 100000000000, NULL, '2000-01-01', NULL)")));
+    QVERIFY(f.open());
+    const auto row = [&](int r) {
+        return QStringList{f.cell(r, QStringLiteral("販売計算比")),
+                           f.cell(r, QStringLiteral("差額")), f.cell(r, QStringLiteral("築年数"))};
+    };
+    QCOMPARE(row(0), (QStringList{u"99.11　％"_s, u"-269,549"_s, u"11"_s}));
+    QCOMPARE(row(1), (QStringList{u"50.　％"_s, u"-922,337,203,685,478"_s, u"1"_s}));
+    QCOMPARE(row(2), (QStringList{QString(), u"10,000,000"_s, u"0"_s}));
+    QCOMPARE(row(3), (QStringList{QString(), QString(), QString()}));
+}
+
+void TestList::doubleClickAfterSortingReadsThatRow() {
+    ListFixture f;
+    AddFiveForSorting(f.folder.usrDb());
+    QVERIFY(f.open());
+    FrmData& w = *f.w;
+    ClickTitle(w, QStringLiteral("住所"));
+    ClickTitle(w, QStringLiteral("住所"));  // descending: 東京都 (ID 3) first
+    const QModelIndex first = w.DataGrid1->model()->index(0, 1);
+    w.DataGrid1->scrollTo(first);
+    const QPoint at = w.DataGrid1->visualRect(first).center();
+    QTest::mouseClick(w.DataGrid1->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(w.DataGrid1->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QVERIFY(f.g.Bukken.BukkenRead);
+    QCOMPARE(f.g.Bukken.BukkenID, 3);
+    QCOMPARE(f.g.Bukken.Jusho, QStringLiteral("東京都"));
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QVERIFY(f.ui.shown.empty());
+}
+
+void TestList::sizeIsRemembered() {
+    ListFixture f;
+    f.g.IniFilePath = f.folder.file(QStringLiteral("Morinaxis.ini"));
+    const QByteArray dbPath = "[DB_PATH]\r\nPATH = C:\\物件\r\n";
+    QVERIFY(WriteAll(f.g.IniFilePath, dbPath));
+    QVERIFY(f.open());
+    const QSize designed = f.w->size();
+    const QSize gridAtDesign = f.w->DataGrid1->size();
+    const QPoint okFromCorner = QPoint(designed.width(), designed.height()) - f.w->CmdOK->pos();
+    f.w->resize(designed + QSize(200, 150));
+    // The grid takes all the room the window gained; 戻る keeps to the bottom right corner.
+    QCOMPARE(f.w->DataGrid1->size(), gridAtDesign + QSize(200, 150));
+    QCOMPARE(QPoint(f.w->width(), f.w->height()) - f.w->CmdOK->pos(), okFromCorner);
+    QTest::mouseClick(f.w->CmdOK, Qt::LeftButton);
+    QVERIFY(ReadAll(f.g.IniFilePath).startsWith(dbPath));
+    QCOMPARE(FrmData::RememberedSize(f.g.IniFilePath), designed + QSize(200, 150));
+    // Never smaller than the buttons need, whatever the file says.
+    QCOMPARE(ModWriteOption(f.g.IniFilePath, QStringLiteral("FRMDATA_SIZE"), u"10,10"_s),
+             ini::WriteResult::Ok);
+    const QSize smallest = FrmData::RememberedSize(f.g.IniFilePath);
+    QVERIFY(smallest.width() > 10 && smallest.height() > 10);
+    QCOMPARE(smallest, f.w->minimumSize());
 }
 
 QTEST_MAIN(TestList)

@@ -5,6 +5,7 @@
 #include "app/FrmEnv.h"
 #include "app/frmAbout.h"
 #include "records/FrmData.h"
+#include "records/FrmHikaku.h"
 #include "records/FrmMemo.h"
 #include "report/FrmPrint.h"
 #include "support/FakeReportPrinter.h"
@@ -211,6 +212,24 @@ struct ListOpened : Opened {
     }
 };
 
+// The comparison of every saved property (none: the empty chart).
+struct HikakuOpened : Opened {
+    TestFolder folder;
+    ScriptedUi ui;
+    FakeReportPrinter printer;
+    ModGlobal g;
+    std::unique_ptr<FrmHikaku> dlg;
+    HikakuOpened() {
+        ui.tempDir = folder.tempPath();
+        g.UsrDbPath = folder.usrDb();
+        if (!ModUsrDbOpen(g, ui, nullptr))
+            return;
+        dlg = std::make_unique<FrmHikaku>(g, ui, printer, std::nullopt);
+        if (dlg->Form_Load())
+            window = dlg.get();
+    }
+};
+
 // A new property without a photo.
 struct MemoOpened : Opened {
     QTemporaryDir dir;
@@ -263,6 +282,8 @@ std::unique_ptr<Opened> OpenWindow(const QString& name) {
         return std::make_unique<AboutOpened>();
     if (name == u"FrmData")
         return std::make_unique<ListOpened>();
+    if (name == u"FrmHikaku")
+        return std::make_unique<HikakuOpened>();
     if (name == u"FrmMemo")
         return std::make_unique<MemoOpened>();
     if (name == u"FrmPrint")

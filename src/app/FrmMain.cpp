@@ -292,6 +292,7 @@ void FrmMain::buildMenus() {
     mnuEnd = addItem(mnuFile, "mnuEnd", QStringLiteral("終了(&X)"));
     mnuEdit = addMenu("mnuEdit", QStringLiteral("編集(&E)"));
     mnuSearch = addItem(mnuEdit, "mnuSearch", QStringLiteral("物件一覧(&S)"));
+    mnuHikaku = addItem(mnuEdit, "mnuHikaku", QStringLiteral("物件比較(&C)"));
     mnuOption = addMenu("mnuOption", QStringLiteral("オプション(&O)"));
     mnuEnv = addItem(mnuOption, "mnuEnv", QStringLiteral("環境設定(&E)"));
     mnuHelp = addMenu("mnuHelp", QStringLiteral("ヘルプ(&H)"));
@@ -303,6 +304,7 @@ void FrmMain::buildMenus() {
     connect(mnuExport, &QAction::triggered, this, &FrmMain::mnuExport_Click);
     connect(mnuEnd, &QAction::triggered, this, &FrmMain::mnuEnd_Click);
     connect(mnuSearch, &QAction::triggered, this, &FrmMain::mnuSearch_Click);
+    connect(mnuHikaku, &QAction::triggered, this, &FrmMain::mnuHikaku_Click);
     connect(mnuEnv, &QAction::triggered, this, &FrmMain::mnuEnv_Click);
     connect(mnuIndex, &QAction::triggered, this, &FrmMain::mnuIndex_Click);
     connect(mnuVersion, &QAction::triggered, this, &FrmMain::mnuVersion_Click);
@@ -467,6 +469,7 @@ void FrmMain::InitForm() {
 
 void FrmMain::setListMenusEnabled(bool enabled) {
     mnuSearch->setEnabled(enabled);
+    mnuHikaku->setEnabled(enabled);
     mnuExport->setEnabled(enabled);
 }
 

@@ -78,6 +78,7 @@ public Q_SLOTS:
     void CmdSave_Click();
     void CmdMemo_Click();
     void mnuSearch_Click();
+    void mnuHikaku_Click();
     void mnuExport_Click();
 
     void mnuPrint_Click();
@@ -161,6 +162,7 @@ public:
     QAction* mnuEnd = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction* mnuSearch = nullptr;
+    QAction* mnuHikaku = nullptr;
     QMenu* mnuOption = nullptr;
     QAction* mnuEnv = nullptr;
     QMenu* mnuHelp = nullptr;

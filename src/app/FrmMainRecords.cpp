@@ -1,7 +1,9 @@
 #include "app/FrmMain.h"
 
 #include "records/FrmData.h"
+#include "records/FrmHikaku.h"
 #include "records/PropertySave.h"
+#include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
 
 #include <QLineEdit>
@@ -59,6 +61,18 @@ void FrmMain::mnuSearch_Click() {
         setListMenusEnabled(false);
         b.NewBukken = true;
         CmdSave->setText(QStringLiteral("新規物件保存"));
+    }
+}
+
+// Every saved property in the comparison; the worksheet is left as it is.
+void FrmMain::mnuHikaku_Click() {
+    UsrDbSession session(g_, ui_, this);
+    if (!session.ok()) {
+        return;
+    }
+    FrmHikaku view(g_, ui_, DefaultReportPrinter(), std::nullopt, this);
+    if (view.Form_Load()) {
+        view.exec();
     }
 }
 

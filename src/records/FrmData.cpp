@@ -1,6 +1,7 @@
 #include "records/FrmData.h"
 
 #include "common/AppError.h"
+#include "platform/IniFile.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
@@ -11,8 +12,10 @@
 #include <QFont>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringList>
 #include <QTableView>
 
 #include <algorithm>
@@ -21,6 +24,20 @@
 namespace ie {
 
 namespace {
+
+// The size the window opens at the first time: wide enough for 合計価格 and the three columns
+// worked out from it, high enough for a dozen rows. It may be made smaller down to the size at
+// which the buttons still stand apart.
+constexpr int kDesignWidth = 15300;
+constexpr int kDesignHeight = 5400;
+constexpr int kMinWidth = 11715;
+constexpr int kMinHeight = 3750;
+// The grid keeps its margins to the window's edges, the buttons their distance to the bottom.
+constexpr int kGridRightMargin = 525;
+constexpr int kGridBottomMargin = 855;
+constexpr int kButtonsFromBottom = 630;
+// The remembered size, "width,height" in pixels.
+const QString kSizeOption = QStringLiteral("FRMDATA_SIZE");
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* l = new QLabel(text, parent);
@@ -59,7 +76,8 @@ void ShowDbFailure(UiServices& ui, QWidget* parent, const AppError& e, const QSt
 FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent), g_(g), ui_(ui) {
     setObjectName(QStringLiteral("FrmData"));
     setWindowTitle(QStringLiteral("物件一覧"));
-    setFixedSize(Tw(10140), Tw(3750));
+    setMinimumSize(Tw(kMinWidth), Tw(kMinHeight));
+    setSizeGripEnabled(true);
     setFont(WindowFont());
 
     Label1 =
@@ -90,6 +108,16 @@ FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
     DataGrid1->setModel(model_);
     connect(DataGrid1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &FrmData::DataGrid1_SelChange);
+    // Sorted only once a column title is clicked: until then the saved order.
+    DataGrid1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    DataGrid1->setSortingEnabled(true);
+    connect(model_, &BukkenListModel::sortFailed, this,
+            [this](int number, const QString& description) {
+                ShowDbFailure(ui_, this, AppError(number, description),
+                              QStringLiteral("物件情報を並べ替えられませんでした。"));
+            });
+    connect(DataGrid1, &QTableView::doubleClicked, this, &FrmData::DataGrid1_DblClick);
+    DataGrid1->installEventFilter(this);
 
     CmdDel = MakeButton(this, "CmdDel", QStringLiteral("削除"), 240, 1455,
                         QStringLiteral("選択物件を削除します。"), false);
@@ -97,22 +125,96 @@ FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
                          QStringLiteral("選択物件情報を読み込みます。"), false);
     CmdPrint = MakeButton(this, "CmdPrint", QStringLiteral("印刷"), 5400, 1575,
                           QStringLiteral("選択物件を帳票形式で印刷します。"), false);
+    CmdHikaku = MakeButton(
+        this, "CmdHikaku", QStringLiteral("物件比較"), 7920, 1575,
+        QStringLiteral("選択物件（選択がなければ全物件）の販売価格と評価額をグラフで比べます。"),
+        true);
     CmdOK = MakeButton(this, "CmdOK", QStringLiteral("戻る"), 8160, 1455,
                        QStringLiteral("メイン画面に戻ります。"), true);
     connect(CmdDel, &QPushButton::clicked, this, &FrmData::CmdDel_Click);
     connect(CmdRead, &QPushButton::clicked, this, &FrmData::CmdRead_Click);
     connect(CmdPrint, &QPushButton::clicked, this, &FrmData::CmdPrint_Click);
+    connect(CmdHikaku, &QPushButton::clicked, this, &FrmData::CmdHikaku_Click);
     connect(CmdOK, &QPushButton::clicked, this, &FrmData::CmdOK_Click);
 
     setTabOrder(CmdOK, DataGrid1);
     setTabOrder(DataGrid1, CmdDel);
     setTabOrder(CmdDel, CmdRead);
     setTabOrder(CmdRead, CmdPrint);
+    setTabOrder(CmdPrint, CmdHikaku);
     CmdOK->setFocus();
+
+    openedSize_ = RememberedSize(g_.IniFilePath);
+    resize(openedSize_);
+    layOut();
+}
+
+QSize FrmData::RememberedSize(const QString& iniFilePath) {
+    const QSize minimum(Tw(kMinWidth), Tw(kMinHeight));
+    const QStringList parts = iniFilePath.isEmpty()
+                                  ? QStringList()
+                                  : ModReadOption(iniFilePath, kSizeOption).split(QLatin1Char(','));
+    bool okW = false;
+    bool okH = false;
+    const QSize read = parts.size() == 2
+                           ? QSize(parts[0].trimmed().toInt(&okW), parts[1].trimmed().toInt(&okH))
+                           : QSize();
+    if (!okW || !okH)
+        return QSize(Tw(kDesignWidth), Tw(kDesignHeight));
+    // Never smaller than the buttons need, nor absurdly large from a hand-edited file.
+    return read.expandedTo(minimum).boundedTo(QSize(20000, 20000));
+}
+
+void FrmData::done(int result) {
+    // Remembered only when the user changed it; a settings file that cannot be written just
+    // forgets the size.
+    if (!g_.IniFilePath.isEmpty() && size() != openedSize_) {
+        ModWriteOption(g_.IniFilePath, kSizeOption,
+                       QString::number(width()) + QLatin1Char(',') + QString::number(height()));
+        openedSize_ = size();
+    }
+    QDialog::done(result);
+}
+
+void FrmData::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layOut();
+}
+
+// The grid grows with the window; the buttons stay on its bottom edge, 戻る at the right.
+void FrmData::layOut() {
+    const int w = width();
+    const int h = height();
+    DataGrid1->setGeometry(Tw(240), Tw(480), w - Tw(240) - Tw(kGridRightMargin),
+                           h - Tw(480) - Tw(kGridBottomMargin));
+    const int top = h - Tw(kButtonsFromBottom);
+    for (QPushButton* b : {CmdDel, CmdRead, CmdPrint, CmdHikaku})
+        b->move(b->x(), top);
+    CmdOK->move(w - Tw(kGridRightMargin) - CmdOK->width(), top);
+}
+
+bool FrmData::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on a row reads it, as 読込 does.
+    if (watched == DataGrid1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            const QModelIndex current = DataGrid1->currentIndex();
+            if (current.isValid())
+                readProperty(model_->id(current.row()));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FrmData::DataGrid1_DblClick(const QModelIndex& index) {
+    if (index.isValid() && index.row() < model_->rowCount())
+        readProperty(model_->id(index.row()));
 }
 
 FrmData::~FrmData() {
-    // The view must not read the recordset while the window is taken down.
+    // The view must not read the recordset while the window is taken down, nor send its keys here.
+    DataGrid1->removeEventFilter(this);
     model_->detach();
 }
 
@@ -138,6 +240,10 @@ bool FrmData::ShowBukkenList() {
     resetSelectionOrder();
     try {
         model_->attach();
+        // A list rebuilt after a delete or a print keeps the order the user chose.
+        const QHeaderView* header = DataGrid1->horizontalHeader();
+        if (header->sortIndicatorSection() >= 0)
+            model_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
         g_.Bukken.UsrRecCount = model_->rowCount();
         LblRecCnt->setText(CountText(g_.Bukken.UsrRecCount));
         FitLabel(LblRecCnt);
@@ -173,20 +279,24 @@ void FrmData::applyColumnSettings() {
           QStringLiteral("家屋販売価格"), QStringLiteral("合計販売価格")}) {
         width(name, 1200);
     }
-    for (const QString& name : {QStringLiteral("側1路線ランク"), QStringLiteral("側2路線ランク"),
-                                QStringLiteral("裏面路線ランク"), QStringLiteral("南道路ランク"),
-                                QStringLiteral("無道路地ランク"), QStringLiteral("間口狭小ランク"),
-                                QStringLiteral("奥行長大ランク"), QStringLiteral("崖地ランク"),
-                                QStringLiteral("高圧線下ランク"), QStringLiteral("不整形ランク"),
-                                QStringLiteral("坪単価"), QStringLiteral("延床面積"),
-                                QStringLiteral("年間地価変動率"), QStringLiteral("画地補正率"),
-                                QStringLiteral("その他ランク"), QStringLiteral("現場写真")}) {
+    width(QStringLiteral("販売計算比"), 1200);
+    width(QStringLiteral("差額"), 1200);
+    width(QStringLiteral("築年数"), 750);
+    for (const QString& name :
+         {QStringLiteral("側1路線ランク"), QStringLiteral("側2路線ランク"),
+          QStringLiteral("裏面路線ランク"), QStringLiteral("南道路ランク"),
+          QStringLiteral("無道路地ランク"), QStringLiteral("間口狭小ランク"),
+          QStringLiteral("奥行長大ランク"), QStringLiteral("崖地ランク"),
+          QStringLiteral("高圧線下ランク"), QStringLiteral("不整形ランク"),
+          QStringLiteral("坪単価"), QStringLiteral("延床面積"), QStringLiteral("年間地価変動率"),
+          QStringLiteral("画地補正率"), QStringLiteral("その他ランク"), QStringLiteral("現場写真"),
+          QStringLiteral("評価年月日")}) {
         hide(name);
     }
 }
 
 void FrmData::resetSelectionOrder() {
-    selStamp_.assign(static_cast<size_t>(model_->rowCount()), 0);
+    selStamp_.clear();
     nextStamp_ = 1;
     selectedCount_ = 0;
     setRowButtonsEnabled(false);
@@ -194,40 +304,31 @@ void FrmData::resetSelectionOrder() {
 
 void FrmData::DataGrid1_SelChange(const QItemSelection& selected,
                                   const QItemSelection& deselected) {
-    const auto rows = static_cast<int>(selStamp_.size());
+    const int rows = model_->rowCount();
     for (const QItemSelectionRange& r : deselected) {
         for (int row = std::max(r.top(), 0); row <= std::min(r.bottom(), rows - 1); ++row) {
-            quint64& s = selStamp_[static_cast<size_t>(row)];
-            if (s != 0 && !DataGrid1->selectionModel()->isRowSelected(row, QModelIndex())) {
-                s = 0;
-                --selectedCount_;
-            }
+            if (!DataGrid1->selectionModel()->isRowSelected(row, QModelIndex()))
+                selStamp_.erase(model_->id(row));
         }
     }
     for (const QItemSelectionRange& r : selected) {
-        for (int row = std::max(r.top(), 0); row <= std::min(r.bottom(), rows - 1); ++row) {
-            quint64& s = selStamp_[static_cast<size_t>(row)];
-            if (s == 0) {
-                s = nextStamp_++;
-                ++selectedCount_;
-            }
-        }
+        for (int row = std::max(r.top(), 0); row <= std::min(r.bottom(), rows - 1); ++row)
+            selStamp_.try_emplace(model_->id(row), nextStamp_++);
     }
+    selectedCount_ = static_cast<int>(selStamp_.size());
     setRowButtonsEnabled(selectedCount_ != 0);
 }
 
 std::vector<qint32> FrmData::selectedIds() const {
-    std::vector<std::pair<quint64, int>> picked;
-    picked.reserve(static_cast<size_t>(selectedCount_));
-    for (size_t row = 0; row < selStamp_.size(); ++row) {
-        if (selStamp_[row] != 0)
-            picked.emplace_back(selStamp_[row], static_cast<int>(row));
-    }
+    std::vector<std::pair<quint64, qint32>> picked;
+    picked.reserve(selStamp_.size());
+    for (const auto& [id, stamp] : selStamp_)
+        picked.emplace_back(stamp, id);
     std::sort(picked.begin(), picked.end());
     std::vector<qint32> out;
     out.reserve(picked.size());
     for (const auto& p : picked)
-        out.push_back(model_->id(p.second));
+        out.push_back(p.second);
     return out;
 }
 
@@ -260,28 +361,31 @@ void FrmData::CmdDel_Click() {
 }
 
 void FrmData::CmdRead_Click() {
-    int row = DataGrid1->currentIndex().isValid() ? DataGrid1->currentIndex().row() : -1;
-    if (row < 0 || row >= model_->rowCount()) {
-        // No current row: the row selected last stands for it.
-        const auto last = std::max_element(selStamp_.begin(), selStamp_.end());
-        if (last == selStamp_.end() || *last == 0) {
-            return;
-        }
-        row = static_cast<int>(last - selStamp_.begin());
+    const int row = DataGrid1->currentIndex().isValid() ? DataGrid1->currentIndex().row() : -1;
+    if (row >= 0 && row < model_->rowCount()) {
+        readProperty(model_->id(row));
+        return;
     }
-    const qint32 id = model_->id(row);
+    // No current row: the row selected last stands for it.
+    const std::vector<qint32> ids = selectedIds();
+    if (!ids.empty())
+        readProperty(ids.back());
+}
+
+bool FrmData::readProperty(qint32 id) {
     try {
         if (!LoadBukken(g_.UsrDbCon, id, g_.Bukken, ui_.today())) {
             ui_.message(this, RowGoneText(id), MsgIcon::Exclamation);
-            return;
+            return false;
         }
     } catch (const AppError& e) {
         ShowDbFailure(ui_, this, e, QStringLiteral("物件情報を読み込めませんでした。"));
-        return;
+        return false;
     }
     model_->detach();
     g_.Bukken.BukkenRead = true;
     accept();
+    return true;
 }
 
 void FrmData::CmdOK_Click() {

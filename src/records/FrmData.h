@@ -3,11 +3,14 @@
 #include "platform/Database.h"
 
 #include <QDialog>
+#include <QSize>
 
+#include <unordered_map>
 #include <vector>
 
 class QItemSelection;
 class QLabel;
+class QModelIndex;
 class QPushButton;
 class QTableView;
 
@@ -18,8 +21,10 @@ class ReportPrinter;
 class UiServices;
 struct ModGlobal;
 
-// The property list: every saved property in a grid, from which rows are deleted, printed or one
-// is read back into the main window. The user connection must be open while it is shown.
+// The property list: every saved property in a grid, from which rows are deleted, printed,
+// compared or one is read back into the main window (読込, a double-click or Enter). A click on a
+// column title sorts by it. The window can be resized and its size is remembered in the settings
+// file. The user connection must be open while it is shown.
 class FrmData : public QDialog {
     Q_OBJECT
 public:
@@ -34,6 +39,8 @@ public:
     bool ShowBukkenList();
 
     static QString CountText(qint32 n);
+    // The size the window opens at: the one remembered in the settings file, or the designed one.
+    static QSize RememberedSize(const QString& iniFilePath);
 
     // The IDs of the selected rows, in the order they were selected.
     std::vector<qint32> selectedIds() const;
@@ -48,8 +55,14 @@ public:
 public Q_SLOTS:
     void CmdDel_Click();
     void CmdRead_Click();
-    void CmdPrint_Click();  // FrmDataPrint.cpp
+    void CmdPrint_Click();   // FrmDataPrint.cpp
+    void CmdHikaku_Click();  // FrmDataPrint.cpp
     void CmdOK_Click();
+    void done(int result) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public:
     QLabel* Label1 = nullptr;
@@ -58,21 +71,29 @@ public:
     QPushButton* CmdDel = nullptr;
     QPushButton* CmdRead = nullptr;
     QPushButton* CmdPrint = nullptr;
+    QPushButton* CmdHikaku = nullptr;
     QPushButton* CmdOK = nullptr;
 
 private:
     void DataGrid1_SelChange(const QItemSelection& selected, const QItemSelection& deselected);
     void applyColumnSettings();
     void resetSelectionOrder();
+    // Reads the property into the record and closes, as 読込 does; false when it could not be read
+    // (message shown).
+    bool readProperty(qint32 id);
+    void DataGrid1_DblClick(const QModelIndex& index);
+    void layOut();
 
     ModGlobal& g_;
     UiServices& ui_;
     BukkenListModel* model_ = nullptr;
-    // Per row: 0 when not selected, otherwise the stamp of its selection (later = larger).
-    std::vector<quint64> selStamp_;
+    // The stamp of each selected property's selection, by ID (later = larger): the order in which
+    // rows were selected survives sorting.
+    std::unordered_map<qint32, quint64> selStamp_;
     quint64 nextStamp_ = 1;
     int selectedCount_ = 0;
     ReportPrinter* printer_ = nullptr;
+    QSize openedSize_;
 };
 
 }  // namespace ie

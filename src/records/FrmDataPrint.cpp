@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 #include "records/CalcBreakdown.h"
 #include "records/FrmData.h"
+#include "records/FrmHikaku.h"
 #include "records/PrintBatch.h"
 #include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
@@ -32,6 +33,16 @@ void FrmData::CmdPrint_Click() {
     }
     ShowBukkenList();
     setRowButtonsEnabled(false);
+}
+
+// Compares the selected properties, or every one when none is selected.
+void FrmData::CmdHikaku_Click() {
+    std::optional<std::vector<qint32>> ids;
+    if (selectedCount_ > 0)
+        ids = selectedIds();
+    FrmHikaku view(g_, ui_, printer_ ? *printer_ : DefaultReportPrinter(), ids, this);
+    if (view.Form_Load())
+        view.exec();
 }
 
 }  // namespace ie

@@ -166,13 +166,26 @@ QString AlignRight(int width, const QString& text) {
     return QString(width - used, QLatin1Char(' ')) + text;
 }
 
+std::optional<double> SalesRatio(double asking, double computed) {
+    if (!(computed > 0) || !(asking > 0))
+        return std::nullopt;
+    const double ratio = asking / computed * 100.0;
+    if (!std::isfinite(ratio))
+        return std::nullopt;
+    return ratio;
+}
+
+QString RatioText(double ratio) {
+    return RatioNumber(ratio) + QStringLiteral("　％");
+}
+
 QString ChohyoRatioText(Currency asking, Currency computed) {
     if (computed <= Currency() || asking <= Currency())
         return {};
-    const double ratio = asking.toDouble() / computed.toDouble() * 100.0;
-    if (!std::isfinite(ratio))
+    const std::optional<double> ratio = SalesRatio(asking.toDouble(), computed.toDouble());
+    if (!ratio)
         return {};
-    return Padded(RatioNumber(ratio) + QStringLiteral("　％"));
+    return Padded(RatioText(*ratio));
 }
 
 std::vector<QString> ChohyoLines(const BukkenJoho& rec) {

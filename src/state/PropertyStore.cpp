@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <iterator>
 #include <limits>
 
@@ -300,46 +301,105 @@ const std::vector<ListColumn>& PropertyStore::listColumns() {
                                                     {QStringLiteral("年間地価変動率"), T::Double},
                                                     {QStringLiteral("画地補正率"), T::Double},
                                                     {QStringLiteral("その他ランク"), T::Integer},
-                                                    {QStringLiteral("家屋建築年月日"), T::Date}};
+                                                    {QStringLiteral("家屋建築年月日"), T::Date},
+                                                    {QStringLiteral("評価年月日"), T::Date}};
     return columns;
 }
 
-std::vector<ListRow> PropertyStore::listRows(qint32 first, qint32 last) {
-    // The total is a sum of two currency columns: Null when a side is Null. A sum that leaves 64
-    // bits comes back from SQLite as a float of ten-thousandths and is shown as such.
-    static const QString sql = [] {
-        QString columns;
-        for (const ListColumn& c : listColumns()) {
-            if (!columns.isEmpty()) {
-                columns += QLatin1Char(',');
-            }
-            if (c.name == QStringLiteral("合計価格")) {
-                columns += QStringLiteral("敷地評価額 + 家屋評価額");
-            } else if (c.type == FieldType::Blob) {
-                columns += QStringLiteral("NULL");  // the photo is never read for the list
-            } else {
-                columns += c.name;
-            }
-        }
-        return QStringLiteral("SELECT ") + columns +
-               QStringLiteral(" FROM 物件情報 WHERE 物件ID BETWEEN ? AND ? ORDER BY 物件ID");
-    }();
-    const std::vector<ListColumn>& columns = listColumns();
-    db::Statement st(con_, sql);
-    st.bind(1, Value::integer(first)).bind(2, Value::integer(last));
+namespace {
+
+// The expression a list column is read with. The total is a sum of two currency columns: Null when
+// a side is Null.
+QString ListExpression(const ListColumn& c) {
+    if (c.name == QStringLiteral("合計価格"))
+        return QStringLiteral("敷地評価額 + 家屋評価額");
+    if (c.type == FieldType::Blob)
+        return QStringLiteral("NULL");  // the photo is never read for the list
+    return c.name;
+}
+
+// A list column's value: a sum that leaves 64 bits comes back from SQLite as a float of
+// ten-thousandths and is given in yen.
+Value ListValue(const db::Statement& st, int col, const ListColumn& c) {
+    Value v = st.value(col, c.type);
+    if (v.kind() == Value::Kind::Double && c.type == FieldType::Currency)
+        v = Value::real(*v.toDouble() / static_cast<double>(Currency::kScale));
+    return v;
+}
+
+QString AllListExpressions() {
+    QString columns;
+    for (const ListColumn& c : PropertyStore::listColumns()) {
+        if (!columns.isEmpty())
+            columns += QLatin1Char(',');
+        columns += ListExpression(c);
+    }
+    return columns;
+}
+
+std::vector<ListRow> ReadListRows(db::Statement& st) {
+    const std::vector<ListColumn>& columns = PropertyStore::listColumns();
     std::vector<ListRow> rows;
     while (st.step()) {
         ListRow row;
         row.id = st.value(0, FieldType::Integer).toInt32().value_or(0);
         row.values.reserve(columns.size());
-        for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-            Value v = st.value(c, columns[static_cast<size_t>(c)].type);
-            if (v.kind() == Value::Kind::Double &&
-                columns[static_cast<size_t>(c)].type == FieldType::Currency) {
-                v = Value::real(*v.toDouble() / static_cast<double>(Currency::kScale));
-            }
-            row.values.push_back(std::move(v));
-        }
+        for (size_t c = 0; c < columns.size(); ++c)
+            row.values.push_back(ListValue(st, static_cast<int>(c), columns[c]));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace
+
+std::vector<ListRow> PropertyStore::listRows(qint32 first, qint32 last) {
+    static const QString sql =
+        QStringLiteral("SELECT ") + AllListExpressions() +
+        QStringLiteral(" FROM 物件情報 WHERE 物件ID BETWEEN ? AND ? ORDER BY 物件ID");
+    db::Statement st(con_, sql);
+    st.bind(1, Value::integer(first)).bind(2, Value::integer(last));
+    return ReadListRows(st);
+}
+
+std::vector<ListRow> PropertyStore::listRows(const std::vector<qint32>& ids) {
+    // In chunks, each well below SQLite's limit on bound parameters.
+    constexpr size_t kChunk = 500;
+    std::vector<ListRow> rows;
+    for (size_t first = 0; first < ids.size(); first += kChunk) {
+        const size_t n = std::min(kChunk, ids.size() - first);
+        QString params = QStringLiteral("?");
+        for (size_t i = 1; i < n; ++i)
+            params += QStringLiteral(",?");
+        db::Statement st(con_, QStringLiteral("SELECT ") + AllListExpressions() +
+                                   QStringLiteral(" FROM 物件情報 WHERE 物件ID IN (") + params +
+                                   QStringLiteral(") ORDER BY 物件ID"));
+        for (size_t i = 0; i < n; ++i)
+            st.bind(static_cast<int>(i + 1), Value::integer(ids[first + i]));
+        std::vector<ListRow> part = ReadListRows(st);
+        rows.insert(rows.end(), std::make_move_iterator(part.begin()),
+                    std::make_move_iterator(part.end()));
+    }
+    std::sort(rows.begin(), rows.end(),
+              [](const ListRow& a, const ListRow& b) { return a.id < b.id; });
+    return rows;
+}
+
+std::vector<ListRow> PropertyStore::listValues(const std::vector<int>& columns) {
+    const std::vector<ListColumn>& all = listColumns();
+    QString sql = QStringLiteral("SELECT 物件ID");
+    for (const int c : columns)
+        sql += QLatin1Char(',') + ListExpression(all.at(static_cast<size_t>(c)));
+    sql += QStringLiteral(" FROM 物件情報 ORDER BY 物件ID");
+    db::Statement st(con_, sql);
+    std::vector<ListRow> rows;
+    while (st.step()) {
+        ListRow row;
+        row.id = st.value(0, FieldType::Integer).toInt32().value_or(0);
+        row.values.reserve(columns.size());
+        for (size_t k = 0; k < columns.size(); ++k)
+            row.values.push_back(
+                ListValue(st, static_cast<int>(k + 1), all[static_cast<size_t>(columns[k])]));
         rows.push_back(std::move(row));
     }
     return rows;

@@ -66,6 +66,12 @@ public:
     // The list columns of the rows whose IDs lie from first to last, ascending. The photo is
     // never read.
     std::vector<ListRow> listRows(qint32 first, qint32 last);
+    // The list columns of the rows with these IDs (in any order), ascending by ID; IDs that are
+    // gone are passed over.
+    std::vector<ListRow> listRows(const std::vector<qint32>& ids);
+    // Some list columns (by their index in listColumns()) of every row, ascending by ID: values[k]
+    // is column columns[k]. What sorting and comparing a whole list read, in one statement.
+    std::vector<ListRow> listValues(const std::vector<int>& columns);
 
 private:
     db::Connection& con_;

@@ -24,6 +24,8 @@ public:
             transform_ = state.transform();
         if (state.state() & QPaintEngine::DirtyHints)
             hints_ = state.renderHints();
+        if (state.state() & QPaintEngine::DirtyBrush)
+            brush_ = state.brush();
     }
 
     void drawTextItem(const QPointF& p, const QTextItem& item) override {
@@ -38,21 +40,26 @@ public:
     }
     void drawRects(const QRectF* rects, int count) override {
         for (int i = 0; i < count; ++i)
-            device_.frames.push_back(transform_.mapRect(rects[i]));
+            addFrame(rects[i]);
     }
     void drawRects(const QRect* rects, int count) override {
         for (int i = 0; i < count; ++i)
-            device_.frames.push_back(transform_.mapRect(QRectF(rects[i])));
+            addFrame(QRectF(rects[i]));
     }
     void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
     void drawPath(const QPainterPath&) override {}
 
 private:
+    void addFrame(const QRectF& r) {
+        device_.frames.push_back(transform_.mapRect(r));
+        device_.frameFills.push_back(brush_.style() == Qt::NoBrush ? QColor() : brush_.color());
+    }
     bool lossless() const { return hints_.testFlag(QPainter::LosslessImageRendering); }
 
     RecordingPaintDevice& device_;
     QTransform transform_;
     QPainter::RenderHints hints_;
+    QBrush brush_;
 };
 
 }  // namespace

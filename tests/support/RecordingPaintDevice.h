@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPaintDevice>
 #include <QPointF>
@@ -41,6 +42,8 @@ public:
     std::vector<Text> fragments;  // the runs as the painter handed them over
     std::vector<Picture> pictures;
     std::vector<QRectF> frames;
+    // The brush each frame was drawn with: its colour, or an invalid QColor when not filled.
+    std::vector<QColor> frameFills;
 
     // The drawn texts in order: runs on the same baseline joined, at the first run's point.
     std::vector<Text> texts() const;

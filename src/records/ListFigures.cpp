@@ -1,0 +1,60 @@
+#include "records/ListFigures.h"
+
+#include "common/AppError.h"
+#include "common/Formats.h"
+#include "report/ModPrint.h"
+#include "valuation/HousePrice.h"
+
+namespace ie {
+
+long double ListAmount::key() const {
+    if (exact)
+        return static_cast<long double>(exact->raw());
+    return static_cast<long double>(yen) * Currency::kScale;
+}
+
+QString ListAmount::wholeText() const {
+    return exact ? FormatWhole(*exact) : FormatWhole(yen);
+}
+
+std::optional<ListAmount> AmountOf(const db::Value& v) {
+    if (v.kind() == db::Value::Kind::Double)
+        return ListAmount{std::nullopt, *v.toDouble()};
+    if (const std::optional<Currency> c = v.toCurrency())
+        return ListAmount{c, c->toDouble()};
+    return std::nullopt;
+}
+
+std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate) {
+    const std::optional<ListAmount> a = AmountOf(asking);
+    const std::optional<ListAmount> e = AmountOf(estimate);
+    if (!a || !e)
+        return std::nullopt;
+    return SalesRatio(a->yen, e->yen);
+}
+
+std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value& estimate) {
+    const std::optional<ListAmount> a = AmountOf(asking);
+    const std::optional<ListAmount> e = AmountOf(estimate);
+    if (!a || !e)
+        return std::nullopt;
+    if (a->exact && e->exact) {
+        try {
+            const Currency d = *a->exact - *e->exact;
+            return ListAmount{d, d.toDouble()};
+        } catch (const AppError&) {
+            // Past the currency range: worked in yen as floats below.
+        }
+    }
+    return ListAmount{std::nullopt, a->yen - e->yen};
+}
+
+std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued) {
+    const std::optional<QDate> b = built.toDate();
+    const std::optional<QDate> v = valued.toDate();
+    if (!b || !v || !b->isValid() || !v->isValid())
+        return std::nullopt;
+    return HouseAge(*b, *v);
+}
+
+}  // namespace ie

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/Database.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace ie {
+
+// A yen amount of the list: exact ten-thousandths, or for a total past the 64-bit range (which
+// the list reads as a float) yen as a double.
+struct ListAmount {
+    std::optional<Currency> exact;
+    double yen = 0;
+    // The amount in ten-thousandths as a sort key (exact for every stored amount).
+    long double key() const;
+    QString wholeText() const;  // whole yen with separators
+};
+std::optional<ListAmount> AmountOf(const db::Value& v);
+
+// The figures the list and the comparison work out from a saved row, each nullopt where it cannot
+// be had: 販売計算比 = asking / estimate × 100 (only when both are above zero, so never a division
+// by zero), 差額 = asking − estimate (whenever both are there), 築年数 = the house age the house
+// calculation uses, from the build date to the valuation date.
+std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate);
+std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value& estimate);
+std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued);
+
+}  // namespace ie
