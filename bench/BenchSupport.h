@@ -74,6 +74,9 @@ public:
     }
     using UiServices::message;
     Answer question(QWidget*, const QString&, const QString&, Answer def) override { return def; }
+    int choose(QWidget*, const QString&, const QString&, const QStringList& b) override {
+        return static_cast<int>(b.size()) - 1;
+    }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QDate today() override { return QDate(2026, 12, 7); }

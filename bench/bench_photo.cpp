@@ -46,6 +46,7 @@ public:
     Answer question(QWidget*, const QString&, const QString&, Answer) override {
         return Answer::Yes;
     }
+    int choose(QWidget*, const QString&, const QString&, const QStringList&) override { return 0; }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QDate today() override { return QDate(2026, 12, 7); }

@@ -169,6 +169,8 @@ void TstPlatformIni::readGivesEmptyWhenMissing_data() {
     QTest::newRow("key before any section") << QByteArray("DB_PATH1=/x\r\n[DB_PATH]\r\n");
     QTest::newRow("header without bracket") << QByteArray("[DB_PATH\r\nDB_PATH1=/x\r\n");
     QTest::newRow("empty file") << QByteArray();
+    // A damaged value names no folder: read as none, so the missing-database messages follow.
+    QTest::newRow("NUL inside") << QByteArray("[DB_PATH]\r\nDB_PATH1=/x\0/y\r\n", 27);
 }
 
 void TstPlatformIni::readGivesEmptyWhenMissing() {
@@ -300,14 +302,17 @@ void TstPlatformIni::readOnlyFolderIsReported() {
     const ini::WriteResult result = ModWriteIniFile(path_, QStringLiteral("/new"), &error);
     QFile::setPermissions(dir_->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(result, ini::WriteResult::Failed);
-    QVERIFY(!error.isEmpty());
+    const QString notPermitted = QStringLiteral("ファイルに書き込めません。\r") +
+                                 QDir::toNativeSeparators(path_) +
+                                 QStringLiteral("\r書き込みが許可されていません。");
+    QCOMPARE(error, notPermitted);
     QCOMPARE(ReadBytes(path_), before);
 
     // A read-only file in a writable folder is not replaced either.
     QVERIFY(QFile::setPermissions(path_, QFile::ReadOwner));
     error.clear();
     QCOMPARE(ModWriteIniFile(path_, QStringLiteral("/new"), &error), ini::WriteResult::Failed);
-    QVERIFY(!error.isEmpty());
+    QCOMPARE(error, notPermitted);
     QCOMPARE(ReadBytes(path_), before);
 }
 

@@ -16,7 +16,9 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 using namespace ie;
 using namespace Qt::StringLiterals;
@@ -55,6 +57,22 @@ const char* const kInsert =
     "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積, 敷地評価額, 家屋評価額, 敷地販売価格, "
     "家屋販売価格, 合計販売価格, 国税路線価, 販売会社名, 担当者名, 電話番号, 備考, 坪単価, "
     "延床面積, 年間地価変動率, その他ランク, 家屋建築年月日, 評価年月日, 画地補正率, 現場写真) ";
+
+// A device that takes `room` bytes and then fails as a file does on a full disk after a short
+// write: no text of its own, errno set.
+class FullDevice : public QIODevice {
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 len) override {
+        if ((room_ -= len) >= 0)
+            return len;
+        errno = ENOSPC;
+        return -1;
+    }
+
+private:
+    qint64 room_ = 1000;
+};
 
 }  // namespace
 
@@ -333,12 +351,49 @@ private Q_SLOTS:
 
         QCOMPARE(ui.shown.size(), size_t(2));
         QCOMPARE(ui.shown[1].icon, MsgIcon::Critical);
-        QVERIFY(ui.shown[1].text.startsWith(u"エクスポートに失敗しました。\r"_s));
-        QVERIFY2(ui.shown[1].text.contains(u"書き込めません"_s), qPrintable(ui.shown[1].text));
+        // The cause as the system names it, not Qt's "Unknown error" of a short write.
+        QCOMPARE(ui.shown[1].text, u"エクスポートに失敗しました。\rファイルに書き込めません。\r"_s +
+                                       QDir::toNativeSeparators(path) + u'\r' +
+                                       QString::fromLocal8Bit(std::strerror(EFBIG)) + u'。');
         QCOMPARE(ReadAll(path), old);
         // No temporary file is left beside it.
         QCOMPARE(QDir(dir_.path()).entryList({u"full.csv*"_s}, QDir::Files).size(), 1);
         QVERIFY(!g.UsrDbCon.isOpen());
+    }
+
+    void fullDiskNamed() {
+        QString values;
+        for (int i = 1; i <= 100; ++i) {
+            values += (i > 1 ? u","_s : QString()) +
+                      u"(%1, '東京都新宿区西新宿二丁目8番1号', 165.29, 300000000000, NULL, NULL, "
+                      u"NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+                      u"NULL, NULL, NULL)"_s.arg(i);
+        }
+        insert(values);
+        db::Connection con;
+        con.setConnectionString(ConnectionString(dbPath_));
+        con.open();
+        FullDevice device;
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        const CsvExportResult r = WriteCsv(con, device, out("full.csv"));
+        QVERIFY(!r.ok);
+        QVERIFY(r.writeFailed);
+        QCOMPARE(r.error, u"ファイルに書き込めません。\r"_s +
+                              QDir::toNativeSeparators(out("full.csv")) +
+                              u"\rディスクの空き容量が足りません。"_s);
+    }
+
+    void nulNeverReachesTheFile() {
+        // Written by an older version that let a NUL through into the memo texts.
+        insert(
+            u"(1, 'A' || char(0) || 'B', NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"char(0), NULL, NULL, '備' || char(0) || '考', NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"NULL, NULL)"_s);
+        const QString path = out("nul.csv");
+        QVERIFY(exportTo(path).ok);
+        const QByteArray bytes = ReadAll(path);
+        QVERIFY(!bytes.contains('\0'));
+        QVERIFY(bytes.endsWith(Sjis(u"AB,,,,,,,,,,,,備考,,,,,\r\n"_s)));
     }
 
     void databaseErrorLeavesOldFile() {

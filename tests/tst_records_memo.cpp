@@ -9,6 +9,7 @@
 #include "support/ScriptedUi.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -19,6 +20,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 
 using namespace ie;
@@ -112,7 +115,7 @@ private Q_SLOTS:
         QVERIFY(lbl->isVisible());
         QCOMPARE(QApplication::focusWidget(), ok);
         auto* image = dlg.findChild<QLabel*>(u"Image1"_s);
-        QVERIFY(image->hasScaledContents());
+        QVERIFY(!image->hasScaledContents());  // never stretched out of proportion
 
         auto* price = dlg.findChild<QLineEdit*>(u"TxtTotiKakaku"_s);
         QCOMPARE(price->maxLength(), 15);
@@ -180,6 +183,16 @@ private Q_SLOTS:
         QCOMPARE(b.KaokuHanbaiKakaku, Yen(2000000));
         QCOMPARE(b.GokeiHanbaiKakaku, Yen(-3000));
         QCOMPARE(b.Jusho, u"東京都港区芝公園4-2-8"_s);
+    }
+
+    void nulLeftOut() {
+        // Pasted text may carry a NUL; it never reaches the record (nor so the database or a CSV).
+        FrmMemo dlg(g_, ui_);
+        dlg.TxtJusho->setText(u"港区"_s + QChar(0) + u"芝"_s);
+        dlg.TxtBiko->setText(QString(QChar(0)));
+        dlg.CmdOK_Click();
+        QCOMPARE(g_.Bukken.Jusho, u"港区芝"_s);
+        QCOMPARE(g_.Bukken.Biko, QString());
     }
 
     void lettersEmptiedAndStoredPriceKept() {
@@ -264,7 +277,7 @@ private Q_SLOTS:
 
     void bmpRead() {
         const QString bmp = path("site.bmp");
-        QVERIFY(Solid(8, 6, QColor(200, 30, 40)).save(bmp, "BMP"));
+        QVERIFY(Solid(8, 4, QColor(200, 30, 40)).save(bmp, "BMP"));
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
         ui_.files.push_back(bmp);
@@ -272,8 +285,8 @@ private Q_SLOTS:
 
         QCOMPARE(ui_.choosers.size(), size_t(1));
         QVERIFY(!ui_.choosers[0].save);
-        QVERIFY(ui_.choosers[0].filter.startsWith(u"ｲﾒｰｼﾞﾌｧｲﾙ(*.jpg,*.bmp)"_s));
-        QVERIFY(ui_.choosers[0].filter.contains(u"*.jpg *.bmp"_s));
+        QVERIFY(ui_.choosers[0].filter.startsWith(u"画像ファイル (*.jpg *.jpeg *.png *.bmp "_s));
+        QVERIFY(ui_.choosers[0].filter.contains(u"*.gif"_s));  // from Qt's image plugins
         QVERIFY(ui_.shown.empty());
         QCOMPARE(g_.Bukken.PicFile, bmp);
         QVERIFY(g_.Bukken.PicUmu);
@@ -282,11 +295,16 @@ private Q_SLOTS:
         QVERIFY(dlg.hasPicture());
         QVERIFY(dlg.CmdPicDelete->isEnabled());
         QVERIFY(!dlg.LblImage->isVisible());
-        // Stretched to the area: the label paints the 8 x 6 picture over its whole size.
+        // As wide as the area, in the picture's own 2:1, centred between bands of background.
         const QImage shot = dlg.Image1->grab().toImage();
         QCOMPARE(shot.size(), dlg.Image1->size());
-        QVERIFY(Near(shot.pixelColor(shot.width() - 2, shot.height() - 2), QColor(200, 30, 40)));
-        QVERIFY(Near(shot.pixelColor(1, 1), QColor(200, 30, 40)));
+        const int w = shot.width(), h = shot.height();
+        const int band = (h - w / 2) / 2;
+        QVERIFY(band > 10);
+        QVERIFY(Near(shot.pixelColor(1, h / 2), QColor(200, 30, 40)));
+        QVERIFY(Near(shot.pixelColor(w - 2, band + 2), QColor(200, 30, 40)));
+        QVERIFY(!Near(shot.pixelColor(w / 2, band - 3), QColor(200, 30, 40)));
+        QVERIFY(!Near(shot.pixelColor(w / 2, h - band + 2), QColor(200, 30, 40)));
     }
 
     void jpegRead() {
@@ -365,6 +383,9 @@ private Q_SLOTS:
         dlg.CmdPicRead_Click();
         QCOMPARE(ui_.shown.size(), size_t(1));
         QCOMPARE(ui_.shown[0].icon, MsgIcon::Critical);
+        QCOMPARE(ui_.shown[0].text, u"ファイルに書き込めません。\r"_s +
+                                        QDir::toNativeSeparators(g_.Bukken.PicTempFile) + u'\r' +
+                                        QString::fromLocal8Bit(std::strerror(ENOENT)) + u'。');
         QVERIFY(!g_.Bukken.PicUmu);
         QCOMPARE(g_.Bukken.PicFile, QString());
         QVERIFY(!dlg.hasPicture());

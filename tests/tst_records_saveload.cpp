@@ -18,6 +18,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <memory>
 
 using namespace ie;
@@ -193,9 +198,11 @@ private Q_SLOTS:
     void readOnlyDatabaseChangesNothing();
     void lockedDatabaseChangesNothing_data();
     void lockedDatabaseChangesNothing();
+    void fileSizeLimitChangesNothing();
     void missingPhotoChangesNothing_data();
     void missingPhotoChangesNothing();
     void deletedRowOffersSaveAsNew();
+    void rowSavedByAnotherCopyAsks();
     void failedLoadKeepsRecord();
     void saveButtonOnTheMainWindow();
 };
@@ -555,8 +562,10 @@ void TestSaveLoad::readOnlyDatabaseChangesNothing() {
     QCOMPARE(f.ui.shown.size(), size_t(2));
     QCOMPARE(f.ui.shown[1].icon, MsgIcon::Critical);
     // SQLite's read-only code, what failed, and that nothing changed.
-    QVERIFY2(f.ui.shown[1].text.startsWith(QStringLiteral("8\r")), qPrintable(f.ui.shown[1].text));
-    QVERIFY(f.ui.shown[1].text.endsWith(kSaveFailed));
+    QCOMPARE(f.ui.shown[1].text, QStringLiteral("8\rファイルに書き込めません。\r") +
+                                     QDir::toNativeSeparators(f.folder.usrDb()) +
+                                     QStringLiteral("\r書き込みが許可されていません。\r") +
+                                     kSaveFailed);
     QVERIFY(!f.g.UsrDbCon.isOpen());
 
     // The same for an update.
@@ -574,7 +583,9 @@ void TestSaveLoad::lockedDatabaseChangesNothing_data() {
     QTest::addColumn<QString>("lock");
     QTest::addColumn<QString>("expectedEnd");
     // Another program writing: the table can be read, the save cannot write.
-    QTest::newRow("reserved") << QStringLiteral("BEGIN IMMEDIATE") << kSaveFailed;
+    QTest::newRow("reserved") << QStringLiteral("BEGIN IMMEDIATE")
+                              << QStringLiteral("\rファイルが他のプログラムで使われています。\r") +
+                                     kSaveFailed;
     // Another program holding the file whole: not even the connection opens.
     QTest::newRow("exclusive") << QStringLiteral("BEGIN EXCLUSIVE")
                                << QStringLiteral("への接続失敗");
@@ -599,6 +610,32 @@ void TestSaveLoad::lockedDatabaseChangesNothing() {
     QVERIFY(!f.g.UsrDbCon.isOpen());
     QVERIFY(other.exec(QStringLiteral("COMMIT")));
     QCOMPARE(other.ids(), (QList<QByteArray>{"1"}));
+}
+
+void TestSaveLoad::fileSizeLimitChangesNothing() {
+    // The file may grow by no more than 1000 bytes: SQLite's write of a new page fails with EFBIG,
+    // an I/O error named in the system's own words.
+    Fixture f;
+    RawDb raw(f.folder.usrDb());
+    QVERIFY(raw.exec(QStringLiteral("INSERT INTO 物件情報 (物件ID, 住所) VALUES (1, '元')")));
+    const QByteArray before = ReadAll(f.folder.usrDb());
+    f.g.Bukken.PicUmu = true;
+    QVERIFY(WriteAll(f.g.Bukken.PicTempFile, QByteArray(300'000, 'p')));
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = rlim_t(before.size() + 1000);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const SaveOutcome outcome = f.save({Answer::Yes});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    QCOMPARE(outcome, SaveOutcome::Failed);
+    QCOMPARE(f.ui.shown.back().text, QStringLiteral("10\rファイルに書き込めません。\r") +
+                                         QDir::toNativeSeparators(f.folder.usrDb()) + u'\r' +
+                                         QString::fromLocal8Bit(std::strerror(EFBIG)) +
+                                         QStringLiteral("。\r") + kSaveFailed);
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
 }
 
 void TestSaveLoad::missingPhotoChangesNothing_data() {
@@ -681,6 +718,93 @@ void TestSaveLoad::deletedRowOffersSaveAsNew() {
     QCOMPARE(raw.one(QStringLiteral("SELECT 電話番号 FROM 物件情報 WHERE 物件ID = 2")),
              QByteArray("06-0000-1111"));
     QVERIFY(f.ui.unexpected.isEmpty());
+}
+
+namespace {
+
+// Answers choices from the queue, and before answering the first one saves the row once more from
+// outside, as a third copy would while the question is open.
+class RacingUi : public ScriptedUi {
+public:
+    RawDb* raw = nullptr;
+    int choose(QWidget* parent, const QString& text, const QString& caption,
+               const QStringList& buttons) override {
+        if (raw && shown.size() == 1) {
+            raw->exec(QStringLiteral("UPDATE 物件情報 SET 更新回数 = 更新回数 + 1"));
+        }
+        return ScriptedUi::choose(parent, text, caption, buttons);
+    }
+};
+
+}  // namespace
+
+void TestSaveLoad::rowSavedByAnotherCopyAsks() {
+    // Two copies of the program, each with its own connection to one file, load the same row.
+    Fixture f;
+    RawDb raw(f.folder.usrDb());
+    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    ModGlobal other;
+    other.UsrDbPath = f.g.UsrDbPath;
+    f.load(1, f.g.Bukken);
+    f.load(1, other.Bukken);
+    f.g.Bukken.NewBukken = other.Bukken.NewBukken = false;
+
+    // The first to save is not asked anything, however often it saves.
+    f.g.Bukken.Jusho = QStringLiteral("先に保存");
+    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    f.load(1, f.g.Bukken);
+    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QVERIFY(f.ui.unexpected.isEmpty());
+    QCOMPARE(raw.one(QStringLiteral("SELECT 更新回数 FROM 物件情報")), QByteArray("3"));
+
+    const auto saveOther = [&](ScriptedUi& ui, std::initializer_list<int> choices) {
+        ui.answers.push_back(Answer::Yes);
+        for (const int c : choices)
+            ui.choices.push_back(c);
+        return SaveBukken(other, ui, nullptr);
+    };
+    const auto address = [&raw](int id) {
+        return QString::fromUtf8(
+            raw.one(QStringLiteral("SELECT 住所 FROM 物件情報 WHERE 物件ID = %1").arg(id)));
+    };
+    const QString ask = QStringLiteral(
+        "この物件データは、読み込んだ後にほかのいえねだん帳で更新されています。上書きしますか。");
+    other.Bukken.Jusho = QStringLiteral("後から保存");
+
+    // キャンセル: nothing written, the screen's property as it was.
+    ScriptedUi ui;
+    ui.tempDir = f.folder.tempPath();
+    const QString before = Dump(other.Bukken);
+    QCOMPARE(saveOther(ui, {2}), SaveOutcome::Cancelled);
+    QCOMPARE(ui.shown.size(), size_t(2));
+    QCOMPARE(ui.shown[1].text, ask);
+    QCOMPARE(ui.shown[1].caption, QStringLiteral("物件情報保存"));
+    QCOMPARE(ui.shown[1].buttons,
+             (QStringList{QStringLiteral("上書き"), QStringLiteral("新しい物件として保存"),
+                          QStringLiteral("キャンセル")}));
+    QCOMPARE(Dump(other.Bukken), before);
+    QCOMPARE(address(1), QStringLiteral("先に保存"));
+
+    // 新しい物件として保存: a second row, the first untouched.
+    ui.clear();
+    QCOMPARE(saveOther(ui, {1}), SaveOutcome::Saved);
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2"}));
+    QCOMPARE(address(2), QStringLiteral("後から保存"));
+    QCOMPARE(address(1), QStringLiteral("先に保存"));
+
+    // 上書き, while a third copy saves the row once more: the row is checked again when written,
+    // so the question comes again; the second 上書き writes.
+    QVERIFY(raw.exec(QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 2")));
+    RacingUi racing;
+    racing.tempDir = f.folder.tempPath();
+    racing.raw = &raw;
+    QCOMPARE(saveOther(racing, {0, 0}), SaveOutcome::Saved);
+    QCOMPARE(racing.shown.size(), size_t(3));
+    QCOMPARE(racing.shown[2].text, ask);
+    QVERIFY(racing.unexpected.isEmpty());
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
+    QCOMPARE(address(1), QStringLiteral("後から保存"));
+    QCOMPARE(raw.one(QStringLiteral("SELECT 更新回数 FROM 物件情報")), QByteArray("5"));
 }
 
 void TestSaveLoad::failedLoadKeepsRecord() {

@@ -54,10 +54,11 @@ const QStringList kLabels = {
     u"備　　　　考 "_s,
 };
 
+// A red picture in the format its name says.
 QString WritePng(const QString& path, QSize size) {
     QImage img(size, QImage::Format_RGB32);
     img.fill(Qt::red);
-    img.save(path, "PNG");
+    img.save(path);
     return path;
 }
 
@@ -366,26 +367,42 @@ private Q_SLOTS:
         QCOMPARE(QFontInfo(QFont(u"ＭＳ Ｐゴシック"_s)).family(), u"IPAPGothic"_s);
     }
 
-    void photoStretchedIntoItsFrame() {
-        BukkenJoho r;
-        r.PicUmu = true;
-        r.PicTempFile = WritePng(dir_.filePath(u"wide.png"_s), QSize(40, 10));
-        for (int mode : {kChohyoPrinter, kChohyoPreview}) {
-            test::RecordingPaintDevice dev(QSize(16838, 11906), 1440);
-            {
-                QPainter p(&dev);
-                PrintChohyo(p, ChohyoTarget{QRectF(0, 0, 16838, 11906), QSizeF(16838, 11906)}, mode,
-                            r, QDate(2026, 12, 7));
+    void photoFittedIntoItsFrame() {
+        // A wide picture and a 4:3 photo of 12 MP in the portrait frame (530, 2230)-(7870, 10970):
+        // their own proportions, as wide as the frame, centred; on paper decoded at 300 dpi of
+        // the frame (7340 twips = 1529.2 px), never at the photo's own size.
+        struct Case {
+            QString file;
+            QSize size;
+            QRectF rect;
+            QSize printed;
+        };
+        const Case cases[] = {
+            {u"wide.png"_s, QSize(40, 10), QRectF(530, 5682.5, 7340, 1835), QSize(40, 10)},
+            {u"photo.jpg"_s, QSize(4000, 3000), QRectF(530, 3847.5, 7340, 5505), QSize(1530, 1147)},
+        };
+        for (const Case& c : cases) {
+            BukkenJoho r;
+            r.PicUmu = true;
+            r.PicTempFile = WritePng(dir_.filePath(c.file), c.size);
+            for (int mode : {kChohyoPrinter, kChohyoPreview}) {
+                test::RecordingPaintDevice dev(QSize(16838, 11906), 1440);
+                {
+                    QPainter p(&dev);
+                    PrintChohyo(p, ChohyoTarget{QRectF(0, 0, 16838, 11906), QSizeF(16838, 11906)},
+                                mode, r, QDate(2026, 12, 7));
+                }
+                QCOMPARE(dev.pictures.size(), std::size_t(1));
+                QCOMPARE(dev.pictures[0].rect, c.rect);
+                if (mode == kChohyoPrinter)
+                    QCOMPARE(dev.pictures[0].size, c.printed);
+                // Stored as JPEG in a PDF: a photo, not a small graphic.
+                QVERIFY(!dev.pictures[0].lossless);
             }
-            QCOMPARE(dev.pictures.size(), std::size_t(1));
-            QCOMPARE(dev.pictures[0].rect, QRectF(530, 2230, 7340, 8740));
-            QCOMPARE(dev.pictures[0].size, QSize(40, 10));
-            // Lossless for paper and PDF only.
-            QCOMPARE(dev.pictures[0].lossless, mode == kChohyoPrinter);
         }
     }
 
-    void unreadablePhotoLeavesTheFrameEmpty() {
+    void unreadablePhotoSaysSoInTheFrame() {
         BukkenJoho r;
         r.PicUmu = true;
         const QString broken = dir_.filePath(u"broken.jpg"_s);
@@ -403,7 +420,8 @@ private Q_SLOTS:
             }
             QVERIFY(dev.pictures.empty());
             QCOMPARE(dev.frames.size(), std::size_t(3));
-            QCOMPARE(dev.texts().size(), std::size_t(20));
+            QCOMPARE(dev.texts().size(), std::size_t(21));
+            QVERIFY(dev.textList().contains(u"写真データがありません。"_s));
         }
     }
 
@@ -452,7 +470,7 @@ private Q_SLOTS:
                         kChohyoPreview, r, QDate(2026, 12, 7));
         }
         QCOMPARE(dev.pictures.size(), std::size_t(1));
-        QCOMPARE(dev.pictures[0].rect, QRectF(26.5, 111.5, 367, 437));
+        QCOMPARE(dev.pictures[0].rect, QRectF(26.5, 146.5, 367, 367));  // square, centred
         QCOMPARE(dev.frames[1], QRectF(25, 25, 750, 525));
         QCOMPARE(dev.texts()[2].baseline.x(), 400.0);  // line 0 at x 8000
         QCOMPARE(dev.texts()[0].baseline.x(), 370.0);  // title at x 7400
@@ -464,7 +482,7 @@ private Q_SLOTS:
             PrintChohyo(p, ChohyoTarget{QRectF(10, 20, 1000, 500), QSizeF(20000, 10000)},
                         kChohyoPreview, r, QDate(2026, 12, 7));
         }
-        QCOMPARE(moved.pictures[0].rect, QRectF(36.5, 131.5, 367, 437));
+        QCOMPARE(moved.pictures[0].rect, QRectF(36.5, 166.5, 367, 367));
     }
 
     void emptyTargetDrawsNothing() {

@@ -30,6 +30,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace ie;
@@ -341,13 +343,41 @@ private Q_SLOTS:
         QVERIFY2(info.contains(u"(A4)"_s), qPrintable(info));
         QVERIFY(info.contains(u"842 x 595"_s));  // landscape
         QVERIFY(info.contains(u"物件帳票"_s));   // title
-        // The photo is stored losslessly (Flate), not as JPEG.
+        // The photo is stored as JPEG.
         const QString images = RunTool(u"pdfimages"_s, {u"-list"_s, pdf});
-        QVERIFY2(images.contains(u" image "_s), qPrintable(images));
-        QVERIFY(!images.contains(u"jpeg"_s));
+        QVERIFY2(images.contains(u" jpeg "_s), qPrintable(images));
+        QVERIFY(ReadAll(pdf).contains("/DCTDecode"));
         const QString fonts = RunTool(u"pdffonts"_s, {pdf});
         QVERIFY2(fonts.contains(u"IPAMincho"_s), qPrintable(fonts));
         QVERIFY(!fonts.contains(u"DejaVu"_s));
+    }
+
+    void pdfPhotoDownsampledAndJpeg() {
+        // A 12 MP photo (4000 x 3000) in the 7340-twip-wide frame: stored at 300 dpi of the frame
+        // (1530 x 1147 pixels) as JPEG, not at its own size.
+        if (QStandardPaths::findExecutable(u"pdfimages"_s).isEmpty())
+            QSKIP("pdfimages is not installed (Debian package poppler-utils)");
+        BukkenJoho rec = PreviewRecord();
+        rec.PicUmu = true;
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        photo.fill(QColor(90, 140, 60));
+        QByteArray bytes;
+        QBuffer buf(&bytes);
+        buf.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&buf, "JPEG", 90));
+        const QString pdf = dir_.filePath(u"photo12.pdf"_s);
+        QString error;
+        QVERIFY2(
+            WriteReportPdf(
+                pdf, ChohyoPages(rec, QDate(2026, 12, 7), kChohyoPrinter, &bytes, nullptr), error),
+            qPrintable(error));
+        const QStringList lines = RunTool(u"pdfimages"_s, {u"-list"_s, pdf}).split(u'\n');
+        QVERIFY(lines.size() >= 3);
+        // page num type width height color comp bpc enc ...
+        const QStringList image = lines[2].simplified().split(u' ');
+        QCOMPARE(image.mid(3, 2), (QStringList{u"1530"_s, u"1147"_s}));
+        QCOMPARE(image[8], u"jpeg"_s);
+        QVERIFY(ReadAll(pdf).contains("/DCTDecode"));
     }
 
     void pdfNameWithoutSuffixGetsOne() {
@@ -398,8 +428,10 @@ private Q_SLOTS:
         w.CmdPdf->click();
         QCOMPARE(ui.shown.size(), std::size_t(1));
         QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
-        QVERIFY(ui.shown[0].text.startsWith(u"PDFファイルに保存できませんでした。\r"_s +
-                                            QDir::toNativeSeparators(pdf) + u"\r"_s));
+        QCOMPARE(ui.shown[0].text,
+                 u"PDFファイルに保存できませんでした。\rファイルに書き込めません。\r"_s +
+                     QDir::toNativeSeparators(pdf) + u"\r"_s +
+                     QString::fromLocal8Bit(std::strerror(ENOENT)) + u"。"_s);
         QVERIFY(!QFile::exists(pdf));
     }
 
@@ -457,7 +489,9 @@ private Q_SLOTS:
         QVERIFY(f.printer.pages[0]->pictures.empty());
         QCOMPARE(f.printer.pages[1]->pictures.size(), std::size_t(1));
         QCOMPARE(f.printer.pages[1]->pictures[0].size, QSize(6, 4));
-        QCOMPARE(f.printer.pages[1]->pictures[0].rect, QRectF(530, 2230, 7340, 8740));
+        // 6:4, as wide as the frame and centred in its height.
+        QCOMPARE(f.printer.pages[1]->pictures[0].rect,
+                 QRectF(530, 2230 + (8740 - 7340 * 4 / 6.0) / 2, 7340, 7340 * 4 / 6.0));
         // 95,000,000 asked for 100,000,000 computed.
         QCOMPARE(f.printer.pages[1]->textList()[9],
                  u"  販売計算比 "_s + QString(11, u' ') + u"95.　％"_s);

@@ -135,7 +135,12 @@ private Q_SLOTS:
         changed.TotiMenseki = 99.5;
         changed.Jusho.clear();  // emptied by the user: stored as Null
         changed.Biko = u"新しい備考"_s;
+        // A count other than the row's: another copy saved it since; nothing is written.
+        QCOMPARE(store.update(id, changed, std::nullopt), UpdateOutcome::RowChanged);
+        QCOMPARE(store.load(id, BukkenJoho(), QDate())->record.TotiMenseki, Full().TotiMenseki);
+        changed.KoshinKaisu = 1;  // a new row has been saved once
         QCOMPARE(store.update(id, changed, std::nullopt), UpdateOutcome::Saved);
+        QCOMPARE(store.changeCount(id), std::optional<qint64>(2));
         const std::optional<StoredProperty> row = store.load(id, BukkenJoho(), QDate());
         QCOMPARE(row->record.TotiMenseki, 99.5);
         QVERIFY(row->record.Jusho.isEmpty());
@@ -144,6 +149,7 @@ private Q_SLOTS:
         QCOMPARE(row->record.Biko, u"新しい備考"_s);
         QVERIFY(!row->photo);  // saved without a photo: the photo is gone
         QCOMPARE(store.update(id + 1, changed, std::nullopt), UpdateOutcome::RowGone);
+        QCOMPARE(store.changeCount(id + 1), std::nullopt);
         QCOMPARE(store.count(), 1);
     }
 

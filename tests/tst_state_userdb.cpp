@@ -123,13 +123,20 @@ void TestUserDb::upgradeKeepsRowsAndMatchesNewFile_data() {
     QTest::addColumn<int>("userVersion");
     QTest::newRow("no version") << 0;
     QTest::newRow("version 1") << 1;
+    QTest::newRow("version 4") << 4;
 }
 
 void TestUserDb::upgradeKeepsRowsAndMatchesNewFile() {
     QFETCH(int, userVersion);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
-    MakeVersion1(path, userVersion);
+    MakeVersion1(path, std::min(userVersion, 1));
+    if (userVersion == 4) {
+        QVERIFY(ExecSql(path,
+                        u"ALTER TABLE 物件情報 ADD COLUMN 家屋構造CD INTEGER;"
+                        "ALTER TABLE 物件情報 ADD COLUMN 路線価年度 DATE;"
+                        "PRAGMA user_version = 4"_s));
+    }
     const QByteArray before = ReadAll(path);
     const QString rows = Query(path, kRows);
     QVERIFY(rows.contains(QString::fromLatin1(kPhoto.toHex())) && rows.contains(u"|NULL|"_s));
@@ -139,6 +146,18 @@ void TestUserDb::upgradeKeepsRowsAndMatchesNewFile() {
     QCOMPARE(check.backupPath, path + u".bak-20261207"_s);
     QCOMPARE(ReadAll(check.backupPath), before);
     QCOMPARE(Query(path, kRows), rows);
+    // Rows saved before the change counter have none: read as 0, so the next save is no conflict.
+    QCOMPARE(Query(path, u"SELECT typeof(更新回数) FROM 物件情報"_s), u"null\nnull"_s);
+    {
+        db::Connection con;
+        con.setConnectionString(u"Data Source="_s + path);
+        con.open();
+        PropertyStore store(con);
+        const std::optional<StoredProperty> row = store.load(1, BukkenJoho(), kToday);
+        QCOMPARE(store.update(1, row->record, row->photo), UpdateOutcome::Saved);
+        QCOMPARE(store.changeCount(1), std::optional<qint64>(1));
+        QCOMPARE(store.load(1, BukkenJoho(), kToday)->photo, std::optional<QByteArray>(kPhoto));
+    }
 
     // The same as a new file, whether the program or the build tool makes it.
     const QString made = dir.filePath(u"made.mdb"_s), built = dir.filePath(u"built.mdb"_s);

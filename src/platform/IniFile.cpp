@@ -1,11 +1,13 @@
 #include "platform/IniFile.h"
 
 #include "common/Cp932.h"
+#include "platform/WriteFailure.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <optional>
 #include <vector>
 
@@ -236,7 +238,7 @@ WriteResult WriteString(const QString& filePath, const QString& section, const Q
         }
         // Replacing the file by rename would go round a read-only flag; respect it instead.
         if (!info.isWritable()) {
-            return fail(QStringLiteral("%1 に書き込めません（読み取り専用）。").arg(filePath));
+            return fail(WriteFailedText(filePath, WriteCauseOfErrno(EACCES)));
         }
         QFile in(filePath);
         if (!in.open(QIODevice::ReadOnly)) {
@@ -285,16 +287,22 @@ WriteResult WriteString(const QString& filePath, const QString& section, const Q
     // The new content goes to a new file beside the old one, which is then renamed over it: a
     // crash, a full disk or a failed write leaves the old file whole instead of half written.
     QSaveFile file(filePath);
+    const auto writeFailed = [&](int err) {
+        return fail(WriteFailedText(filePath, WriteCauseOf(file, err)));
+    };
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        return fail(file.errorString());
+        return writeFailed(errno);
     }
     if (file.write(out) != out.size()) {
-        const QString why = file.errorString();
+        const int err = errno;
+        const WriteResult r = writeFailed(err);
         file.cancelWriting();
-        return fail(why);
+        return r;
     }
+    errno = 0;
     if (!file.commit()) {
-        return fail(file.errorString());
+        return writeFailed(errno);
     }
     return WriteResult::Ok;
 }
@@ -310,7 +318,9 @@ const QString kBreakdownKey = QStringLiteral("BREAKDOWN");
 }  // namespace
 
 QString ModReadIniFile(const QString& filePath) {
-    return ini::ReadString(filePath, kDbSection, kDbKey);
+    // A folder name never holds a NUL; a value with one is damaged and names no folder at all.
+    const QString folder = ini::ReadString(filePath, kDbSection, kDbKey);
+    return folder.contains(QChar(0)) ? QString() : folder;
 }
 
 ini::WriteResult ModWriteIniFile(const QString& filePath, const QString& folder,

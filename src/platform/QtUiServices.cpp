@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <vector>
+
 namespace ie {
 
 QString AppTitle() {
@@ -57,6 +59,26 @@ Answer QtUiServices::question(QWidget* parent, const QString& text, const QStrin
     box.setDefaultButton(defaultButton == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+int QtUiServices::choose(QWidget* parent, const QString& text, const QString& caption,
+                         const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, caption, Lines(text), QMessageBox::NoButton, parent);
+    std::vector<QPushButton*> pushed;
+    for (const QString& b : buttons) {
+        pushed.push_back(box.addButton(b, QMessageBox::ActionRole));
+    }
+    if (!pushed.empty()) {
+        box.setDefaultButton(pushed.front());
+        box.setEscapeButton(pushed.back());
+    }
+    box.exec();
+    for (size_t i = 0; i < pushed.size(); ++i) {
+        if (box.clickedButton() == pushed[i]) {
+            return static_cast<int>(i);
+        }
+    }
+    return static_cast<int>(buttons.size()) - 1;
 }
 
 QString QtUiServices::openFileName(QWidget* parent, const QString& filter,

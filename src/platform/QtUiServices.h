@@ -18,6 +18,8 @@ public:
                          const QString& initialPath) override;
     QString saveFileName(QWidget* parent, const QString& filter,
                          const QString& initialPath) override;
+    int choose(QWidget* parent, const QString& text, const QString& caption,
+               const QStringList& buttons) override;
     QDate today() override;
     QString tempFolder() override;
 };

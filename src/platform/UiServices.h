@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -32,6 +33,11 @@ public:
                                  const QString& initialPath) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& filter,
                                  const QString& initialPath) = 0;
+
+    // A question with buttons of its own, in this order; the first is the default. Returns the
+    // index of the button pressed; closing the box (Esc) counts as the last button.
+    virtual int choose(QWidget* parent, const QString& text, const QString& caption,
+                       const QStringList& buttons) = 0;
 
     virtual QDate today() = 0;
     // The user's own folder for the program's run-time files (lock, scratch photo): in the real

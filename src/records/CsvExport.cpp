@@ -4,6 +4,7 @@
 #include "common/Currency.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
+#include "platform/WriteFailure.h"
 #include "state/ModGlobal.h"
 
 #include <QDate>
@@ -14,6 +15,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <cerrno>
 #include <memory>
 
 namespace ie {
@@ -109,7 +111,9 @@ QString CellText(sqlite3_stmt* st, int column, Kind kind) {
                 if (d.isValid())
                     return db::Value::date(d).toText();
             }
-            return QString::fromUtf8(reinterpret_cast<const char*>(s), n);
+            // A NUL a text may hold from an older version ends a field in most readers; it never
+            // goes into the file.
+            return QString::fromUtf8(reinterpret_cast<const char*>(s), n).remove(QChar(0));
         }
         default:
             return {};  // photo bytes are never exported
@@ -126,15 +130,24 @@ QString DbFailure(sqlite3* db) {
         .arg(QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-// Encodes and writes what has been gathered, keeping a running count of '?' characters.
-bool Flush(QSaveFile& file, QString& buffer, int& unmappable) {
+// Encodes and writes what has been gathered, keeping a running count of '?' characters. On a
+// failure, err is errno as the write left it.
+bool Flush(QIODevice& file, QString& buffer, int& unmappable, int& err) {
     if (buffer.isEmpty())
         return true;
     int bad = 0;
     const QByteArray bytes = cp932::Encode(buffer, &bad);
     unmappable += bad;
     buffer.resize(0);
-    return file.write(bytes) == bytes.size();
+    errno = 0;
+    const bool ok = file.write(bytes) == bytes.size();
+    err = errno;
+    return ok;
+}
+
+void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& path, int err) {
+    result.error = WriteFailedText(path, WriteCauseOf(out, err));
+    result.writeFailed = true;
 }
 
 }  // namespace
@@ -159,6 +172,27 @@ QString CsvField(const QString& value) {
 }
 
 CsvExportResult ExportCsv(db::Connection& con, const QString& path) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        CsvExportResult result;
+        WriteFailed(result, file, path, errno);
+        return result;
+    }
+    CsvExportResult result = WriteCsv(con, file, path);
+    if (!result.ok) {
+        file.cancelWriting();
+        return result;
+    }
+    // Most of a full disk shows here, when the last buffered bytes go out.
+    errno = 0;
+    if (!file.commit()) {
+        WriteFailed(result, file, path, errno);
+        result.ok = false;
+    }
+    return result;
+}
+
+CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& path) {
     CsvExportResult result;
     sqlite3* db = con.handle();
     if (!db) {
@@ -183,18 +217,13 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path) {
     for (int i = 0; i < columns; ++i)
         kinds[size_t(i)] = KindOf(raw, i);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("ファイルを作成できません。(%1)").arg(file.errorString());
-        return result;
-    }
-
     // The text is gathered in pieces and encoded piece by piece, so that the whole export is never
     // held in memory.
     constexpr qsizetype kChunk = 1 << 16;
     QString buffer;
     buffer.reserve(kChunk + 4096);
     int rc;
+    int err = 0;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         if (result.rows == 0) {
             for (size_t i = 0; i < Titles().size(); ++i) {
@@ -212,23 +241,17 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path) {
             buffer += CsvField(CellText(raw, i, kinds[size_t(i)]));
         }
         ++result.rows;
-        if (buffer.size() >= kChunk && !Flush(file, buffer, result.unmappable))
+        if (buffer.size() >= kChunk && !Flush(file, buffer, result.unmappable, err))
             break;
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        file.cancelWriting();
         result.error = DbFailure(db);
         return result;
     }
     if (result.rows > 0)
         buffer += QStringLiteral("\r\n");
-    if (rc == SQLITE_ROW || !Flush(file, buffer, result.unmappable)) {
-        result.error = QStringLiteral("ファイルに書き込めません。(%1)").arg(file.errorString());
-        file.cancelWriting();
-        return result;
-    }
-    if (!file.commit()) {
-        result.error = QStringLiteral("ファイルに書き込めません。(%1)").arg(file.errorString());
+    if (rc == SQLITE_ROW || !Flush(file, buffer, result.unmappable, err)) {
+        WriteFailed(result, file, path, err);
         return result;
     }
     result.ok = true;
@@ -257,9 +280,11 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
     session.close();
 
     if (!result.ok) {
+        // A write failure names the file itself.
         ui.message(parent,
                    QStringLiteral("エクスポートに失敗しました。\r") +
-                       QDir::toNativeSeparators(chosen) + u'\r' + result.error,
+                       (result.writeFailed ? QString() : QDir::toNativeSeparators(chosen) + u'\r') +
+                       result.error,
                    MsgIcon::Critical);
     } else if (result.unmappable > 0) {
         ui.message(parent,

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QIODevice;
 class QWidget;
 
 namespace ie {
@@ -19,6 +20,8 @@ struct CsvExportResult {
     qint64 rows = 0;
     // Characters CP932 cannot hold at all, written as '?'.
     int unmappable = 0;
+    // The file could not be written; error is "ファイルに書き込めません。" CR path CR cause.
+    bool writeFailed = false;
 };
 
 // The statement whose rows the export writes, in the table's own order.
@@ -32,6 +35,10 @@ QString CsvField(const QString& value);
 // separated by CR, the last one followed by CR LF. An empty table gives a zero-byte file. The
 // file is written beside the target and renamed over it only on success. con must be open.
 CsvExportResult ExportCsv(db::Connection& con, const QString& path);
+
+// The same rows written to out, which the caller opens and commits or discards; path is only named
+// in a failure's text. NUL characters are left out of every value.
+CsvExportResult WriteCsv(db::Connection& con, QIODevice& out, const QString& path);
 
 // The export menu command: asks for the file (pre-filled with CsvFile), asks before overwriting,
 // opens the user database, writes, and reports a failure or the characters written as '?'.

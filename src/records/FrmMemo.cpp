@@ -1,25 +1,28 @@
 #include "records/FrmMemo.h"
 
+#include "common/AppError.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"
+#include "platform/IniFile.h"
+#include "platform/Photo.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "records/SaveLoad.h"
 #include "state/ModGlobal.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QFrame>
 #include <QImage>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <optional>
@@ -31,19 +34,6 @@ namespace {
 
 constexpr int kTextLength = 25;
 constexpr int kPriceLength = 15;
-
-// Decodes a picture from the file's bytes, judged by their content, not by the file's name.
-QImage DecodePicture(const QByteArray& bytes) {
-    if (bytes.isEmpty())
-        return {};
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    if (!reader.canRead())
-        return {};
-    return reader.read();
-}
 
 // Some designed label widths are narrower than their texts in the window's font
 // ("物　件　の　住　所" needs 108 pixels where 92 are given): the label grows to its text, and
@@ -67,6 +57,22 @@ std::optional<QByteArray> ReadWholeFile(const QString& path) {
     if (f.error() != QFileDevice::NoError)
         return std::nullopt;
     return bytes;
+}
+
+// The remembered folder of the photo chooser (in the settings file's options).
+const QString kPhotoFolderKey = QStringLiteral("PHOTO_FOLDER");
+
+// Where the chooser opens: the folder last picked from, else the user's Pictures folder.
+QString PhotoFolder(const QString& iniFilePath) {
+    if (!iniFilePath.isEmpty()) {
+        const QString last = ModReadOption(iniFilePath, kPhotoFolderKey);
+        if (!last.isEmpty() && QFileInfo(last).isDir())
+            return last;
+    }
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
 }
 
 }  // namespace
@@ -122,7 +128,7 @@ void FrmMemo::buildLayout() {
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setScaledContents(true);  // the picture is stretched to fill the area
+    Image1->setAlignment(Qt::AlignCenter);  // in its own proportions, centred
     PlaceTw(Image1, 240, 960, 3975, 3255);
 
     Shape1 = new QFrame(this);
@@ -213,7 +219,7 @@ void FrmMemo::Form_Load() {
         return;
     }
     const auto bytes = ReadWholeFile(b.PicTempFile);
-    const QImage image = bytes ? DecodePicture(*bytes) : QImage();
+    const QImage image = bytes ? decodeForArea(*bytes) : QImage();
     showPicture(image);
     // The photo stays with the property even when it cannot be shown; deleting or replacing it
     // remains possible.
@@ -228,6 +234,22 @@ void FrmMemo::Form_Load() {
 
 bool FrmMemo::hasPicture() const {
     return !Image1->pixmap().isNull();
+}
+
+QImage FrmMemo::decodeForArea(const QByteArray& bytes) const {
+    // Decoded at the area's size in device pixels, never at the photo's own (a phone's photo
+    // would take hundreds of megabytes); a smaller picture is enlarged to fill the area.
+    const qreal ratio = Image1->devicePixelRatioF();
+    const QSize area(qRound(Image1->width() * ratio), qRound(Image1->height() * ratio));
+    const DecodedPhoto photo = DecodePhoto(bytes, area);
+    if (photo.image.isNull())
+        return {};
+    QImage image = photo.image;
+    const QSize fitted = photo.fullSize.scaled(area, Qt::KeepAspectRatio);
+    if (image.size() != fitted && !fitted.isEmpty())
+        image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
+    return image;
 }
 
 void FrmMemo::showPicture(const QImage& image) {
@@ -278,11 +300,14 @@ void FrmMemo::CmdOK_Click() {
         }
     }
 
-    b.Jusho = TxtJusho->text();
-    b.Kaisha = Txtkaisha->text();
-    b.Tanto = TxtTanto->text();
-    b.Denwa = TxtDenwa->text();
-    b.Biko = TxtBiko->text();
+    // A NUL (pasted, or from an input method) would cut the text short in other programs; it
+    // never reaches the record.
+    const auto text = [](const QLineEdit* box) { return box->text().remove(QChar(0)); };
+    b.Jusho = text(TxtJusho);
+    b.Kaisha = text(Txtkaisha);
+    b.Tanto = text(TxtTanto);
+    b.Denwa = text(TxtDenwa);
+    b.Biko = text(TxtBiko);
     for (const Price& p : prices) {
         if (p.value)
             *p.field = *p.value;
@@ -291,15 +316,21 @@ void FrmMemo::CmdOK_Click() {
 }
 
 void FrmMemo::CmdPicRead_Click() {
-    const QString file = ui_.openFileName(
-        this, QStringLiteral("ｲﾒｰｼﾞﾌｧｲﾙ(*.jpg,*.bmp) (*.jpg *.bmp *.JPG *.BMP)"), QString());
+    const QString file = ui_.openFileName(this, PhotoFileFilter(), PhotoFolder(g_.IniFilePath));
     if (file.isEmpty())
         return;  // cancelled: nothing changes
+    rememberPhotoFolder(QFileInfo(file).absolutePath());
 
     // The file is checked before anything changes, so that a file that is not a picture never
-    // becomes the property's photo.
+    // becomes the property's photo. Its size is looked at before a byte is read.
+    const QFileInfo info(file);
+    if (info.isFile() && info.size() > kMaxPhotoFileBytes) {
+        ui_.message(this, QDir::toNativeSeparators(file) + u'\r' + PhotoTooLargeText(info.size()),
+                    MsgIcon::Exclamation);
+        return;
+    }
     const auto bytes = ReadWholeFile(file);
-    const QImage image = bytes ? DecodePicture(*bytes) : QImage();
+    const QImage image = bytes ? decodeForArea(*bytes) : QImage();
     if (image.isNull()) {
         ui_.message(this,
                     QDir::toNativeSeparators(file) +
@@ -311,13 +342,10 @@ void FrmMemo::CmdPicRead_Click() {
     // The scratch copy keeps the file's own bytes, so that a save from it stores exactly what
     // the user picked (no re-encoding, no lost transparency or camera data).
     BukkenJoho& b = g_.Bukken;
-    QSaveFile out(b.PicTempFile);
-    if (b.PicTempFile.isEmpty() || !out.open(QIODevice::WriteOnly) ||
-        out.write(*bytes) != bytes->size() || !out.commit()) {
-        ui_.message(this,
-                    QStringLiteral("写真を一時ファイルに書き込めません。\r") +
-                        QDir::toNativeSeparators(b.PicTempFile) + u'\r' + out.errorString(),
-                    MsgIcon::Critical);
+    try {
+        WriteScratchPhoto(b.PicTempFile, *bytes);
+    } catch (const AppError& e) {
+        ui_.message(this, e.description(), MsgIcon::Critical);
         return;
     }
 
@@ -325,6 +353,21 @@ void FrmMemo::CmdPicRead_Click() {
     showPicture(image);
     b.PicUmu = true;
     CmdPicDelete->setEnabled(true);
+}
+
+void FrmMemo::rememberPhotoFolder(const QString& folder) {
+    if (g_.IniFilePath.isEmpty() || ModReadOption(g_.IniFilePath, kPhotoFolderKey) == folder)
+        return;
+    QString error;
+    if (ModWriteOption(g_.IniFilePath, kPhotoFolderKey, folder, &error) ==
+        ini::WriteResult::Failed) {
+        ui_.message(this,
+                    QStringLiteral("設定ファイル %1 に書き込めないため、写真のフォルダは次回には"
+                                   "引き継がれません。\r")
+                            .arg(QDir::toNativeSeparators(g_.IniFilePath)) +
+                        error,
+                    MsgIcon::Exclamation);
+    }
 }
 
 void FrmMemo::CmdPicDelete_Click() {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QList>
 
+class QByteArray;
 class QFrame;
 class QImage;
 class QLabel;
@@ -64,6 +65,10 @@ public:
 private:
     void buildLayout();
     void Form_Load();
+    // The picture of these bytes at the photo area's size; null when they are no picture.
+    QImage decodeForArea(const QByteArray& bytes) const;
+    // Keeps the chooser's folder in the settings file for the next time.
+    void rememberPhotoFolder(const QString& folder);
     // Shows the picture, or the empty area with LblImage for a null image.
     void showPicture(const QImage& image);
     void showPrice(QLineEdit* box, Currency value);

@@ -3,11 +3,14 @@
 #include "common/AppError.h"
 #include "platform/Database.h"
 #include "platform/UiServices.h"
+#include "platform/WriteFailure.h"
 #include "records/SaveLoad.h"
 #include "state/ModGlobal.h"
 #include "state/PropertyStore.h"
 
 #include <QString>
+
+#include <sqlite3.h>
 
 #include <new>
 
@@ -46,7 +49,11 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
         const std::optional<QByteArray> photo = PhotoToSave(g.Bukken);
         PropertyStore store(g.UsrDbCon);
         bool asNew = g.Bukken.NewBukken;
+        // The count an update expects the row to have: the one it was loaded with, or, once the
+        // user chose to overwrite, the one seen when asking.
+        BukkenJoho expected = g.Bukken;
         for (;;) {
+            UpdateOutcome outcome = UpdateOutcome::Saved;
             {
                 // One transaction, committed durably by the layer: the row with its photo, or
                 // nothing. Questions are asked only once it is closed, never under its lock.
@@ -56,10 +63,29 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
                     tx.commit();
                     break;
                 }
-                if (store.update(g.Bukken.BukkenID, g.Bukken, photo) == UpdateOutcome::Saved) {
+                outcome = store.update(g.Bukken.BukkenID, expected, photo);
+                if (outcome == UpdateOutcome::Saved) {
                     tx.commit();
                     break;
                 }
+                if (outcome == UpdateOutcome::RowChanged) {
+                    expected.KoshinKaisu = store.changeCount(g.Bukken.BukkenID).value_or(0);
+                }
+            }
+            if (outcome == UpdateOutcome::RowChanged) {
+                const int choice =
+                    ui.choose(parent,
+                              QStringLiteral("この物件データは、読み込んだ後にほかのいえねだん帳で"
+                                             "更新されています。上書きしますか。"),
+                              Caption(),
+                              {QStringLiteral("上書き"), QStringLiteral("新しい物件として保存"),
+                               QStringLiteral("キャンセル")});
+                if (choice == 1) {
+                    asNew = true;
+                } else if (choice != 0) {
+                    return SaveOutcome::Cancelled;
+                }
+                continue;
             }
             const QString ask = QStringLiteral(
                                     "更新する物件データ（物件ID %1）が見つかりません。"
@@ -71,6 +97,25 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
             }
             asNew = true;
         }
+    } catch (const db::DbError& e) {
+        // A write the file refused names the file and why; the number stays SQLite's.
+        QString description = e.description();
+        if (IsSqliteWriteFailure(e.number())) {
+            // The operating system's error of the file's last failed call says most; SQLite's
+            // own record of errno may have been overwritten by the rollback since.
+            int systemErrno = 0;
+            if (g.UsrDbCon.isOpen()) {
+                sqlite3_file_control(g.UsrDbCon.handle(), "main", SQLITE_FCNTL_LAST_ERRNO,
+                                     &systemErrno);
+                if (systemErrno == 0)
+                    systemErrno = sqlite3_system_errno(g.UsrDbCon.handle());
+            }
+            description = WriteFailedText(
+                g.UsrDbPath, WriteCauseOfSqlite(e.number(), systemErrno,
+                                                QString::fromUtf8(sqlite3_errstr(e.number()))));
+        }
+        ShowFailure(ui, parent, e.number(), description);
+        return SaveOutcome::Failed;
     } catch (const AppError& e) {
         ShowFailure(ui, parent, e.number(), e.description());
         return SaveOutcome::Failed;

@@ -16,7 +16,8 @@ enum class SaveOutcome {
 // The save button's action without the window: asks whether to save (new or update mode by
 // NewBukken), writes the current property into 物件情報 in one transaction, the photo included,
 // and closes the user connection again. An update whose row no longer exists offers to save the
-// property as a new one.
+// property as a new one; one whose row another copy of the program has saved since it was loaded
+// asks whether to overwrite it, save as a new property or cancel.
 SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent);
 
 }  // namespace ie

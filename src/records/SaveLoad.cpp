@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "platform/Database.h"
+#include "platform/WriteFailure.h"
 #include "state/BukkenJoho.h"
 #include "state/PropertyStore.h"
 
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace ie {
@@ -57,18 +59,17 @@ void WriteScratchPhoto(const QString& path, const QByteArray& bytes) {
     if (path.isEmpty()) {
         throw AppError(errors::kFileIo, QStringLiteral("写真の一時ファイルがありません。"));
     }
-    const QString failed =
-        QStringLiteral("写真の一時ファイル %1 に書き込めません。").arg(Native(path));
     QTemporaryFile tmp(path + QStringLiteral(".XXXXXX"));
+    errno = 0;
     if (!tmp.open() || tmp.write(bytes) != bytes.size() || !tmp.flush()) {
-        throw AppError(errors::kFileIo, failed);
+        throw AppError(errors::kFileIo, WriteFailedText(path, WriteCauseOf(tmp, errno)));
     }
     const std::filesystem::path from(QFile::encodeName(tmp.fileName()).toStdString());
     tmp.close();
     std::error_code ec;
     std::filesystem::rename(from, std::filesystem::path(QFile::encodeName(path).toStdString()), ec);
     if (ec) {
-        throw AppError(errors::kFileIo, failed);
+        throw AppError(errors::kFileIo, WriteFailedText(path, WriteCauseOfErrno(ec.value())));
     }
     tmp.setAutoRemove(false);
 }

@@ -235,9 +235,7 @@ void FrmPrint::CmdPdf_Click() {
     if (!printer_.writePdfPages(
             path, ChohyoPages(rec_, ui_.today(), kChohyoPrinter, nullptr, chosenBreakdown()),
             error)) {
-        ui_.message(this,
-                    QStringLiteral("PDFファイルに保存できませんでした。\r") +
-                        QDir::toNativeSeparators(path) + QLatin1Char('\r') + error,
+        ui_.message(this, QStringLiteral("PDFファイルに保存できませんでした。\r") + error,
                     MsgIcon::Critical);
     }
 }

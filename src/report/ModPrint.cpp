@@ -4,16 +4,18 @@
 #include "common/AreaRule.h"
 #include "common/Cp932.h"
 #include "common/Formats.h"
+#include "platform/Photo.h"
 #include "state/BukkenJoho.h"
 
-#include <QBuffer>
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QImageReader>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPen>
 #include <QTransform>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -236,6 +238,28 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
     return items;
 }
 
+namespace {
+
+QString NoPhotoText() {
+    return QStringLiteral("写真データがありません。");
+}
+
+int PhotoDpi(int mode) {
+    // Paper and PDF: 300 dpi is as fine as a photo print needs; the screen takes its own pixels.
+    return mode == kChohyoPrinter ? 300 : 0;
+}
+
+QSize PhotoPixels(const QPainter& painter, const QRectF& frame, int maxDpi) {
+    const QSizeF onDevice = painter.worldTransform().mapRect(frame).size();
+    const QPaintDevice* device = painter.device();
+    const int dpi = device != nullptr ? std::max(device->logicalDpiX(), 1) : 96;
+    const qreal scale = maxDpi > 0 && dpi > maxDpi ? qreal(maxDpi) / dpi : 1.0;
+    return QSize(std::max(1, qCeil(onDevice.width() * scale)),
+                 std::max(1, qCeil(onDevice.height() * scale)));
+}
+
+}  // namespace
+
 void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
                  const QDate& today, const QByteArray* photo) {
     DrawChohyoItems(painter, target, mode, ChohyoLayout(rec, today), photo);
@@ -251,14 +275,9 @@ void DrawChohyoItems(QPainter& painter, const ChohyoTarget& target, int mode,
     const QTransform page = QTransform::fromTranslate(target.device.left(), target.device.top())
                                 .scale(target.device.width() / target.twips.width(), scaleY);
     painter.setWorldTransform(page, true);
-    // A printed page or PDF keeps the photo's pixels exactly (Qt's PDF engine would store it as
-    // JPEG otherwise, and the hint must be set before the picture is first drawn); the screen
-    // smooths the downscaled photo instead.
-    if (mode == kChohyoPrinter) {
-        painter.setRenderHint(QPainter::LosslessImageRendering, true);
-    } else {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    }
+    // The photo is drawn from a picture decoded at the frame's size, so scaling it on the device
+    // is small; smoothing keeps it from looking jagged. In a PDF it is stored as JPEG.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
     const QPen framePen(QColor(0, 0, 0), kFrameWidthTwips, Qt::SolidLine, Qt::SquareCap,
@@ -295,20 +314,30 @@ void DrawChohyoItems(QPainter& painter, const ChohyoTarget& target, int mode,
                 break;
             }
             case ChohyoItem::Kind::Picture: {
-                QBuffer buffer;
-                QImageReader reader;
+                QByteArray bytes;
                 if (photo != nullptr) {
-                    buffer.setData(*photo);
-                    buffer.open(QIODevice::ReadOnly);
-                    reader.setDevice(&buffer);
+                    bytes = *photo;
                 } else if (!item.text.isEmpty()) {
-                    reader.setFileName(item.text);
-                } else {
+                    QFile file(item.text);
+                    if (file.open(QIODevice::ReadOnly)) {
+                        bytes = file.readAll();
+                    }
+                }
+                const QRectF frame(item.rect);
+                const DecodedPhoto picture =
+                    DecodePhoto(bytes, PhotoPixels(painter, frame, PhotoDpi(mode)));
+                if (picture.image.isNull()) {
+                    // Read when it was picked, unreadable now (the scratch file damaged, say): the
+                    // page is still printed, and says so in the frame.
+                    QFont font(ChohyoFontFamily());
+                    font.setPixelSize(10 * kTwipsPerPoint);
+                    painter.setFont(font);
+                    painter.setPen(QColor(0, 0, 0));
+                    painter.drawText(frame, Qt::AlignCenter, NoPhotoText());
                     break;
                 }
-                const QImage picture = reader.read();
-                if (!picture.isNull())
-                    painter.drawImage(QRectF(item.rect), picture);
+                // In its own proportions, centred in the frame, never stretched to it.
+                painter.drawImage(FitCentred(QSizeF(picture.fullSize), frame), picture.image);
                 break;
             }
             case ChohyoItem::Kind::Frame:

@@ -47,7 +47,8 @@ struct ChohyoItem {
     enum class Kind { Text, Picture, Frame };
     Kind kind = Kind::Text;
     // Text: rect.topLeft() is the top-left corner of the text (rect has no size).
-    // Picture: the rectangle the picture is stretched into. Frame: the outline.
+    // Picture: the frame the picture is fitted into, in its own proportions and centred.
+    // Frame: the outline.
     QRect rect;
     QString text;       // Text: what is written; Picture: the picture file
     int pointSize = 0;  // Text only
@@ -77,7 +78,8 @@ struct ChohyoTarget {
 // Draws the report of rec onto the painter. The caller has begun the page and ends it; with a
 // printer it has also made sure one is installed (the no-printer message is the caller's). The
 // photo is drawn from photo when given (the property's stored bytes), otherwise from the record's
-// scratch file; a photo that cannot be read as a picture leaves the frame empty.
+// scratch file, decoded at the frame's size (at most 300 dpi on paper and in a PDF); a photo that
+// cannot be read as a picture leaves "写真データがありません。" in the frame.
 void PrintChohyo(QPainter& painter, const ChohyoTarget& target, int mode, const BukkenJoho& rec,
                  const QDate& today, const QByteArray* photo = nullptr);
 

@@ -1,15 +1,19 @@
 #include "report/ReportPrinter.h"
 
 #include "platform/UiServices.h"
+#include "platform/WriteFailure.h"
 #include "report/Breakdown.h"
 #include "state/BukkenJoho.h"
 
+#include <QDir>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+
+#include <cerrno>
 
 namespace ie {
 
@@ -29,10 +33,15 @@ bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& erro
     // Written beside the target and renamed over it only when complete, so a failure never
     // leaves half a file in place of a good one.
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
+        error = WriteFailedText(path, WriteCauseOf(file, errno));
         return false;
     }
+    // What failed, for the failures that are not the file's.
+    const auto failed = [&path](const QString& what) {
+        return QDir::toNativeSeparators(path) + QLatin1Char('\r') + what;
+    };
     {
         QPdfWriter writer(&file);
         writer.setResolution(1200);
@@ -42,31 +51,31 @@ bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& erro
         writer.setCreator(AppTitle());
         QPainter painter;
         if (!painter.begin(&writer)) {
-            error = QStringLiteral("PDFの作成を開始できませんでした。");
+            error = failed(QStringLiteral("PDFの作成を開始できませんでした。"));
             file.cancelWriting();
             return false;
         }
-        // Set before the first picture is drawn: the engine caches each image as first stored.
-        painter.setRenderHint(QPainter::LosslessImageRendering, true);
         const ChohyoTarget target{QRectF(0, 0, writer.width(), writer.height()),
                                   A4LandscapePage().areaTwips};
         for (std::size_t i = 0; i < pages.size(); ++i) {
             if (i > 0 && !writer.newPage()) {
-                error = QStringLiteral("PDFのページを追加できませんでした。");
+                error = failed(QStringLiteral("PDFのページを追加できませんでした。"));
                 painter.end();
                 file.cancelWriting();
                 return false;
             }
             pages[i](painter, target);
         }
+        errno = 0;
         if (!painter.end()) {
-            error = QStringLiteral("PDFを書き終えられませんでした。");
+            error = WriteFailedText(path, WriteCauseOf(file, errno));
             file.cancelWriting();
             return false;
         }
     }
+    errno = 0;
     if (!file.commit()) {
-        error = file.errorString();
+        error = WriteFailedText(path, WriteCauseOf(file, errno));
         return false;
     }
     return true;

@@ -57,7 +57,8 @@ public:
     }
 };
 
-// The PDF writing every printer service shares: Qt's PDF engine, the photo stored losslessly.
+// The PDF writing every printer service shares: Qt's PDF engine, text and lines as vectors, the
+// photo as JPEG at no more than 300 dpi of its frame.
 bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& error);
 
 // The report in printer mode: with no printer installed the message

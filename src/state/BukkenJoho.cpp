@@ -40,6 +40,7 @@ void ModClearGlobal(BukkenJoho& rec) {
     rec.FuseikeiRank = 0;
     rec.MinamiRank = 0;
     rec.KaokuKozoCD = 0;
+    rec.KoshinKaisu = 0;
 }
 
 qint32 ModUsrRecCount(db::Connection& usrDbCon) {

@@ -45,6 +45,9 @@ struct BukkenJoho {
     Currency GokeiHanbaiKakaku;
     bool PicUmu = false;
     qint32 KaokuKozoCD = 0;  // 家屋構造CD; 0 when no structure was chosen
+    // 更新回数 as loaded: how many saves the row had seen. A save writes one more, and an update
+    // of a row whose count has moved on since means another copy of the program saved it.
+    qint64 KoshinKaisu = 0;
 
     // Working fields.
     Currency GokeiKakaku;

@@ -27,10 +27,14 @@ const char16_t* const kSavedColumns[] = {
 constexpr int kSavedCount = static_cast<int>(std::size(kSavedColumns));
 
 // Binds the record's stored values from parameter first on, in kSavedColumns order. An empty memo
-// text binds Null, in a new row as in an update: a text the user emptied stays empty.
+// text binds Null, in a new row as in an update: a text the user emptied stays empty. A NUL
+// character never goes into a text.
 void BindRecord(db::Statement& st, int first, const BukkenJoho& rec,
                 const std::optional<QByteArray>& photo) {
-    const auto text = [](const QString& s) { return s.isEmpty() ? Value() : Value::text(s); };
+    const auto text = [](QString s) {
+        s.remove(QChar(0));
+        return s.isEmpty() ? Value() : Value::text(s);
+    };
     const Value values[] = {Value::currency(rec.Rosenka),
                             Value::real(rec.TotiMenseki),
                             Value::integer(rec.Sokumen1Rank),
@@ -70,9 +74,10 @@ void BindRecord(db::Statement& st, int first, const BukkenJoho& rec,
     st.bindBlob(i, photo);
 }
 
+// A new row has been saved once.
 QString InsertSql() {
-    QString columns = QStringLiteral("物件ID");
-    QString params = QStringLiteral("?");
+    QString columns = QStringLiteral("物件ID,更新回数");
+    QString params = QStringLiteral("?,1");
     for (const char16_t* c : kSavedColumns) {
         columns += QLatin1Char(',') + QString::fromUtf16(c);
         params += QStringLiteral(",?");
@@ -92,7 +97,11 @@ QString UpdateSql() {
         const QString param = QLatin1Char('?') + QString::number(i + 2);
         sets += c + QLatin1Char('=') + param;
     }
-    return QStringLiteral("UPDATE 物件情報 SET ") + sets + QStringLiteral(" WHERE 物件ID=?1");
+    // The last parameter is the count the row was loaded with; the row is written only while it
+    // still has that count, and its count goes one up.
+    const QString count = QLatin1Char('?') + QString::number(kSavedCount + 2);
+    return QStringLiteral("UPDATE 物件情報 SET ") + sets + QStringLiteral(",更新回数=") + count +
+           QStringLiteral("+1 WHERE 物件ID=?1 AND ifnull(更新回数,0)=") + count;
 }
 
 // The columns a load reads, in this order.
@@ -129,6 +138,7 @@ enum LoadColumn {
     kKozo,
     kNendo,
     kHyoka,
+    kKoshin,
     kPhoto
 };
 
@@ -137,7 +147,7 @@ const QString kLoadSql = QStringLiteral(
     "側2路線ランク,裏面路線ランク,無道路地ランク,南道路ランク,間口狭小ランク,奥行長大ランク,"
     "不整形ランク,崖地ランク,高圧線下ランク,画地補正率,その他ランク,家屋建築年月日,"
     "年間地価変動率,住所,販売会社名,担当者名,電話番号,敷地販売価格,家屋販売価格,合計販売価格,"
-    "備考,家屋構造CD,路線価年度,評価年月日,現場写真 FROM 物件情報 WHERE 物件ID=?");
+    "備考,家屋構造CD,路線価年度,評価年月日,更新回数,現場写真 FROM 物件情報 WHERE 物件ID=?");
 
 }  // namespace
 
@@ -186,11 +196,27 @@ qint32 PropertyStore::insert(const BukkenJoho& rec, const std::optional<QByteArr
 
 UpdateOutcome PropertyStore::update(qint32 id, const BukkenJoho& rec,
                                     const std::optional<QByteArray>& photo) {
-    db::Statement st(con_, UpdateSql());
+    {
+        db::Statement st(con_, UpdateSql());
+        st.bind(1, Value::integer(id));
+        BindRecord(st, 2, rec, photo);
+        st.bind(kSavedCount + 2, Value::integer(rec.KoshinKaisu));
+        st.run();
+        if (sqlite3_changes(con_.handle()) > 0) {
+            return UpdateOutcome::Saved;
+        }
+    }
+    return changeCount(id) ? UpdateOutcome::RowChanged : UpdateOutcome::RowGone;
+}
+
+std::optional<qint64> PropertyStore::changeCount(qint32 id) {
+    db::Statement st(con_,
+                     QStringLiteral("SELECT ifnull(更新回数,0) FROM 物件情報 WHERE 物件ID=?"));
     st.bind(1, Value::integer(id));
-    BindRecord(st, 2, rec, photo);
-    st.run();
-    return sqlite3_changes(con_.handle()) == 0 ? UpdateOutcome::RowGone : UpdateOutcome::Saved;
+    if (!st.step()) {
+        return std::nullopt;
+    }
+    return st.value(0, FieldType::Integer).toInt64().value_or(0);
 }
 
 std::optional<StoredProperty> PropertyStore::load(qint32 id, const BukkenJoho& base,
@@ -249,6 +275,7 @@ std::optional<StoredProperty> PropertyStore::load(qint32 id, const BukkenJoho& b
         return d && d->isValid() ? *d : fallback;
     };
     r.RosenkaNendo = date(kNendo, r.RosenkaNendo);
+    r.KoshinKaisu = st.value(kKoshin, FieldType::Integer).toInt64().value_or(0);
     r.HyokaDate = date(kHyoka, r.HyokaDate);
     // A zero-length photo is no picture at all, so that the property can be saved again without
     // an empty photo stopping it.

@@ -52,8 +52,12 @@ public:
     // Adds the property as a new row whose ID is one more than the highest (1 for the first row)
     // and returns that ID. Throws AppError(kOverflow) when no higher ID is left.
     qint32 insert(const BukkenJoho& rec, const std::optional<QByteArray>& photo);
-    // Rewrites row id. An empty memo text is stored as Null.
+    // Rewrites row id and raises its change count (更新回数), provided the row still has the
+    // count rec was loaded with (rec.KoshinKaisu); otherwise writes nothing and says why. An empty
+    // memo text is stored as Null. A new row starts at 1.
     UpdateOutcome update(qint32 id, const BukkenJoho& rec, const std::optional<QByteArray>& photo);
+    // The change count of row id (Null reads as 0), or nullopt when no row has that ID.
+    std::optional<qint64> changeCount(qint32 id);
     // Row id over base, or nullopt when no row has that ID. Null or unreadable numbers give the
     // record's defaults, a missing build date gives today, and a missing road-price year or
     // valuation date keeps base's.

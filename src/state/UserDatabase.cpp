@@ -108,6 +108,12 @@ const std::vector<UserDbStep>& UserDbSteps() {
          [](db::Connection& con) {
              con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN 路線価年度 DATE"));
          }},
+        // 5: the change counter every save raises (Null, in rows saved before: 0), so that an
+        // update can tell that another copy of the program saved the row since it was loaded.
+        {5,
+         [](db::Connection& con) {
+             con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN 更新回数 INTEGER"));
+         }},
     };
     return steps;
 }

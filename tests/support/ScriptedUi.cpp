@@ -3,12 +3,12 @@
 namespace ie::test {
 
 void ScriptedUi::message(QWidget*, const QString& text, MsgIcon icon, const QString& caption) {
-    shown.push_back({text, icon, caption, false, Answer::No});
+    shown.push_back({text, icon, caption, false, Answer::No, {}});
 }
 
 Answer ScriptedUi::question(QWidget*, const QString& text, const QString& caption,
                             Answer defaultButton) {
-    shown.push_back({text, MsgIcon::Question, caption, true, defaultButton});
+    shown.push_back({text, MsgIcon::Question, caption, true, defaultButton, {}});
     if (answers.empty()) {
         unexpected << QStringLiteral("question: ") + text;
         return defaultButton;
@@ -16,6 +16,18 @@ Answer ScriptedUi::question(QWidget*, const QString& text, const QString& captio
     const Answer a = answers.front();
     answers.pop_front();
     return a;
+}
+
+int ScriptedUi::choose(QWidget*, const QString& text, const QString& caption,
+                       const QStringList& buttons) {
+    shown.push_back({text, MsgIcon::Question, caption, true, Answer::No, buttons});
+    if (choices.empty()) {
+        unexpected << QStringLiteral("choice: ") + text;
+        return static_cast<int>(buttons.size()) - 1;
+    }
+    const int c = choices.front();
+    choices.pop_front();
+    return c;
 }
 
 QString ScriptedUi::openFileName(QWidget*, const QString& filter, const QString& initialPath) {

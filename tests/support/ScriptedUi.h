@@ -13,8 +13,9 @@ namespace ie::test {
 
 // UiServices for tests: records every message and question with its icon and caption, answers
 // questions and file choosers from queues, and fixes "today" and the temporary folder.
-// A question or chooser that arrives with nothing queued is recorded in unexpected and answered
-// with the default (No / cancel); tests check that unexpected stays empty.
+// A question, choice or chooser that arrives with nothing queued is recorded in unexpected and
+// answered with the default (No / the last button / cancel); tests check that unexpected stays
+// empty.
 class ScriptedUi : public UiServices {
 public:
     struct Shown {
@@ -23,6 +24,7 @@ public:
         QString caption;
         bool isQuestion = false;
         Answer defaultButton = Answer::No;
+        QStringList buttons;  // a choice's buttons
     };
     struct Chooser {
         bool save = false;
@@ -34,6 +36,7 @@ public:
     std::vector<Chooser> choosers;
     std::deque<Answer> answers;
     std::deque<QString> files;
+    std::deque<int> choices;  // button indexes for choose()
     QStringList unexpected;
     QDate todayValue = QDate(2026, 12, 7);
     QString tempDir;
@@ -43,6 +46,8 @@ public:
     using UiServices::message;
     Answer question(QWidget* parent, const QString& text, const QString& caption,
                     Answer defaultButton) override;
+    int choose(QWidget* parent, const QString& text, const QString& caption,
+               const QStringList& buttons) override;
     QString openFileName(QWidget* parent, const QString& filter,
                          const QString& initialPath) override;
     QString saveFileName(QWidget* parent, const QString& filter,
