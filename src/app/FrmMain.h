@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QSet>
@@ -19,6 +20,7 @@ namespace ie {
 
 class DateInput;
 class HelpWindow;
+class ScratchClaim;
 class SingleInstance;
 class UiServices;
 struct ModGlobal;
@@ -45,9 +47,11 @@ public:
     UiServices& ui() { return ui_; }
     // The picture of ImgIcon, which the version dialog shows.
     QPixmap iconPicture() const;
+    // The window icon: the program's icon in every size it is drawn in.
+    static QIcon AppIcon();
 
-    // Start-up pieces.
-    void SetDbPath();
+    // Start-up pieces. SetDbPath is false (its message shown) when the program must end.
+    bool SetDbPath();
     bool ChkDbFile();
     void InitForm();
 
@@ -172,6 +176,7 @@ private:
     Options options_;
     QWidget* client_ = nullptr;
     std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<ScratchClaim> scratch_;  // this run's claim on its scratch file
     HelpWindow* help_ = nullptr;
     // The two dates on the worksheet are a loaded property's, to be reset by the next save or
     // クリア so that the next property does not inherit them.
