@@ -12,6 +12,8 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ienedancho"));
+    // Lets the desktop match the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(IE_APP_ID));
     // The title is deliberately not made the application's display name: on X11 Qt would append
     // it to every caption ("環境設定 — いえねだん帳"). Message boxes carry it as their caption.
 

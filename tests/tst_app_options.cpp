@@ -1,6 +1,7 @@
 // The environment settings dialog (database folder, settings file) and the version dialog.
 #include "app/FrmEnv.h"
 #include "app/frmAbout.h"
+#include "platform/FileLocations.h"
 #include "state/ModGlobal.h"
 #include "support/Permissions.h"
 #include "support/ScriptedUi.h"
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void eachDriveKeepsItsLastFolder();
     // Current folder
     void highlightedFolderIsNotWritten();
+    void changeByMode();
     void enterAndDoubleClickOpenFolders();
     // Writing the settings file
     void noWritesNothingAndKeepsDialogOpen();
@@ -276,6 +278,40 @@ void TestAppOptions::highlightedFolderIsNotWritten() {
     QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n");
     QCOMPARE(s.g.DbPath, s.db);
     QCOMPARE(s.ui.shown.back().text, Confirmation(s.db));
+    QVERIFY(s.ui.unexpected.isEmpty());
+}
+
+void TestAppOptions::changeByMode() {
+    // Portable: the program's own folder is written as ".", any other as it is.
+    {
+        Setup s;
+        s.g.DbPath = s.prog;
+        FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+        s.ui.answers.push_back(Answer::Yes);
+        QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+        QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=.\r\n");
+        QCOMPARE(s.g.DbPath, s.prog);
+        QCOMPARE(s.ui.shown.back().text, Confirmation(s.prog));
+    }
+    // Installed: the message says what the chosen folder gives, and where today's saved
+    // properties are.
+    Setup s;
+    s.g.Mode = FileMode::Installed;
+    s.g.UsrDbPath = s.dir.path() + QStringLiteral("/data/Morinaxis_u.mdb");
+    FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
+    s.ui.answers.push_back(Answer::Yes);
+    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n");
+    QCOMPARE(
+        s.ui.shown.back().text,
+        QStringLiteral("データベースパス設定を変更しました。\r次の起動から、") + s.db +
+            QStringLiteral(" にある Morinaxis_u.mdb（保存した物件）を使います。参考値の "
+                           "Morinaxis_s.mdb は、そのフォルダにあればそれを、なければプログラムと"
+                           "一緒にインストールされたものを使います。\r\rこれまでの物件を引き続き"
+                           "使うには、ねだん帳を終了させてから ") +
+            s.dir.path() +
+            QStringLiteral("/data にある Morinaxis_u.mdb をこのフォルダに移動させてください。"));
+    QCOMPARE(s.ui.shown.back().icon, MsgIcon::Exclamation);
     QVERIFY(s.ui.unexpected.isEmpty());
 }
 

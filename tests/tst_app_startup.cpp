@@ -2,7 +2,10 @@
 // worksheet dates, the menus by saved-property count, the scratch file and the exits.
 #include "app/FrmMain.h"
 #include "platform/DateInput.h"
+#include "platform/FileLocations.h"
+#include "platform/IniFile.h"
 #include "state/ModGlobal.h"
+#include "support/Permissions.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -61,8 +64,15 @@ private Q_SLOTS:
     void roadPriceYearFollowsToday_data();
     void roadPriceYearFollowsToday();
     void menusFollowSavedCount();
+    void leftOverScratchRemovedAtStart();
     void scratchFileRemovedByEveryExit_data();
     void scratchFileRemovedByEveryExit();
+    void installedFirstAndSecondStart();
+    void installedChosenFolder_data();
+    void installedChosenFolder();
+    void installedUnwritableFolders_data();
+    void installedUnwritableFolders();
+    void installedUserFileNotADatabase();
 };
 
 void TestStartup::firstStartCreatesSettingsFile() {
@@ -71,8 +81,10 @@ void TestStartup::firstStartCreatesSettingsFile() {
     QVERIFY(!QFile::exists(folder.file(QStringLiteral("Morinaxis.ini"))));
     QVERIFY(p.w->startUp());
     QVERIFY(p.ui.shown.empty());
+    // The program's own folder is written as ".", so that a copy of the folder uses its own
+    // databases.
     QCOMPARE(ReadAll(folder.file(QStringLiteral("Morinaxis.ini"))),
-             QByteArray("[DB_PATH]\r\nDB_PATH1=") + QFile::encodeName(folder.path()) + "\r\n");
+             QByteArray("[DB_PATH]\r\nDB_PATH1=.\r\n"));
     QCOMPARE(p.g.DbPath, folder.path());
     QCOMPARE(p.g.SysDbPath, folder.path() + QStringLiteral("/Morinaxis_s.mdb"));
     QCOMPARE(p.g.UsrDbPath, folder.path() + QStringLiteral("/Morinaxis_u.mdb"));
@@ -120,6 +132,8 @@ void TestStartup::missingDatabasesReportedInOrder() {
     QFETCH(bool, sysMissing);
     QFETCH(bool, usrMissing);
     TestFolder folder;
+    // A folder that has been started from before: its settings file keeps it portable.
+    QVERIFY(WriteAll(folder.file(QStringLiteral("Morinaxis.ini")), "[DB_PATH]\r\nDB_PATH1=.\r\n"));
     if (sysMissing)
         QFile::remove(folder.sysDb());
     if (usrMissing)
@@ -259,6 +273,17 @@ void TestStartup::menusFollowSavedCount() {
     }
 }
 
+void TestStartup::leftOverScratchRemovedAtStart() {
+    // A killed run's scratch file, photo and all, is gone once the next run has started.
+    TestFolder folder;
+    const QString leftOver = folder.tempPath() + QStringLiteral("/~my1A.tmp");
+    QVERIFY(WriteAll(leftOver, "photo"));
+    Program p(folder);
+    QVERIFY(p.w->startUp());
+    QVERIFY(!QFile::exists(leftOver));
+    QCOMPARE(ScratchFiles(folder), QStringList{QFileInfo(p.g.Bukken.PicTempFile).fileName()});
+}
+
 void TestStartup::scratchFileRemovedByEveryExit_data() {
     QTest::addColumn<int>("exit");
     QTest::newRow("終了 button") << 0;
@@ -289,6 +314,138 @@ void TestStartup::scratchFileRemovedByEveryExit() {
     QVERIFY(!p.w->isVisible());
     QVERIFY(!QFile::exists(scratch));
     QVERIFY(p.ui.shown.empty());
+}
+
+void TestStartup::installedFirstAndSecondStart() {
+    // A program folder without settings file or databases is an installed program.
+    TestFolder folder(false);
+    const QString config = folder.file(QStringLiteral("xdg/config/ienedancho"));
+    const QString data = folder.file(QStringLiteral("xdg/data/ienedancho"));
+    {
+        Program p(folder);
+        QVERIFY(p.w->startUp());
+        QVERIFY(p.ui.shown.empty());
+        QCOMPARE(p.g.Mode, FileMode::Installed);
+        QCOMPARE(p.g.IniFilePath, config + QStringLiteral("/Morinaxis.ini"));
+        QCOMPARE(p.g.UsrDbPath, data + QStringLiteral("/Morinaxis_u.mdb"));
+        QCOMPARE(p.g.SysDbPath, TestFolder::builtSysDb());
+        QVERIFY(p.g.SysDbImmutable);
+        // The settings file holds no database folder; both folders are the user's alone.
+        QCOMPARE(ModReadIniFile(p.g.IniFilePath), QString());
+        QVERIFY(QFileInfo(p.g.UsrDbPath).isFile());
+        for (const QString& dir : {config, data})
+            QCOMPARE(QFileInfo(dir).permissions() & 0x0077, QFileDevice::Permissions());
+        // The installed reference data opens, without a lock or a journal.
+        QVERIFY(ModSysDbOpen(p.g, p.ui, nullptr));
+        QVERIFY(p.g.SysDbCon.immutable());
+        ModSysDbClose(p.g);
+        p.w->close();
+    }
+    // Nothing beside the program.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("tmp"), QStringLiteral("xdg")}));
+
+    // The next start finds the same user database.
+    AddProperty(data + QStringLiteral("/Morinaxis_u.mdb"), 7);
+    Program again(folder);
+    QVERIFY(again.w->startUp());
+    QCOMPARE(again.g.Bukken.UsrRecCount, 1);
+}
+
+void TestStartup::installedChosenFolder_data() {
+    QTest::addColumn<bool>("withUsr");
+    QTest::addColumn<bool>("withSys");
+    QTest::newRow("both there") << true << true;
+    QTest::newRow("user database only") << true << false;
+    QTest::newRow("folder gone") << false << false;
+}
+
+void TestStartup::installedChosenFolder() {
+    QFETCH(bool, withUsr);
+    QFETCH(bool, withSys);
+    TestFolder folder(false);
+    TestFolder chosen(false);
+    if (withUsr || withSys)
+        chosen.copyDatabases();
+    if (!withSys)
+        QFile::remove(chosen.sysDb());
+    const QString dbFolder = withUsr ? chosen.path() : chosen.file(QStringLiteral("gone"));
+    const QString config = folder.file(QStringLiteral("xdg/config/ienedancho"));
+    QVERIFY(QDir().mkpath(config));
+    QCOMPARE(ModWriteIniFile(config + QStringLiteral("/Morinaxis.ini"), dbFolder),
+             ini::WriteResult::Ok);
+
+    Program p(folder);
+    QCOMPARE(p.w->startUp(), withUsr);
+    QCOMPARE(p.g.UsrDbPath, dbFolder + QStringLiteral("/Morinaxis_u.mdb"));
+    QCOMPARE(p.g.SysDbPath, withSys ? chosen.sysDb() : TestFolder::builtSysDb());
+    QCOMPARE(p.g.SysDbImmutable, !withSys);
+    // No user database is made in the user's data folder when a folder has been chosen.
+    QVERIFY(!QFile::exists(folder.file(QStringLiteral("xdg/data"))));
+    if (!withUsr) {
+        QCOMPARE(p.ui.texts(),
+                 QStringList({QStringLiteral("ユーザー情報データベース ") + p.g.UsrDbPath +
+                                  QStringLiteral("　が存在しません。"),
+                              kFatal}));
+    }
+}
+
+void TestStartup::installedUnwritableFolders_data() {
+    QTest::addColumn<QString>("blocked");  // the folder that cannot be made
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<bool>("readOnly");  // a read-only parent rather than a file in the way
+    QTest::newRow("config, file in the way") << "config"
+                                             << "設定ファイル" << false;
+    QTest::newRow("data, file in the way") << "data"
+                                           << "ユーザーデータベース" << false;
+    QTest::newRow("config, read-only") << "config"
+                                       << "設定ファイル" << true;
+    QTest::newRow("data, read-only") << "data"
+                                     << "ユーザーデータベース" << true;
+}
+
+void TestStartup::installedUnwritableFolders() {
+    QFETCH(QString, blocked);
+    QFETCH(QString, what);
+    QFETCH(bool, readOnly);
+    if (readOnly)
+        IE_REQUIRE_PERMISSIONS_BIND();
+    TestFolder folder(false);
+    const QString parent = folder.file(QStringLiteral("xdg/") + blocked);
+    QVERIFY(QDir().mkpath(folder.file(QStringLiteral("xdg"))));
+    if (readOnly) {
+        QVERIFY(QDir().mkpath(parent));
+        QVERIFY(QFile::setPermissions(parent, QFile::ReadOwner | QFile::ExeOwner));
+    } else {
+        QVERIFY(WriteAll(parent, "not a folder"));
+    }
+    Program p(folder);
+    QVERIFY(!p.w->startUp());
+    QCOMPARE(p.ui.shown.size(), size_t(1));
+    const QString text = p.ui.shown[0].text;
+    QVERIFY2(text.startsWith(what + QStringLiteral("のフォルダ ") + parent +
+                             QStringLiteral("/ienedancho に書き込めません。\r")),
+             qPrintable(text));
+    QVERIFY(text.endsWith(QStringLiteral("\rプログラムを終了します。")));
+    QCOMPARE(p.ui.shown[0].icon, MsgIcon::Critical);
+    QVERIFY(ScratchFiles(folder).isEmpty());
+    if (readOnly)
+        QFile::setPermissions(parent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // Nothing written beside the program instead.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({QStringLiteral("tmp"), QStringLiteral("xdg")}));
+}
+
+void TestStartup::installedUserFileNotADatabase() {
+    TestFolder folder(false);
+    const QString data = folder.file(QStringLiteral("xdg/data/ienedancho"));
+    QVERIFY(QDir().mkpath(data));
+    const QByteArray junk(3000, 'x');
+    QVERIFY(WriteAll(data + QStringLiteral("/Morinaxis_u.mdb"), junk));
+    Program p(folder);
+    QVERIFY(!p.w->startUp());
+    QVERIFY(p.ui.texts().last().endsWith(QStringLiteral("への接続失敗")));
+    QCOMPARE(ReadAll(data + QStringLiteral("/Morinaxis_u.mdb")), junk);
 }
 
 QTEST_MAIN(TestStartup)

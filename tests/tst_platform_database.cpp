@@ -3,6 +3,7 @@
 #include "platform/Database.h"
 #include "support/Permissions.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -318,6 +319,36 @@ private Q_SLOTS:
                  8);
         con.close();
         QCOMPARE(ReadFile(userDb_), before);
+    }
+
+    void immutableConnectionsTakeNoLocks() {
+        // A name that means something in a URI must still name this very file.
+        const QString path = freshUserDb(u"参照 #1?x=%20.mdb"_s);
+        RawExec(path, u"INSERT INTO 物件情報 (物件ID, 住所) VALUES (1, '元')"_s);
+        const QByteArray before = ReadFile(path);
+        // Another connection holds the write lock: a normal reader would be refused, one that
+        // takes the file as never changing reads on.
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        Connection con;
+        con.setImmutable(true);
+        con.setConnectionString(Cs(path));
+        con.open();
+        Statement read(con, u"SELECT 住所 FROM 物件情報"_s);
+        QVERIFY(read.step());
+        QCOMPARE(read.value(0, FieldType::Text).toText(), u"元"_s);
+        QCOMPARE(Thrown([&] {
+                     Statement st(con, u"UPDATE 物件情報 SET 住所 = '変更'"_s);
+                     st.run();
+                 }).number(),
+                 8);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        con.close();
+        QCOMPARE(ReadFile(path), before);
+        QCOMPARE(QDir(dir_.path()).entryList({u"参照*"_s}, QDir::Files),
+                 QStringList{u"参照 #1?x=%20.mdb"_s});
     }
 
     void readOnlyFileCopy() {

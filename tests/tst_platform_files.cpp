@@ -1,8 +1,10 @@
-// The scratch file (ModTempFile) and the single-instance lock, across processes too.
+// The scratch file (ModTempFile), its claim and the removal of left-overs, and the single-instance
+// lock, across processes too.
 //
 // This binary doubles as the other process of the lock tests: with IE_TST_LOCK_MODE set it takes
 // the lock in IE_TST_LOCK_DIR, prints "locked" or "busy", and in mode "hold" keeps the lock until
-// its standard input closes or it is killed.
+// its standard input closes or it is killed. Mode "scratch" claims a scratch file in that folder,
+// prints its path and holds the claim the same way.
 #include "platform/ScratchFile.h"
 #include "platform/SingleInstance.h"
 
@@ -28,6 +30,17 @@ const char* const kModeVar = "IE_TST_LOCK_MODE";
 const char* const kDirVar = "IE_TST_LOCK_DIR";
 
 int RunLockChild(const QByteArray& mode, const QString& folder) {
+    if (mode == "scratch") {
+        // A running copy's scratch file: claimed, printed, held until stdin closes.
+        QString path;
+        const auto claim = CreateClaimedTempFile(folder, QStringLiteral("~my"), path);
+        std::printf("%s\n", claim ? qPrintable(path) : "none");
+        std::fflush(stdout);
+        std::string line;
+        while (std::getline(std::cin, line)) {
+        }
+        return 0;
+    }
     SingleInstance instance(folder);
     const bool locked = instance.tryAcquire();
     std::printf("%s\n", locked ? "locked" : "busy");
@@ -38,6 +51,11 @@ int RunLockChild(const QByteArray& mode, const QString& folder) {
         }
     }
     return 0;
+}
+
+bool WriteFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write("photo") == 5;
 }
 
 // Starts this binary as the other process and returns its first line of output.
@@ -71,6 +89,8 @@ private Q_SLOTS:
     void lockTwiceInOneProcess();
     void lockHeldByAnotherProcess();
     void lockOfAKilledProcessIsTakenOver();
+    void scratchFilesAreOwnerOnly();
+    void staleScratchFilesRemoved();
 };
 
 void TstPlatformFiles::tempFileInTemporaryFolder() {
@@ -195,6 +215,53 @@ void TstPlatformFiles::lockOfAKilledProcessIsTakenOver() {
     QProcess late;
     QCOMPARE(StartChild(late, QStringLiteral("try"), temp.path()), QStringLiteral("busy"));
     QVERIFY(late.waitForFinished(10000));
+}
+
+void TstPlatformFiles::scratchFilesAreOwnerOnly() {
+    QTemporaryDir temp;
+    QString claimed;
+    const auto claim = CreateClaimedTempFile(temp.path(), QStringLiteral("~my"), claimed);
+    QVERIFY(claim);
+    QCOMPARE(QFileInfo(claimed).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+             QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(QFileInfo(claimed).size(), qint64(0));
+    QString none = QStringLiteral("keep");
+    QVERIFY(!CreateClaimedTempFile(QString(), QStringLiteral("~my"), none));
+    QVERIFY(!CreateClaimedTempFile(QStringLiteral("/proc"), QStringLiteral("~my"), none));
+    QCOMPARE(none, QStringLiteral("keep"));
+}
+
+void TstPlatformFiles::staleScratchFilesRemoved() {
+    QTemporaryDir temp;
+    QProcess running;
+    QProcess killed;
+    const QString live = StartChild(running, QStringLiteral("scratch"), temp.path());
+    const QString dead = StartChild(killed, QStringLiteral("scratch"), temp.path());
+    QVERIFY2(QFileInfo(live).isFile() && QFileInfo(dead).isFile(), qPrintable(live + dead));
+    killed.kill();
+    QVERIFY(killed.waitForFinished(10000));
+    // A left-over with no claim at all, and files that are not scratch files.
+    const QString unclaimed = temp.filePath(QStringLiteral("~my1F.tmp"));
+    QVERIFY(WriteFile(unclaimed));
+    QStringList others{temp.filePath(QStringLiteral("~myXYZ.tmp")),
+                       temp.filePath(QStringLiteral("~my12.tmp.bak")),
+                       temp.filePath(QStringLiteral("other.tmp"))};
+    for (const QString& other : others)
+        QVERIFY(WriteFile(other));
+
+    QCOMPARE(RemoveStaleScratchFiles(temp.path(), QStringLiteral("~my")), 2);
+    QVERIFY(!QFile::exists(dead));
+    QVERIFY(!QFile::exists(unclaimed));
+    QVERIFY(QFile::exists(live));
+    for (const QString& other : others)
+        QVERIFY(QFile::exists(other));
+
+    // Once the running copy has ended without removing its file, the file is a left-over too.
+    running.closeWriteChannel();
+    QVERIFY(running.waitForFinished(10000));
+    QCOMPARE(RemoveStaleScratchFiles(temp.path(), QStringLiteral("~my")), 1);
+    QVERIFY(!QFile::exists(live));
+    QCOMPARE(QDir(temp.path()).entryList(QDir::Files).size(), others.size());
 }
 
 int main(int argc, char** argv) {

@@ -1,6 +1,7 @@
 #include "app/FrmEnv.h"
 
 #include "common/Cp932.h"
+#include "platform/FileLocations.h"
 #include "platform/IniFile.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QHeaderView>
 #include <QLabel>
@@ -307,7 +309,8 @@ void FrmEnv::CmdChange_Click() {
     const QString previous = g_.DbPath;
     g_.DbPath = folder;
     QString error;
-    const ini::WriteResult result = ModWriteIniFile(g_.IniFilePath, g_.DbPath, &error);
+    const ini::WriteResult result =
+        ModWriteIniFile(g_.IniFilePath, FolderForSettings(g_.DbPath, g_.ProgramFolder), &error);
     if (result != ini::WriteResult::Ok) {
         // Nothing was written, so nothing has changed: keep the old folder and the dialog open.
         g_.DbPath = previous;
@@ -322,15 +325,32 @@ void FrmEnv::CmdChange_Click() {
         return;
     }
 
-    ui_.message(
-        this,
-        QStringLiteral("データベースパス設定を変更しました。\rお手数ですが、ねだん帳を終了させて"
-                       "から ") +
-            g_.DbPath +
-            QStringLiteral(" に下記の２ファイルを移動させてください。\r\rMorinaxis_s.mdb\r"
-                           "Morinaxis_u.mdb"),
-        MsgIcon::Exclamation);
+    ui_.message(this, g_.Mode == FileMode::Installed ? InstalledChangeText() : [this] {
+        return QStringLiteral("データベースパス設定を変更しました。\rお手数ですが、ねだん帳を終了させて"
+                              "から ") +
+               g_.DbPath +
+               QStringLiteral(" に下記の２ファイルを移動させてください。\r\rMorinaxis_s.mdb\r"
+                              "Morinaxis_u.mdb");
+    }(), MsgIcon::Exclamation);
     accept();
+}
+
+QString FrmEnv::InstalledChangeText() const {
+    // Installed, the reference data need not move: it comes with the program, and the chosen
+    // folder's own copy is used only when there is one.
+    const QString now = Native(QFileInfo(g_.UsrDbPath).absolutePath());
+    QString text = QStringLiteral("データベースパス設定を変更しました。\r次の起動から、") +
+                   g_.DbPath +
+                   QStringLiteral(
+                       " にある Morinaxis_u.mdb（保存した物件）を使います。参考値の "
+                       "Morinaxis_s.mdb は、そのフォルダにあればそれを、なければ"
+                       "プログラムと一緒にインストールされたものを使います。");
+    if (Clean(now) != Clean(QDir::fromNativeSeparators(g_.DbPath))) {
+        text += QStringLiteral("\r\rこれまでの物件を引き続き使うには、ねだん帳を終了させてから ") +
+                now +
+                QStringLiteral(" にある Morinaxis_u.mdb をこのフォルダに移動させてください。");
+    }
+    return text;
 }
 
 void FrmEnv::CmdOK_Click() {

@@ -19,8 +19,10 @@ class UiServices;
 struct ModGlobal;
 
 // The environment settings dialog: the user picks another database folder and it is written into
-// the settings file. Nothing is moved and nothing is reconnected: the running program keeps its
-// databases, and the new folder takes effect at the next start.
+// the settings file (the program's own folder as "."). Nothing is moved and nothing is
+// reconnected: the running program keeps its databases, and the new folder takes effect at the
+// next start. Installed, the chosen folder gives the user database, and the reference database
+// only when it holds one; the closing message says so.
 //
 // DirDb shows one drive as a tree: the parts of the current folder's path from the drive's root,
 // then the current folder's subfolders. Only opening an entry (double-click or Enter) makes it the
@@ -61,6 +63,8 @@ private:
     // Shows folder (Qt form) in DirDb and makes it current. On failure DirDb stays as it was and
     // *errorText holds the system's description of the error.
     bool openFolder(const QString& folder, QString* errorText);
+    // What the change means for an installed program: which files the chosen folder gives.
+    QString InstalledChangeText() const;
     // Index in DriDb of the drive holding path (the longest mount point that contains it), or -1.
     int driveIndexOf(const QString& path) const;
 

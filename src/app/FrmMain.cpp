@@ -4,13 +4,13 @@
 #include "app/HelpWindow.h"
 #include "platform/DateInput.h"
 #include "platform/FieldGuard.h"
-#include "platform/IniFile.h"
 #include "platform/InstanceServer.h"
 #include "platform/QtUiServices.h"
 #include "platform/ScratchFile.h"
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "state/FileSetup.h"
 #include "state/ModGlobal.h"
 #include "state/UserDatabase.h"
 
@@ -36,6 +36,8 @@
 namespace ie {
 
 namespace {
+
+const QString kScratchPrefix = QStringLiteral("~my");
 
 constexpr int kClientWidth = 5895;
 constexpr int kClientHeight = 8400;
@@ -106,7 +108,7 @@ FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
     : QMainWindow(parent), g_(g), ui_(ui), options_(options) {
     setObjectName(QStringLiteral("FrmMain"));
     setWindowTitle(AppTitle());
-    setWindowIcon(QIcon(iconPicture()));
+    setWindowIcon(AppIcon());
     setFont(WindowFont());  // menus included
     buildLayout();
     buildMenus();
@@ -343,7 +345,16 @@ void FrmMain::buildMenus() {
 }
 
 QPixmap FrmMain::iconPicture() const {
-    return QPixmap(QStringLiteral(":/icon.png"));
+    return QPixmap(QStringLiteral(":/icons/64x64/" IE_APP_ID ".png"));
+}
+
+QIcon FrmMain::AppIcon() {
+    // The sizes rendered from the one drawing, as the desktop entry's icon.
+    QIcon icon;
+    for (int size : {32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/%1x%1/" IE_APP_ID ".png").arg(size));
+    }
+    return icon;
 }
 
 void FrmMain::paintBackground() {
@@ -355,10 +366,20 @@ void FrmMain::paintBackground() {
 }
 
 bool FrmMain::startUp() {
-    // 1. One copy at a time.
+    // 1. One copy at a time per user; the lock and the scratch file live in the user's own
+    // run-time folder, where no other user can take or read them.
+    const QString runtime = ui_.tempFolder();
+    if (runtime.isEmpty()) {
+        ui_.message(
+            this,
+            QStringLiteral("一時ファイルを置くフォルダ（XDG_RUNTIME_DIR）を用意できません。") +
+                QLatin1Char('\r') + QStringLiteral("プログラムを終了します。"),
+            MsgIcon::Critical);
+        return false;
+    }
     const QString serverName = options_.instanceServerName.isEmpty() ? InstanceServer::defaultName()
                                                                      : options_.instanceServerName;
-    instance_ = std::make_unique<SingleInstance>(ui_.tempFolder());
+    instance_ = std::make_unique<SingleInstance>(runtime);
     if (!instance_->tryAcquire()) {
         instance_.reset();
         // Nothing is wrong: the copy already running is brought forward, and this one says so.
@@ -372,6 +393,8 @@ bool FrmMain::startUp() {
     // Without the socket a second start cannot bring this window forward; nothing else depends
     // on it.
     instanceServer_->listen();
+    // A run that was killed left its scratch file (perhaps holding a photo) behind.
+    RemoveStaleScratchFiles(runtime, kScratchPrefix);
 
     // 2-3. Splash, gone before any file is checked.
     if (options_.showSplash) {
@@ -385,7 +408,9 @@ bool FrmMain::startUp() {
     setWindowTitle(AppTitle());
 
     // 6-7. Paths and the database files.
-    SetDbPath();
+    if (!SetDbPath()) {
+        return false;  // a folder that must be written cannot be; the message has been shown
+    }
     bool ok = ChkDbFile();
     if (ok) {
         // The layout version is settled before anything reads the user database.
@@ -405,7 +430,7 @@ bool FrmMain::startUp() {
             return false;
         }
         setListMenusEnabled(g_.Bukken.UsrRecCount >= 1);
-        ModTempFile(QString(), QStringLiteral("~my"), g_.Bukken.PicTempFile, ui_.tempFolder());
+        scratch_ = CreateClaimedTempFile(runtime, kScratchPrefix, g_.Bukken.PicTempFile);
         return true;
     }
 
@@ -433,18 +458,13 @@ bool FrmMain::countSavedProperties() {
     }
 }
 
-void FrmMain::SetDbPath() {
-    g_.IniFilePath = g_.ProgramFolder + QLatin1Char('/') + QStringLiteral("Morinaxis.ini");
-    if (QFileInfo::exists(g_.IniFilePath)) {
-        g_.DbPath = ModReadIniFile(g_.IniFilePath);
-    } else {
-        g_.DbPath = g_.ProgramFolder;
-        // A folder the settings file cannot hold undamaged is not written: the next start takes
-        // the program's folder again.
-        ModWriteIniFile(g_.IniFilePath, g_.DbPath);
+bool FrmMain::SetDbPath() {
+    QString message;
+    if (!LocateFiles(g_, &message)) {
+        ui_.message(this, message, MsgIcon::Critical);
+        return false;
     }
-    g_.SysDbPath = g_.DbPath + QLatin1Char('/') + QStringLiteral("Morinaxis_s.mdb");
-    g_.UsrDbPath = g_.DbPath + QLatin1Char('/') + QStringLiteral("Morinaxis_u.mdb");
+    return true;
 }
 
 bool FrmMain::ChkDbFile() {
@@ -540,6 +560,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     if (!g_.Bukken.PicTempFile.isEmpty()) {
         QFile::remove(g_.Bukken.PicTempFile);
     }
+    scratch_.reset();
     if (help_) {
         help_->close();
     }

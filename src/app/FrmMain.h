@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QSet>
@@ -20,6 +21,7 @@ namespace ie {
 class DateInput;
 class HelpWindow;
 class InstanceServer;
+class ScratchClaim;
 class SingleInstance;
 class UiServices;
 struct ModGlobal;
@@ -50,9 +52,11 @@ public:
     QPixmap iconPicture() const;
     // How often a second start has asked this window to come to the front.
     int raiseRequests() const { return raiseRequests_; }
+    // The window icon: the program's icon in every size it is drawn in.
+    static QIcon AppIcon();
 
-    // Start-up pieces.
-    void SetDbPath();
+    // Start-up pieces. SetDbPath is false (its message shown) when the program must end.
+    bool SetDbPath();
     bool ChkDbFile();
     void InitForm();
 
@@ -196,6 +200,7 @@ private:
     std::unique_ptr<SingleInstance> instance_;
     InstanceServer* instanceServer_ = nullptr;
     int raiseRequests_ = 0;
+    std::unique_ptr<ScratchClaim> scratch_;  // this run's claim on its scratch file
     HelpWindow* help_ = nullptr;
     // The two dates on the worksheet are a loaded property's, to be reset by the next save or
     // クリア so that the next property does not inherit them.

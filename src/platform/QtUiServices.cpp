@@ -1,5 +1,7 @@
 #include "platform/QtUiServices.h"
 
+#include "platform/FileLocations.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
@@ -119,7 +121,7 @@ QDate QtUiServices::today() {
 }
 
 QString QtUiServices::tempFolder() {
-    return QDir::tempPath();
+    return RuntimeFolder();
 }
 
 void InstallFontSubstitutions() {

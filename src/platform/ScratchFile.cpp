@@ -3,9 +3,43 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 namespace ie {
+
+namespace {
+
+constexpr quint32 kNumbers = 0xFFFF;
+const QString kLockSuffix = QStringLiteral(".lock");
+
+// Like the system call this stands in for: the first three characters of the prefix, a number of
+// one to four upper-case hex digits (never 0), ".tmp".
+QString Candidate(const QDir& dir, const QString& prefix, quint32 number) {
+    return dir.absoluteFilePath(prefix.left(3) + QString::number(number, 16).toUpper() +
+                                QStringLiteral(".tmp"));
+}
+
+// Owner-only from the first byte: the file will hold the photo of a property.
+bool CreateNew(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        return false;
+    }
+    file.close();
+    return true;
+}
+
+std::unique_ptr<QLockFile> MakeLock(const QString& scratch) {
+    auto lock = std::make_unique<QLockFile>(scratch + kLockSuffix);
+    // Held for the whole run: only a dead process makes it stale, never its age.
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+}  // namespace
 
 bool ModTempFile(const QString& folder, const QString& prefix, QString& path,
                  const QString& tempFolder) {
@@ -17,18 +51,11 @@ bool ModTempFile(const QString& folder, const QString& prefix, QString& path,
     if (!dir.exists()) {
         return false;
     }
-    // Like the system call this stands in for: the first three characters of the prefix, a number
-    // of one to four upper-case hex digits (never 0), ".tmp"; on a clash the next number is tried.
-    const QString head = prefix.left(3);
-    constexpr quint32 kNumbers = 0xFFFF;
+    // On a clash the next number is tried.
     const quint32 start = QRandomGenerator::global()->bounded(kNumbers);
     for (quint32 i = 0; i < kNumbers; ++i) {
-        const quint32 number = (start + i) % kNumbers + 1;
-        const QString candidate = dir.absoluteFilePath(
-            head + QString::number(number, 16).toUpper() + QStringLiteral(".tmp"));
-        QFile file(candidate);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            file.close();
+        const QString candidate = Candidate(dir, prefix, (start + i) % kNumbers + 1);
+        if (CreateNew(candidate)) {
             path = QDir::toNativeSeparators(candidate);
             return true;
         }
@@ -37,6 +64,63 @@ bool ModTempFile(const QString& folder, const QString& prefix, QString& path,
         }
     }
     return false;
+}
+
+ScratchClaim::ScratchClaim(std::unique_ptr<QLockFile> lock) : lock_(std::move(lock)) {}
+
+ScratchClaim::~ScratchClaim() = default;
+
+std::unique_ptr<ScratchClaim> CreateClaimedTempFile(const QString& folder, const QString& prefix,
+                                                    QString& path) {
+    const QDir dir(folder);
+    if (folder.isEmpty() || !dir.exists()) {
+        return nullptr;
+    }
+    const quint32 start = QRandomGenerator::global()->bounded(kNumbers);
+    for (quint32 i = 0; i < kNumbers; ++i) {
+        const QString candidate = Candidate(dir, prefix, (start + i) % kNumbers + 1);
+        auto lock = MakeLock(candidate);
+        if (!lock->tryLock(0)) {
+            if (lock->error() == QLockFile::LockFailedError) {
+                continue;  // a running copy's name
+            }
+            return nullptr;  // the folder takes no new file
+        }
+        // The name is this run's now; a file under it is a dead run's left-over.
+        QFile::remove(candidate);
+        if (!CreateNew(candidate)) {
+            return nullptr;
+        }
+        path = QDir::toNativeSeparators(candidate);
+        return std::make_unique<ScratchClaim>(std::move(lock));
+    }
+    return nullptr;
+}
+
+int RemoveStaleScratchFiles(const QString& folder, const QString& prefix) {
+    if (folder.isEmpty()) {
+        return 0;
+    }
+    const QDir dir(folder);
+    const QRegularExpression name(QLatin1Char('^') + QRegularExpression::escape(prefix.left(3)) +
+                                  QStringLiteral("[0-9A-F]{1,4}\\.tmp$"));
+    int removed = 0;
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.match(entry).hasMatch()) {
+            continue;
+        }
+        const QString scratch = dir.absoluteFilePath(entry);
+        // Taking the claim succeeds only when no live process holds it.
+        auto lock = MakeLock(scratch);
+        if (!lock->tryLock(0)) {
+            continue;
+        }
+        if (QFile::remove(scratch)) {
+            ++removed;
+        }
+        lock->unlock();
+    }
+    return removed;
 }
 
 }  // namespace ie

@@ -8,8 +8,9 @@ class QLockFile;
 
 namespace ie {
 
-// Holds a lock file in the temporary folder while the program runs. A second copy fails to take
-// it; a copy that was killed leaves nothing stuck (the lock of a dead process is taken over).
+// Holds a lock file in the given folder (the user's run-time folder) while the program runs. A
+// second copy fails to take it; a copy that was killed leaves nothing stuck (the lock of a dead
+// process is taken over).
 class SingleInstance {
 public:
     explicit SingleInstance(const QString& lockFolder,

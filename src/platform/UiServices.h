@@ -44,7 +44,8 @@ public:
                        const QStringList& buttons) = 0;
 
     virtual QDate today() = 0;
-    // The user's temporary folder (empty when it cannot be found).
+    // The user's own folder for the program's run-time files (lock, scratch photo): in the real
+    // program RuntimeFolder(), owner-only. Empty when it cannot be had.
     virtual QString tempFolder() = 0;
 
     // Convenience: a message with the program's title as caption.

@@ -32,6 +32,7 @@ bool OpenConnection(db::Connection& con, const QString& path, const QString& whi
 }  // namespace
 
 bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+    g.SysDbCon.setImmutable(g.SysDbImmutable);
     return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"), ui,
                           parent);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Database.h"
+#include "platform/FileLocations.h"
 #include "state/BukkenJoho.h"
 
 #include <QString>
@@ -13,10 +14,16 @@ class UiServices;
 // as long as the main window and is handed to every window.
 struct ModGlobal {
     QString ProgramFolder;  // folder of the program file
+    // Where the files live (set at start-up), and the per-user folders installed mode uses
+    // (main() takes them from the environment; tests give their own).
+    FileMode Mode = FileMode::Portable;
+    UserFolders Folders;
     QString IniFilePath;
     QString DbPath;
     QString SysDbPath;
     QString UsrDbPath;
+    // The reference database is the installed one, opened immutable and never written.
+    bool SysDbImmutable = false;
     // Set at start-up when the user database may only be read (a later version's file, or one
     // that could not be upgraded): its connection opens read-only, saving and deleting are off.
     bool UsrDbReadOnly = false;

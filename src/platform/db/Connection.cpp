@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -44,8 +45,15 @@ void Connection::open() {
     }
 
     sqlite3* db = nullptr;
-    const QByteArray native = QFile::encodeName(file);
-    const int flags = readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    QByteArray native = QFile::encodeName(file);
+    int flags = readOnly_ || immutable_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (immutable_) {
+        // A URI, so that the flag can be given; every character that means something in a URI
+        // is escaped, so that any file name stays the same file.
+        native = "file:" + QUrl::toPercentEncoding(QFileInfo(file).absoluteFilePath(), "/") +
+                 "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
     int rc = sqlite3_open_v2(native.constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, 2000);

@@ -29,6 +29,11 @@ public:
     // Read-only connections open the file with SQLite's read-only flag. Takes effect at open().
     void setReadOnly(bool readOnly) { readOnly_ = readOnly; }
     bool readOnly() const { return readOnly_; }
+    // Immutable connections open read-only with SQLite's "immutable" flag: the file is taken never
+    // to change, so SQLite takes no locks and makes no journal beside it (a file installed under
+    // a read-only prefix). Takes effect at open().
+    void setImmutable(bool immutable) { immutable_ = immutable; }
+    bool immutable() const { return immutable_; }
 
     void open();            // throws DbError; opening an open connection is an error as well
     void close() noexcept;  // closing a closed connection does nothing
@@ -43,6 +48,7 @@ public:
 private:
     QString connectionString_;
     bool readOnly_ = false;
+    bool immutable_ = false;
     sqlite3* db_ = nullptr;
 };
 

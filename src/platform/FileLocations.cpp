@@ -1,0 +1,160 @@
+#include "platform/FileLocations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#ifndef IE_REFERENCE_FROM_BIN
+#define IE_REFERENCE_FROM_BIN "../share/ienedancho"
+#endif
+
+namespace ie {
+
+namespace {
+
+const QString kAppFolder = QStringLiteral("ienedancho");
+
+QString SystemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString Clean(const QString& path) {
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+}  // namespace
+
+QString IniFileName() {
+    return QStringLiteral("Morinaxis.ini");
+}
+
+QString SysDbName() {
+    return QStringLiteral("Morinaxis_s.mdb");
+}
+
+QString UsrDbName() {
+    return QStringLiteral("Morinaxis_u.mdb");
+}
+
+FileMode DecideFileMode(const QString& programFolder) {
+    const QDir dir(programFolder);
+    if (QFileInfo(dir.filePath(IniFileName())).isFile()) {
+        return FileMode::Portable;
+    }
+    const bool databases = QFileInfo(dir.filePath(SysDbName())).isFile() &&
+                           QFileInfo(dir.filePath(UsrDbName())).isFile();
+    // Both databases beside a program that may not write there is an install that happens to
+    // ship them: the user's files must go elsewhere.
+    if (databases && ::access(QFile::encodeName(programFolder).constData(), W_OK) == 0) {
+        return FileMode::Portable;
+    }
+    return FileMode::Installed;
+}
+
+UserFolders UserFoldersFor(const QString& programFolder) {
+    // Without a home folder there is no user folder at all (left empty, refused when made),
+    // rather than one at the root of the file system.
+    const auto inside = [](QStandardPaths::StandardLocation where) {
+        const QString base = QStandardPaths::writableLocation(where);
+        return base.isEmpty() ? QString() : base + QLatin1Char('/') + kAppFolder;
+    };
+    UserFolders out;
+    out.config = inside(QStandardPaths::GenericConfigLocation);
+    out.data = inside(QStandardPaths::GenericDataLocation);
+    out.reference =
+        QDir::cleanPath(programFolder + QLatin1Char('/') + QStringLiteral(IE_REFERENCE_FROM_BIN));
+    return out;
+}
+
+QString FolderForSettings(const QString& folder, const QString& programFolder) {
+    if (!folder.isEmpty() && !programFolder.isEmpty() &&
+        Clean(QDir::fromNativeSeparators(folder)) == Clean(programFolder)) {
+        return QStringLiteral(".");
+    }
+    return folder;
+}
+
+QString FolderFromSettings(const QString& value, const QString& programFolder) {
+    if (value.isEmpty() || QDir::isAbsolutePath(value)) {
+        return value;
+    }
+    // Resolved against the program's folder, never the current folder: a start from another
+    // folder (a menu entry, a terminal elsewhere) must find the same databases.
+    return QDir::cleanPath(programFolder + QLatin1Char('/') + value);
+}
+
+bool MakeUserFolder(const QString& folder, QString* errorText) {
+    auto fail = [errorText](const QString& why) {
+        if (errorText != nullptr) {
+            *errorText = why;
+        }
+        return false;
+    };
+    if (folder.isEmpty()) {
+        return fail(QStringLiteral("フォルダが決まりません（HOME が設定されていません）。"));
+    }
+    const QString path = Clean(folder);
+    // Each missing part is made here, owner-only: the folders hold the user's own records.
+    QString walked;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        walked += QLatin1Char('/') + part;
+        const QByteArray native = QFile::encodeName(walked);
+        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
+            return fail(SystemError(errno));
+        }
+    }
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        return fail(SystemError(errno));
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return fail(SystemError(ENOTDIR));
+    }
+    if (::access(native.constData(), W_OK | X_OK) != 0) {
+        return fail(SystemError(errno));
+    }
+    return true;
+}
+
+QString RuntimeFolder(QString* errorText) {
+    auto fail = [errorText](const QString& why) {
+        if (errorText != nullptr) {
+            *errorText = why;
+        }
+        return QString();
+    };
+    // Qt checks $XDG_RUNTIME_DIR (owned by the user, 0700) and otherwise makes its own per-user
+    // folder under the temporary folder with the same checks.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (base.isEmpty()) {
+        return fail(QStringLiteral("実行時フォルダ（XDG_RUNTIME_DIR）を用意できません。"));
+    }
+    const QString folder = base + QLatin1Char('/') + kAppFolder;
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
+        return fail(folder + QStringLiteral(": ") + SystemError(errno));
+    }
+    // Not followed if it is a link: another user could have put one there in a shared folder.
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0) {
+        return fail(folder + QStringLiteral(": ") + SystemError(errno));
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+        return fail(folder + QStringLiteral(": ") +
+                    QStringLiteral("このユーザーのフォルダではありません。"));
+    }
+    if ((st.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0) {
+        return fail(folder + QStringLiteral(": ") + SystemError(errno));
+    }
+    return folder;
+}
+
+}  // namespace ie
