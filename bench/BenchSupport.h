@@ -77,8 +77,9 @@ public:
     int choose(QWidget*, const QString&, const QString&, const QStringList& b) override {
         return static_cast<int>(b.size()) - 1;
     }
+    void note(QWidget*, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString*) override { return {}; }
     QDate today() override { return QDate(2026, 12, 7); }
     QString tempFolder() override { return QDir::tempPath(); }
 };

@@ -47,8 +47,9 @@ public:
         return Answer::Yes;
     }
     int choose(QWidget*, const QString&, const QString&, const QStringList&) override { return 0; }
+    void note(QWidget*, const QString&) override {}
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&, QString*) override { return {}; }
     QDate today() override { return QDate(2026, 12, 7); }
     QString tempFolder() override { return QDir::tempPath(); }
     bool failed = false;

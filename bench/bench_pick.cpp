@@ -46,7 +46,8 @@ public:
         return static_cast<int>(b.size()) - 1;
     }
     QString openFileName(QWidget*, const QString&, const QString&) override { return file; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    void note(QWidget*, const QString&) override {}
+    QString saveFileName(QWidget*, const QString&, const QString&, QString*) override { return {}; }
     QDate today() override { return QDate(2026, 12, 7); }
     QString tempFolder() override { return QDir::tempPath(); }
 };

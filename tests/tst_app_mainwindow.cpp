@@ -5,6 +5,7 @@
 #include "app/HelpWindow.h"
 #include "platform/TypingLimit.h"
 #include "state/ModGlobal.h"
+#include "support/ModalDriver.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -20,6 +21,7 @@
 #include <QtTest>
 
 using namespace ie;
+using ie::test::ModalDriver;
 using ie::test::RunningProgram;
 using ie::test::ScriptedUi;
 using ie::test::TestFolder;
@@ -34,6 +36,7 @@ private Q_SLOTS:
     void startValues();
     void linesFollowWidth();
     void helpOpensAtFirstPage();
+    void f1OpensHelpAtTheWindowsSection();
 
 private:
     std::unique_ptr<TestFolder> folder_;
@@ -84,8 +87,8 @@ void TestMainWindow::fields() {
     QVERIFY(!w_->findChild<QLabel*>(QStringLiteral("ImgIcon"))->pixmap().isNull());
 }
 
-// The menus and their items in order, by name (their captions are in the layout table); no item
-// has a shortcut key.
+// The menus and their items in order, by name (their captions are in the layout table), and the
+// keys the everyday commands have.
 void TestMainWindow::menus() {
     const auto names = [](const QList<QAction*>& actions) {
         QStringList out;
@@ -100,18 +103,21 @@ void TestMainWindow::menus() {
     QCOMPARE(names(w_->menuBar()->actions()),
              (QStringList{QStringLiteral("mnuFile"), QStringLiteral("mnuEdit"),
                           QStringLiteral("mnuOption"), QStringLiteral("mnuHelp")}));
-    QCOMPARE(names(w_->mnuFile->actions()),
-             (QStringList{QStringLiteral("mnuPrint"), QStringLiteral("mnuExport"),
-                          QStringLiteral("-"), QStringLiteral("mnuEnd")}));
+    QCOMPARE(
+        names(w_->mnuFile->actions()),
+        (QStringList{QStringLiteral("mnuSave"), QStringLiteral("mnuPrint"),
+                     QStringLiteral("mnuExport"), QStringLiteral("-"), QStringLiteral("mnuEnd")}));
     QCOMPARE(names(w_->mnuHelp->actions()),
              (QStringList{QStringLiteral("mnuIndex"), QStringLiteral("-"),
                           QStringLiteral("mnuVersion")}));
-    for (const char* name :
-         {"mnuPrint", "mnuExport", "mnuEnd", "mnuSearch", "mnuEnv", "mnuIndex", "mnuVersion"}) {
-        auto* a = w_->findChild<QAction*>(QString::fromUtf8(name));
-        QVERIFY2(a, name);
-        QVERIFY2(a->shortcut().isEmpty(), name);
-    }
+    QStringList keys;
+    for (QAction* a : {w_->mnuSave, w_->mnuPrint, w_->mnuExport, w_->mnuEnd, w_->mnuSearch,
+                       w_->mnuIndex, w_->mnuEnv, w_->mnuVersion})
+        keys << a->shortcut().toString();
+    QCOMPARE(keys,
+             (QStringList{QStringLiteral("Ctrl+S"), QStringLiteral("Ctrl+P"),
+                          QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+Q"),
+                          QStringLiteral("Ctrl+L"), QStringLiteral("F1"), QString(), QString()}));
 }
 
 void TestMainWindow::startValues() {
@@ -150,6 +156,31 @@ void TestMainWindow::helpOpensAtFirstPage() {
     QVERIFY(help->isVisible());
     QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
     QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("路線価")));
+    QVERIFY(ui_->shown.empty());
+}
+
+// F1 opens the help at the section of the window in front: the table of contents from the main
+// window, the memo's own section from the memo dialog, whose modality leaves its help usable.
+void TestMainWindow::f1OpensHelpAtTheWindowsSection() {
+    w_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w_));
+    QTest::keyClick(w_, Qt::Key_F1);
+    auto* help = w_->findChild<HelpWindow*>();
+    QVERIFY(help && help->isVisible());
+    QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
+    help->close();
+
+    // The dialog's help is its own child window, so that the dialog's modality does not block it.
+    QUrl shown;
+    ModalDriver drive(QStringLiteral("FrmMemo"), [&](QDialog* memo) {
+        QTest::keyClick(memo, Qt::Key_F1);
+        if (auto* memoHelp = memo->findChild<HelpWindow*>(); memoHelp && memoHelp->isVisible())
+            shown = memoHelp->browser()->source();
+        memo->close();
+    });
+    w_->CmdMemo->click();
+    QVERIFY(drive.ran());
+    QCOMPARE(shown, QUrl(QStringLiteral("qrc:/help/index.html#memo")));
     QVERIFY(ui_->shown.empty());
 }
 

@@ -104,7 +104,9 @@ void TestStartup::secondInstanceIsRefused() {
     QVERIFY(!second.w->startUp());
     QCOMPARE(second.ui.texts(),
              QStringList{QStringLiteral("いえねだん帳はすでに起動されています。")});
-    QCOMPARE(second.ui.shown[0].icon, MsgIcon::Critical);
+    QCOMPARE(second.ui.shown[0].icon, MsgIcon::Information);
+    // The running copy is asked to come to the front.
+    QTRY_COMPARE(first.w->raiseRequests(), 1);
     QCOMPARE(second.ui.shown[0].caption, QStringLiteral("いえねだん帳"));
     // The second copy read and made nothing; the first is untouched.
     QVERIFY(second.g.DbPath.isEmpty());

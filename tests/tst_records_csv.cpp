@@ -4,6 +4,7 @@
 #include "records/CsvExport.h"
 #include "state/ModGlobal.h"
 #include "state/UserDatabase.h"
+#include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -97,11 +98,11 @@ class TestCsv : public QObject {
     void insert(const QString& values) { exec(QString::fromUtf8(kInsert) + u"VALUES "_s + values); }
 
     // Runs the export on a fresh connection to the test database.
-    CsvExportResult exportTo(const QString& path) {
+    CsvExportResult exportTo(const QString& path, CsvFormat format = CsvFormat::ShiftJis) {
         db::Connection con;
         con.setConnectionString(ConnectionString(dbPath_));
         con.open();
-        return ExportCsv(con, path);
+        return ExportCsv(con, path, format);
     }
 
     QString out(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
@@ -187,6 +188,74 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(path), QByteArray());
     }
 
+    // --- The UTF-8 format ----------------------------------------------------------------
+
+    void utf8BytesAndFormulaGuard() {
+        // Commas, quotes, a line break and 𠮷 (outside CP932); texts that a spreadsheet would run
+        // as formulas; a negative number, which stays a number.
+        insert(
+            u"(1, '大阪市北区1,2丁目 \"梅田\"ビル𠮷', 10.0, 10000, 20000, NULL, NULL, NULL, "
+            u"NULL, '=HYPERLINK(\"x\")', '-山田', '+81-3-1234', "
+            u"'一行目' || char(13) || char(10) || '二行目', NULL, NULL, -0.012, NULL, "
+            u"'2001-04-01', NULL, NULL, NULL)"_s);
+        insert(
+            u"(2, '@横浜', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"char(9) || 'タブ', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+
+        const QString path = out("utf8.csv");
+        const CsvExportResult r = exportTo(path, CsvFormat::Utf8);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.rows, 2);
+        QCOMPARE(r.unmappable, 0);
+        const QByteArray expected =
+            QByteArray("\xEF\xBB\xBF") + kHeader.toUtf8() +
+            u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル𠮷\",10,1,2,,,,3,,\"'=HYPERLINK(\"\"x\"\")\","
+            u"\"'-山田\",\"'+81-3-1234\",\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r\n"
+            u"\"'@横浜\",,,,,,,,,,,,\"'\tタブ\",,,,,\r\n"_s.toUtf8();
+        QCOMPARE(ReadAll(path), expected);
+
+        // The Shift_JIS file of the same rows keeps its bytes: nothing guarded, records apart by
+        // a lone CR, 𠮷 as '?'.
+        const QString sjisPath = out("sjis.csv");
+        const CsvExportResult s = exportTo(sjisPath);
+        QVERIFY2(s.ok, qPrintable(s.error));
+        QCOMPARE(s.unmappable, 1);
+        QCOMPARE(
+            ReadAll(sjisPath),
+            Sjis(kHeader) + Sjis(u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル"_s) + "?\"" +
+                Sjis(
+                    u",10,1,2,,,,3,,\"=HYPERLINK(\"\"x\"\")\",-山田,+81-3-1234,"
+                    u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r@横浜,,,,,,,,,,,,\tタブ,,,,,\r\n"_s));
+    }
+
+    void extensionAddedAndAskedOnce() {
+        insert(
+            u"(1, '東京', 1.0, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, "
+            u"NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+        QCOMPARE(CsvTargetPath(u"/d.v1/list"_s), u"/d.v1/list.csv"_s);  // the folder's dot aside
+        QCOMPARE(CsvTargetPath(u"/d/list.txt"_s), u"/d/list.txt"_s);
+
+        // A bare name in the UTF-8 format: written to name.csv, and the name is remembered so.
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        test::ScriptedUi ui;
+        const QString bare = out("物件一覧");
+        ui.files.push_back(bare);
+        ui.filters.push_back(u"CSV（UTF-8） (*.csv)"_s);
+        RunCsvExport(g, ui, nullptr);
+        QVERIFY(ReadAll(bare + u".csv"_s).startsWith("\xEF\xBB\xBF\"住所\""));
+        QCOMPARE(g.Bukken.CsvFile, bare + u".csv"_s);
+        QVERIFY(ui.texts().at(0).endsWith(u".csv\r形式：CSV（UTF-8）"_s));
+
+        // The same bare name again: the file with ".csv" exists, and is asked about once.
+        ui.clear();
+        ui.files.push_back(bare);
+        ui.answers.push_back(Answer::No);
+        RunCsvExport(g, ui, nullptr);
+        QCOMPARE(ui.texts(), QStringList{u"同じ名前のファイルが存在します。上書きしますか"_s});
+        QVERIFY(ui.unexpected.isEmpty() && !QFile::exists(bare));
+    }
+
     // --- The menu command ----------------------------------------------------------------
 
     void overwriteQuestionNoKeepsFile() {
@@ -219,13 +288,19 @@ private Q_SLOTS:
         ui.answers.push_back(Answer::Yes);
         RunCsvExport(g, ui, nullptr);
         QVERIFY(ui.unexpected.isEmpty());
-        QCOMPARE(ui.shown.size(), size_t(1));  // the question only: success says nothing
+        // The question, then one message: how many, where, in which format.
+        QCOMPARE(ui.shown.size(), size_t(2));
+        QCOMPARE(ui.shown[1].text,
+                 u"1件の物件を書き出しました。\rファイル：%1\r形式：CSV（Excel用 Shift_JIS）"_s.arg(
+                     QDir::toNativeSeparators(path)));
+        QCOMPARE(ui.shown[1].icon, MsgIcon::Information);
         QCOMPARE(ReadAll(path), Sjis(kHeader) + Sjis(u"東京,1,,,,,,,,,,,,,,,,"_s) + "\r\n");
         QCOMPARE(ui.choosers.size(), size_t(1));
         QVERIFY(ui.choosers[0].save);
         QCOMPARE(ui.choosers[0].initialPath, path);
-        QVERIFY(ui.choosers[0].filter.startsWith(u"ｶﾝﾏ区切りﾌｧｲﾙ(*.csv)"_s));
-        QVERIFY(ui.choosers[0].filter.contains(u"(*.csv)"_s));
+        // Shift_JIS is offered first, UTF-8 beside it.
+        QCOMPARE(ui.choosers[0].offeredFilter, u"CSV（Excel用 Shift_JIS） (*.csv)"_s);
+        QVERIFY(ui.choosers[0].filter.contains(u"CSV（UTF-8） (*.csv)"_s));
         QVERIFY(!g.UsrDbCon.isOpen());
     }
 
@@ -243,7 +318,8 @@ private Q_SLOTS:
         const QString path = out("fresh.csv");
         ui.files.push_back(path);
         RunCsvExport(g, ui, nullptr);
-        QVERIFY(ui.shown.empty());  // no file of that name yet: no question
+        QCOMPARE(ui.shown.size(), size_t(1));  // no file of that name yet: no question
+        QVERIFY(!ui.shown[0].isQuestion);
         QVERIFY(ui.unexpected.isEmpty());
         QCOMPARE(g.Bukken.CsvFile, path);
         QCOMPARE(ReadAll(path), QByteArray());  // empty table
@@ -272,7 +348,7 @@ private Q_SLOTS:
         ui.tempDir = folder.tempPath();
         ModGlobal g;
         g.ProgramFolder = folder.path();
-        FrmMain w(g, ui, FrmMain::Options{false});
+        FrmMain w(g, ui, FrmMain::Options{false, test::InstanceName(folder)});
         QVERIFY(w.startUp());
         ui.clear();
 

@@ -11,6 +11,7 @@
 #include "support/ModalDriver.h"
 #include "support/Permissions.h"
 #include "support/RecordingPaintDevice.h"
+#include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -413,7 +414,7 @@ void TestHikaku::openedFromListAndMenu() {
     }
     // The menu compares every property, with the same connection handling as the list.
     p.g.ProgramFolder = p.folder.path();
-    FrmMain main(p.g, p.ui, FrmMain::Options{false});
+    FrmMain main(p.g, p.ui, FrmMain::Options{false, test::InstanceName(p.folder)});
     QVERIFY(main.startUp());
     QVERIFY(main.mnuHikaku->isEnabled());
     QCOMPARE(Compared([&] { main.mnuHikaku->trigger(); }).size(), 5);

@@ -6,6 +6,7 @@
 #include "records/FrmData.h"
 #include "state/ModGlobal.h"
 #include "support/ModalDriver.h"
+#include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -394,7 +395,7 @@ struct MainProgram {
         g.ProgramFolder = folder.path();
     }
     bool start() {
-        w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false});
+        w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false, test::InstanceName(folder)});
         return w->startUp();
     }
     // Chooses 物件一覧(&S) and acts in the list window as soon as it is shown; a list window that

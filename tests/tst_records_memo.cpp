@@ -1,6 +1,7 @@
 // The property memo dialog: texts and asking prices to the record, the Enter order, and the site
 // photo read, refused, kept and deleted.
 #include "platform/Database.h"
+#include "platform/TypingLimit.h"
 #include "records/FrmMemo.h"
 #include "records/SaveLoad.h"
 #include "state/ModGlobal.h"
@@ -9,6 +10,7 @@
 #include "support/ScriptedUi.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -121,7 +123,8 @@ private Q_SLOTS:
         QCOMPARE(price->maxLength(), 15);
         QVERIFY(price->alignment() & Qt::AlignRight);
         QVERIFY(!price->testAttribute(Qt::WA_InputMethodEnabled));
-        QCOMPARE(dlg.findChild<QLineEdit*>(u"TxtJusho"_s)->maxLength(), 25);
+        QCOMPARE(TypingLimit::of(dlg.TxtJusho), 100);
+        QCOMPARE(TypingLimit::of(dlg.TxtDenwa), 30);
         QVERIFY(dlg.findChild<QLineEdit*>(u"TxtJusho"_s)->testAttribute(Qt::WA_InputMethodEnabled));
 
         // Every label shows its whole text and ends before the box it names.
@@ -249,12 +252,68 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), dlg.TxtTotiKakaku);
     }
 
-    void textBoxesStopAt25() {
+    void textBoxesStopAtTheirLimits() {
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
         dlg.TxtBiko->setFocus();
-        Type(dlg.TxtBiko, QString(30, u'あ'));
-        QCOMPARE(dlg.TxtBiko->text(), QString(25, u'あ'));
+        Type(dlg.TxtBiko, QString(105, u'あ'));
+        QCOMPARE(dlg.TxtBiko->text(), QString(100, u'あ'));
+        QVERIFY(ui_.shown.empty());  // typing stops without a word
+    }
+
+    // A paste that does not fit is refused whole, with the limit named; one that fits goes in.
+    void longPasteRefused() {
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        const QString address = u"東京都千代田区丸の内一丁目1番1号 パレスビルディング 𠮷"_s;
+        dlg.TxtJusho->setFocus();
+        QGuiApplication::clipboard()->setText(address);
+        QTest::keySequence(dlg.TxtJusho, QKeySequence::Paste);
+        QCOMPARE(dlg.TxtJusho->text(), address);
+        QVERIFY(ui_.shown.empty());
+
+        dlg.TxtDenwa->setFocus();
+        dlg.TxtDenwa->setText(u"03-"_s);
+        dlg.TxtDenwa->end(false);
+        QGuiApplication::clipboard()->setText(QString(28, u'1'));
+        QTest::keySequence(dlg.TxtDenwa, QKeySequence::Paste);
+        QCOMPARE(dlg.TxtDenwa->text(), u"03-"_s);  // nothing of it, rather than a cut number
+        QCOMPARE(ui_.texts(),
+                 QStringList{u"貼り付ける文字が多すぎます（30文字まで入力できます）。"_s});
+        QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
+        // With the box's text selected, the paste replaces it and fits.
+        dlg.TxtDenwa->selectAll();
+        QTest::keySequence(dlg.TxtDenwa, QKeySequence::Paste);
+        QCOMPARE(dlg.TxtDenwa->text(), QString(28, u'1'));
+    }
+
+    // Esc (as the close box) asks only when a box was changed: はい keeps as 戻る does, いいえ
+    // closes without keeping, キャンセル stays.
+    void escapeAsksWhenChanged_data() {
+        QTest::addColumn<Answer>("answer");
+        QTest::newRow("はい") << Answer::Yes;
+        QTest::newRow("いいえ") << Answer::No;
+        QTest::newRow("キャンセル") << Answer::Cancel;
+    }
+    void escapeAsksWhenChanged() {
+        QFETCH(Answer, answer);
+        g_.Bukken.Biko = u"南向き"_s;
+        FrmMemo dlg(g_, ui_);
+        ShowActive(dlg);
+        dlg.TxtBiko->setFocus();
+        Type(dlg.TxtBiko, u"、角地"_s);
+        ui_.answers.push_back(answer);
+        QTest::keyClick(dlg.TxtBiko, Qt::Key_Escape);
+        QCOMPARE(ui_.texts(), QStringList{u"変更した内容をメモに反映しますか。"_s});
+        QCOMPARE(ui_.shown[0].buttons.size(), 3);
+        QCOMPARE(dlg.isVisible(), answer == Answer::Cancel);
+        QCOMPARE(g_.Bukken.Biko, answer == Answer::Yes ? u"南向き、角地"_s : u"南向き"_s);
+        // Unchanged again, Esc closes at once.
+        dlg.TxtBiko->setText(u"南向き"_s);
+        ui_.clear();
+        if (dlg.isVisible())
+            QTest::keyClick(dlg.TxtBiko, Qt::Key_Escape);
+        QVERIFY(!dlg.isVisible() && ui_.shown.empty());
     }
 
     void enterMovesInOrder() {

@@ -7,6 +7,7 @@
 #include "records/SaveLoad.h"
 #include "state/BukkenJoho.h"
 #include "state/ModGlobal.h"
+#include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
@@ -833,7 +834,7 @@ void TestSaveLoad::saveButtonOnTheMainWindow() {
     ui.tempDir = folder.tempPath();
     ModGlobal g;
     g.ProgramFolder = folder.path();
-    FrmMain w(g, ui, FrmMain::Options{false});
+    FrmMain w(g, ui, FrmMain::Options{false, test::InstanceName(folder)});
     QVERIFY(w.startUp());
     QVERIFY(!w.mnuSearch->isEnabled());
     QVERIFY(!w.mnuExport->isEnabled());

@@ -222,6 +222,35 @@ private Q_SLOTS:
         QCOMPARE(lines[16], kLabels[16] + r.Biko);
     }
 
+    // On the page a long memo line shrinks, down to 8 pt, and is then cut with "…"; measured in
+    // the real font, every line ends inside the inner page frame.
+    void longTextsFitTheirLine() {
+        BukkenJoho r;
+        r.Jusho = u"北海道札幌市中央区北一条西二丁目一番地 札幌ビルディング十二階 一二〇四号室"_s;
+        r.Kaisha = u"ＡＢＣ不動産"_s;  // short: stays at 12 pt
+        r.Biko = QString(200, u'長');
+        const std::vector<ChohyoItem> items = ChohyoLayout(r, QDate(2026, 12, 7));
+        const auto endOf = [](const ChohyoItem& it) {
+            QFont f(ChohyoFontFamily());
+            f.setPixelSize(it.pointSize * 20);
+            f.setKerning(false);
+            f.setHintingPreference(QFont::PreferNoHinting);
+            return it.rect.left() + QFontMetricsF(f).horizontalAdvance(it.text);
+        };
+        const ChohyoItem& address = items[2];
+        QCOMPARE(address.text, kLabels[0] + r.Jusho);  // smaller, but whole
+        QVERIFY(address.pointSize < 12 && address.pointSize >= 8);
+        QVERIFY(endOf(address) <= 15470);
+        QCOMPARE(items[3].pointSize, 12);
+        const ChohyoItem& remark = items[18];
+        QCOMPARE(remark.pointSize, 8);
+        QCOMPARE(
+            remark.text,
+            kLabels[16] + QString(remark.text.size() - kLabels[16].size() - 1, u'長') + u"…"_s);
+        // Cut where the room ends, not before: one more 長 would not fit.
+        QVERIFY(endOf(remark) <= 15470 && endOf(remark) > 15470 - 2 * 160);
+    }
+
     // ---- the page's items and positions ----
 
     void layoutOfFullRecord() {

@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <QBuffer>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -217,6 +218,7 @@ private Q_SLOTS:
         BukkenJoho rec;
         FrmPrint w(rec, ui, printer);
         QCOMPARE(w.page().pageTwips, QSize(16838, 11906));
+        w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::Actual));
         QCOMPARE(w.PicDraw->size(), QSize(1123, 794));  // 16838 and 11906 twips at 15 a pixel
         QCOMPARE(w.HScroll1->minimum(), 0);
         QCOMPARE(w.HScroll1->maximum(), 7463);
@@ -236,6 +238,45 @@ private Q_SLOTS:
         w.HScroll1->setValue(0);
         w.VScroll1->setValue(0);
         QCOMPARE(w.PicDraw->pos(), QPoint(0, 0));
+    }
+
+    // It opens showing the whole page; the page's width, 100 % and Ctrl+wheel steps zoom it, and a
+    // larger window gives the page more room.
+    void previewZoomsAndResizes() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        printer.printers = false;
+        BukkenJoho rec = PreviewRecord();
+        FrmPrint w(rec, ui, printer);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto inside = [&w] {
+            return QRect(QPoint(0, 0), w.PicFrame->size()).contains(w.PicDraw->geometry());
+        };
+        QCOMPARE(w.CboZoom->currentIndex(), int(FrmPrint::Zoom::FitPage));
+        QVERIFY(inside() && w.zoomFactor() < 0.6);  // about half the page at 100 %
+        QCOMPARE(w.HScroll1->maximum() + w.VScroll1->maximum(), 0);
+
+        w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::FitWidth));
+        QCOMPARE(w.PicDraw->width(), w.PicFrame->width());
+        QVERIFY(w.VScroll1->maximum() > 0);
+        w.VScroll1->setValue(w.VScroll1->maximum());
+        QCOMPARE(w.PicDraw->y() + w.PicDraw->height(), w.PicFrame->height());
+
+        const double before = w.zoomFactor();
+        QWheelEvent in(QPointF(10, 10), w.PicFrame->mapToGlobal(QPointF(10, 10)), QPoint(),
+                       QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w.PicFrame, &in);
+        QCOMPARE(w.zoomFactor(), before * 1.25);
+        QCOMPARE(w.CboZoom->currentText(), QStringLiteral("%1%").arg(qRound(before * 125)));
+
+        w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::FitPage));
+        const double small = w.zoomFactor();
+        const QPoint ok = w.CmdOK->pos();
+        w.resize(w.width() + 300, w.height() + 200);
+        QTRY_VERIFY(w.zoomFactor() > small);
+        QVERIFY(inside());
+        QCOMPARE(w.CmdOK->pos(), ok + QPoint(300, 200));  // 戻る keeps to the lower right
     }
 
     void previewIsDrawnOnceAtLoad() {

@@ -207,7 +207,9 @@ void TestStructure::worksheet_chosenStoredShownAndReset() {
     QCOMPARE(g_->Bukken.KaokuKozoCD, 3);
     QCOMPARE(w_->TxtKaokuKakaku->text(), u"14,280,000"_s);  // 24,000,000 × 0.595
 
+    ui_->answers.push_back(Answer::No);  // the calculation is discarded
     QTest::mouseClick(w_->CmdClear, Qt::LeftButton);
+    ui_->clear();
     QCOMPARE(g_->Bukken.KaokuKozoCD, 0);
     QCOMPARE(shownStructure(), kUnset);
 

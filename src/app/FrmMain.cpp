@@ -4,6 +4,7 @@
 #include "app/HelpWindow.h"
 #include "platform/DateInput.h"
 #include "platform/FieldGuard.h"
+#include "platform/InstanceServer.h"
 #include "platform/QtUiServices.h"
 #include "platform/ScratchFile.h"
 #include "platform/SingleInstance.h"
@@ -14,13 +15,16 @@
 #include "state/UserDatabase.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QFrame>
+#include <QHash>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -74,6 +78,21 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     return b;
 }
 
+// The help section of each window that F1 opens the help at.
+QString HelpSection(const QString& window) {
+    static const QHash<QString, QString> sections = {
+        {QStringLiteral("FrmMemo"), QStringLiteral("memo")},
+        {QStringLiteral("FrmData"), QStringLiteral("list")},
+        {QStringLiteral("FrmHikaku"), QStringLiteral("compare")},
+        {QStringLiteral("FrmPrint"), QStringLiteral("print")},
+        {QStringLiteral("FrmKakuti"), QStringLiteral("kakuti")},
+        {QStringLiteral("FrmJiten"), QStringLiteral("jiten")},
+        {QStringLiteral("FrmKaokuKozo"), QStringLiteral("house-tanka")},
+        {QStringLiteral("FrmEnv"), QStringLiteral("env")},
+    };
+    return sections.value(window, QStringLiteral("top"));
+}
+
 DateInput* MakeDate(QWidget* parent, const char* name, DateInput::Format format, int left, int top,
                     int width, int height, const QString& tooltip) {
     auto* d = new DateInput(format, parent);
@@ -94,6 +113,8 @@ FrmMain::FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent)
     buildLayout();
     buildMenus();
     setupWorksheet();
+    // F1 in the dialogs this window opens: their own modal loops block the menu's shortcut.
+    qApp->installEventFilter(this);
 }
 
 FrmMain::~FrmMain() = default;
@@ -262,6 +283,8 @@ void FrmMain::buildLayout() {
     connect(CmdSave, &QPushButton::clicked, this, &FrmMain::CmdSave_Click);
     connect(CmdMemo, &QPushButton::clicked, this, &FrmMain::CmdMemo_Click);
     connect(CmdEnd, &QPushButton::clicked, this, &FrmMain::CmdEnd_Click);
+    // The menu's save follows the button, so that Ctrl+S is off while the button is.
+    CmdSave->installEventFilter(this);
 
     client_->setMinimumSize(Tw(kClientWidth), Tw(kClientHeight));
 }
@@ -274,9 +297,11 @@ void FrmMain::buildMenus() {
         m->setObjectName(QLatin1String(name));
         return m;
     };
-    auto addItem = [&](QMenu* menu, const char* name, const QString& caption) {
+    auto addItem = [&](QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& shortcut = {}) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QLatin1String(name));
+        a->setShortcut(shortcut);
         return a;
     };
     auto addSeparator = [&](QMenu* menu, const char* name) {
@@ -286,20 +311,28 @@ void FrmMain::buildMenus() {
     };
 
     mnuFile = addMenu("mnuFile", QStringLiteral("ファイル(&F)"));
-    mnuPrint = addItem(mnuFile, "mnuPrint", QStringLiteral("印刷(&P)"));
-    mnuExport = addItem(mnuFile, "mnuExport", QStringLiteral("エクスポート(&E)"));
+    mnuSave = addItem(mnuFile, "mnuSave", QStringLiteral("物件情報保存(&S)"),
+                      QKeySequence(QStringLiteral("Ctrl+S")));
+    mnuSave->setEnabled(false);
+    mnuPrint = addItem(mnuFile, "mnuPrint", QStringLiteral("印刷(&P)"),
+                       QKeySequence(QStringLiteral("Ctrl+P")));
+    mnuExport = addItem(mnuFile, "mnuExport", QStringLiteral("エクスポート(&E)"),
+                        QKeySequence(QStringLiteral("Ctrl+E")));
     mnuSep1 = addSeparator(mnuFile, "mnuSep1");
-    mnuEnd = addItem(mnuFile, "mnuEnd", QStringLiteral("終了(&X)"));
+    mnuEnd = addItem(mnuFile, "mnuEnd", QStringLiteral("終了(&X)"),
+                     QKeySequence(QStringLiteral("Ctrl+Q")));
     mnuEdit = addMenu("mnuEdit", QStringLiteral("編集(&E)"));
-    mnuSearch = addItem(mnuEdit, "mnuSearch", QStringLiteral("物件一覧(&S)"));
+    mnuSearch = addItem(mnuEdit, "mnuSearch", QStringLiteral("物件一覧(&S)"),
+                        QKeySequence(QStringLiteral("Ctrl+L")));
     mnuHikaku = addItem(mnuEdit, "mnuHikaku", QStringLiteral("物件比較(&C)"));
     mnuOption = addMenu("mnuOption", QStringLiteral("オプション(&O)"));
     mnuEnv = addItem(mnuOption, "mnuEnv", QStringLiteral("環境設定(&E)"));
     mnuHelp = addMenu("mnuHelp", QStringLiteral("ヘルプ(&H)"));
-    mnuIndex = addItem(mnuHelp, "mnuIndex", QStringLiteral("ヘルプ(&C)"));
+    mnuIndex = addItem(mnuHelp, "mnuIndex", QStringLiteral("ヘルプ(&C)"), QKeySequence(Qt::Key_F1));
     mnuSep2 = addSeparator(mnuHelp, "mnuSep2");
     mnuVersion = addItem(mnuHelp, "mnuVersion", QStringLiteral("バージョン情報(&A)"));
 
+    connect(mnuSave, &QAction::triggered, this, &FrmMain::mnuSave_Click);
     connect(mnuPrint, &QAction::triggered, this, &FrmMain::mnuPrint_Click);
     connect(mnuExport, &QAction::triggered, this, &FrmMain::mnuExport_Click);
     connect(mnuEnd, &QAction::triggered, this, &FrmMain::mnuEnd_Click);
@@ -344,13 +377,22 @@ bool FrmMain::startUp() {
             MsgIcon::Critical);
         return false;
     }
+    const QString serverName = options_.instanceServerName.isEmpty() ? InstanceServer::defaultName()
+                                                                     : options_.instanceServerName;
     instance_ = std::make_unique<SingleInstance>(runtime);
     if (!instance_->tryAcquire()) {
         instance_.reset();
+        // Nothing is wrong: the copy already running is brought forward, and this one says so.
+        InstanceServer::askToRaise(serverName);
         ui_.message(this, AppTitle() + QStringLiteral("はすでに起動されています。"),
-                    MsgIcon::Critical);
+                    MsgIcon::Information);
         return false;
     }
+    instanceServer_ = new InstanceServer(serverName, this);
+    connect(instanceServer_, &InstanceServer::raiseRequested, this, &FrmMain::bringToFront);
+    // Without the socket a second start cannot bring this window forward; nothing else depends
+    // on it.
+    instanceServer_->listen();
     // A run that was killed left its scratch file (perhaps holding a photo) behind.
     RemoveStaleScratchFiles(runtime, kScratchPrefix);
 
@@ -486,7 +528,32 @@ void FrmMain::mnuEnd_Click() {
     close();
 }
 
+bool FrmMain::settleUnsavedWork() {
+    if (!unsaved_)
+        return true;
+    if (CmdSave->isEnabled()) {
+        switch (ui_.questionYesNoCancel(
+            this, QStringLiteral("保存されていない変更があります。保存しますか。"), AppTitle())) {
+            case Answer::Yes:
+                // A save the user cancels in its own questions, or one that fails, keeps
+                // everything where it was.
+                return saveProperty(false);
+            case Answer::No:
+                return true;
+            case Answer::Cancel:
+                return false;
+        }
+        return false;
+    }
+    return ui_.question(this, QStringLiteral("保存されていない変更があります。破棄しますか。"),
+                        AppTitle(), Answer::No) == Answer::Yes;
+}
+
 void FrmMain::closeEvent(QCloseEvent* event) {
+    if (!settleUnsavedWork()) {
+        event->ignore();
+        return;
+    }
     // Every way out (the 終了 button, the menu, the close box) releases the databases and removes
     // the scratch file, so that no temporary file is left behind.
     releaseDatabaseObjects();
@@ -510,6 +577,48 @@ void FrmMain::mnuIndex_Click() {
     help_->show();
     help_->raise();
     help_->activateWindow();
+}
+
+void FrmMain::bringToFront() {
+    ++raiseRequests_;
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void FrmMain::showHelpFor(QWidget* dialog) {
+    // A help window of the dialog's own: one of the main window would be blocked by the dialog's
+    // modality and could not be scrolled until it closes.
+    auto* help = new HelpWindow(dialog);
+    help->setAttribute(Qt::WA_DeleteOnClose);
+    help->setWindowIcon(windowIcon());
+    help->showSection(HelpSection(dialog->objectName()));
+    help->show();
+    help->raise();
+    help->activateWindow();
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == CmdSave && event->type() == QEvent::EnabledChange) {
+        mnuSave->setEnabled(CmdSave->isEnabled());
+    } else if (event->type() == QEvent::KeyPress &&
+               static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+               static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier &&
+               watched->isWidgetType()) {
+        // Only the dialogs of this window; the main window's own F1 is the menu's shortcut.
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        if (window != this && window->objectName() != QLatin1String("HelpWindow")) {
+            for (QWidget* p = window->parentWidget(); p; p = p->parentWidget()) {
+                if (p == this) {
+                    showHelpFor(window);
+                    return true;
+                }
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void FrmMain::resizeEvent(QResizeEvent* event) {

@@ -20,6 +20,7 @@ namespace ie {
 
 class DateInput;
 class HelpWindow;
+class InstanceServer;
 class ScratchClaim;
 class SingleInstance;
 class UiServices;
@@ -34,6 +35,8 @@ class FrmMain : public QMainWindow {
 public:
     struct Options {
         bool showSplash = true;
+        // The local socket a second start knocks at; empty for the user's own.
+        QString instanceServerName;
     };
 
     FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent = nullptr);
@@ -47,6 +50,8 @@ public:
     UiServices& ui() { return ui_; }
     // The picture of ImgIcon, which the version dialog shows.
     QPixmap iconPicture() const;
+    // How often a second start has asked this window to come to the front.
+    int raiseRequests() const { return raiseRequests_; }
     // The window icon: the program's icon in every size it is drawn in.
     static QIcon AppIcon();
 
@@ -63,6 +68,10 @@ public:
     // Enables the list and export menu entries by the saved-property count.
     void setListMenusEnabled(bool enabled);
 
+    // A calculation has run since the last save or load, or the memo was changed: leaving or
+    // clearing asks first.
+    bool hasUnsavedWork() const { return unsaved_; }
+
 public Q_SLOTS:
     void CmdEnd_Click();
     void mnuEnd_Click();
@@ -76,6 +85,7 @@ public Q_SLOTS:
     void CmdKaokuKozo_Click();
 
     void CmdSave_Click();
+    void mnuSave_Click();
     void CmdMemo_Click();
     void mnuSearch_Click();
     void mnuHikaku_Click();
@@ -87,6 +97,7 @@ public Q_SLOTS:
     void mnuVersion_Click();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -101,6 +112,16 @@ private:
     // Asks whether a road price that looks copied in thousands is meant ×1,000 (FrmMainWorksheet).
     void CheckRosenkaUnit();
     void releaseDatabaseObjects();
+    // A second start asked for this window: shown, restored and brought forward.
+    void bringToFront();
+    // The help at the section of a dialog of this window (F1 there).
+    void showHelpFor(QWidget* dialog);
+    // FrmMainRecords.cpp: saves the worksheet's property (asking first when confirm) and starts a
+    // new one; true when the row is written.
+    bool saveProperty(bool confirm);
+    // Asks what to do with unsaved work before it would be lost: true when the caller may go on
+    // (saved, or the user chose to discard), false when the user stays where they were.
+    bool settleUnsavedWork();
 
 public:
     // Controls, named as the window's design names them (objectName is the same).
@@ -156,6 +177,7 @@ public:
     QFrame* Line[6] = {};
 
     QMenu* mnuFile = nullptr;
+    QAction* mnuSave = nullptr;
     QAction* mnuPrint = nullptr;
     QAction* mnuExport = nullptr;
     QAction* mnuSep1 = nullptr;
@@ -176,6 +198,8 @@ private:
     Options options_;
     QWidget* client_ = nullptr;
     std::unique_ptr<SingleInstance> instance_;
+    InstanceServer* instanceServer_ = nullptr;
+    int raiseRequests_ = 0;
     std::unique_ptr<ScratchClaim> scratch_;  // this run's claim on its scratch file
     HelpWindow* help_ = nullptr;
     // The two dates on the worksheet are a loaded property's, to be reset by the next save or
@@ -185,6 +209,7 @@ private:
     QSet<QString> woodNoticesShown_;
     // The road price the user chose to keep when asked about its unit: not asked about again.
     std::optional<double> rosenkaKept_;
+    bool unsaved_ = false;
 };
 
 }  // namespace ie

@@ -4,12 +4,30 @@
 #include "records/FrmMemo.h"
 #include "state/ModGlobal.h"
 
+#include <tuple>
+
 namespace ie {
 
+namespace {
+
+// What the memo dialog may change: the texts and prices through 戻る, the photo at once.
+auto MemoState(const BukkenJoho& b) {
+    return std::make_tuple(b.Jusho, b.Kaisha, b.Tanto, b.Denwa, b.Biko, b.TotiHanbaiKakaku.raw(),
+                           b.KaokuHanbaiKakaku.raw(), b.GokeiHanbaiKakaku.raw(), b.PicUmu,
+                           b.PicFile);
+}
+
+}  // namespace
+
 void FrmMain::CmdMemo_Click() {
-    // The dialog writes the record itself; nothing is read back here.
-    FrmMemo memo(g_, ui_, this);
-    memo.exec();
+    // The dialog writes the record itself; the window only notes whether it changed.
+    const auto before = MemoState(g_.Bukken);
+    {
+        FrmMemo memo(g_, ui_, this);
+        memo.exec();
+    }
+    if (MemoState(g_.Bukken) != before)
+        unsaved_ = true;
 }
 
 void FrmMain::mnuExport_Click() {

@@ -1,5 +1,6 @@
 #include "app/FrmMain.h"
 
+#include "platform/UiServices.h"
 #include "records/FrmData.h"
 #include "records/FrmHikaku.h"
 #include "records/PropertySave.h"
@@ -12,17 +13,32 @@
 namespace ie {
 
 void FrmMain::CmdSave_Click() {
+    saveProperty(true);
+}
+
+void FrmMain::mnuSave_Click() {
+    // Ctrl+S does what the button does, and only while it can be pressed.
+    if (CmdSave->isEnabled())
+        saveProperty(true);
+}
+
+bool FrmMain::saveProperty(bool confirm) {
     // On Cancelled and Failed nothing may change: the worksheet still holds the property.
-    if (SaveBukken(g_, ui_, this) != SaveOutcome::Saved) {
-        return;
+    qint32 id = 0;
+    if (SaveBukken(g_, ui_, this, confirm, &id) != SaveOutcome::Saved) {
+        return false;
     }
     ClearForm();
     ModClearGlobal(g_.Bukken);
     if (datesFromLoad_)
         resetDates();
     ShowKaokuKozo();
+    unsaved_ = false;
     // The table holds at least the row just written.
     setListMenusEnabled(true);
+    // The worksheet starts over at once, so the user is told that the property is kept.
+    ui_.note(this, QStringLiteral("物件データを保存しました。（物件ID %1）").arg(id));
+    return true;
 }
 
 void FrmMain::mnuSearch_Click() {
@@ -51,6 +67,7 @@ void FrmMain::mnuSearch_Click() {
         TxtKakuti->setText(QStringLiteral("100.00"));
         TxtJiten->setText(QStringLiteral("0"));
         datesFromLoad_ = true;
+        unsaved_ = false;
     }
     DispForm();
     session.close();

@@ -194,6 +194,9 @@ void FrmMain::ClearForm() {
 }
 
 void FrmMain::CmdClear_Click() {
+    if (!settleUnsavedWork())
+        return;
+    unsaved_ = false;
     BukkenJoho& b = g_.Bukken;
     b.Jusho.clear();
     b.Kaisha.clear();
@@ -270,6 +273,7 @@ void FrmMain::CmdCalcLandPrise_Click() {
     TxtTotiKakaku->setText(FormatWhole(g_.Bukken.TotiKakaku));
     TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
     CmdSave->setEnabled(!g_.UsrDbReadOnly);
+    unsaved_ = true;
 }
 
 void FrmMain::CmdKaokuKeisan_Click() {
@@ -293,6 +297,7 @@ void FrmMain::CmdKaokuKeisan_Click() {
     TxtKaokuKakaku->setText(FormatWhole(g_.Bukken.KaokuKakaku));
     TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
     CmdSave->setEnabled(!g_.UsrDbReadOnly);
+    unsaved_ = true;
 }
 
 }  // namespace ie

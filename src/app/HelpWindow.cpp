@@ -38,4 +38,10 @@ void HelpWindow::home() {
     browser_->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
 }
 
+void HelpWindow::showSection(const QString& anchor) {
+    QUrl url(QStringLiteral("qrc:/help/index.html"));
+    url.setFragment(anchor);
+    browser_->setSource(url);
+}
+
 }  // namespace ie

@@ -15,6 +15,8 @@ public:
     QTextBrowser* browser() const { return browser_; }
     // Back to the first page.
     void home();
+    // The section of that anchor name.
+    void showSection(const QString& anchor);
 
 private:
     QTextBrowser* browser_;

@@ -5,8 +5,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+
+#include <vector>
 
 #include <vector>
 
@@ -81,15 +85,34 @@ int QtUiServices::choose(QWidget* parent, const QString& text, const QString& ca
     return static_cast<int>(buttons.size()) - 1;
 }
 
+void QtUiServices::note(QWidget* parent, const QString& text) {
+    // A tooltip-like label at the foot of the window: it takes no focus and no click, and goes
+    // after a few seconds.
+    QWidget* window = parent ? parent->window() : nullptr;
+    auto* label = new QLabel(Lines(text), window, Qt::ToolTip | Qt::FramelessWindowHint);
+    label->setObjectName(QStringLiteral("note"));
+    label->setAttribute(Qt::WA_DeleteOnClose);
+    label->setAttribute(Qt::WA_ShowWithoutActivating);
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setMargin(8);
+    label->adjustSize();
+    if (window) {
+        const QRect frame = window->geometry();
+        label->move(frame.center().x() - label->width() / 2, frame.bottom() - label->height() - 24);
+    }
+    label->show();
+    QTimer::singleShot(4000, label, &QWidget::close);
+}
+
 QString QtUiServices::openFileName(QWidget* parent, const QString& filter,
                                    const QString& initialPath) {
     return QFileDialog::getOpenFileName(parent, QString(), initialPath, filter);
 }
 
 QString QtUiServices::saveFileName(QWidget* parent, const QString& filter,
-                                   const QString& initialPath) {
-    // The program asks its own overwrite question.
-    return QFileDialog::getSaveFileName(parent, QString(), initialPath, filter, nullptr,
+                                   const QString& initialPath, QString* selectedFilter) {
+    // The program asks its own overwrite question, once the name is complete.
+    return QFileDialog::getSaveFileName(parent, QString(), initialPath, filter, selectedFilter,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

@@ -14,10 +14,11 @@ public:
     using UiServices::message;
     Answer question(QWidget* parent, const QString& text, const QString& caption,
                     Answer defaultButton) override;
+    void note(QWidget* parent, const QString& text) override;
     QString openFileName(QWidget* parent, const QString& filter,
                          const QString& initialPath) override;
-    QString saveFileName(QWidget* parent, const QString& filter,
-                         const QString& initialPath) override;
+    QString saveFileName(QWidget* parent, const QString& filter, const QString& initialPath,
+                         QString* selectedFilter = nullptr) override;
     int choose(QWidget* parent, const QString& text, const QString& caption,
                const QStringList& buttons) override;
     QDate today() override;

@@ -1,6 +1,9 @@
 #include "platform/TypingLimit.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -8,6 +11,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace ie {
 
@@ -35,6 +39,12 @@ TypingLimit* TypingLimit::attach(QLineEdit* field, int maxChars) {
     return limit;
 }
 
+TypingLimit* TypingLimit::attach(QLineEdit* field, int maxChars, std::function<void(int)> refused) {
+    TypingLimit* limit = attach(field, maxChars);
+    limit->refused_ = std::move(refused);
+    return limit;
+}
+
 int TypingLimit::of(const QLineEdit* field) {
     const auto* limit = field->findChild<TypingLimit*>(QString(), Qt::FindDirectChildrenOnly);
     return limit ? limit->limit() : -1;
@@ -49,10 +59,29 @@ int TypingLimit::room() const {
 template <typename Paste>
 void TypingLimit::limitedPaste(Paste paste) {
     // QLineEdit cuts what it inserts at its maxLength; the program's own texts never pass here.
+    // Changing maxLength sets the text anew, which drops the selection and puts the cursor at the
+    // end: both are put back, so that a paste replaces the selection or goes in at the cursor.
     const auto shown = static_cast<int>(field_->text().size());
+    const int start = field_->selectionStart();
+    const int length = field_->selectionLength();
+    const int cursor = field_->cursorPosition();
     field_->setMaxLength(std::max(limit_, shown));
+    if (start >= 0)
+        field_->setSelection(start, length);
+    else
+        field_->setCursorPosition(cursor);
     paste();
+    const int after = field_->cursorPosition();
     field_->setMaxLength(kUnlimited);
+    field_->setCursorPosition(after);
+}
+
+void TypingLimit::paste() {
+    if (refused_ && QGuiApplication::clipboard()->text().size() > room()) {
+        refused_(limit_);
+        return;
+    }
+    limitedPaste([this] { field_->paste(); });
 }
 
 bool TypingLimit::eventFilter(QObject* watched, QEvent* event) {
@@ -62,7 +91,7 @@ bool TypingLimit::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress: {
             auto* ke = static_cast<QKeyEvent*>(event);
             if (ke->matches(QKeySequence::Paste)) {
-                limitedPaste([this] { field_->paste(); });
+                paste();
                 return true;
             }
             if (IsTyping(ke) && room() < ke->text().size())
@@ -83,6 +112,13 @@ bool TypingLimit::eventFilter(QObject* watched, QEvent* event) {
             // The menu's paste is cut to fit as well.
             auto* ce = static_cast<QContextMenuEvent*>(event);
             std::unique_ptr<QMenu> menu(field_->createStandardContextMenu());
+            if (refused_) {
+                // The menu's paste goes through the same check as Ctrl+V.
+                if (auto* item = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+                    QObject::disconnect(item, &QAction::triggered, field_, nullptr);
+                    connect(item, &QAction::triggered, this, &TypingLimit::paste);
+                }
+            }
             limitedPaste([&] { menu->exec(ce->globalPos()); });
             return true;
         }

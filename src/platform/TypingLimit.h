@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QLineEdit;
 
 namespace ie {
@@ -17,6 +19,9 @@ public:
     // Lifts the field's own maxLength and watches its typing instead. The limit is owned by the
     // field.
     static TypingLimit* attach(QLineEdit* field, int maxChars);
+    // The same, except that a paste that does not fit is refused whole instead of cut: nothing is
+    // inserted and refused is called with the limit, so that the user hears why.
+    static TypingLimit* attach(QLineEdit* field, int maxChars, std::function<void(int)> refused);
     // The limit of a field, or -1 when it has none.
     static int of(const QLineEdit* field);
 
@@ -32,9 +37,12 @@ private:
     // Runs a paste with QLineEdit's own cut at the room left.
     template <typename Paste>
     void limitedPaste(Paste paste);
+    // The clipboard's text goes in whole, or (with refused_) not at all.
+    void paste();
 
     QLineEdit* field_;
     int limit_;
+    std::function<void(int)> refused_;
 };
 
 }  // namespace ie

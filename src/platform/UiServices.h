@@ -12,7 +12,7 @@ namespace ie {
 QString AppTitle();  // "いえねだん帳"
 
 enum class MsgIcon { None, Critical, Exclamation, Question, Information };
-enum class Answer { Yes, No };
+enum class Answer { Yes, No, Cancel };
 
 // Everything that would block on the user or depend on the machine: message boxes, questions, file
 // choosers, today's date, the temporary folder. Windows reach these only through this interface;
@@ -27,12 +27,16 @@ public:
     // A Yes/No question with the question icon.
     virtual Answer question(QWidget* parent, const QString& text, const QString& caption,
                             Answer defaultButton) = 0;
+    // A short note beside the window that needs no click and goes away by itself.
+    virtual void note(QWidget* parent, const QString& text) = 0;
     // File choosers. The filter uses Qt's syntax ("Images (*.jpg *.bmp)"). An empty result means
-    // the user cancelled. The save chooser never asks its own overwrite question.
+    // the user cancelled. The save chooser never asks its own overwrite question; several filters
+    // are separated by ";;", and selectedFilter (when given) brings in the one offered first and
+    // takes back the one the user chose.
     virtual QString openFileName(QWidget* parent, const QString& filter,
                                  const QString& initialPath) = 0;
-    virtual QString saveFileName(QWidget* parent, const QString& filter,
-                                 const QString& initialPath) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& filter, const QString& initialPath,
+                                 QString* selectedFilter = nullptr) = 0;
 
     // A question with buttons of its own, in this order; the first is the default. Returns the
     // index of the button pressed; closing the box (Esc) counts as the last button.
@@ -47,6 +51,13 @@ public:
     // Convenience: a message with the program's title as caption.
     void message(QWidget* parent, const QString& text, MsgIcon icon) {
         message(parent, text, icon, AppTitle());
+    }
+    // Convenience: はい (the default) / いいえ / キャンセル, Esc and the close box as キャンセル.
+    Answer questionYesNoCancel(QWidget* parent, const QString& text, const QString& caption) {
+        const int i = choose(parent, text, caption,
+                             {QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)"),
+                              QStringLiteral("キャンセル")});
+        return i == 0 ? Answer::Yes : i == 1 ? Answer::No : Answer::Cancel;
     }
 };
 

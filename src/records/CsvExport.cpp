@@ -132,12 +132,17 @@ QString DbFailure(sqlite3* db) {
 
 // Encodes and writes what has been gathered, keeping a running count of '?' characters. On a
 // failure, err is errno as the write left it.
-bool Flush(QIODevice& file, QString& buffer, int& unmappable, int& err) {
+bool Flush(QIODevice& file, QString& buffer, CsvFormat format, int& unmappable, int& err) {
     if (buffer.isEmpty())
         return true;
-    int bad = 0;
-    const QByteArray bytes = cp932::Encode(buffer, &bad);
-    unmappable += bad;
+    QByteArray bytes;
+    if (format == CsvFormat::Utf8) {
+        bytes = buffer.toUtf8();
+    } else {
+        int bad = 0;
+        bytes = cp932::Encode(buffer, &bad);
+        unmappable += bad;
+    }
     buffer.resize(0);
     errno = 0;
     const bool ok = file.write(bytes) == bytes.size();
@@ -148,6 +153,11 @@ bool Flush(QIODevice& file, QString& buffer, int& unmappable, int& err) {
 void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& path, int err) {
     result.error = WriteFailedText(path, WriteCauseOf(out, err));
     result.writeFailed = true;
+}
+
+// The columns that hold typed text (住所, 販売会社名, 担当者名, 電話番号, 備考).
+bool IsTextColumn(int column) {
+    return column == 0 || (column >= 9 && column <= 12);
 }
 
 }  // namespace
@@ -171,14 +181,35 @@ QString CsvField(const QString& value) {
     return value;
 }
 
-CsvExportResult ExportCsv(db::Connection& con, const QString& path) {
+QString CsvFormatName(CsvFormat format) {
+    return format == CsvFormat::Utf8 ? QStringLiteral("CSV（UTF-8）")
+                                     : QStringLiteral("CSV（Excel用 Shift_JIS）");
+}
+
+QString CsvFieldUtf8(const QString& value, bool textColumn) {
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (textColumn && !value.isEmpty() && formulaStarts.contains(value.front())) {
+        QString quoted = value;
+        quoted.replace(u'"', QStringLiteral("\"\""));
+        return QStringLiteral("\"'") + quoted + u'"';
+    }
+    return CsvField(value);
+}
+
+QString CsvTargetPath(const QString& chosen) {
+    if (QFileInfo(chosen).suffix().isEmpty())
+        return chosen + QStringLiteral(".csv");
+    return chosen;
+}
+
+CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat format) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         CsvExportResult result;
         WriteFailed(result, file, path, errno);
         return result;
     }
-    CsvExportResult result = WriteCsv(con, file, path);
+    CsvExportResult result = WriteCsv(con, file, path, format);
     if (!result.ok) {
         file.cancelWriting();
         return result;
@@ -192,7 +223,8 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path) {
     return result;
 }
 
-CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& path) {
+CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& path,
+                         CsvFormat format) {
     CsvExportResult result;
     sqlite3* db = con.handle();
     if (!db) {
@@ -223,34 +255,40 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
     QString buffer;
     buffer.reserve(kChunk + 4096);
     int rc;
+    const bool utf8 = format == CsvFormat::Utf8;
     int err = 0;
     while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
         if (result.rows == 0) {
+            if (utf8)
+                buffer += QChar(0xFEFF);  // the mark by which spreadsheets recognise UTF-8
             for (size_t i = 0; i < Titles().size(); ++i) {
                 if (i)
                     buffer += u',';
                 buffer += u'"' + Titles()[i] + u'"';
             }
             buffer += QStringLiteral("\r\n");
-        } else {
+        } else if (!utf8) {
             buffer += u'\r';  // records are separated by a lone CR
         }
         for (int i = 0; i < columns; ++i) {
             if (i)
                 buffer += u',';
-            buffer += CsvField(CellText(raw, i, kinds[size_t(i)]));
+            const QString text = CellText(raw, i, kinds[size_t(i)]);
+            buffer += utf8 ? CsvFieldUtf8(text, IsTextColumn(i)) : CsvField(text);
         }
+        if (utf8)
+            buffer += QStringLiteral("\r\n");
         ++result.rows;
-        if (buffer.size() >= kChunk && !Flush(file, buffer, result.unmappable, err))
+        if (buffer.size() >= kChunk && !Flush(file, buffer, format, result.unmappable, err))
             break;
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
         result.error = DbFailure(db);
         return result;
     }
-    if (result.rows > 0)
+    if (result.rows > 0 && !utf8)
         buffer += QStringLiteral("\r\n");
-    if (rc == SQLITE_ROW || !Flush(file, buffer, result.unmappable, err)) {
+    if (rc == SQLITE_ROW || !Flush(file, buffer, format, result.unmappable, err)) {
         WriteFailed(result, file, path, err);
         return result;
     }
@@ -259,13 +297,24 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
 }
 
 void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
-    const QString chosen =
-        ui.saveFileName(parent, QStringLiteral("ｶﾝﾏ区切りﾌｧｲﾙ(*.csv) (*.csv)"), g.Bukken.CsvFile);
+    const CsvFormat formats[] = {CsvFormat::ShiftJis, CsvFormat::Utf8};
+    const auto filterOf = [](CsvFormat f) { return CsvFormatName(f) + QStringLiteral(" (*.csv)"); };
+    QString filter = filterOf(CsvFormat::ShiftJis);
+    const QString chosen = ui.saveFileName(
+        parent, filterOf(CsvFormat::ShiftJis) + QStringLiteral(";;") + filterOf(CsvFormat::Utf8),
+        g.Bukken.CsvFile, &filter);
     if (chosen.isEmpty())
         return;  // cancelled: the remembered name stays
-    g.Bukken.CsvFile = chosen;
+    CsvFormat format = CsvFormat::ShiftJis;
+    for (const CsvFormat f : formats) {
+        if (filter == filterOf(f))
+            format = f;
+    }
+    // The overwrite question is about the file that will really be written.
+    const QString path = CsvTargetPath(chosen);
+    g.Bukken.CsvFile = path;
 
-    const QFileInfo target(chosen);
+    const QFileInfo target(path);
     if (target.exists() && !target.isDir()) {
         if (ui.question(parent, QStringLiteral("同じ名前のファイルが存在します。上書きしますか"),
                         AppTitle(), Answer::Yes) != Answer::Yes) {
@@ -276,23 +325,28 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
     UsrDbSession session(g, ui, parent);
     if (!session.ok())
         return;
-    const CsvExportResult result = ExportCsv(g.UsrDbCon, chosen);
+    const CsvExportResult result = ExportCsv(g.UsrDbCon, path, format);
     session.close();
 
     if (!result.ok) {
         // A write failure names the file itself.
         ui.message(parent,
                    QStringLiteral("エクスポートに失敗しました。\r") +
-                       (result.writeFailed ? QString() : QDir::toNativeSeparators(chosen) + u'\r') +
+                       (result.writeFailed ? QString() : QDir::toNativeSeparators(path) + u'\r') +
                        result.error,
                    MsgIcon::Critical);
-    } else if (result.unmappable > 0) {
-        ui.message(parent,
-                   QStringLiteral("Shift-JISで表せない文字が%1文字あったため、"
-                                  "「?」に置き換えて書き出しました。")
-                       .arg(result.unmappable),
-                   MsgIcon::Exclamation);
+        return;
     }
+    QString done = QStringLiteral("%1件の物件を書き出しました。\rファイル：%2\r形式：%3")
+                       .arg(result.rows)
+                       .arg(QDir::toNativeSeparators(path), CsvFormatName(format));
+    if (result.unmappable > 0) {
+        done += QStringLiteral(
+                    "\rShift-JISで表せない文字が%1文字あったため、"
+                    "「?」に置き換えて書き出しました。")
+                    .arg(result.unmappable);
+    }
+    ui.message(parent, done, result.unmappable > 0 ? MsgIcon::Exclamation : MsgIcon::Information);
 }
 
 }  // namespace ie

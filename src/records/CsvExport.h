@@ -27,21 +27,41 @@ struct CsvExportResult {
 // The statement whose rows the export writes, in the table's own order.
 QString CsvExportQuery();
 
+// The two kinds of file the export writes.
+enum class CsvFormat {
+    ShiftJis,  // for Excel: CP932, records separated by a lone CR, the last one ending in CR LF
+    Utf8,      // UTF-8 with a byte-order mark, CR LF after every record, formula-like texts guarded
+};
+
+// The name of a format as the save chooser offers it and the closing message names it.
+QString CsvFormatName(CsvFormat format);
+
 // One value as it goes into a line: unchanged, or in double quotes with inner quotes doubled when
 // it holds a comma, a double quote, a CR or an LF (so that every line keeps its 18 fields).
 QString CsvField(const QString& value);
 
-// Writes every row of 物件情報 to path in CP932: the quoted header and CR LF, then the rows
-// separated by CR, the last one followed by CR LF. An empty table gives a zero-byte file. The
-// file is written beside the target and renamed over it only on success. con must be open.
-CsvExportResult ExportCsv(db::Connection& con, const QString& path);
+// A value of the UTF-8 format: quoted as CsvField, except that a text column's value beginning
+// with =, +, -, @, a tab or a CR gets a leading ' inside quotes, so that a spreadsheet shows it
+// instead of running it as a formula. Number columns are never changed.
+QString CsvFieldUtf8(const QString& value, bool textColumn);
+
+// The file name the export writes to: a name typed without an extension gets ".csv".
+QString CsvTargetPath(const QString& chosen);
+
+// Writes every row of 物件情報 to path: the quoted header, then one line per row, in the given
+// format. An empty table gives a zero-byte file. The file is written beside the target and renamed
+// over it only on success. con must be open.
+CsvExportResult ExportCsv(db::Connection& con, const QString& path,
+                          CsvFormat format = CsvFormat::ShiftJis);
 
 // The same rows written to out, which the caller opens and commits or discards; path is only named
 // in a failure's text. NUL characters are left out of every value.
-CsvExportResult WriteCsv(db::Connection& con, QIODevice& out, const QString& path);
+CsvExportResult WriteCsv(db::Connection& con, QIODevice& out, const QString& path,
+                         CsvFormat format = CsvFormat::ShiftJis);
 
-// The export menu command: asks for the file (pre-filled with CsvFile), asks before overwriting,
-// opens the user database, writes, and reports a failure or the characters written as '?'.
+// The export menu command: asks for the file and its format (pre-filled with CsvFile), adds
+// ".csv" to a bare name, asks before overwriting, opens the user database, writes, and tells how
+// many properties went to which file in which format, or what failed.
 void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent);
 
 }  // namespace ie

@@ -8,6 +8,7 @@
 #include "platform/Photo.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
+#include "platform/TypingLimit.h"
 #include "platform/UiServices.h"
 #include "records/SaveLoad.h"
 #include "state/ModGlobal.h"
@@ -32,7 +33,9 @@ namespace ie {
 
 namespace {
 
-constexpr int kTextLength = 25;
+// Room for an address with its building and room number, or a remark of a few sentences.
+constexpr int kTextLength = 100;
+constexpr int kPhoneLength = 30;
 constexpr int kPriceLength = 15;
 
 // Some designed label widths are narrower than their texts in the window's font
@@ -100,16 +103,25 @@ void FrmMemo::buildLayout() {
         l->setObjectName(QLatin1String(name));
         PlaceTw(l, left, top, width, height);
     };
-    auto textBox = [this](QLineEdit*& t, const char* name, int left, int top, int width,
-                          int height) {
+    auto box = [this](QLineEdit*& t, const char* name, int left, int top, int width, int height) {
         t = new QLineEdit(this);
         t->setObjectName(QLatin1String(name));
-        t->setMaxLength(kTextLength);
         PlaceTw(t, left, top, width, height);
         EnterMovesFocus(t);
     };
-    auto priceBox = [this, &textBox](QLineEdit*& t, const char* name, int left, int top) {
-        textBox(t, name, left, top, 1215, 375);
+    // A paste that does not fit is refused with a message rather than cut short unseen.
+    auto textBox = [this, &box](QLineEdit*& t, const char* name, int left, int top, int width,
+                                int height, int limit) {
+        box(t, name, left, top, width, height);
+        TypingLimit::attach(t, limit, [this](int most) {
+            ui_.message(
+                this,
+                QStringLiteral("貼り付ける文字が多すぎます（%1文字まで入力できます）。").arg(most),
+                MsgIcon::Exclamation);
+        });
+    };
+    auto priceBox = [this, &box](QLineEdit*& t, const char* name, int left, int top) {
+        box(t, name, left, top, 1215, 375);
         t->setMaxLength(kPriceLength);
         t->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         // Digits are typed directly, without the input method.
@@ -149,13 +161,13 @@ void FrmMemo::buildLayout() {
     PlaceTw(CmdPicDelete, 1680, 4440, 975, 375);
 
     label(Label1, "Label1", QStringLiteral("物　件　の　住　所"), 4440, 600, 1380, 180);
-    textBox(TxtJusho, "TxtJusho", 6000, 480, 4335, 375);
+    textBox(TxtJusho, "TxtJusho", 6000, 480, 4335, 375, kTextLength);
     label(Label2, "Label2", QStringLiteral("販売（仲介）会社名"), 4440, 1080, 1440, 180);
-    textBox(Txtkaisha, "Txtkaisha", 6000, 960, 4335, 375);
+    textBox(Txtkaisha, "Txtkaisha", 6000, 960, 4335, 375, kTextLength);
     label(Label7, "Label7", QStringLiteral("担当者名"), 7080, 1560, 720, 180);
-    textBox(TxtTanto, "TxtTanto", 8160, 1440, 2175, 375);
+    textBox(TxtTanto, "TxtTanto", 8160, 1440, 2175, 375, kTextLength);
     label(Label8, "Label8", QStringLiteral("電話番号"), 7080, 2040, 720, 180);
-    textBox(TxtDenwa, "TxtDenwa", 8160, 1920, 2175, 375);
+    textBox(TxtDenwa, "TxtDenwa", 8160, 1920, 2175, 375, kPhoneLength);
     label(Label4, "Label4", QStringLiteral("敷地販売価格"), 4440, 2520, 1080, 180);
     priceBox(TxtTotiKakaku, "TxtTotiKakaku", 8760, 2400);
     label(Label10, "Label10", QStringLiteral("円"), 10080, 2520, 180, 180);
@@ -166,7 +178,7 @@ void FrmMemo::buildLayout() {
     priceBox(TxtGokeiKakaku, "TxtGokeiKakaku", 8760, 3360);
     label(Label13, "Label13", QStringLiteral("円"), 10080, 3480, 180, 180);
     label(Label3, "Label3", QStringLiteral("備　　　考"), 4440, 3960, 720, 180);
-    textBox(TxtBiko, "TxtBiko", 6120, 3840, 4215, 375);
+    textBox(TxtBiko, "TxtBiko", 6120, 3840, 4215, 375, kTextLength);
 
     CmdOK = new QPushButton(QStringLiteral("戻る"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
@@ -212,6 +224,7 @@ void FrmMemo::Form_Load() {
     showPrice(TxtTotiKakaku, b.TotiHanbaiKakaku);
     showPrice(TxtGokeiKakaku, b.GokeiHanbaiKakaku);
     TxtBiko->setText(b.Biko);
+    loaded_ = boxTexts();
 
     if (!b.PicUmu) {
         showPicture(QImage());
@@ -230,6 +243,31 @@ void FrmMemo::Form_Load() {
                                    "写真データは、削除するか読み込み直すまでそのまま残ります。"),
                     MsgIcon::Exclamation);
     }
+}
+
+QStringList FrmMemo::boxTexts() const {
+    QStringList texts;
+    for (const QLineEdit* box : {TxtJusho, Txtkaisha, TxtTanto, TxtDenwa, TxtTotiKakaku,
+                                 TxtKaokuKakaku, TxtGokeiKakaku, TxtBiko})
+        texts << box->text();
+    return texts;
+}
+
+void FrmMemo::reject() {
+    // Esc and the close box: typed texts are not dropped without asking.
+    if (boxTexts() != loaded_) {
+        switch (ui_.questionYesNoCancel(this, QStringLiteral("変更した内容をメモに反映しますか。"),
+                                        AppTitle())) {
+            case Answer::Yes:
+                CmdOK_Click();  // stays open when a price cannot be kept
+                return;
+            case Answer::Cancel:
+                return;
+            case Answer::No:
+                break;
+        }
+    }
+    QDialog::reject();
 }
 
 bool FrmMemo::hasPicture() const {

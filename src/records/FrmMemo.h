@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QStringList>
 
 class QByteArray;
 class QFrame;
@@ -33,6 +34,8 @@ public Q_SLOTS:
     void CmdOK_Click();
     void CmdPicRead_Click();
     void CmdPicDelete_Click();
+    // Esc and the close box: asks first when a box was changed.
+    void reject() override;
 
 public:
     QLabel* Label9 = nullptr;
@@ -74,9 +77,12 @@ private:
     void showPrice(QLineEdit* box, Currency value);
     void setPriceText(QLineEdit* box, const QString& text);
     void PriceBox_Validate(QLineEdit* box);
+    // The eight boxes' texts, in tab order.
+    QStringList boxTexts() const;
 
     ModGlobal& g_;
     UiServices& ui_;
+    QStringList loaded_;  // the boxes as the dialog opened
 };
 
 }  // namespace ie

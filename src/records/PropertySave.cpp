@@ -32,11 +32,12 @@ void ShowFailure(UiServices& ui, QWidget* parent, int number, const QString& des
 
 }  // namespace
 
-SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
+SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent, bool confirm,
+                       qint32* savedId) {
     const QString prompt = g.Bukken.NewBukken
                                ? QStringLiteral("あたらしい物件データを保存しますか。")
                                : QStringLiteral("既存の物件データを更新しますか。");
-    if (ui.question(parent, prompt, Caption(), Answer::Yes) == Answer::No) {
+    if (confirm && ui.question(parent, prompt, Caption(), Answer::Yes) == Answer::No) {
         return SaveOutcome::Cancelled;
     }
 
@@ -59,13 +60,17 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent) {
                 // nothing. Questions are asked only once it is closed, never under its lock.
                 db::Transaction tx(g.UsrDbCon);
                 if (asNew) {
-                    store.insert(g.Bukken, photo);
+                    const qint32 id = store.insert(g.Bukken, photo);
                     tx.commit();
+                    if (savedId)
+                        *savedId = id;
                     break;
                 }
                 outcome = store.update(g.Bukken.BukkenID, expected, photo);
                 if (outcome == UpdateOutcome::Saved) {
                     tx.commit();
+                    if (savedId)
+                        *savedId = g.Bukken.BukkenID;
                     break;
                 }
                 if (outcome == UpdateOutcome::RowChanged) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QWidget;
 
 namespace ie {
@@ -17,7 +19,10 @@ enum class SaveOutcome {
 // NewBukken), writes the current property into 物件情報 in one transaction, the photo included,
 // and closes the user connection again. An update whose row no longer exists offers to save the
 // property as a new one; one whose row another copy of the program has saved since it was loaded
-// asks whether to overwrite it, save as a new property or cancel.
-SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent);
+// asks whether to overwrite it, save as a new property or cancel. Without confirm the first
+// question is skipped (the user has already chosen to save); the questions about the row itself
+// are still asked. After Saved, savedId (when given) holds the ID of the row written.
+SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent, bool confirm = true,
+                       qint32* savedId = nullptr);
 
 }  // namespace ie

@@ -106,7 +106,7 @@ std::vector<ChohyoItem> BreakdownLayout(const BreakdownContent& content, const Q
     std::vector<ChohyoItem> items;
     items.push_back(TextItem(6800, 700, QStringLiteral("計算の内訳"), 24, true));
     if (!content.subtitle.isEmpty())
-        items.push_back(TextItem(kLeftX, 1500, content.subtitle, kPointSize));
+        items.push_back(FittedTextItem(kLeftX, 1500, content.subtitle, kPointSize, kRightEdge));
     items.push_back(TextItem(13500, 1900, QStringLiteral("出力日：") + FormatDate(today), 10));
 
     const int leftColumns = (kRightX - 200 - kLeftX) / kColumnTwips;

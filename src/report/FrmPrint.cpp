@@ -6,13 +6,18 @@
 #include "state/BukkenJoho.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +25,18 @@
 namespace ie {
 
 namespace {
+
+// The window's size as it opens, in twips; it may be made larger, never smaller.
+constexpr int kWidth = 10470;
+constexpr int kHeight = 7575;
+// The designed viewport, in twips.
+constexpr int kFrameWidth = 9375;
+constexpr int kFrameHeight = 5775;
+// Ctrl+wheel zooms in steps of a quarter, between a tenth and four times the page.
+constexpr double kZoomStep = 1.25;
+constexpr double kZoomMin = 0.1;
+constexpr double kZoomMax = 4.0;
+constexpr int kTwipsPerPixel = 15;
 
 // A scroll bar holds a 16-bit whole number: rounded to nearest, ties to even, kept in 0..32767.
 int ScrollInt(double value) {
@@ -75,12 +92,14 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakd
       printer_(printer) {
     setObjectName(QStringLiteral("FrmPrint"));
     setWindowTitle(QStringLiteral("印刷プレビュー"));
-    setFixedSize(Tw(10470), Tw(7095));
+    setMinimumSize(Tw(kWidth), Tw(kHeight));
+    resize(Tw(kWidth), Tw(kHeight));
+    setSizeGripEnabled(true);
     setModal(true);
 
     PicFrame = new QWidget(this);  // a child widget is clipped to its parent: the viewport
     PicFrame->setObjectName(QStringLiteral("PicFrame"));
-    PlaceTw(PicFrame, 240, 240, 9375, 5775);
+    PlaceTw(PicFrame, 240, 240, kFrameWidth, kFrameHeight);
     PicFrame->setAutoFillBackground(true);
     QPalette framePalette = PicFrame->palette();
     framePalette.setColor(QPalette::Window, QColor(128, 128, 128));
@@ -115,12 +134,28 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakd
                      QStringLiteral("物件帳票と計算の内訳を切り替えて表示します。"), 6600, 6480,
                      1335, 495);
 
+    LblZoom = new QLabel(QStringLiteral("表示倍率"), this);
+    LblZoom->setObjectName(QStringLiteral("LblZoom"));
+    PlaceTw(LblZoom, 240, 7140, 900, 240);
+    CboZoom = new QComboBox(this);
+    CboZoom->setObjectName(QStringLiteral("CboZoom"));
+    CboZoom->addItems(
+        {QStringLiteral("ページ全体"), QStringLiteral("幅に合わせる"), QStringLiteral("100%")});
+    CboZoom->setToolTip(QStringLiteral(
+        "表示の倍率を選びます。Ctrlキーを押しながらホイールを回しても拡大・縮小できます。"));
+    PlaceTw(CboZoom, 1200, 7080, 1935, 375);
+    LblZoom->setBuddy(CboZoom);
+    // The wheel over the page scrolls it, and with Ctrl zooms.
+    PicFrame->installEventFilter(this);
+    PicDraw->installEventFilter(this);
+
     setTabOrder(CmdOK, CmdPrint);
     setTabOrder(CmdPrint, HScroll1);
     setTabOrder(HScroll1, VScroll1);
     setTabOrder(VScroll1, CmdPdf);
     setTabOrder(CmdPdf, ChkUtiwake);
     setTabOrder(ChkUtiwake, CmdPage);
+    setTabOrder(CmdPage, CboZoom);
 
     connect(CmdPrint, &QPushButton::clicked, this, &FrmPrint::CmdPrint_Click);
     connect(CmdOK, &QPushButton::clicked, this, &FrmPrint::CmdOK_Click);
@@ -128,6 +163,7 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakd
     connect(HScroll1, &QScrollBar::valueChanged, this, &FrmPrint::HScroll1_Change);
     connect(VScroll1, &QScrollBar::valueChanged, this, &FrmPrint::VScroll1_Change);
     connect(CmdPage, &QPushButton::clicked, this, &FrmPrint::CmdPage_Click);
+    connect(CboZoom, &QComboBox::currentIndexChanged, this, &FrmPrint::CboZoom_Click);
 
     Form_Load();
     // Connected once the remembered choice is shown, so that showing it writes nothing.
@@ -145,10 +181,6 @@ void FrmPrint::Form_Load() {
     // so that the report can be looked at all the same.
     page_ = printer_.page();
     const QSize surface(Tw(page_.pageTwips.width()), Tw(page_.pageTwips.height()));
-    PicDraw->setFixedSize(surface);
-
-    ApplySteps(VScroll1, ScrollStepsFor(page_.pageTwips.height(), 5775));
-    ApplySteps(HScroll1, ScrollStepsFor(page_.pageTwips.width(), 9375));
 
     // Drawn once: the label keeps the image for every repaint, scroll and uncovering.
     const qreal ratio = devicePixelRatioF();
@@ -180,8 +212,136 @@ const BreakdownContent* FrmPrint::chosenBreakdown() const {
 
 void FrmPrint::showPage(int page) {
     shown_ = page;
-    PicDraw->setPixmap(QPixmap::fromImage(images_[shown_]));
     CmdPage->setText(shown_ == 0 ? QStringLiteral("次ページ") : QStringLiteral("前ページ"));
+    applyZoom();
+}
+
+void FrmPrint::layoutControls() {
+    // Everything keeps its designed place relative to the nearer edges; the viewport and the
+    // scroll bars stretch.
+    const int dw = width() - Tw(kWidth);
+    const int dh = height() - Tw(kHeight);
+    PicFrame->setGeometry(Tw(240), Tw(240), Tw(kFrameWidth) + dw, Tw(kFrameHeight) + dh);
+    VScroll1->setGeometry(Tw(9600) + dw, Tw(240), Tw(255), Tw(kFrameHeight) + dh);
+    HScroll1->setGeometry(Tw(240), Tw(6000) + dh, Tw(kFrameWidth) + dw, Tw(255));
+    PlaceTw(CmdPrint, 240, 6480, 1695, 495);
+    PlaceTw(CmdPdf, 2160, 6480, 1695, 495);
+    PlaceTw(ChkUtiwake, 4080, 6480, 2400, 495);
+    PlaceTw(CmdPage, 6600, 6480, 1335, 495);
+    PlaceTw(CmdOK, 8040, 6480, 1575, 495);
+    PlaceTw(LblZoom, 240, 7140, 900, 240);
+    PlaceTw(CboZoom, 1200, 7080, 1935, 375);
+    for (QWidget* below : {static_cast<QWidget*>(CmdPrint), static_cast<QWidget*>(CmdPdf),
+                           static_cast<QWidget*>(ChkUtiwake), static_cast<QWidget*>(CmdPage),
+                           static_cast<QWidget*>(CmdOK), static_cast<QWidget*>(LblZoom),
+                           static_cast<QWidget*>(CboZoom)})
+        below->move(below->x(), below->y() + dh);
+    CmdOK->move(CmdOK->x() + dw, CmdOK->y());
+}
+
+void FrmPrint::applyZoom() {
+    const QImage& image = images_[shown_];
+    if (image.isNull())
+        return;
+    const QSizeF actual(Tw(page_.pageTwips.width()), Tw(page_.pageTwips.height()));
+    const QSizeF view = PicFrame->size();
+    switch (zoomMode_) {
+        case Zoom::FitPage:
+            zoom_ = std::min(view.width() / actual.width(), view.height() / actual.height());
+            break;
+        case Zoom::FitWidth:
+            zoom_ = view.width() / actual.width();
+            break;
+        case Zoom::Actual:
+            zoom_ = 1.0;
+            break;
+        case Zoom::Custom:
+            break;
+    }
+    // Where the view was, as a share of each range, so that zooming keeps the same part in view.
+    const auto share = [](const QScrollBar* bar) {
+        return bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
+    };
+    const double across = share(HScroll1);
+    const double down = share(VScroll1);
+
+    const QSize shown(qRound(actual.width() * zoom_), qRound(actual.height() * zoom_));
+    PicDraw->setFixedSize(shown);
+    if (zoom_ == 1.0) {
+        PicDraw->setPixmap(QPixmap::fromImage(image));
+    } else {
+        const qreal ratio = image.devicePixelRatio();
+        QImage scaled =
+            image.scaled(shown * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled.setDevicePixelRatio(ratio);
+        PicDraw->setPixmap(QPixmap::fromImage(scaled));
+    }
+
+    {
+        const QSignalBlocker h(HScroll1);
+        const QSignalBlocker v(VScroll1);
+        // The ranges in twips of the page as shown, over the viewport as it is now.
+        ApplySteps(HScroll1, ScrollStepsFor(page_.pageTwips.width() * zoom_,
+                                            PicFrame->width() * double(kTwipsPerPixel)));
+        ApplySteps(VScroll1, ScrollStepsFor(page_.pageTwips.height() * zoom_,
+                                            PicFrame->height() * double(kTwipsPerPixel)));
+        HScroll1->setValue(qRound(across * HScroll1->maximum()));
+        VScroll1->setValue(qRound(down * VScroll1->maximum()));
+    }
+    placeSurface();
+}
+
+void FrmPrint::placeSurface() {
+    const auto offset = [](const QScrollBar* bar, int surface, int viewport) {
+        if (surface < viewport)
+            return (viewport - surface) / 2;
+        return -PixelOffset(bar->value(), bar->maximum(), surface, viewport);
+    };
+    PicDraw->move(offset(HScroll1, PicDraw->width(), PicFrame->width()),
+                  offset(VScroll1, PicDraw->height(), PicFrame->height()));
+}
+
+void FrmPrint::zoomBy(int steps) {
+    zoom_ = std::clamp(zoom_ * std::pow(kZoomStep, steps), kZoomMin, kZoomMax);
+    zoomMode_ = Zoom::Custom;
+    const QString text = QStringLiteral("%1%").arg(qRound(zoom_ * 100));
+    const QSignalBlocker block(CboZoom);
+    if (CboZoom->count() <= int(Zoom::Custom))
+        CboZoom->addItem(text);
+    else
+        CboZoom->setItemText(int(Zoom::Custom), text);
+    CboZoom->setCurrentIndex(int(Zoom::Custom));
+    applyZoom();
+}
+
+void FrmPrint::CboZoom_Click(int index) {
+    if (index < 0 || index >= int(Zoom::Custom))
+        return;  // the custom step is set by the wheel only
+    zoomMode_ = static_cast<Zoom>(index);
+    if (CboZoom->count() > int(Zoom::Custom))
+        CboZoom->removeItem(int(Zoom::Custom));
+    applyZoom();
+}
+
+void FrmPrint::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layoutControls();
+    applyZoom();
+}
+
+bool FrmPrint::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == PicFrame || watched == PicDraw) && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0)
+                zoomBy(delta > 0 ? 1 : -1);
+        } else {
+            QCoreApplication::sendEvent(VScroll1, event);
+        }
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void FrmPrint::ChkUtiwake_Click(bool checked) {
@@ -240,14 +400,12 @@ void FrmPrint::CmdPdf_Click() {
     }
 }
 
-void FrmPrint::HScroll1_Change(int value) {
-    PicDraw->move(-PixelOffset(value, HScroll1->maximum(), PicDraw->width(), PicFrame->width()),
-                  PicDraw->y());
+void FrmPrint::HScroll1_Change(int) {
+    placeSurface();
 }
 
-void FrmPrint::VScroll1_Change(int value) {
-    PicDraw->move(PicDraw->x(),
-                  -PixelOffset(value, VScroll1->maximum(), PicDraw->height(), PicFrame->height()));
+void FrmPrint::VScroll1_Change(int) {
+    placeSurface();
 }
 
 }  // namespace ie

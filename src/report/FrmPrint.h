@@ -9,6 +9,7 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -28,11 +29,13 @@ struct PreviewScrollSteps {
 };
 PreviewScrollSteps ScrollStepsFor(double surfaceTwips, double viewportTwips);
 
-// The print preview "印刷プレビュー": the current property's report at full page size, drawn once
+// The print preview "印刷プレビュー": the current property's report, drawn once at full page size
 // while the window loads onto a persistent image that the scroll bars move under the viewport.
-// "印刷" prints it, "PDF保存" writes it to a PDF file, "戻る" closes. Given a breakdown, the check
-// box "計算の内訳を付ける" adds it as the second page (on by default, the choice kept in the
-// settings file when one is named) and the page button turns between the two pages.
+// The image is shown at a zoom: the whole page (as it opens), the page's width, 100 % or a step
+// of Ctrl+wheel; the window can be resized, the viewport growing with it. "印刷" prints it,
+// "PDF保存" writes it to a PDF file, "戻る" closes. Given a breakdown, the check box
+// "計算の内訳を付ける" adds it as the second page (on by default, the choice kept in the settings
+// file when one is named) and the page button turns between the two pages.
 class FrmPrint : public QDialog {
     Q_OBJECT
 public:
@@ -49,6 +52,13 @@ public:
     // The page the preview was laid out on.
     const ReportPage& page() const { return page_; }
 
+    // The zoom choices of CboZoom, in its order; Custom is a Ctrl+wheel step.
+    enum class Zoom { FitPage, FitWidth, Actual, Custom };
+    // The factor the page image is shown at (1 is 100 %).
+    double zoomFactor() const { return zoom_; }
+    // Zooms in (steps > 0) or out by steps of Ctrl+wheel.
+    void zoomBy(int steps);
+
 public Q_SLOTS:
     void CmdPrint_Click();
     void CmdOK_Click();
@@ -57,6 +67,7 @@ public Q_SLOTS:
     void VScroll1_Change(int value);
     void ChkUtiwake_Click(bool checked);
     void CmdPage_Click();
+    void CboZoom_Click(int index);
 
 public:
     QWidget* PicFrame = nullptr;
@@ -68,10 +79,22 @@ public:
     QPushButton* CmdPdf = nullptr;
     QCheckBox* ChkUtiwake = nullptr;
     QPushButton* CmdPage = nullptr;
+    QLabel* LblZoom = nullptr;
+    QComboBox* CboZoom = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
     void showPage(int page);
+    // Lays the controls out for the window's size: the viewport takes what the window gains.
+    void layoutControls();
+    // Sets the zoom (recomputed for the fitting choices), the surface's size and the scroll bars.
+    void applyZoom();
+    // Puts the surface under the viewport by the scroll bars, centred when it is smaller.
+    void placeSurface();
     // The breakdown when it is to be printed, else nullptr.
     const BreakdownContent* chosenBreakdown() const;
 
@@ -83,6 +106,8 @@ private:
     ReportPage page_;
     QImage images_[2];
     int shown_ = 0;
+    Zoom zoomMode_ = Zoom::FitPage;
+    double zoom_ = 1.0;
 };
 
 }  // namespace ie

@@ -31,6 +31,12 @@ constexpr int kValueWidth = 18;
 // of a millimetre on paper.
 constexpr int kFrameWidthTwips = 15;
 constexpr int kTwipsPerPoint = 20;
+// The data lines: where they start, their size, and the room they have up to just inside the inner
+// page frame. A text too long for its room shrinks down to kSmallestLinePoint before it is cut.
+constexpr int kLineLeft = 8000;
+constexpr int kLineRight = 15400;
+constexpr int kLinePoint = 12;
+constexpr int kSmallestLinePoint = 8;
 
 const QString& Label(int line) {
     static const QString labels[17] = {
@@ -129,6 +135,12 @@ QString RatioNumber(double value) {
     return Grouped(intPart) + QLatin1Char('.') + decimals;
 }
 
+// Width in twips of a text in the report's fixed-pitch font, where a half-width column is half
+// the point size wide.
+int TextTwips(const QString& text, int pointSize) {
+    return cp932::ByteWidth(text) * pointSize * kTwipsPerPoint / 2;
+}
+
 std::optional<Currency> TotalComputed(const BukkenJoho& rec) {
     try {
         return rec.TotiKakaku + rec.KaokuKakaku;
@@ -147,6 +159,19 @@ ChohyoItem TextItem(int x, int y, const QString& text, int pointSize, bool bold)
     item.pointSize = pointSize;
     item.bold = bold;
     return item;
+}
+
+ChohyoItem FittedTextItem(int x, int y, const QString& text, int pointSize, int right) {
+    const int room = right - x;
+    for (int pt = pointSize; pt >= kSmallestLinePoint; --pt) {
+        if (TextTwips(text, pt) <= room)
+            return TextItem(x, y, text, pt);
+    }
+    const QString ellipsis = QStringLiteral("…");
+    QString cut = text;
+    while (!cut.isEmpty() && TextTwips(cut + ellipsis, kSmallestLinePoint) > room)
+        cut.chop(cut.size() > 1 && cut.back().isLowSurrogate() ? 2 : 1);
+    return TextItem(x, y, cut + ellipsis, kSmallestLinePoint);
 }
 
 ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2, const QString& text) {
@@ -227,7 +252,8 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
         TextItem(13500, 1900, QStringLiteral("出力日：") + FormatDate(today), 10, false));
     const std::vector<QString> lines = ChohyoLines(rec);
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
-        items.push_back(TextItem(8000, 2200 + 500 * i, lines[i], 12, false));
+        items.push_back(
+            FittedTextItem(kLineLeft, 2200 + 500 * i, lines[i], kLinePoint, kLineRight));
     }
     if (rec.PicUmu)
         items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));

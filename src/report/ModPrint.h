@@ -60,12 +60,16 @@ struct ChohyoItem {
 ChohyoItem TextItem(int x, int y, const QString& text, int pointSize, bool bold = false);
 ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2,
                     const QString& text = {});
+// A text item that must end by x = right (twips): written smaller, down to 8 pt, when it does not
+// fit at pointSize, and then cut with "…". Widths are the CP932 columns of the fixed-pitch font.
+ChohyoItem FittedTextItem(int x, int y, const QString& text, int pointSize, int right);
 
 // The texts of the seventeen data lines, label and value together, line 0 first.
 std::vector<QString> ChohyoLines(const BukkenJoho& rec);
 
 // The whole page for a property: title, output date, the seventeen lines, the photo (when the
-// property has one), the photo frame and its caption, the outer and inner page frames.
+// property has one), the photo frame and its caption, the outer and inner page frames. A line too
+// long for the room up to the inner frame is written smaller, down to 8 pt, then cut with "…".
 std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today);
 
 // Where the report goes: the drawing area's rectangle in the painter's coordinates, and the size in

@@ -6,6 +6,10 @@
 
 namespace ie::test {
 
+QString InstanceName(const TestFolder& folder) {
+    return QStringLiteral("ienedancho-test-%1").arg(qHash(folder.path()), 0, 16);
+}
+
 RunningProgram::RunningProgram(const TestFolder& folder, QDate today) {
     ui.tempDir = folder.tempPath();
     ui.todayValue = today;
@@ -14,7 +18,9 @@ RunningProgram::RunningProgram(const TestFolder& folder, QDate today) {
     // real ones of whoever runs the tests.
     g.Folders = {folder.file(QStringLiteral("xdg/config/ienedancho")),
                  folder.file(QStringLiteral("xdg/data/ienedancho")), QStringLiteral(IE_BIN_DIR)};
-    w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false});
+    // A socket of the test folder's own, so that tests running side by side never knock at each
+    // other (nor at a program the user is running).
+    w = std::make_unique<FrmMain>(g, ui, FrmMain::Options{false, InstanceName(folder)});
 }
 
 bool RunningProgram::start() {

@@ -12,6 +12,9 @@ namespace ie::test {
 
 class TestFolder;
 
+// The name of the local socket a program on this test folder listens on.
+QString InstanceName(const TestFolder& folder);
+
 // The real main window on a test folder of its own, with scripted UI services and a fixed today.
 struct RunningProgram {
     ScriptedUi ui;

@@ -20,18 +20,27 @@ Answer ScriptedUi::question(QWidget*, const QString& text, const QString& captio
 
 int ScriptedUi::choose(QWidget*, const QString& text, const QString& caption,
                        const QStringList& buttons) {
-    shown.push_back({text, MsgIcon::Question, caption, true, Answer::No, buttons});
-    if (choices.empty()) {
+    shown.push_back({text, MsgIcon::Question, caption, true, Answer::Yes, buttons});
+    const int last = static_cast<int>(buttons.size()) - 1;
+    int c = last;
+    if (!choices.empty()) {
+        c = choices.front();
+        choices.pop_front();
+    } else if (!answers.empty()) {
+        c = static_cast<int>(answers.front());  // はい / いいえ / キャンセル
+        answers.pop_front();
+    } else {
         unexpected << QStringLiteral("choice: ") + text;
-        return static_cast<int>(buttons.size()) - 1;
     }
-    const int c = choices.front();
-    choices.pop_front();
+    if (c > last) {
+        unexpected << QStringLiteral("no such button: ") + text;
+        c = last;
+    }
     return c;
 }
 
 QString ScriptedUi::openFileName(QWidget*, const QString& filter, const QString& initialPath) {
-    choosers.push_back({false, filter, initialPath});
+    choosers.push_back({false, filter, initialPath, {}});
     if (files.empty()) {
         unexpected << QStringLiteral("open chooser");
         return {};
@@ -41,8 +50,13 @@ QString ScriptedUi::openFileName(QWidget*, const QString& filter, const QString&
     return f;
 }
 
-QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString& initialPath) {
-    choosers.push_back({true, filter, initialPath});
+QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString& initialPath,
+                                 QString* selectedFilter) {
+    choosers.push_back({true, filter, initialPath, selectedFilter ? *selectedFilter : QString()});
+    if (selectedFilter && !filters.empty()) {
+        *selectedFilter = filters.front();
+        filters.pop_front();
+    }
     if (files.empty()) {
         unexpected << QStringLiteral("save chooser");
         return {};

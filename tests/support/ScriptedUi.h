@@ -24,19 +24,25 @@ public:
         QString caption;
         bool isQuestion = false;
         Answer defaultButton = Answer::No;
-        QStringList buttons;  // a choice's buttons
+        QStringList buttons;  // a choice's buttons; empty for Yes/No and messages
     };
     struct Chooser {
         bool save = false;
         QString filter;
         QString initialPath;
+        QString offeredFilter;  // the filter selected as the chooser opened
     };
 
     std::vector<Shown> shown;
     std::vector<Chooser> choosers;
     std::deque<Answer> answers;
     std::deque<QString> files;
-    std::deque<int> choices;  // button indexes for choose()
+    std::deque<QString> filters;
+    // Button indexes for choose(); when none is queued, a choice takes the next of answers as
+    // Yes = 0, No = 1, Cancel = 2 (はい / いいえ / キャンセル).
+    std::deque<int> choices;
+    // Brief notes, which need no answer and are kept apart from the messages.
+    QStringList notes;
     QStringList unexpected;
     QDate todayValue = QDate(2026, 12, 7);
     QString tempDir;
@@ -48,10 +54,12 @@ public:
                     Answer defaultButton) override;
     int choose(QWidget* parent, const QString& text, const QString& caption,
                const QStringList& buttons) override;
+    void note(QWidget*, const QString& text) override { notes << text; }
     QString openFileName(QWidget* parent, const QString& filter,
                          const QString& initialPath) override;
-    QString saveFileName(QWidget* parent, const QString& filter,
-                         const QString& initialPath) override;
+    // The filter chosen comes from filters (when one is queued), else the one offered stays.
+    QString saveFileName(QWidget* parent, const QString& filter, const QString& initialPath,
+                         QString* selectedFilter = nullptr) override;
     QDate today() override { return todayValue; }
     QString tempFolder() override { return tempDir; }
 
@@ -61,6 +69,7 @@ public:
         shown.clear();
         choosers.clear();
         unexpected.clear();
+        notes.clear();
     }
 };
 

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLocalServer;
+
+namespace ie {
+
+// The running copy's ear for a second start: a local socket, private to the user, that a second
+// copy connects to in order to ask for the running window to be brought to the front. It sits
+// beside the single-instance lock and is opened only by the copy that holds it.
+class InstanceServer : public QObject {
+    Q_OBJECT
+public:
+    // The per-user name of the socket, the same wherever the lock file lives.
+    static QString defaultName();
+
+    explicit InstanceServer(const QString& name, QObject* parent = nullptr);
+    ~InstanceServer() override;
+
+    // Starts listening; a socket left behind by a copy that was killed is replaced (the caller
+    // holds the lock, so no live copy owns it). False when the socket cannot be made.
+    bool listen();
+
+    // Asks the copy listening on name to come to the front. False when none answered.
+    static bool askToRaise(const QString& name);
+
+Q_SIGNALS:
+    void raiseRequested();
+
+private:
+    QString name_;
+    QLocalServer* server_;
+};
+
+}  // namespace ie
