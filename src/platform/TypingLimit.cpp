@@ -85,9 +85,14 @@ void TypingLimit::paste() {
 }
 
 bool TypingLimit::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != field_ || field_->isReadOnly())
+    // Only the input events below are looked at: others also arrive while the field is being
+    // destroyed, when it may no longer be asked anything as a QLineEdit.
+    const QEvent::Type type = event->type();
+    const bool input = type == QEvent::KeyPress || type == QEvent::InputMethod ||
+                       type == QEvent::ContextMenu || type == QEvent::MouseButtonRelease;
+    if (watched != field_ || !input || field_->isReadOnly())
         return QObject::eventFilter(watched, event);
-    switch (event->type()) {
+    switch (type) {
         case QEvent::KeyPress: {
             auto* ke = static_cast<QKeyEvent*>(event);
             if (ke->matches(QKeySequence::Paste)) {
