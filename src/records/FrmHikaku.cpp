@@ -4,6 +4,7 @@
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
+#include "platform/WriteFailure.h"
 #include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
 
@@ -21,6 +22,8 @@
 #include <QScrollArea>
 #include <QToolTip>
 #include <QVBoxLayout>
+
+#include <cerrno>
 
 namespace ie {
 
@@ -232,21 +235,24 @@ void FrmHikaku::CmdPng_Click() {
         return;
     // Written beside the file and renamed over it only when whole, so a failure leaves any
     // earlier file as it was.
+    // The cause is named the way every other failed write names it (a full disk, a write not
+    // permitted, a file in use), from errno read right after the failing call.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        showSaveFailure(path, file.errorString());
+        showSaveFailure(path, WriteCauseOf(file, errno));
         return;
     }
     if (!chartImage().save(&file, "PNG")) {
+        const int err = errno;
         const QString error = file.error() != QFileDevice::NoError
-                                  ? file.errorString()
+                                  ? WriteCauseOf(file, err)
                                   : QStringLiteral("PNG画像を書き出せませんでした。");
         file.cancelWriting();
         showSaveFailure(path, error);
         return;
     }
     if (!file.commit())
-        showSaveFailure(path, file.errorString());
+        showSaveFailure(path, WriteCauseOf(file, errno));
 }
 
 namespace {
@@ -270,8 +276,11 @@ void FrmHikaku::CmdPdf_Click() {
         return;
     const std::vector<HikakuPage> pages = printPages();
     QString error;
-    if (!printer_.writePdfPages(path, ChartPages(pages), error))
-        showSaveFailure(path, error);
+    // The printer service's text already names the file and the cause.
+    if (!printer_.writePdfPages(path, ChartPages(pages), error)) {
+        ui_.message(this, QStringLiteral("ファイルに保存できませんでした。\r") + error,
+                    MsgIcon::Critical);
+    }
 }
 
 void FrmHikaku::CmdPrint_Click() {
