@@ -24,6 +24,12 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace ie;
 using namespace Qt::Literals::StringLiterals;
 using ie::test::ExecSql;
@@ -112,8 +118,12 @@ private Q_SLOTS:
     void upgradeKeepsRowsAndMatchesNewFile();
     void backupNeverReplacesAnEarlierOne();
     void newerFileIsOnlyRead();
+    void newerFileWithHotJournalIsNeverRolledBack();
     void failedUpgradeLeavesFileAsItWas_data();
     void failedUpgradeLeavesFileAsItWas();
+    void interruptedUpgradeIsFinished_data();
+    void interruptedUpgradeIsFinished();
+    void laterStepFailureKeepsEarlierSteps();
     void newFilesAndCopiesNeverReplace();
     void startUpByVersion_data();
     void startUpByVersion();
@@ -157,6 +167,11 @@ void TestUserDb::upgradeKeepsRowsAndMatchesNewFile() {
         QCOMPARE(store.update(1, row->record, row->photo), UpdateOutcome::Saved);
         QCOMPARE(store.changeCount(1), std::optional<qint64>(1));
         QCOMPARE(store.load(1, BukkenJoho(), kToday)->photo, std::optional<QByteArray>(kPhoto));
+        // IDs go on above those the file holds, and one deleted is never given again.
+        QCOMPARE(store.insert(BukkenJoho(), std::nullopt), 3);
+        store.remove({2, 3});
+        QCOMPARE(store.insert(BukkenJoho(), std::nullopt), 4);
+        QCOMPARE(store.ids(), (std::vector<qint32>{1, 4}));
     }
 
     // The same as a new file, whether the program or the build tool makes it.
@@ -221,6 +236,43 @@ void TestUserDb::newerFileIsOnlyRead() {
     QCOMPARE(Entries(dir.path()), QStringList{u"Morinaxis_u.mdb"_s});
 }
 
+// A later version's copy was killed mid-save: its journal is for that version to roll back, never
+// for this one.
+void TestUserDb::newerFileWithHotJournalIsNeverRolledBack() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    const QString journal = path + u"-journal"_s;
+    MakeNewerFile(path);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(path).constData(), &db);
+        sqlite3_exec(db, "BEGIN; UPDATE 物件情報 SET 現場写真 = zeroblob(8000000)", nullptr,
+                     nullptr, nullptr);
+        _exit(9);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY(QFileInfo(journal).size() > 0);
+    const QByteArray file = Hash(path), hot = Hash(journal);
+
+    const UserDbCheck check = PrepareUserDatabase(path, kToday);
+    QCOMPARE(check.state, UserDbCheck::State::ReadOnly);
+    QCOMPARE(check.message, NewerUserDbMessage());
+    // The read-only connection the program then opens reads nothing it would have to roll back.
+    db::Connection con;
+    con.setConnectionString(u"Data Source="_s + path);
+    con.setReadOnly(true);
+    try {
+        con.open();
+        PropertyStore(con).count();
+    } catch (const AppError&) {
+    }
+    con.close();
+    QCOMPARE(Hash(path), file);
+    QCOMPARE(Hash(journal), hot);
+}
+
 void TestUserDb::failedUpgradeLeavesFileAsItWas_data() {
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("cause");
@@ -237,6 +289,9 @@ void TestUserDb::failedUpgradeLeavesFileAsItWas() {
     MakeVersion1(path);
     UserDbUpgrade how;
     if (failure == u"step"_s) {
+        // The file is current but for one step, so that the failing step is the first to run.
+        QCOMPARE(PrepareUserDatabase(path, kToday.addDays(-1)).state, UserDbCheck::State::Upgraded);
+        QVERIFY(QFile::remove(path + u".bak-20261206"_s));
         // More than SQLite's page cache holds, so that pages reach the file before the failure.
         how.steps.push_back({UserDbVersion() + 1, [](db::Connection& con) {
                                  con.execute(u"ALTER TABLE 物件情報 ADD COLUMN 追加 TEXT"_s);
@@ -265,6 +320,104 @@ void TestUserDb::failedUpgradeLeavesFileAsItWas() {
     QCOMPARE(Hash(path), hash);
     // Neither a backup nor a journal is left behind.
     QCOMPARE(Entries(dir.path()), QStringList{u"Morinaxis_u.mdb"_s});
+}
+
+void TestUserDb::interruptedUpgradeIsFinished_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<int>("step");  // index in UserDbSteps()
+    QTest::newRow("while copying the backup") << u"copy"_s << 0;
+    for (int i = 0; i < int(UserDbSteps().size()); ++i) {
+        const QByteArray v = QByteArray::number(UserDbSteps()[i].version);
+        QTest::newRow("before step " + v) << u"before"_s << i;
+        QTest::newRow("inside step " + v) << u"inside"_s << i;
+    }
+}
+
+// The program killed at a point of the upgrade (a child process that dies there), then started
+// again: the upgrade is finished, every row and photo kept, and every file under a backup's name
+// is a whole copy.
+void TestUserDb::interruptedUpgradeIsFinished() {
+    QFETCH(QString, where);
+    QFETCH(int, step);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    MakeVersion1(path);
+    const QString rows = Query(path, kRows);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        UserDbUpgrade how;
+        if (where == u"copy"_s) {
+            // The copy dies of SIGXFSZ half-way, as from a kill.
+            const rlimit limit{40000, 40000};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, SIG_DFL);
+        } else {
+            UserDbStep& s = how.steps[size_t(step)];
+            const auto apply = s.apply;
+            const bool inside = where == u"inside"_s;
+            s.apply = [apply, inside](db::Connection& con) {
+                if (inside) {
+                    apply(con);
+                    // Enough dirty pages that SQLite writes into the file: a hot journal.
+                    con.execute(u"UPDATE 物件情報 SET 現場写真 = zeroblob(8000000)"_s);
+                }
+                _exit(9);
+            };
+        }
+        PrepareUserDatabase(path, kToday, how);
+        _exit(0);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY2(WIFSIGNALED(status) || WEXITSTATUS(status) == 9, "the child was not interrupted");
+    if (where == u"inside"_s) {
+        QVERIFY(QFileInfo(path + u"-journal"_s).size() > 0);
+    }
+
+    const UserDbCheck check = PrepareUserDatabase(path, kToday);
+    QCOMPARE(check.state, UserDbCheck::State::Upgraded);
+    QCOMPARE(ReadUserDbVersion(path), UserDbVersion());
+    QCOMPARE(Query(path, kRows), rows);
+    QVERIFY(!QFileInfo::exists(path + u"-journal"_s));
+    const QStringList backups = Entries(dir.path()).filter(u".bak-"_s);
+    QCOMPARE(backups.size(), where == u"copy"_s ? 1 : 2);
+    for (const QString& name : backups) {
+        QVERIFY2(
+            QRegularExpression(u"^Morinaxis_u\\.mdb\\.bak-20261207(-2)?$"_s).match(name).hasMatch(),
+            qPrintable(name));
+        QCOMPARE(Query(dir.filePath(name), kRows), rows);
+    }
+    // Usable: a save goes through with the columns of every step.
+    db::Connection con;
+    con.setConnectionString(u"Data Source="_s + path);
+    con.open();
+    PropertyStore store(con);
+    const std::optional<StoredProperty> row = store.load(1, BukkenJoho(), kToday);
+    QCOMPARE(store.update(1, row->record, row->photo), UpdateOutcome::Saved);
+    QCOMPARE(store.load(1, BukkenJoho(), kToday)->photo, std::optional<QByteArray>(kPhoto));
+}
+
+void TestUserDb::laterStepFailureKeepsEarlierSteps() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    MakeVersion1(path);
+    const QString rows = Query(path, kRows);
+    UserDbUpgrade how;
+    how.steps.back().apply = [](db::Connection&) { throw AppError(1, u"the step failed"_s); };
+
+    const UserDbCheck check = PrepareUserDatabase(path, kToday, how);
+    QCOMPARE(check.state, UserDbCheck::State::ReadOnly);
+    QCOMPARE(ReadUserDbVersion(path), how.steps.back().version - 1);
+    // The file has changed, so the copy of it as it was stays.
+    QCOMPARE(check.backupPath, path + u".bak-20261207"_s);
+    QCOMPARE(Query(check.backupPath, u"PRAGMA user_version"_s), u"0"_s);
+    QCOMPARE(Query(path, kRows), rows);
+
+    // The next start, with the step mended, goes on from there.
+    QCOMPARE(PrepareUserDatabase(path, kToday).state, UserDbCheck::State::Upgraded);
+    QCOMPARE(ReadUserDbVersion(path), UserDbVersion());
+    QCOMPARE(Query(path, kRows), rows);
 }
 
 void TestUserDb::newFilesAndCopiesNeverReplace() {

@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "platform/Database.h"
+#include "platform/WriteFailure.h"
 
 #include <sqlite3.h>
 
@@ -10,7 +11,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ie {
@@ -62,9 +68,42 @@ QString FirstValue(db::Connection& con, const char* sql) {
     return out;
 }
 
+// The user_version in a database file's header, read with plain file reads (no SQLite connection,
+// so no journal is rolled back and no lock taken); 0 read as 1. nullopt when the file is no SQLite
+// database or cannot be read.
+std::optional<int> HeaderVersion(const QString& path) {
+    // Non-blocking and checked after opening: a FIFO or a device under the name must not hang.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    unsigned char header[100];
+    struct stat st {};
+    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                      ::pread(fd, header, sizeof header, 0) == static_cast<ssize_t>(sizeof header);
+    ::close(fd);
+    if (!read || std::memcmp(header, "SQLite format 3", 16) != 0) {
+        return std::nullopt;
+    }
+    const quint32 version = static_cast<quint32>(header[60]) << 24 |
+                            static_cast<quint32>(header[61]) << 16 |
+                            static_cast<quint32>(header[62]) << 8 | header[63];
+    return std::max(1, static_cast<int>(version));
+}
+
 // A file without a version is a version-1 file.
 int VersionOf(db::Connection& con) {
     return std::max(1, FirstValue(con, "PRAGMA user_version").toInt());
+}
+
+// A rename is durable only once the folder that holds the name is on disk.
+void SyncFolder(const QString& folder) {
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 int TargetVersion(const std::vector<UserDbStep>& steps) {
@@ -89,6 +128,90 @@ UserDbCheck Refused(UserDbCheck out, const QString& path, const QString& cause) 
     return out;
 }
 
+bool HasTable(db::Connection& con, const QString& table) {
+    db::Statement st(
+        con,
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    st.bind(1, db::Value::text(table));
+    st.step();
+    return st.value(0, db::FieldType::Integer).toInt64().value_or(0) > 0;
+}
+
+bool HasColumn(db::Connection& con, const QString& table, const QString& column) {
+    db::Statement st(con,
+                     QStringLiteral("SELECT count(*) FROM pragma_table_info(?) WHERE name = ?"));
+    st.bind(1, db::Value::text(table));
+    st.bind(2, db::Value::text(column));
+    st.step();
+    return st.value(0, db::FieldType::Integer).toInt64().value_or(0) > 0;
+}
+
+// A step that adds one column to 物件情報. A file that has the column already (whatever its version
+// says) is not given it twice.
+UserDbStep AddColumnStep(int version, const char* column, const char* declared) {
+    const QString name = QString::fromUtf8(column);
+    const QString type = QString::fromUtf8(declared);
+    return {
+        version,
+        [name, type](db::Connection& con) {
+            if (!HasColumn(con, QStringLiteral("物件情報"), name)) {
+                con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN ") + name +
+                            QLatin1Char(' ') + type);
+            }
+        },
+        [name](db::Connection& con) { return HasColumn(con, QStringLiteral("物件情報"), name); }};
+}
+
+// The steps a file still needs, in order: those above its version, and any below whose work the
+// file does not show (so that a file is judged by what it holds, not by its number alone).
+std::vector<const UserDbStep*> MissingSteps(db::Connection& con,
+                                            const std::vector<UserDbStep>& steps, int version) {
+    std::vector<const UserDbStep*> out;
+    for (const UserDbStep& step : steps) {
+        const bool present = step.present ? step.present(con) : step.version <= version;
+        if (!present) {
+            out.push_back(&step);
+        }
+    }
+    return out;
+}
+
+// A backup in the making carries this after its dated name; only a whole copy is renamed to that.
+const QString kPartialSuffix = QStringLiteral(".partial");
+
+// Removes what a backup cut off at an earlier start left: "<file>.bak-*.partial" beside the file.
+void RemoveBackupLeftovers(const QString& path) {
+    const QFileInfo info(path);
+    QDir dir = info.absoluteDir();
+    const QStringList leftovers =
+        dir.entryList({info.fileName() + QStringLiteral(".bak-*") + kPartialSuffix},
+                      QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : leftovers) {
+        dir.remove(name);
+    }
+}
+
+// Makes the dated backup of path: copied under a temporary name, flushed, then renamed, so that
+// nothing under a backup's name is ever less than a whole copy. Returns the backup's path.
+QString WriteBackup(const QString& path, const QDate& today,
+                    const std::function<void(const QString&, const QString&)>& copy) {
+    const QString backup = UserDbBackupPath(path, today);
+    const QString partial = backup + kPartialSuffix;
+    QFile::remove(partial);
+    copy(path, partial);
+    QFile file(partial);
+    // rename never replaces an existing file.
+    if (!file.rename(backup)) {
+        const QString why = file.errorString();
+        QFile::remove(partial);
+        throw AppError(errors::kFileIo, QStringLiteral("控えのファイル") + Native(backup) +
+                                            QStringLiteral("を作成できません。(") + why +
+                                            QLatin1Char(')'));
+    }
+    SyncFolder(QFileInfo(backup).absolutePath());
+    return backup;
+}
+
 }  // namespace
 
 const std::vector<UserDbStep>& UserDbSteps() {
@@ -96,24 +219,27 @@ const std::vector<UserDbStep>& UserDbSteps() {
     // users' hands have run it as it was. A correction is a new step at the end.
     static const std::vector<UserDbStep> steps = {
         // 2: the table stays as in version 1; from here on every file carries its version.
-        {2, [](db::Connection&) {}},
+        {2, [](db::Connection&) {}, nullptr},
         // 3: the structure chosen for the house price (構造CD of 家屋構造別坪単価; Null: none
         // chosen, valued as wood).
-        {3,
-         [](db::Connection& con) {
-             con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN 家屋構造CD INTEGER"));
-         }},
+        AddColumnStep(3, "家屋構造CD", "INTEGER"),
         // 4: the road-price year the land price was worked out with (1 January of that year).
-        {4,
-         [](db::Connection& con) {
-             con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN 路線価年度 DATE"));
-         }},
+        AddColumnStep(4, "路線価年度", "DATE"),
         // 5: the change counter every save raises (Null, in rows saved before: 0), so that an
         // update can tell that another copy of the program saved the row since it was loaded.
-        {5,
+        AddColumnStep(5, "更新回数", "INTEGER"),
+        // 6: the highest 物件ID ever given, kept apart from the rows so that a deleted property's
+        // ID is never given again (another copy may still hold it loaded). It starts at the
+        // highest ID the file holds.
+        {6,
          [](db::Connection& con) {
-             con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN 更新回数 INTEGER"));
-         }},
+             con.execute(QStringLiteral(
+                 "CREATE TABLE IF NOT EXISTS 物件ID採番 (最終物件ID INTEGER NOT NULL)"));
+             con.execute(QStringLiteral(
+                 "INSERT INTO 物件ID採番 SELECT ifnull(max(物件ID), 0) FROM 物件情報 "
+                 "WHERE NOT EXISTS (SELECT 1 FROM 物件ID採番)"));
+         },
+         [](db::Connection& con) { return HasTable(con, QStringLiteral("物件ID採番")); }},
     };
     return steps;
 }
@@ -190,35 +316,37 @@ void CopyToNewFile(const QString& from, const QString& to) {
                                             in.errorString() + QLatin1Char(')'));
     }
     QFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // Unbuffered, so that errno read after a failed write names its cause (a full disk).
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         throw AppError(errors::kFileIo, QStringLiteral("控えのファイル") + Native(to) +
                                             QStringLiteral("を作成できません。(") +
                                             out.errorString() + QLatin1Char(')'));
     }
-    const auto fail = [&](const QString& what, const QString& why) {
+    const auto fail = [&](const QString& why) {
         out.close();
         QFile::remove(to);
-        return AppError(errors::kFileIo, what + QLatin1Char('(') + why + QLatin1Char(')'));
+        return AppError(errors::kFileIo, QStringLiteral("控えのファイル") + Native(to) +
+                                             QStringLiteral("に書き込めません。(") + why +
+                                             QLatin1Char(')'));
     };
-    const QString cannotWrite =
-        QStringLiteral("控えのファイル") + Native(to) + QStringLiteral("に書き込めません。");
     constexpr qint64 kChunk = 1 << 20;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
         if (chunk.isEmpty()) {
-            throw fail(Native(from) + QStringLiteral("を読めません。"), in.errorString());
+            out.close();
+            QFile::remove(to);
+            throw AppError(errors::kFileIo, Native(from) + QStringLiteral("を読めません。(") +
+                                                in.errorString() + QLatin1Char(')'));
         }
+        errno = 0;
         if (out.write(chunk) != chunk.size()) {
-            throw fail(cannotWrite, out.errorString());
+            throw fail(WriteCauseOf(out, errno));
         }
     }
     // A backup that is only in the page cache is no backup when the upgrade that follows is cut
     // short by a power loss.
-    if (!out.flush()) {
-        throw fail(cannotWrite, out.errorString());
-    }
     if (::fsync(out.handle()) != 0) {
-        throw fail(cannotWrite, qt_error_string(errno));
+        throw fail(WriteCauseOfErrno(errno));
     }
     out.close();
 }
@@ -245,67 +373,95 @@ QString NewerUserDbMessage() {
 UserDbCheck PrepareUserDatabase(const QString& path, const QDate& today, const UserDbUpgrade& how) {
     UserDbCheck out;
     const int target = TargetVersion(how.steps);
+    RemoveBackupLeftovers(path);
+
+    // The version is read from the file's header as it lies on disk, before any connection may
+    // write or look at a journal: a later version's file, even one left with a hot journal after
+    // a crash, is then never rolled back or written by this program.
+    const std::optional<int> header = HeaderVersion(path);
+    if (!header) {
+        out.state = UserDbCheck::State::Unchecked;
+        return out;
+    }
+    if (*header > target) {
+        out.version = *header;
+        out.state = UserDbCheck::State::ReadOnly;
+        out.message = NewerUserDbMessage();
+        return out;
+    }
+
+    // A file of this version or older is this program's to write. A read-write connection rolls
+    // back what an interrupted upgrade or save left in a hot journal, so everything below reads
+    // the file as it really is. A file that cannot be written is looked at read-only instead.
     db::Connection con;
     con.setConnectionString(DataSource(path));
-
-    // Looked at read-only first: a file this program may not change is never opened for writing.
-    con.setReadOnly(true);
     try {
         con.open();
-        out.version = VersionOf(con);
-        if (out.version == target) {
+    } catch (const AppError&) {
+        con.setReadOnly(true);
+        try {
+            con.open();
+        } catch (const AppError&) {
+            out.state = UserDbCheck::State::Unchecked;
             return out;
         }
+    }
+    std::vector<const UserDbStep*> missing;
+    try {
+        out.version = VersionOf(con);
         if (out.version > target) {
             out.state = UserDbCheck::State::ReadOnly;
             out.message = NewerUserDbMessage();
             return out;
         }
-        const QString tables = FirstValue(con,
-                                          "SELECT count(*) FROM sqlite_master "
-                                          "WHERE type = 'table' AND name = '物件情報'");
-        if (tables.toInt() == 0) {
+        if (!HasTable(con, QStringLiteral("物件情報"))) {
             out.state = UserDbCheck::State::Unchecked;
             return out;
         }
-    } catch (const AppError&) {
-        out.state = UserDbCheck::State::Unchecked;
-        return out;
-    }
-    try {
+        missing = MissingSteps(con, how.steps, out.version);
+        if (missing.empty() && out.version == target) {
+            return out;
+        }
         // Reads the whole file: upgrades are rare enough to afford it.
         if (FirstValue(con, "PRAGMA quick_check") != QStringLiteral("ok")) {
             throw AppError(SQLITE_CORRUPT, QStringLiteral("データベースファイルが壊れています。"));
         }
-    } catch (const AppError& e) {
-        return Refused(out, path, e.description());
-    }
-    con.close();
-
-    QString backup;
-    bool copied = false;
-    try {
-        con.setReadOnly(false);
-        con.open();
         if (sqlite3_db_readonly(con.handle(), "main") == 1) {
             throw AppError(SQLITE_READONLY,
                            QStringLiteral("ファイルに書き込めません（読み取り専用です）。"));
         }
-        // Copied while this connection holds no lock: closing the copy's own handle on the file
-        // would otherwise drop SQLite's lock on it. The single-instance lock keeps other copies
-        // of the program away in between.
-        backup = UserDbBackupPath(path, today);
-        how.copy(path, backup);
-        copied = true;
-        db::Transaction tx(con);
-        ApplySteps(con, how.steps, VersionOf(con));
-        tx.commit();
+    } catch (const AppError& e) {
+        return Refused(out, path, e.description());
+    }
+
+    QString backup;
+    bool changed = false;
+    try {
+        backup = WriteBackup(path, today, how.copy);
+        // One transaction a step, each setting the version it reaches: an upgrade cut off
+        // anywhere leaves a file of some whole version, and the next start goes on from there.
+        for (const UserDbStep* step : missing) {
+            db::Transaction tx(con);
+            step->apply(con);
+            const int reached = std::max(step->version, VersionOf(con));
+            con.execute(QStringLiteral("PRAGMA user_version = ") + QString::number(reached));
+            tx.commit();
+            changed = true;
+        }
+        if (VersionOf(con) < target) {
+            db::Transaction tx(con);
+            con.execute(QStringLiteral("PRAGMA user_version = ") + QString::number(target));
+            tx.commit();
+            changed = true;
+        }
     } catch (const AppError& e) {
         con.close();
-        // The file is as it was, so the copy just made of it is not needed.
-        if (copied) {
+        // Untouched, the file needs no copy; once a step has landed, the copy is the only record
+        // of the file as it was.
+        if (!backup.isEmpty() && !changed) {
             QFile::remove(backup);
         }
+        out.backupPath = changed ? backup : QString();
         return Refused(out, path, e.description());
     }
     out.state = UserDbCheck::State::Upgraded;

@@ -19,11 +19,14 @@ class Connection;
 // version is reached by one step. A new file is made from the version-1 schema plus every step,
 // so that a new file and an upgraded one have the same layout.
 
-// One step of the layout: from version - 1 to version. apply runs inside the upgrade's single
-// transaction on a read-write connection and throws AppError on failure.
+// One step of the layout: from version - 1 to version. apply runs in a transaction of its own (the
+// upgrade sets the version in the same one) on a read-write connection and throws AppError on
+// failure. present, when given, tells whether a file already holds what the step makes, so that a
+// file is upgraded by what it holds and a step is never applied twice.
 struct UserDbStep {
     int version = 0;
     std::function<void(db::Connection&)> apply;
+    std::function<bool(db::Connection&)> present = nullptr;
 };
 
 // The program's steps in landing order.
@@ -41,7 +44,8 @@ void CreateUserDatabase(const QString& path);
 void CreateUserDatabase(const QString& path, const std::vector<UserDbStep>& steps);
 
 // Copies a file to a new file of that name, never replacing one. The copy is flushed to disk.
-// A failure removes what was written and throws AppError naming the file and the cause.
+// A failure removes what was written and throws AppError naming the file and the cause (a full
+// disk in the words of every other failed write).
 void CopyToNewFile(const QString& from, const QString& to);
 
 // The backup name of an upgrade made on today: "<path>.bak-yyyymmdd", or the first of
@@ -73,11 +77,17 @@ struct UserDbUpgrade {
     std::function<void(const QString& from, const QString& to)> copy = CopyToNewFile;
 };
 
-// Brings the user database at path to the program's version before its first use. An older file
-// is copied to its backup name, then upgraded in one transaction; when either fails, the file is
-// left byte for byte as it was (the backup just made is removed) and is to be opened read-only.
-// A file of a later version, a damaged file and one that cannot be written are not touched and
-// are to be opened read-only as well. Never shows anything: the message comes back in the result.
+// Brings the user database at path to the program's version before its first use, judged afresh
+// at every start from the file itself: its version (read without touching a journal, so that a
+// later version's file is never rolled back or written) and, once any journal of this program's
+// own has been rolled back, the columns it holds. An older file is copied to its backup name (a
+// whole copy or nothing under that name; the leftovers of a copy cut off earlier are removed),
+// then every missing step runs in a transaction of its own. An upgrade cut off anywhere is thus
+// finished by the next start. When the backup or the first step fails, the file is left byte for
+// byte as it was (the backup just made is removed); a later step's failure leaves the steps
+// before it, and the backup. Either way the file is to be opened read-only. A file of a later
+// version, a damaged file and one that cannot be written are not touched and are to be opened
+// read-only as well. Never shows anything: the message comes back in the result.
 UserDbCheck PrepareUserDatabase(const QString& path, const QDate& today,
                                 const UserDbUpgrade& how = {});
 
