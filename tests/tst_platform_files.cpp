@@ -238,8 +238,21 @@ void TstPlatformFiles::staleScratchFilesRemoved() {
     const QString live = StartChild(running, QStringLiteral("scratch"), temp.path());
     const QString dead = StartChild(killed, QStringLiteral("scratch"), temp.path());
     QVERIFY2(QFileInfo(live).isFile() && QFileInfo(dead).isFile(), qPrintable(live + dead));
-    killed.kill();
-    QVERIFY(killed.waitForFinished(10000));
+    // Runs whose scratch file is gone (taken away during the run), one killed, one still going:
+    // only the dead one's lock goes.
+    QProcess killedWithoutFile;
+    QProcess runningWithoutFile;
+    const QString deadLock = StartChild(killedWithoutFile, QStringLiteral("scratch"), temp.path()) +
+                             QStringLiteral(".lock");
+    const QString liveLock =
+        StartChild(runningWithoutFile, QStringLiteral("scratch"), temp.path()) +
+        QStringLiteral(".lock");
+    QVERIFY(QFile::remove(deadLock.chopped(5)) && QFile::remove(liveLock.chopped(5)));
+    for (QProcess* child : {&killed, &killedWithoutFile}) {
+        child->kill();
+        QVERIFY(child->waitForFinished(10000));
+    }
+    QVERIFY(QFile::exists(dead + QStringLiteral(".lock")) && QFile::exists(deadLock));
     // A left-over with no claim at all, and files that are not scratch files.
     const QString unclaimed = temp.filePath(QStringLiteral("~my1F.tmp"));
     QVERIFY(WriteFile(unclaimed));
@@ -253,8 +266,12 @@ void TstPlatformFiles::staleScratchFilesRemoved() {
     QVERIFY(!QFile::exists(dead));
     QVERIFY(!QFile::exists(unclaimed));
     QVERIFY(QFile::exists(live));
+    QVERIFY(!QFile::exists(dead + QStringLiteral(".lock")) && !QFile::exists(deadLock));
+    QVERIFY(QFile::exists(live + QStringLiteral(".lock")) && QFile::exists(liveLock));
     for (const QString& other : others)
         QVERIFY(QFile::exists(other));
+    runningWithoutFile.closeWriteChannel();
+    QVERIFY(runningWithoutFile.waitForFinished(10000));
 
     // Once the running copy has ended without removing its file, the file is a left-over too.
     running.closeWriteChannel();

@@ -102,15 +102,25 @@ int RemoveStaleScratchFiles(const QString& folder, const QString& prefix) {
         return 0;
     }
     const QDir dir(folder);
+    // A scratch file, or the lock of one: a run killed between taking a name and making its file,
+    // or while this sweep was removing its file, leaves the lock alone.
     const QRegularExpression name(QLatin1Char('^') + QRegularExpression::escape(prefix.left(3)) +
-                                  QStringLiteral("[0-9A-F]{1,4}\\.tmp$"));
-    int removed = 0;
+                                  QStringLiteral("[0-9A-F]{1,4}\\.tmp(\\.lock)?$"));
+    QStringList scratches;
     for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (!name.match(entry).hasMatch()) {
             continue;
         }
-        const QString scratch = dir.absoluteFilePath(entry);
-        // Taking the claim succeeds only when no live process holds it.
+        const QString scratch = dir.absoluteFilePath(
+            entry.endsWith(kLockSuffix) ? entry.chopped(kLockSuffix.size()) : entry);
+        if (!scratches.contains(scratch)) {
+            scratches << scratch;
+        }
+    }
+    int removed = 0;
+    for (const QString& scratch : scratches) {
+        // Taking the claim succeeds only when no live process holds it; letting it go removes
+        // the lock file.
         auto lock = MakeLock(scratch);
         if (!lock->tryLock(0)) {
             continue;

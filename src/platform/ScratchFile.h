@@ -35,7 +35,9 @@ std::unique_ptr<ScratchClaim> CreateClaimedTempFile(const QString& folder, const
                                                     QString& path);
 
 // Removes the scratch files "<prefix><hex>.tmp" in folder that no live process claims (a run that
-// was killed or ended without removing its own), with their lock files. Returns how many.
+// was killed or ended without removing its own), with their lock files, and the lock files of
+// such runs whose scratch file is already gone. A lock a live process holds, and its file, stay.
+// Returns how many scratch files were removed.
 int RemoveStaleScratchFiles(const QString& folder, const QString& prefix);
 
 }  // namespace ie
