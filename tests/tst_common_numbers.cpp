@@ -293,6 +293,8 @@ void TstCommonNumbers::areas_data() {
     // ㎡ converts the floor area to 坪: 100 x 121 / 400; 99.17 x 121 / 400 = 29.998925.
     row("㎡", u"100㎡", u"100", u"30.25");
     row("㎡ rounds to whole", u"99.17㎡", u"99.17", u"30");
+    // 99.1901 x 121 / 400 = 30.00500525 goes up; rounding the ㎡ first (99.19) would give 30.00.
+    row("㎡ converted before rounding", u"99.1901㎡", u"99.19", u"30.01");
     row("m2 with spaces", u" 100 m2 ", u"100", u"30.25");
     row("m²", u"100m²", u"100", u"30.25");
     row("full-width ｍ２", u"100ｍ２", u"100", u"30.25");

@@ -128,6 +128,42 @@ private Q_SLOTS:
         }
     }
 
+    // Pictures that are whole and valid, but would take far more memory than their files
+    // suggest: an 8-bit run-length BMP whose rows are all "end of line" (two bytes a row).
+    void oversizedPicturesRefused() {
+        const auto rleBmp = [](qint32 width, qint32 height) {
+            QByteArray data;
+            for (qint32 row = 0; row < height; ++row)
+                data.append("\0\0", 2);
+            data.append("\0\1", 2);  // end of the picture
+            const auto le32 = [](QByteArray& b, quint32 v) {
+                for (int k = 0; k < 4; ++k)
+                    b.append(char((v >> (8 * k)) & 0xFF));
+            };
+            QByteArray info;
+            for (const quint32 v : {40u, quint32(width), quint32(height)})
+                le32(info, v);
+            info.append("\1\0\x08\0", 4);  // one plane, 8 bits a pixel
+            for (const quint32 v : {1u, quint32(data.size()), 2835u, 2835u, 2u, 0u})
+                le32(info, v);  // RLE8, its size, 72 dpi, two colours
+            info.append(QByteArray("\0\0\0\0\xff\xff\xff\0", 8));
+            QByteArray file("BM");
+            le32(file, quint32(14 + info.size() + data.size()));
+            le32(file, 0);
+            le32(file, quint32(14 + info.size()));
+            return file + info + data;
+        };
+        // Readable at all: a small one decodes.
+        QVERIFY(!DecodePhoto(rleBmp(200, 100), QSize(100, 100)).image.isNull());
+        // 9,600 pixels a byte, past what any compression gives: a bomb, refused before decoding.
+        // 121 megapixels at 5,500 a byte: plausible, but more than a whole decode may hold.
+        for (const QSize size : {QSize(20000, 800), QSize(11000, 11000)}) {
+            const DecodedPhoto photo = DecodePhoto(rleBmp(size.width(), size.height()), {400, 300});
+            QVERIFY2(photo.image.isNull() && !photo.fullSize.isValid(),
+                     qPrintable(u"%1 x %2"_s.arg(size.width()).arg(size.height())));
+        }
+    }
+
     void chooserLimitAndFolder() {
         QTemporaryDir dir;
         const QString picked = dir.filePath(u"photos"_s);
