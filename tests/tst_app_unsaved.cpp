@@ -174,7 +174,7 @@ private Q_SLOTS:
         ui().clear();
         ui().answers = {Answer::Yes, Answer::No};
         w().CmdClear->click();
-        QVERIFY(ui().shown.at(1).text.startsWith(u"更新する物件データ（物件ID 7）"_s));
+        QVERIFY(ui().shown.at(1).text.contains(u"ほかのいえねだん帳で削除されています"_s));
         QCOMPARE(w().TxtTotiKakaku->text(), u"18,750,000"_s);
         QCOMPARE(savedCount(), 0);
     }

@@ -7,6 +7,7 @@
 #include "records/SaveLoad.h"
 #include "state/BukkenJoho.h"
 #include "state/ModGlobal.h"
+#include "state/PropertyStore.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -217,15 +218,15 @@ void TestSaveLoad::idRule() {
     QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2", "3"}));
 
-    // The highest ID freed is given out again.
+    // The highest ID freed is never given out again: another copy may still hold it.
     QVERIFY(raw.exec(QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 3")));
     QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
-    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2", "3"}));
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2", "4"}));
 
-    // A gap in the middle is not filled: one more than the last.
+    // A gap in the middle is not filled: one more than the last ever given.
     QVERIFY(raw.exec(QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 2")));
     QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
-    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "3", "4"}));
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "4", "5"}));
     QVERIFY(f.ui.unexpected.isEmpty());
     // No message but the prompts; the connection is closed after each save.
     for (const auto& s : f.ui.shown)
@@ -600,6 +601,8 @@ void TestSaveLoad::lockedDatabaseChangesNothing() {
     QVERIFY(other.exec(QStringLiteral("INSERT INTO 物件情報 (物件ID) VALUES (1)")));
     QVERIFY(other.exec(lock));
     FillAll(f.g.Bukken);
+    // Long enough to wait, short enough for a test: the whole wait is the connection's business.
+    f.g.UsrDbBusyLimitMs = 300;
     const QString before = Dump(f.g.Bukken);
     QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Failed);
     QCOMPARE(Dump(f.g.Bukken), before);
@@ -697,7 +700,15 @@ void TestSaveLoad::deletedRowOffersSaveAsNew() {
     f.load(2, b);
     b.NewBukken = false;
     b.Denwa = QStringLiteral("06-0000-1111");
+    // Another copy deletes it and saves a new property, which must not take the ID 2 that this
+    // copy still holds.
     QVERIFY(raw.exec(QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 2")));
+    {
+        db::Connection other;
+        other.setConnectionString(ConnectionString(f.folder.usrDb()));
+        other.open();
+        QCOMPARE(PropertyStore(other).insert(BukkenJoho(), std::nullopt), 3);
+    }
 
     // No: nothing is written and nothing changes.
     const QString before = Dump(b);
@@ -707,16 +718,15 @@ void TestSaveLoad::deletedRowOffersSaveAsNew() {
     const auto& q = f.ui.shown[1];
     QVERIFY(q.isQuestion);
     QCOMPARE(q.caption, QStringLiteral("物件情報保存"));
-    QCOMPARE(q.text, QStringLiteral("更新する物件データ（物件ID 2）が見つかりません。"
-                                    "一覧から削除された可能性があります。\r"
-                                    "あたらしい物件データとして保存しますか。"));
+    QCOMPARE(q.text, QStringLiteral("この物件データは、ほかのいえねだん帳で削除されています。"
+                                    "新しい物件として保存しますか。"));
     QCOMPARE(Dump(b), before);
-    QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "3"}));
 
-    // Yes: stored as a new property with the next ID.
+    // Yes: stored as a new property with the next ID never given.
     QCOMPARE(f.save({Answer::Yes, Answer::Yes}), SaveOutcome::Saved);
-    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2"}));
-    QCOMPARE(raw.one(QStringLiteral("SELECT 電話番号 FROM 物件情報 WHERE 物件ID = 2")),
+    QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "3", "4"}));
+    QCOMPARE(raw.one(QStringLiteral("SELECT 電話番号 FROM 物件情報 WHERE 物件ID = 4")),
              QByteArray("06-0000-1111"));
     QVERIFY(f.ui.unexpected.isEmpty());
 }

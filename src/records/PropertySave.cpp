@@ -93,10 +93,8 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent, bool confi
                 continue;
             }
             const QString ask = QStringLiteral(
-                                    "更新する物件データ（物件ID %1）が見つかりません。"
-                                    "一覧から削除された可能性があります。\r"
-                                    "あたらしい物件データとして保存しますか。")
-                                    .arg(g.Bukken.BukkenID);
+                "この物件データは、ほかのいえねだん帳で削除されています。"
+                "新しい物件として保存しますか。");
             if (ui.question(parent, ask, Caption(), Answer::Yes) == Answer::No) {
                 return SaveOutcome::Cancelled;
             }

@@ -170,9 +170,13 @@ std::vector<qint32> PropertyStore::ids() {
 }
 
 qint32 PropertyStore::insert(const BukkenJoho& rec, const std::optional<QByteArray>& photo) {
+    // Above every ID ever given, not only those still held: a deleted property's ID may still be
+    // loaded in another copy of the program, whose update must then find no row.
     qint64 last = 0;
     {
-        db::Statement st(con_, QStringLiteral("SELECT max(物件ID) FROM 物件情報"));
+        db::Statement st(con_,
+                         QStringLiteral("SELECT max(ifnull((SELECT max(最終物件ID) FROM "
+                                        "物件ID採番), 0), ifnull(max(物件ID), 0)) FROM 物件情報"));
         st.step();
         last = st.value(0, FieldType::Integer).toInt64().value_or(0);
     }
@@ -187,10 +191,15 @@ qint32 PropertyStore::insert(const BukkenJoho& rec, const std::optional<QByteArr
                                                    "あたらしい物件を追加できません。"));
     }
     const auto id = static_cast<qint32>(last + 1);
-    db::Statement st(con_, InsertSql());
-    st.bind(1, Value::integer(id));
-    BindRecord(st, 2, rec, photo);
-    st.run();
+    {
+        db::Statement st(con_, InsertSql());
+        st.bind(1, Value::integer(id));
+        BindRecord(st, 2, rec, photo);
+        st.run();
+    }
+    db::Statement given(con_, QStringLiteral("UPDATE 物件ID採番 SET 最終物件ID = ?"));
+    given.bind(1, Value::integer(id));
+    given.run();
     return id;
 }
 
