@@ -296,6 +296,7 @@ private Q_SLOTS:
         sqlite3* other = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(userDb_).constData(), &other), SQLITE_OK);
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        con.setBusyWait({0, 300, nullptr});
         QCOMPARE(Thrown([&] { Transaction tx(con); }).number(), 5);
         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(other);

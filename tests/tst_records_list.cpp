@@ -313,6 +313,8 @@ void TestList::deleteTwoSelectedRows() {
     sqlite3_open(QFile::encodeName(f.folder.usrDb()).constData(), &other);
     QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     f.ui.answers.push_back(Answer::Yes);
+    // The list holds its connection open; a short wait keeps the test short.
+    f.g.UsrDbCon.setBusyWait({0, 300, nullptr});
     QTest::mouseClick(w.CmdDel, Qt::LeftButton);
     sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);

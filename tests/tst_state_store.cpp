@@ -2,7 +2,13 @@
 // round trip, memo texts and Null, the outcomes of an update, IDs, deletes and the list's blocks.
 #include "state/ModGlobal.h"
 #include "state/PropertyStore.h"
+#include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QTimer>
 
 #include <QTest>
 
@@ -69,6 +75,28 @@ private Q_SLOTS:
         con_.open();
     }
     void cleanup() { con_.close(); }
+
+    // Another copy holds the file longer than SQLite's usual wait: the save waits for it, says so
+    // after a moment, and goes through.
+    void waitsForAnotherCopyAndSaysSo() {
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(folder_->usrDb()).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        ModGlobal g;
+        g.UsrDbPath = folder_->usrDb();
+        ie::test::ScriptedUi ui;
+        QVERIFY(ModUsrDbOpen(g, ui, nullptr));
+        QTimer::singleShot(2600,
+                           [other] { sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr); });
+        {
+            db::Transaction tx(g.UsrDbCon);
+            QCOMPARE(PropertyStore(g.UsrDbCon).insert(BukkenJoho(), std::nullopt), 1);
+            tx.commit();
+        }
+        QCOMPARE(ui.notes, QStringList{BusyNoteText()});
+        ModUsrDbClose(g);
+        sqlite3_close(other);
+    }
 
     void insertLoadRoundTrip() {
         PropertyStore store(con_);

@@ -1,7 +1,9 @@
 #include "state/ModGlobal.h"
 
+#include "platform/Database.h"
 #include "platform/UiServices.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace ie {
@@ -12,11 +14,31 @@ QString ConnectionString(const QString& path) {
 
 namespace {
 
-bool OpenConnection(db::Connection& con, const QString& path, const QString& which, UiServices& ui,
-                    QWidget* parent) {
+// Whether the open database has the table that marks it as this program's.
+bool HasTable(db::Connection& con, const QString& table) {
+    db::Statement st(
+        con,
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    st.bind(1, db::Value::text(table));
+    st.step();
+    return st.value(0, db::FieldType::Integer).toInt64().value_or(0) > 0;
+}
+
+bool OpenConnection(db::Connection& con, const QString& path, const QString& which,
+                    const QString& markTable, UiServices& ui, QWidget* parent) {
     try {
         con.setConnectionString(ConnectionString(path));
         con.open();
+        // Another program's database opens as well; say so in words rather than let the first
+        // statement fail with SQLite's "no such table".
+        if (!HasTable(con, markTable)) {
+            con.close();
+            ui.message(parent,
+                       QStringLiteral("いえねだん帳のデータベースではありません。") +
+                           QLatin1Char('\r') + which + QDir::toNativeSeparators(path),
+                       MsgIcon::Critical);
+            return false;
+        }
         return true;
     } catch (const AppError& e) {
         con.close();
@@ -33,14 +55,31 @@ bool OpenConnection(db::Connection& con, const QString& path, const QString& whi
 
 bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
     g.SysDbCon.setImmutable(g.SysDbImmutable);
-    return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"), ui,
-                          parent);
+    return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"),
+                          QStringLiteral("データ出典"), ui, parent);
+}
+
+QString BusyNoteText() {
+    return QStringLiteral("ほかのいえねだん帳が保存中です…");
 }
 
 bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
     g.UsrDbCon.setReadOnly(g.UsrDbReadOnly);
-    return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"), ui,
-                          parent);
+    // Another copy saving a large photo may hold the file for a while: wait, say so after a
+    // moment, keep the window painted, and give up only after the connection's limit.
+    db::Connection::BusyWait wait;
+    wait.busyLimitMs = g.UsrDbBusyLimitMs;
+    wait.waiting = [&ui, parent, lastNote = qint64(-1)](qint64 elapsed) mutable {
+        // A note goes after a few seconds by itself, so a long wait shows it again.
+        if (lastNote < 0 || elapsed < lastNote || elapsed - lastNote >= 3500) {
+            ui.note(parent, BusyNoteText());
+            lastNote = elapsed;
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    g.UsrDbCon.setBusyWait(std::move(wait));
+    return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"),
+                          QStringLiteral("物件情報"), ui, parent);
 }
 
 void ModSysDbClose(ModGlobal& g) {

@@ -27,6 +27,9 @@ struct ModGlobal {
     // Set at start-up when the user database may only be read (a later version's file, or one
     // that could not be upgraded): its connection opens read-only, saving and deleting are off.
     bool UsrDbReadOnly = false;
+    // How long a statement on the user database waits for a lock another copy holds before it
+    // fails as busy (a save of a large photo may hold it for many seconds).
+    int UsrDbBusyLimitMs = 30000;
 
     db::Connection SysDbCon;
     db::Connection UsrDbCon;
@@ -41,6 +44,8 @@ QString ConnectionString(const QString& path);
 // with the critical icon and return false (nothing is left open). At start-up the caller then ends
 // the program; later the caller abandons its action so that nothing typed is lost.
 bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
+// The note shown while a save waits for another copy of the program to finish its own.
+QString BusyNoteText();
 bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
 // Close the connection. Closing a closed connection does nothing.
 void ModSysDbClose(ModGlobal& g);

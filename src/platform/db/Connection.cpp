@@ -56,7 +56,7 @@ void Connection::open() {
     }
     int rc = sqlite3_open_v2(native.constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(db, 2000);
+        sqlite3_busy_handler(db, &Connection::onBusy, this);
         // Reading the schema proves that the file is a database (and not locked by another
         // program); opening alone reads nothing.
         rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
@@ -70,6 +70,22 @@ void Connection::open() {
         throw error;
     }
     db_ = db;
+}
+
+int Connection::onBusy(void* self, int count) {
+    auto* con = static_cast<Connection*>(self);
+    if (count == 0) {
+        con->busyClock_.start();
+    }
+    const qint64 waited = con->busyClock_.elapsed();
+    if (waited >= con->busy_.busyLimitMs) {
+        return 0;  // SQLite reports the statement as busy
+    }
+    if (waited >= con->busy_.noticeAfterMs && con->busy_.waiting) {
+        con->busy_.waiting(waited);
+    }
+    sqlite3_sleep(10);
+    return 1;
 }
 
 void Connection::close() noexcept {

@@ -2,7 +2,10 @@
 
 #include "platform/db/DbError.h"
 
+#include <QElapsedTimer>
 #include <QString>
+
+#include <functional>
 
 struct sqlite3;
 
@@ -35,6 +38,17 @@ public:
     void setImmutable(bool immutable) { immutable_ = immutable; }
     bool immutable() const { return immutable_; }
 
+    // While another connection holds the file's lock, a statement waits for it: up to
+    // busyLimitMs, calling waiting() every few milliseconds once it has waited noticeAfterMs (the
+    // window shows a note and keeps painting), then fails as busy.
+    struct BusyWait {
+        int noticeAfterMs = 2000;
+        int busyLimitMs = 30000;
+        // elapsed: milliseconds waited so far in this wait.
+        std::function<void(qint64 elapsed)> waiting;
+    };
+    void setBusyWait(BusyWait wait) { busy_ = std::move(wait); }
+
     void open();            // throws DbError; opening an open connection is an error as well
     void close() noexcept;  // closing a closed connection does nothing
     bool isOpen() const { return db_ != nullptr; }
@@ -50,6 +64,9 @@ private:
     bool readOnly_ = false;
     bool immutable_ = false;
     sqlite3* db_ = nullptr;
+    BusyWait busy_;
+    QElapsedTimer busyClock_;
+    static int onBusy(void* self, int count);
 };
 
 // BEGIN IMMEDIATE on construction; rolls back unless committed, so that a save or a batch delete
