@@ -4,6 +4,7 @@
 #include "records/CsvExport.h"
 #include "state/ModGlobal.h"
 #include "state/UserDatabase.h"
+#include "support/FileSizeLimit.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -15,10 +16,8 @@
 #include <QTest>
 
 #include <sqlite3.h>
-#include <sys/resource.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 using namespace ie;
@@ -415,15 +414,11 @@ private Q_SLOTS:
         ui.files.push_back(path);
         ui.answers.push_back(Answer::Yes);
 
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        RunCsvExport(g, ui, nullptr);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+        {
+            test::FileSizeLimit limit(4096);
+            QVERIFY(limit.ok());
+            RunCsvExport(g, ui, nullptr);
+        }
 
         QCOMPARE(ui.shown.size(), size_t(2));
         QCOMPARE(ui.shown[1].icon, MsgIcon::Critical);

@@ -3,6 +3,7 @@
 #include "common/Cp932.h"
 #include "common/Currency.h"
 #include "platform/Database.h"
+#include "platform/SafeWrite.h"
 #include "platform/UiServices.h"
 #include "platform/WriteFailure.h"
 #include "state/ModGlobal.h"
@@ -10,7 +11,6 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <sqlite3.h>
 
@@ -203,23 +203,21 @@ QString CsvTargetPath(const QString& chosen) {
 }
 
 CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat format) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        CsvExportResult result;
-        WriteFailed(result, file, path, errno);
-        return result;
-    }
-    CsvExportResult result = WriteCsv(con, file, path, format);
-    if (!result.ok) {
-        file.cancelWriting();
-        return result;
-    }
-    // Most of a full disk shows here, when the last buffered bytes go out.
-    errno = 0;
-    if (!file.commit()) {
-        WriteFailed(result, file, path, errno);
+    CheckedSaveFile file(path);
+    const auto writeFailed = [&file](CsvExportResult result) {
         result.ok = false;
-    }
+        result.error = file.error();
+        result.writeFailed = true;
+        return result;
+    };
+    if (!file.open())
+        return writeFailed({});
+    CsvExportResult result = WriteCsv(con, file.device(), path, format);
+    if (!result.ok)
+        return result;  // the file is given up: the target stays as it was
+    // Most of a full disk shows here, when the last buffered bytes go out.
+    if (!file.commit())
+        return writeFailed(result);
     return result;
 }
 
