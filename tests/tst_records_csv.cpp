@@ -213,8 +213,8 @@ private Q_SLOTS:
             u"\"'@横浜\",,,,,,,,,,,,\"'\tタブ\",,,,,\r\n"_s.toUtf8();
         QCOMPARE(ReadAll(path), expected);
 
-        // The Shift_JIS file of the same rows keeps its bytes: nothing guarded, records apart by
-        // a lone CR, 𠮷 as '?'.
+        // The Shift_JIS file of the same rows: the same guards (the negative number still a
+        // number), records apart by a lone CR, 𠮷 as '?'.
         const QString sjisPath = out("sjis.csv");
         const CsvExportResult s = exportTo(sjisPath);
         QVERIFY2(s.ok, qPrintable(s.error));
@@ -223,8 +223,9 @@ private Q_SLOTS:
             ReadAll(sjisPath),
             Sjis(kHeader) + Sjis(u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル"_s) + "?\"" +
                 Sjis(
-                    u",10,1,2,,,,3,,\"=HYPERLINK(\"\"x\"\")\",-山田,+81-3-1234,"
-                    u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r@横浜,,,,,,,,,,,,\tタブ,,,,,\r\n"_s));
+                    u",10,1,2,,,,3,,\"'=HYPERLINK(\"\"x\"\")\",\"'-山田\",\"'+81-3-1234\","
+                    u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r\"'@横浜\",,,,,,,,,,,,\"'\tタブ\","
+                    u",,,,\r\n"_s));
     }
 
     void extensionAddedAndAskedOnce() {

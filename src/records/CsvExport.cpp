@@ -186,7 +186,7 @@ QString CsvFormatName(CsvFormat format) {
                                      : QStringLiteral("CSV（Excel用 Shift_JIS）");
 }
 
-QString CsvFieldUtf8(const QString& value, bool textColumn) {
+QString CsvFieldGuarded(const QString& value, bool textColumn) {
     static const QString formulaStarts = QStringLiteral("=+-@\t\r");
     if (textColumn && !value.isEmpty() && formulaStarts.contains(value.front())) {
         QString quoted = value;
@@ -272,7 +272,7 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
             if (i)
                 buffer += u',';
             const QString text = CellText(raw, i, kinds[size_t(i)]);
-            buffer += utf8 ? CsvFieldUtf8(text, IsTextColumn(i)) : CsvField(text);
+            buffer += CsvFieldGuarded(text, IsTextColumn(i));
         }
         if (utf8)
             buffer += QStringLiteral("\r\n");
