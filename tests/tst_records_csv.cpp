@@ -16,6 +16,7 @@
 #include <QTest>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -478,6 +479,35 @@ private Q_SLOTS:
         QVERIFY2(r.error.contains(u"データベース"_s), qPrintable(r.error));
         QCOMPARE(ReadAll(path), old);
         exec(u"ALTER TABLE 物件情報_old RENAME TO 物件情報"_s);
+    }
+
+    void programsOwnFilesRefused() {
+        // Each of the files the program holds, named as it is, by another spelling, through a
+        // symbolic link and through a hard link: refused, with nothing asked and nothing written.
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        g.SysDbPath = out("Morinaxis_s.mdb");
+        g.IniFilePath = out("Morinaxis.ini");
+        g.Bukken.PicTempFile = out("~ph1.tmp");
+        for (const QString& file : {g.SysDbPath, g.IniFilePath, g.Bukken.PicTempFile})
+            WriteAll(file, file.toUtf8());
+        QVERIFY(QFile::link(g.SysDbPath, out("link.csv")));
+        QCOMPARE(
+            ::link(QFile::encodeName(g.Bukken.PicTempFile), QFile::encodeName(out("hard.csv"))), 0);
+        const QByteArray usr = ReadAll(dbPath_);
+        for (const QString& target :
+             {dbPath_, out("link.csv"), dir_.path() + u"/./Morinaxis.ini"_s, out("hard.csv")}) {
+            test::ScriptedUi ui;
+            ui.files.push_back(target);
+            RunCsvExport(g, ui, nullptr);
+            QCOMPARE(ui.shown.size(), size_t(1));
+            QVERIFY2(!ui.shown[0].isQuestion &&
+                         ui.shown[0].text.contains(QDir::toNativeSeparators(target) + u'\r'),
+                     qPrintable(ui.shown[0].text));
+        }
+        QCOMPARE(ReadAll(dbPath_), usr);
+        for (const QString& file : {g.SysDbPath, g.IniFilePath, g.Bukken.PicTempFile})
+            QCOMPARE(ReadAll(file), file.toUtf8());
     }
 
     void unopenableDatabaseAbandons() {

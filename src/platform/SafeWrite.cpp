@@ -2,6 +2,11 @@
 
 #include "platform/WriteFailure.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
 #include <cerrno>
 
 namespace ie {
@@ -73,6 +78,21 @@ void CheckedSaveFile::cancel() {
 
 QString CheckedSaveFile::error() const {
     return failed() ? WriteFailedText(path_, cause_) : QString();
+}
+
+bool IsSameFile(const QString& a, const QString& b) {
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    if (ca.isEmpty()) {
+        return false;  // no such file
+    }
+    if (ca == QFileInfo(b).canonicalFilePath()) {
+        return true;
+    }
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+           ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 }  // namespace ie

@@ -64,4 +64,8 @@ private:
     QString cause_;
 };
 
+// Whether the two paths name one existing file: the same file reached by another spelling, a
+// symbolic link or a hard link.
+bool IsSameFile(const QString& a, const QString& b);
+
 }  // namespace ie

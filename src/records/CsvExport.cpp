@@ -17,6 +17,7 @@
 #include <array>
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 namespace ie {
 
@@ -158,6 +159,21 @@ void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& p
 // The columns that hold typed text (住所, 販売会社名, 担当者名, 電話番号, 備考).
 bool IsTextColumn(int column) {
     return column == 0 || (column >= 9 && column <= 12);
+}
+
+// Which of the files the program holds open path is (by any spelling or link), or empty.
+QString OwnFileAt(const ModGlobal& g, const QString& path) {
+    const std::pair<const QString&, QString> own[] = {
+        {g.UsrDbPath, u"ユーザーデータベース"_s},
+        {g.SysDbPath, u"システムデータベース"_s},
+        {g.IniFilePath, u"設定ファイル"_s},
+        {g.Bukken.PicTempFile, u"写真の一時ファイル"_s},
+    };
+    for (const auto& [file, name] : own) {
+        if (!file.isEmpty() && IsSameFile(path, file))
+            return name;
+    }
+    return {};
 }
 
 }  // namespace
@@ -310,6 +326,14 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
     }
     // The overwrite question is about the file that will really be written.
     const QString path = CsvTargetPath(chosen);
+    if (const QString own = OwnFileAt(g, path); !own.isEmpty()) {
+        ui.message(parent,
+                   QStringLiteral("いえねだん帳が使用している%1には書き出せません。\r%2\r"
+                                  "別のファイル名を指定してください。")
+                       .arg(own, QDir::toNativeSeparators(path)),
+                   MsgIcon::Exclamation);
+        return;
+    }
     g.Bukken.CsvFile = path;
 
     const QFileInfo target(path);
