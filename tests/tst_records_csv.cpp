@@ -4,6 +4,7 @@
 #include "records/CsvExport.h"
 #include "state/ModGlobal.h"
 #include "state/UserDatabase.h"
+#include "support/FileSizeLimit.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
@@ -15,10 +16,9 @@
 #include <QTest>
 
 #include <sqlite3.h>
-#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 using namespace ie;
@@ -214,8 +214,8 @@ private Q_SLOTS:
             u"\"'@横浜\",,,,,,,,,,,,\"'\tタブ\",,,,,\r\n"_s.toUtf8();
         QCOMPARE(ReadAll(path), expected);
 
-        // The Shift_JIS file of the same rows keeps its bytes: nothing guarded, records apart by
-        // a lone CR, 𠮷 as '?'.
+        // The Shift_JIS file of the same rows: the same guards (the negative number still a
+        // number), records apart by a lone CR, 𠮷 as '?'.
         const QString sjisPath = out("sjis.csv");
         const CsvExportResult s = exportTo(sjisPath);
         QVERIFY2(s.ok, qPrintable(s.error));
@@ -224,8 +224,9 @@ private Q_SLOTS:
             ReadAll(sjisPath),
             Sjis(kHeader) + Sjis(u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル"_s) + "?\"" +
                 Sjis(
-                    u",10,1,2,,,,3,,\"=HYPERLINK(\"\"x\"\")\",-山田,+81-3-1234,"
-                    u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r@横浜,,,,,,,,,,,,\tタブ,,,,,\r\n"_s));
+                    u",10,1,2,,,,3,,\"'=HYPERLINK(\"\"x\"\")\",\"'-山田\",\"'+81-3-1234\","
+                    u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r\"'@横浜\",,,,,,,,,,,,\"'\tタブ\","
+                    u",,,,\r\n"_s));
     }
 
     void extensionAddedAndAskedOnce() {
@@ -415,15 +416,11 @@ private Q_SLOTS:
         ui.files.push_back(path);
         ui.answers.push_back(Answer::Yes);
 
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        RunCsvExport(g, ui, nullptr);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
+        {
+            test::FileSizeLimit limit(4096);
+            QVERIFY(limit.ok());
+            RunCsvExport(g, ui, nullptr);
+        }
 
         QCOMPARE(ui.shown.size(), size_t(2));
         QCOMPARE(ui.shown[1].icon, MsgIcon::Critical);
@@ -482,6 +479,35 @@ private Q_SLOTS:
         QVERIFY2(r.error.contains(u"データベース"_s), qPrintable(r.error));
         QCOMPARE(ReadAll(path), old);
         exec(u"ALTER TABLE 物件情報_old RENAME TO 物件情報"_s);
+    }
+
+    void programsOwnFilesRefused() {
+        // Each of the files the program holds, named as it is, by another spelling, through a
+        // symbolic link and through a hard link: refused, with nothing asked and nothing written.
+        ModGlobal g;
+        g.UsrDbPath = dbPath_;
+        g.SysDbPath = out("Morinaxis_s.mdb");
+        g.IniFilePath = out("Morinaxis.ini");
+        g.Bukken.PicTempFile = out("~ph1.tmp");
+        for (const QString& file : {g.SysDbPath, g.IniFilePath, g.Bukken.PicTempFile})
+            WriteAll(file, file.toUtf8());
+        QVERIFY(QFile::link(g.SysDbPath, out("link.csv")));
+        QCOMPARE(
+            ::link(QFile::encodeName(g.Bukken.PicTempFile), QFile::encodeName(out("hard.csv"))), 0);
+        const QByteArray usr = ReadAll(dbPath_);
+        for (const QString& target :
+             {dbPath_, out("link.csv"), dir_.path() + u"/./Morinaxis.ini"_s, out("hard.csv")}) {
+            test::ScriptedUi ui;
+            ui.files.push_back(target);
+            RunCsvExport(g, ui, nullptr);
+            QCOMPARE(ui.shown.size(), size_t(1));
+            QVERIFY2(!ui.shown[0].isQuestion &&
+                         ui.shown[0].text.contains(QDir::toNativeSeparators(target) + u'\r'),
+                     qPrintable(ui.shown[0].text));
+        }
+        QCOMPARE(ReadAll(dbPath_), usr);
+        for (const QString& file : {g.SysDbPath, g.IniFilePath, g.Bukken.PicTempFile})
+            QCOMPARE(ReadAll(file), file.toUtf8());
     }
 
     void unopenableDatabaseAbandons() {

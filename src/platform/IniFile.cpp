@@ -1,11 +1,11 @@
 #include "platform/IniFile.h"
 
 #include "common/Cp932.h"
+#include "platform/SafeWrite.h"
 #include "platform/WriteFailure.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <optional>
@@ -286,23 +286,9 @@ WriteResult WriteString(const QString& filePath, const QString& section, const Q
 
     // The new content goes to a new file beside the old one, which is then renamed over it: a
     // crash, a full disk or a failed write leaves the old file whole instead of half written.
-    QSaveFile file(filePath);
-    const auto writeFailed = [&](int err) {
-        return fail(WriteFailedText(filePath, WriteCauseOf(file, err)));
-    };
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        return writeFailed(errno);
-    }
-    if (file.write(out) != out.size()) {
-        const int err = errno;
-        const WriteResult r = writeFailed(err);
-        file.cancelWriting();
-        return r;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        return writeFailed(errno);
+    CheckedSaveFile file(filePath);
+    if (!file.open() || !file.write(out) || !file.commit()) {
+        return fail(file.error());
     }
     return WriteResult::Ok;
 }

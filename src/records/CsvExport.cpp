@@ -3,6 +3,7 @@
 #include "common/Cp932.h"
 #include "common/Currency.h"
 #include "platform/Database.h"
+#include "platform/SafeWrite.h"
 #include "platform/UiServices.h"
 #include "platform/WriteFailure.h"
 #include "state/ModGlobal.h"
@@ -10,13 +11,13 @@
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <sqlite3.h>
 
 #include <array>
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 namespace ie {
 
@@ -160,6 +161,21 @@ bool IsTextColumn(int column) {
     return column == 0 || (column >= 9 && column <= 12);
 }
 
+// Which of the files the program holds open path is (by any spelling or link), or empty.
+QString OwnFileAt(const ModGlobal& g, const QString& path) {
+    const std::pair<const QString&, QString> own[] = {
+        {g.UsrDbPath, u"ユーザーデータベース"_s},
+        {g.SysDbPath, u"システムデータベース"_s},
+        {g.IniFilePath, u"設定ファイル"_s},
+        {g.Bukken.PicTempFile, u"写真の一時ファイル"_s},
+    };
+    for (const auto& [file, name] : own) {
+        if (!file.isEmpty() && IsSameFile(path, file))
+            return name;
+    }
+    return {};
+}
+
 }  // namespace
 
 QString CsvExportQuery() {
@@ -186,7 +202,7 @@ QString CsvFormatName(CsvFormat format) {
                                      : QStringLiteral("CSV（Excel用 Shift_JIS）");
 }
 
-QString CsvFieldUtf8(const QString& value, bool textColumn) {
+QString CsvFieldGuarded(const QString& value, bool textColumn) {
     static const QString formulaStarts = QStringLiteral("=+-@\t\r");
     if (textColumn && !value.isEmpty() && formulaStarts.contains(value.front())) {
         QString quoted = value;
@@ -203,23 +219,21 @@ QString CsvTargetPath(const QString& chosen) {
 }
 
 CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat format) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        CsvExportResult result;
-        WriteFailed(result, file, path, errno);
-        return result;
-    }
-    CsvExportResult result = WriteCsv(con, file, path, format);
-    if (!result.ok) {
-        file.cancelWriting();
-        return result;
-    }
-    // Most of a full disk shows here, when the last buffered bytes go out.
-    errno = 0;
-    if (!file.commit()) {
-        WriteFailed(result, file, path, errno);
+    CheckedSaveFile file(path);
+    const auto writeFailed = [&file](CsvExportResult result) {
         result.ok = false;
-    }
+        result.error = file.error();
+        result.writeFailed = true;
+        return result;
+    };
+    if (!file.open())
+        return writeFailed({});
+    CsvExportResult result = WriteCsv(con, file.device(), path, format);
+    if (!result.ok)
+        return result;  // the file is given up: the target stays as it was
+    // Most of a full disk shows here, when the last buffered bytes go out.
+    if (!file.commit())
+        return writeFailed(result);
     return result;
 }
 
@@ -274,7 +288,7 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
             if (i)
                 buffer += u',';
             const QString text = CellText(raw, i, kinds[size_t(i)]);
-            buffer += utf8 ? CsvFieldUtf8(text, IsTextColumn(i)) : CsvField(text);
+            buffer += CsvFieldGuarded(text, IsTextColumn(i));
         }
         if (utf8)
             buffer += QStringLiteral("\r\n");
@@ -312,6 +326,14 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
     }
     // The overwrite question is about the file that will really be written.
     const QString path = CsvTargetPath(chosen);
+    if (const QString own = OwnFileAt(g, path); !own.isEmpty()) {
+        ui.message(parent,
+                   QStringLiteral("いえねだん帳が使用している%1には書き出せません。\r%2\r"
+                                  "別のファイル名を指定してください。")
+                       .arg(own, QDir::toNativeSeparators(path)),
+                   MsgIcon::Exclamation);
+        return;
+    }
     g.Bukken.CsvFile = path;
 
     const QFileInfo target(path);

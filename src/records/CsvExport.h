@@ -30,7 +30,7 @@ QString CsvExportQuery();
 // The two kinds of file the export writes.
 enum class CsvFormat {
     ShiftJis,  // for Excel: CP932, records separated by a lone CR, the last one ending in CR LF
-    Utf8,      // UTF-8 with a byte-order mark, CR LF after every record, formula-like texts guarded
+    Utf8,      // UTF-8 with a byte-order mark, CR LF after every record
 };
 
 // The name of a format as the save chooser offers it and the closing message names it.
@@ -40,10 +40,11 @@ QString CsvFormatName(CsvFormat format);
 // it holds a comma, a double quote, a CR or an LF (so that every line keeps its 18 fields).
 QString CsvField(const QString& value);
 
-// A value of the UTF-8 format: quoted as CsvField, except that a text column's value beginning
-// with =, +, -, @, a tab or a CR gets a leading ' inside quotes, so that a spreadsheet shows it
-// instead of running it as a formula. Number columns are never changed.
-QString CsvFieldUtf8(const QString& value, bool textColumn);
+// A value as both formats write it: quoted as CsvField, except that a text column's value
+// beginning with =, +, -, @, a tab or a CR gets a leading ' inside quotes, so that a spreadsheet
+// shows it instead of running it as a formula. Number columns (a negative number too) are never
+// changed.
+QString CsvFieldGuarded(const QString& value, bool textColumn);
 
 // The file name the export writes to: a name typed without an extension gets ".csv".
 QString CsvTargetPath(const QString& chosen);

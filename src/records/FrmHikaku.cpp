@@ -2,9 +2,9 @@
 
 #include "common/AppError.h"
 #include "platform/QtUiServices.h"
+#include "platform/SafeWrite.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
-#include "platform/WriteFailure.h"
 #include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
 
@@ -18,12 +18,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollArea>
 #include <QToolTip>
 #include <QVBoxLayout>
-
-#include <cerrno>
 
 namespace ie {
 
@@ -234,25 +231,22 @@ void FrmHikaku::CmdPng_Click() {
     if (path.isEmpty())
         return;
     // Written beside the file and renamed over it only when whole, so a failure leaves any
-    // earlier file as it was.
-    // The cause is named the way every other failed write names it (a full disk, a write not
-    // permitted, a file in use), from errno read right after the failing call.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        showSaveFailure(path, WriteCauseOf(file, errno));
+    // earlier file as it was; the cause is named as every other failed write names it.
+    CheckedSaveFile file(path);
+    if (!file.open()) {
+        showSaveFailure(path, file.cause());
         return;
     }
-    if (!chartImage().save(&file, "PNG")) {
-        const int err = errno;
-        const QString error = file.error() != QFileDevice::NoError
-                                  ? WriteCauseOf(file, err)
-                                  : QStringLiteral("PNG画像を書き出せませんでした。");
-        file.cancelWriting();
-        showSaveFailure(path, error);
+    if (!chartImage().save(&file.device(), "PNG")) {
+        // A failed write has its cause; otherwise the encoder failed, not the file.
+        const QString cause =
+            file.failed() ? file.cause() : QStringLiteral("PNG画像を書き出せませんでした。");
+        file.cancel();
+        showSaveFailure(path, cause);
         return;
     }
     if (!file.commit())
-        showSaveFailure(path, WriteCauseOf(file, errno));
+        showSaveFailure(path, file.cause());
 }
 
 namespace {

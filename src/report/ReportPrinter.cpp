@@ -1,7 +1,7 @@
 #include "report/ReportPrinter.h"
 
+#include "platform/SafeWrite.h"
 #include "platform/UiServices.h"
-#include "platform/WriteFailure.h"
 #include "report/Breakdown.h"
 #include "state/BukkenJoho.h"
 
@@ -11,9 +11,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
-
-#include <cerrno>
 
 namespace ie {
 
@@ -32,50 +29,41 @@ ReportPage A4LandscapePage() {
 bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& error) {
     // Written beside the target and renamed over it only when complete, so a failure never
     // leaves half a file in place of a good one.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = WriteFailedText(path, WriteCauseOf(file, errno));
+    CheckedSaveFile file(path);
+    if (!file.open()) {
+        error = file.error();
         return false;
     }
     // What failed, for the failures that are not the file's.
-    const auto failed = [&path](const QString& what) {
-        return QDir::toNativeSeparators(path) + QLatin1Char('\r') + what;
+    const auto failed = [&](const QString& what) {
+        file.cancel();
+        error = QDir::toNativeSeparators(path) + QLatin1Char('\r') + what;
+        return false;
     };
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.device());
         writer.setResolution(1200);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
         writer.setTitle(QStringLiteral("物件帳票"));
         writer.setCreator(AppTitle());
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            error = failed(QStringLiteral("PDFの作成を開始できませんでした。"));
-            file.cancelWriting();
-            return false;
-        }
+        if (!painter.begin(&writer))
+            return failed(QStringLiteral("PDFの作成を開始できませんでした。"));
         const ChohyoTarget target{QRectF(0, 0, writer.width(), writer.height()),
                                   A4LandscapePage().areaTwips};
         for (std::size_t i = 0; i < pages.size(); ++i) {
             if (i > 0 && !writer.newPage()) {
-                error = failed(QStringLiteral("PDFのページを追加できませんでした。"));
                 painter.end();
-                file.cancelWriting();
-                return false;
+                return failed(QStringLiteral("PDFのページを追加できませんでした。"));
             }
             pages[i](painter, target);
         }
-        errno = 0;
-        if (!painter.end()) {
-            error = WriteFailedText(path, WriteCauseOf(file, errno));
-            file.cancelWriting();
-            return false;
-        }
+        if (!painter.end() && !file.failed())
+            return failed(QStringLiteral("PDFを書き終えることができませんでした。"));
     }
-    errno = 0;
     if (!file.commit()) {
-        error = WriteFailedText(path, WriteCauseOf(file, errno));
+        error = file.error();
         return false;
     }
     return true;

@@ -4,12 +4,12 @@
 #include "common/Cp932.h"
 #include "platform/FileLocations.h"
 #include "platform/IniFile.h"
+#include "platform/SafeWrite.h"
 #include "state/ModGlobal.h"
 #include "state/UserDatabase.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ie {
 
@@ -27,11 +27,10 @@ QString CannotWrite(const QString& what, const QString& folder, const QString& w
 
 // A settings file with no settings yet, in the settings file's own format (CP932, CR LF).
 bool CreateSettingsFile(const QString& path, QString* why) {
-    QSaveFile file(path);
+    CheckedSaveFile file(path);
     const QByteArray content = cp932::Encode(QStringLiteral("; いえねだん帳の設定")) + "\r\n";
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
-        !file.commit()) {
-        *why = file.errorString();
+    if (!file.open() || !file.write(content) || !file.commit()) {
+        *why = file.cause();
         return false;
     }
     return true;
