@@ -4,10 +4,12 @@
 #include "app/FrmMain.h"
 #include "common/AppError.h"
 #include "platform/Database.h"
+#include "platform/WriteFailure.h"
 #include "records/FrmData.h"
 #include "state/ModGlobal.h"
 #include "state/PropertyStore.h"
 #include "state/UserDatabase.h"
+#include "support/FileSizeLimit.h"
 #include "support/RunningProgram.h"
 #include "support/TestFolder.h"
 
@@ -24,6 +26,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
 
 #include <sys/resource.h>
@@ -278,6 +281,9 @@ void TestUserDb::failedUpgradeLeavesFileAsItWas_data() {
     QTest::addColumn<QString>("cause");
     QTest::newRow("a step fails after writing") << u"step"_s << u"\rthe step failed\r"_s;
     QTest::newRow("no room for the backup") << u"copy"_s << u"(No space left on device)"_s;
+    // A real short write: the cause in the words of every other failed write.
+    QTest::newRow("full disk under the backup")
+        << u"full"_s << u"に書き込めません。("_s + WriteCauseOfErrno(EFBIG) + u")"_s;
     QTest::newRow("damaged file") << u"damaged"_s << u"\rデータベースファイルが壊れています。\r"_s;
 }
 
@@ -301,6 +307,11 @@ void TestUserDb::failedUpgradeLeavesFileAsItWas() {
     } else if (failure == u"copy"_s) {
         how.copy = [](const QString&, const QString&) {
             throw AppError(errors::kFileIo, u"控えに書き込めません。(No space left on device)"_s);
+        };
+    } else if (failure == u"full"_s) {
+        how.copy = [](const QString& from, const QString& to) {
+            const ie::test::FileSizeLimit limit(40000);
+            CopyToNewFile(from, to);
         };
     } else {
         // The table's first page (page 2 of 64 KB) gets a page type that does not exist.
