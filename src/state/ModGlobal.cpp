@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStringList>
 
 namespace ie {
 
@@ -14,24 +15,27 @@ QString ConnectionString(const QString& path) {
 
 namespace {
 
-// Whether the open database has the table that marks it as this program's.
-bool HasTable(db::Connection& con, const QString& table) {
-    db::Statement st(
-        con,
-        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    st.bind(1, db::Value::text(table));
+// Whether the open database has any of the tables that mark it as this program's.
+bool HasAnyTable(db::Connection& con, const QStringList& tables) {
+    QStringList marks(tables.size(), QStringLiteral("?"));
+    db::Statement st(con, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+                                         "AND name IN (") +
+                              marks.join(QLatin1Char(',')) + QLatin1Char(')'));
+    for (int i = 0; i < tables.size(); ++i) {
+        st.bind(i + 1, db::Value::text(tables[i]));
+    }
     st.step();
     return st.value(0, db::FieldType::Integer).toInt64().value_or(0) > 0;
 }
 
 bool OpenConnection(db::Connection& con, const QString& path, const QString& which,
-                    const QString& markTable, UiServices& ui, QWidget* parent) {
+                    const QStringList& markTables, UiServices& ui, QWidget* parent) {
     try {
         con.setConnectionString(ConnectionString(path));
         con.open();
         // Another program's database opens as well; say so in words rather than let the first
         // statement fail with SQLite's "no such table".
-        if (!HasTable(con, markTable)) {
+        if (!HasAnyTable(con, markTables)) {
             con.close();
             ui.message(parent,
                        QStringLiteral("いえねだん帳のデータベースではありません。") +
@@ -56,7 +60,10 @@ bool OpenConnection(db::Connection& con, const QString& path, const QString& whi
 bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
     g.SysDbCon.setImmutable(g.SysDbImmutable);
     return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"),
-                          QStringLiteral("データ出典"), ui, parent);
+                          // Tables every reference database has had, whatever its age.
+                          {QStringLiteral("家屋構造別坪単価"), QStringLiteral("家屋経年減点補正率"),
+                           QStringLiteral("側１路線補正率")},
+                          ui, parent);
 }
 
 QString BusyNoteText() {
@@ -79,7 +86,7 @@ bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
     };
     g.UsrDbCon.setBusyWait(std::move(wait));
     return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"),
-                          QStringLiteral("物件情報"), ui, parent);
+                          {QStringLiteral("物件情報")}, ui, parent);
 }
 
 void ModSysDbClose(ModGlobal& g) {
