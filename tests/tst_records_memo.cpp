@@ -1,6 +1,7 @@
 // The property memo dialog: texts and asking prices to the record, the Enter order, and the site
 // photo read, refused, kept and deleted.
 #include "platform/Database.h"
+#include "platform/RegularFile.h"
 #include "platform/TypingLimit.h"
 #include "records/FrmMemo.h"
 #include "records/SaveLoad.h"
@@ -17,10 +18,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -491,6 +495,62 @@ private Q_SLOTS:
         QVERIFY(!g_.Bukken.PicUmu);
         QCOMPARE(ReadAll(g_.Bukken.PicTempFile), photo);  // the scratch file is left alone
         QCOMPARE(SavedPhoto(), std::optional<QByteArray>());
+    }
+
+    void decodedOffTheWindowThreadAndCancellable() {
+        const QString jpg = path("wait.jpg");
+        QVERIFY(Solid(40, 30, Qt::darkGreen).save(jpg, "JPEG"));
+        FrmMemo dlg(g_, ui_);
+        // The pool's only thread is kept busy, so that a decode handed to it cannot have ended
+        // when the wait begins.
+        QThreadPool* pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        QSemaphore release;
+        pool->start([&release] { release.acquire(); });
+        ui_.cancelWaits = {true};
+        ui_.files.push_back(jpg);
+        dlg.CmdPicRead_Click();
+        release.release();
+        pool->waitForDone();
+        pool->setMaxThreadCount(threads);
+        QCOMPARE(ui_.waitsFoundFinished, std::vector<bool>{false});
+        // Cancelled: nothing changes and nothing is said.
+        QVERIFY(ui_.shown.empty());
+        QVERIFY(!g_.Bukken.PicUmu && g_.Bukken.PicFile.isEmpty() && !dlg.hasPicture());
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), QByteArray());
+
+        ui_.files.push_back(jpg);
+        dlg.CmdPicRead_Click();
+        QCOMPARE(ui_.waitsFoundFinished.size(), size_t(2));
+        QVERIFY(g_.Bukken.PicUmu && dlg.hasPicture());
+    }
+
+    void savedPhotoIsWhatWasPicked() {
+        const QString jpg = path("grows.jpg");
+        QVERIFY(Solid(40, 30, Qt::cyan).save(jpg, "JPEG"));
+        const QByteArray picked = ReadAll(jpg);
+        FrmMemo dlg(g_, ui_);
+        ui_.files.push_back(jpg);
+        dlg.CmdPicRead_Click();
+        QVERIFY(g_.Bukken.PicUmu);
+        // The file grows past the limit before the property is saved (zeros, sparse).
+        QFile grown(jpg);
+        QVERIFY(grown.open(QIODevice::ReadWrite) && grown.resize(150LL * 1024 * 1024));
+        QCOMPARE(SavedPhoto(), std::optional<QByteArray>(picked));
+    }
+
+    void onlyRegularFilesPicked() {
+        QVERIFY(::mkfifo(QFile::encodeName(path("pipe.jpg")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(u"/dev/zero"_s, path("zero.jpg")));
+        FrmMemo dlg(g_, ui_);
+        for (const char* name : {"pipe.jpg", "zero.jpg"}) {
+            ui_.clear();
+            ui_.files.push_back(path(name));
+            dlg.CmdPicRead_Click();  // at once, never waiting for a writer or reading for ever
+            QCOMPARE(ui_.texts(), QStringList{NotRegularFileText(path(name))});
+            QVERIFY(!g_.Bukken.PicUmu && !dlg.hasPicture());
+        }
     }
 
 private:

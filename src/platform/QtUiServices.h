@@ -23,6 +23,8 @@ public:
                const QStringList& buttons) override;
     QDate today() override;
     QString tempFolder() override;
+    // A busy progress dialog with キャンセル, shown when the work takes long.
+    bool wait(QWidget* parent, const QString& text, const QFuture<void>& work) override;
 };
 
 // The MS font names of the window and report designs, mapped to the IPA fonts Debian ships

@@ -1,5 +1,8 @@
 #include "support/ScriptedUi.h"
 
+#include <QEventLoop>
+#include <QFutureWatcher>
+
 namespace ie::test {
 
 void ScriptedUi::message(QWidget*, const QString& text, MsgIcon icon, const QString& caption) {
@@ -64,6 +67,23 @@ QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString&
     QString f = files.front();
     files.pop_front();
     return f;
+}
+
+bool ScriptedUi::wait(QWidget*, const QString&, const QFuture<void>& work) {
+    waitsFoundFinished.push_back(work.isFinished());
+    const bool cancel = !cancelWaits.empty() && cancelWaits.front();
+    if (!cancelWaits.empty())
+        cancelWaits.pop_front();
+    if (cancel)
+        return false;
+    // Events go on meanwhile, as under the real wait; the work is never run on this thread.
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(work);
+    if (!work.isFinished())
+        loop.exec();
+    return true;
 }
 
 QStringList ScriptedUi::texts() const {
