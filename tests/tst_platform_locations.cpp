@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ie;
 using ie::test::WriteAll;
@@ -24,6 +26,30 @@ int ModeBits(const QString& path) {
     return int(st.st_mode & 07777);
 }
 
+// XDG_RUNTIME_DIR unset, and the temporary and cache folders in a folder of the test's own, for
+// as long as it lives.
+struct NoRuntimeDir {
+    QTemporaryDir dir;
+    const QByteArray saved[3] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("TMPDIR"),
+                                 qgetenv("XDG_CACHE_HOME")};
+    NoRuntimeDir() {
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(dir.filePath(QStringLiteral("tmp"))));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
+        QDir().mkdir(dir.filePath(QStringLiteral("tmp")));
+    }
+    ~NoRuntimeDir() {
+        const char* names[3] = {"XDG_RUNTIME_DIR", "TMPDIR", "XDG_CACHE_HOME"};
+        for (int i = 0; i < 3; ++i) {
+            if (saved[i].isEmpty())
+                qunsetenv(names[i]);
+            else
+                qputenv(names[i], saved[i]);
+        }
+    }
+    QString folder() const { return dir.filePath(QStringLiteral("cache/ienedancho-runtime")); }
+};
+
 }  // namespace
 
 class TestLocations : public QObject {
@@ -33,6 +59,8 @@ private Q_SLOTS:
     void modeDecision();
     void programFolderInSettings();
     void runtimeFolderIsOwnerOnly();
+    void runtimeFallbackInTheUsersCache();
+    void runtimeFallbackOfAnotherUserRefused();
 };
 
 void TestLocations::modeDecision_data() {
@@ -104,6 +132,28 @@ void TestLocations::runtimeFolderIsOwnerOnly() {
     QString why;
     QCOMPARE(RuntimeFolder(&why), QString());
     QVERIFY(why.startsWith(folder));
+}
+
+void TestLocations::runtimeFallbackInTheUsersCache() {
+    // Never under the shared temporary folder, where another user could take the name first.
+    const NoRuntimeDir env;
+    QCOMPARE(RuntimeFolder(), env.folder());
+    QCOMPARE(ModeBits(env.folder()), 0700);
+    QVERIFY(QDir(env.dir.filePath(QStringLiteral("tmp"))).isEmpty());
+}
+
+void TestLocations::runtimeFallbackOfAnotherUserRefused() {
+    if (::geteuid() != 0)
+        QSKIP("making a folder another user owns needs the superuser");
+    const NoRuntimeDir env;
+    QVERIFY(QDir().mkpath(env.folder()));
+    QVERIFY(::chown(QFile::encodeName(env.folder()).constData(), 65534, 65534) == 0);
+    QString why;
+    QCOMPARE(RuntimeFolder(&why), QString());
+    const passwd* owner = ::getpwuid(65534);
+    QVERIFY(owner != nullptr);
+    QVERIFY2(why.startsWith(env.folder()) && why.contains(QString::fromLocal8Bit(owner->pw_name)),
+             qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestLocations)

@@ -123,7 +123,12 @@ QDate QtUiServices::today() {
 }
 
 QString QtUiServices::tempFolder() {
-    return RuntimeFolder();
+    tempFolderProblem_.clear();
+    return RuntimeFolder(&tempFolderProblem_);
+}
+
+QString QtUiServices::tempFolderProblem() {
+    return tempFolderProblem_;
 }
 
 bool QtUiServices::wait(QWidget* parent, const QString& text, const QFuture<void>& work) {

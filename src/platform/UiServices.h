@@ -48,6 +48,8 @@ public:
     // The user's own folder for the program's run-time files (lock, scratch photo): in the real
     // program RuntimeFolder(), owner-only. Empty when it cannot be had.
     virtual QString tempFolder() = 0;
+    // Why tempFolder() came back empty (empty when there is nothing to say).
+    virtual QString tempFolderProblem() { return {}; }
 
     // Waits for work running on another thread while the windows go on drawing themselves but
     // take no input. When it lasts more than a moment, text is shown with a キャンセル button.

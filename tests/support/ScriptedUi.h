@@ -46,6 +46,7 @@ public:
     QStringList unexpected;
     QDate todayValue = QDate(2026, 12, 7);
     QString tempDir;
+    QString tempProblem;
     // Waits for work on another thread: whether each one's work had already ended as it began.
     // A true queued in cancelWaits cancels the next wait at once; otherwise the work is waited for.
     std::vector<bool> waitsFoundFinished;
@@ -66,6 +67,7 @@ public:
                          QString* selectedFilter = nullptr) override;
     QDate today() override { return todayValue; }
     QString tempFolder() override { return tempDir; }
+    QString tempFolderProblem() override { return tempProblem; }
     bool wait(QWidget* parent, const QString& text, const QFuture<void>& work) override;
 
     // The texts shown so far, messages and questions in order.
