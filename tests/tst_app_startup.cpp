@@ -177,13 +177,11 @@ void TestStartup::nonRegularFilesNamed() {
                  QStringLiteral("ユーザー情報データベース ") + NotRegularFileText(folder.usrDb()),
                  kFatal}));
 
-    // A run-time folder that cannot be had: the reason is told.
+    // Why a run-time folder cannot be had is told.
     Program q(folder);
     q.ui.tempDir.clear();
-    q.ui.tempProblem = QStringLiteral("/somewhere/ienedancho-runtime: 理由");
-    QVERIFY(!q.w->startUp());
-    QCOMPARE(q.ui.texts().size(), 1);
-    QVERIFY(q.ui.texts()[0].contains(q.ui.tempProblem));
+    q.ui.tempProblem = QStringLiteral("/x/ienedancho-runtime: 理由");
+    QVERIFY(!q.w->startUp() && q.ui.texts().join(u'|').contains(q.ui.tempProblem));
 }
 
 void TestStartup::brokenFilesEndCleanly_data() {

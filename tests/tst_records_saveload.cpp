@@ -359,7 +359,8 @@ void TestSaveLoad::photoSourceAndScratchFile() {
     QVERIFY(WriteAll(b.PicTempFile, kPhotoA));
     b.PicUmu = true;
     b.PicFile = picked;
-    QVERIFY(WriteAll(picked, QByteArray("changed since")));
+    QFile grown(picked);  // past the size limit, with zeros
+    QVERIFY(grown.open(QIODevice::ReadWrite) && grown.resize(150LL * 1024 * 1024));
     QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
     QCOMPARE(raw.one(QStringLiteral("SELECT 現場写真 FROM 物件情報 WHERE 物件ID = 1")), kPhotoA);
 

@@ -1,8 +1,5 @@
 #include "support/ScriptedUi.h"
 
-#include <QEventLoop>
-#include <QFutureWatcher>
-
 namespace ie::test {
 
 void ScriptedUi::message(QWidget*, const QString& text, MsgIcon icon, const QString& caption) {
@@ -69,21 +66,15 @@ QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString&
     return f;
 }
 
-bool ScriptedUi::wait(QWidget*, const QString&, const QFuture<void>& work) {
+bool ScriptedUi::wait(QWidget* parent, const QString& text, const QFuture<void>& work) {
     waitsFoundFinished.push_back(work.isFinished());
-    const bool cancel = !cancelWaits.empty() && cancelWaits.front();
-    if (!cancelWaits.empty())
+    if (!cancelWaits.empty()) {
+        const bool cancel = cancelWaits.front();
         cancelWaits.pop_front();
-    if (cancel)
-        return false;
-    // Events go on meanwhile, as under the real wait; the work is never run on this thread.
-    QFutureWatcher<void> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
-    watcher.setFuture(work);
-    if (!work.isFinished())
-        loop.exec();
-    return true;
+        if (cancel)
+            return false;
+    }
+    return UiServices::wait(parent, text, work);
 }
 
 QStringList ScriptedUi::texts() const {
