@@ -108,7 +108,9 @@ int main(int argc, char** argv) {
     g.UsrDbPath = dbPath;
     BukkenJoho& b = g.Bukken;
     b.PicTempFile = dir.filePath(QStringLiteral("~my1.tmp"));
-    QFile(b.PicTempFile).open(QIODevice::WriteOnly);
+    // The picker leaves the picked photo's bytes in the scratch file, which a save stores.
+    if (!QFile::copy(photoPath, b.PicTempFile))
+        return 1;
 
     std::vector<double> saves, loads, copies;
     for (int i = 0; i <= reps; ++i) {

@@ -4,6 +4,7 @@
 #include "platform/DateInput.h"
 #include "platform/FileLocations.h"
 #include "platform/IniFile.h"
+#include "platform/RegularFile.h"
 #include "state/ModGlobal.h"
 #include "support/Permissions.h"
 #include "support/RunningProgram.h"
@@ -11,6 +12,7 @@
 #include "support/TestFolder.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QDir>
@@ -57,6 +59,7 @@ private Q_SLOTS:
     void secondInstanceIsRefused();
     void missingDatabasesReportedInOrder_data();
     void missingDatabasesReportedInOrder();
+    void nonRegularFilesNamed();
     void brokenFilesEndCleanly_data();
     void brokenFilesEndCleanly();
     void settingsFileWithoutValue();
@@ -158,6 +161,27 @@ void TestStartup::missingDatabasesReportedInOrder() {
         QCOMPARE(s.caption, QStringLiteral("いえねだん帳"));
     }
     QVERIFY(ScratchFiles(folder).isEmpty());
+}
+
+void TestStartup::nonRegularFilesNamed() {
+    TestFolder folder;
+    QVERIFY(WriteAll(folder.file(QStringLiteral("Morinaxis.ini")), "[DB_PATH]\r\nDB_PATH1=.\r\n"));
+    QVERIFY(QFile::remove(folder.sysDb()) && QFile::remove(folder.usrDb()));
+    QVERIFY(::mkfifo(QFile::encodeName(folder.sysDb()).constData(), 0600) == 0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), folder.usrDb()));
+    Program p(folder);
+    QVERIFY(!p.w->startUp());
+    QCOMPARE(p.ui.texts(),
+             (QStringList{
+                 QStringLiteral("システム情報データベース ") + NotRegularFileText(folder.sysDb()),
+                 QStringLiteral("ユーザー情報データベース ") + NotRegularFileText(folder.usrDb()),
+                 kFatal}));
+
+    // Why a run-time folder cannot be had is told.
+    Program q(folder);
+    q.ui.tempDir.clear();
+    q.ui.tempProblem = QStringLiteral("/x/ienedancho-runtime: 理由");
+    QVERIFY(!q.w->startUp() && q.ui.texts().join(u'|').contains(q.ui.tempProblem));
 }
 
 void TestStartup::brokenFilesEndCleanly_data() {

@@ -1,6 +1,7 @@
 // The database layer on real SQLite files: connections, statements with checked binds,
 // conversions by declared type, transactions, and the shipped reference database.
 #include "platform/Database.h"
+#include "platform/RegularFile.h"
 #include "support/Permissions.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <functional>
 
@@ -179,6 +181,26 @@ private Q_SLOTS:
         con.close();
         con.close();  // closing a closed connection does nothing
         QVERIFY(!con.isOpen());
+    }
+
+    void onlyRegularFilesOpen() {
+        const QString fifo = dir_.filePath(u"pipe.mdb"_s);
+        const QString zero = dir_.filePath(u"zero.mdb"_s);
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QFile::link(u"/dev/zero"_s, zero));
+        for (const QString& path : {fifo, zero}) {
+            Connection con;
+            con.setConnectionString(Cs(path));
+            const DbError e = Thrown([&] { con.open(); });  // at once, never waiting
+            QCOMPARE(e.number(), 14);
+            QCOMPARE(e.description(), NotRegularFileText(path));
+        }
+        // A FIFO put in a database's place after that check: SQLite's own open refuses it too.
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(fifo).constData(), &db, SQLITE_OPEN_READONLY,
+                                 nullptr),
+                 SQLITE_CANTOPEN);
+        sqlite3_close(db);
     }
 
     void bindsRoundTripByDeclaredType() {

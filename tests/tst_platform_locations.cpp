@@ -10,7 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ie;
 using ie::test::WriteAll;
@@ -33,6 +35,7 @@ private Q_SLOTS:
     void modeDecision();
     void programFolderInSettings();
     void runtimeFolderIsOwnerOnly();
+    void runtimeFallbackInTheUsersCache();
 };
 
 void TestLocations::modeDecision_data() {
@@ -104,6 +107,28 @@ void TestLocations::runtimeFolderIsOwnerOnly() {
     QString why;
     QCOMPARE(RuntimeFolder(&why), QString());
     QVERIFY(why.startsWith(folder));
+}
+
+void TestLocations::runtimeFallbackInTheUsersCache() {
+    // Without XDG_RUNTIME_DIR: in the user's own cache folder, never under the shared temporary
+    // folder, where another user could take the name first.
+    QTemporaryDir dir;
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("cache"))));
+    const QString folder = dir.filePath(QStringLiteral("cache/ienedancho-runtime"));
+    QCOMPARE(RuntimeFolder(), folder);
+    QCOMPARE(ModeBits(folder), 0700);
+    // One that another user owns is never used, and its owner is named.
+    if (::geteuid() != 0)
+        QSKIP("the rest needs the superuser, to give the folder to another user");
+    QVERIFY(::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0);
+    QString why;
+    QCOMPARE(RuntimeFolder(&why), QString());
+    const passwd* owner = ::getpwuid(65534);
+    QVERIFY2(
+        owner && why.startsWith(folder) && why.contains(QString::fromLocal8Bit(owner->pw_name)),
+        qPrintable(why));
 }
 
 QTEST_GUILESS_MAIN(TestLocations)

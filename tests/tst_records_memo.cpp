@@ -1,6 +1,7 @@
 // The property memo dialog: texts and asking prices to the record, the Enter order, and the site
 // photo read, refused, kept and deleted.
 #include "platform/Database.h"
+#include "platform/RegularFile.h"
 #include "platform/TypingLimit.h"
 #include "records/FrmMemo.h"
 #include "records/SaveLoad.h"
@@ -17,10 +18,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -491,6 +496,42 @@ private Q_SLOTS:
         QVERIFY(!g_.Bukken.PicUmu);
         QCOMPARE(ReadAll(g_.Bukken.PicTempFile), photo);  // the scratch file is left alone
         QCOMPARE(SavedPhoto(), std::optional<QByteArray>());
+    }
+
+    void decodedOffTheWindowThreadAndCancellable() {
+        const QString jpg = path("wait.jpg");
+        QVERIFY(Solid(40, 30, Qt::darkGreen).save(jpg, "JPEG"));
+        FrmMemo dlg(g_, ui_);
+        // The pool's one thread is kept busy: a decode handed to it cannot have ended as the wait
+        // begins. Cancelled, nothing changes and nothing is said.
+        QThreadPool* pool = QThreadPool::globalInstance();
+        const int threads = pool->maxThreadCount();
+        pool->setMaxThreadCount(1);
+        QSemaphore release;
+        pool->start([&release] { release.acquire(); });
+        auto unblock = qScopeGuard([&] {
+            release.release();
+            pool->setMaxThreadCount(threads);
+        });
+        ui_.cancelWaits = {true};
+        ui_.files = {jpg};
+        dlg.CmdPicRead_Click();
+        QCOMPARE(ui_.waitsFoundFinished, std::vector<bool>{false});
+        QVERIFY(ui_.shown.empty() && !g_.Bukken.PicUmu && !dlg.hasPicture());
+        QCOMPARE(ReadAll(g_.Bukken.PicTempFile), QByteArray());
+    }
+
+    void onlyRegularFilesPicked() {
+        QVERIFY(::mkfifo(QFile::encodeName(path("pipe.jpg")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(u"/dev/zero"_s, path("zero.jpg")));
+        FrmMemo dlg(g_, ui_);
+        for (const char* name : {"pipe.jpg", "zero.jpg"}) {
+            ui_.clear();
+            ui_.files.push_back(path(name));
+            dlg.CmdPicRead_Click();  // at once, never waiting for a writer or reading for ever
+            QCOMPARE(ui_.texts(), QStringList{NotRegularFileText(path(name))});
+            QVERIFY(!g_.Bukken.PicUmu && !dlg.hasPicture());
+        }
     }
 
 private:

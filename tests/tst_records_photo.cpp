@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace ie;
 using namespace Qt::StringLiterals;
 using ie::test::ReadAll;
@@ -71,6 +73,29 @@ QByteArray PngBomb(quint32 width, quint32 height) {
         png.append(char((crc >> shift) & 0xFF));
     png.append(QByteArray("\x00\x00\x00\x08IDAT\x78\x9c\x63\x60\x00\x00\x00\x00", 16));
     return png;
+}
+
+// A grey JPEG whose scans hold no data at all (libjpeg reads what is missing as zeros), padded
+// with a comment of pad bytes so that the file is long enough for its declared size.
+QByteArray EmptyScansJpeg(int width, int height, bool progressive, int scans, int pad) {
+    QByteArray jpeg("\xFF\xD8", 2);
+    const auto segment = [&jpeg](char marker, const QByteArray& body) {
+        const qsizetype length = body.size() + 2;
+        jpeg.append('\xFF').append(marker).append(char(length >> 8)).append(char(length & 0xFF));
+        jpeg.append(body);
+    };
+    segment('\xDB', QByteArray(1, '\0') + QByteArray(64, '\1'));
+    segment(progressive ? '\xC2' : '\xC0',
+            QByteArray("\x08", 1) + char(height >> 8) + char(height & 0xFF) + char(width >> 8) +
+                char(width & 0xFF) + QByteArray("\x01\x01\x11\x00", 4));
+    // One code each, for DC difference 0 and for the end of a block.
+    const QByteArray oneCode = QByteArray("\x01", 1) + QByteArray(15, '\0') + QByteArray(1, '\0');
+    segment('\xC4', QByteArray(1, '\x00') + oneCode + QByteArray(1, '\x10') + oneCode);
+    for (int left = pad; left > 0; left -= 65000)
+        segment('\xFE', QByteArray(std::min(left, 65000), ' '));
+    for (int i = 0; i < scans; ++i)  // DC only when progressive, every coefficient when not
+        segment('\xDA', QByteArray("\x01\x01\x00\x00", 4) + (progressive ? '\0' : '\x3F') + '\0');
+    return jpeg.append("\xFF\xD9");
 }
 
 }  // namespace
@@ -162,6 +187,26 @@ private Q_SLOTS:
             QVERIFY2(photo.image.isNull() && !photo.fullSize.isValid(),
                      qPrintable(u"%1 x %2"_s.arg(size.width()).arg(size.height())));
         }
+    }
+
+    void costlyJpegsRefusedBeforeDecoding_data() {
+        QTest::addColumn<QByteArray>("jpeg");
+        QTest::addColumn<bool>("refused");
+        // Each long enough for its size, so that only its scans and its whole size give it away.
+        QTest::newRow("progressive, 10 scans") << EmptyScansJpeg(64, 64, true, 10, 0) << false;
+        QTest::newRow("progressive, 3000 scans") << EmptyScansJpeg(64, 64, true, 3000, 0) << true;
+        QTest::newRow("progressive 121 MP") << EmptyScansJpeg(11000, 11000, true, 2, 15000) << true;
+        // Small, yet gigabytes and minutes for libjpeg.
+        QTest::newRow("progressive 40000 x 40000, 20000 scans")
+            << EmptyScansJpeg(40000, 40000, true, 20000, 0) << true;
+        // A single scan decodes straight to the size shown, however large the picture.
+        QTest::newRow("baseline 121 MP") << EmptyScansJpeg(11000, 11000, false, 1, 15000) << false;
+    }
+
+    void costlyJpegsRefusedBeforeDecoding() {
+        QFETCH(QByteArray, jpeg);
+        QFETCH(bool, refused);
+        QCOMPARE(DecodePhoto(jpeg, QSize(400, 300)).image.isNull(), refused);
     }
 
     void chooserLimitAndFolder() {

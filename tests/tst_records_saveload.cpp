@@ -353,16 +353,19 @@ void TestSaveLoad::photoSourceAndScratchFile() {
     Fixture f;
     BukkenJoho& b = f.g.Bukken;
     RawDb raw(f.folder.usrDb());
-    // A picked file that still exists is stored as it is, not the scratch copy.
+    // The scratch copy holds what was checked when the photo was picked; the picked file is never
+    // read again, changed or gone.
     const QString picked = f.folder.file(QStringLiteral("picked.bmp"));
     QVERIFY(WriteAll(picked, kPhotoA));
-    QVERIFY(WriteAll(b.PicTempFile, QByteArray("scratch copy")));
+    QVERIFY(WriteAll(b.PicTempFile, kPhotoA));
     b.PicUmu = true;
     b.PicFile = picked;
+    QFile grown(picked);  // past the size limit, with zeros
+    QVERIFY(grown.open(QIODevice::ReadWrite) && grown.resize(150LL * 1024 * 1024));
     QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
     QCOMPARE(raw.one(QStringLiteral("SELECT 現場写真 FROM 物件情報 WHERE 物件ID = 1")), kPhotoA);
 
-    // Once it is gone, the scratch copy is stored.
+    QVERIFY(WriteAll(b.PicTempFile, QByteArray("scratch copy")));
     QVERIFY(QFile::remove(picked));
     QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
     QCOMPARE(raw.one(QStringLiteral("SELECT 現場写真 FROM 物件情報 WHERE 物件ID = 2")),

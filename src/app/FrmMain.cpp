@@ -6,6 +6,7 @@
 #include "platform/FieldGuard.h"
 #include "platform/InstanceServer.h"
 #include "platform/QtUiServices.h"
+#include "platform/RegularFile.h"
 #include "platform/ScratchFile.h"
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
@@ -370,11 +371,12 @@ bool FrmMain::startUp() {
     // run-time folder, where no other user can take or read them.
     const QString runtime = ui_.tempFolder();
     if (runtime.isEmpty()) {
-        ui_.message(
-            this,
-            QStringLiteral("一時ファイルを置くフォルダ（XDG_RUNTIME_DIR）を用意できません。") +
-                QLatin1Char('\r') + QStringLiteral("プログラムを終了します。"),
-            MsgIcon::Critical);
+        QString text = QStringLiteral("一時ファイルを置くフォルダを用意できません。");
+        const QString why = ui_.tempFolderProblem();
+        if (!why.isEmpty())
+            text += QLatin1Char('\r') + why;
+        ui_.message(this, text + QLatin1Char('\r') + QStringLiteral("プログラムを終了します。"),
+                    MsgIcon::Critical);
         return false;
     }
     const QString serverName = options_.instanceServerName.isEmpty() ? InstanceServer::defaultName()
@@ -468,24 +470,22 @@ bool FrmMain::SetDbPath() {
 }
 
 bool FrmMain::ChkDbFile() {
-    bool result = true;
-    if (!QFileInfo(g_.SysDbPath).isFile()) {
+    // A look at the names only, which never waits; the database layer's open checks the file it
+    // opens.
+    const auto check = [this](const QString& what, const QString& path) {
+        const QFileInfo info(path);
+        if (info.isFile())
+            return true;
         ui_.message(this,
-                    QStringLiteral("システム情報データベース ") +
-                        QDir::toNativeSeparators(g_.SysDbPath) +
-                        QStringLiteral("　が存在しません。"),
+                    info.exists() ? what + NotRegularFileText(path)
+                                  : what + QDir::toNativeSeparators(path) +
+                                        QStringLiteral("　が存在しません。"),
                     MsgIcon::Critical);
-        result = false;
-    }
-    if (!QFileInfo(g_.UsrDbPath).isFile()) {
-        ui_.message(this,
-                    QStringLiteral("ユーザー情報データベース ") +
-                        QDir::toNativeSeparators(g_.UsrDbPath) +
-                        QStringLiteral("　が存在しません。"),
-                    MsgIcon::Critical);
-        result = false;
-    }
-    return result;
+        return false;
+    };
+    const bool sys = check(QStringLiteral("システム情報データベース "), g_.SysDbPath);
+    const bool usr = check(QStringLiteral("ユーザー情報データベース "), g_.UsrDbPath);
+    return sys && usr;
 }
 
 void FrmMain::InitForm() {

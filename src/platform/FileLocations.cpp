@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,15 @@ const QString kAppFolder = QStringLiteral("ienedancho");
 
 QString SystemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// The name of the user with this id, or the id when it has none.
+QString UserName(uid_t uid) {
+    const passwd* pw = ::getpwuid(uid);
+    if (pw == nullptr || pw->pw_name == nullptr) {
+        return QStringLiteral("UID %1").arg(uid);
+    }
+    return QString::fromLocal8Bit(pw->pw_name);
 }
 
 QString Clean(const QString& path) {
@@ -131,25 +141,39 @@ QString RuntimeFolder(QString* errorText) {
         }
         return QString();
     };
-    // Qt checks $XDG_RUNTIME_DIR (owned by the user, 0700) and otherwise makes its own per-user
-    // folder under the temporary folder with the same checks.
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty()) {
-        return fail(QStringLiteral("実行時フォルダ（XDG_RUNTIME_DIR）を用意できません。"));
+    // $XDG_RUNTIME_DIR is the system's folder for this user alone. Without it Qt would fall back
+    // to /tmp/runtime-<name>, a name any other local user can take first; the fallback here lies
+    // in the user's own cache folder instead, where no one else can make anything.
+    const QString system = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    struct stat st {};
+    QString folder;
+    if (system.startsWith(QLatin1Char('/')) &&
+        ::stat(QFile::encodeName(system).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        st.st_uid == ::geteuid()) {
+        folder = system + QLatin1Char('/') + kAppFolder;
+    } else {
+        const QString cache =
+            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+        QString why;
+        if (!MakeUserFolder(cache, &why)) {
+            return fail(cache + QStringLiteral(": ") + why);
+        }
+        folder = Clean(cache) + QLatin1Char('/') + kAppFolder + QStringLiteral("-runtime");
     }
-    const QString folder = base + QLatin1Char('/') + kAppFolder;
     const QByteArray native = QFile::encodeName(folder);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
         return fail(folder + QStringLiteral(": ") + SystemError(errno));
     }
-    // Not followed if it is a link: another user could have put one there in a shared folder.
-    struct stat st {};
+    // Not followed if it is a link: another user could have put one there.
     if (::lstat(native.constData(), &st) != 0) {
         return fail(folder + QStringLiteral(": ") + SystemError(errno));
     }
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
-        return fail(folder + QStringLiteral(": ") +
-                    QStringLiteral("このユーザーのフォルダではありません。"));
+    if (!S_ISDIR(st.st_mode)) {
+        return fail(folder + QStringLiteral(": フォルダではないため使えません。"));
+    }
+    if (st.st_uid != ::geteuid()) {
+        return fail(folder + QStringLiteral(": 別のユーザー（%1）のフォルダのため使えません。")
+                                 .arg(UserName(st.st_uid)));
     }
     if ((st.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0) {
         return fail(folder + QStringLiteral(": ") + SystemError(errno));

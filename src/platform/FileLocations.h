@@ -43,9 +43,10 @@ QString FolderFromSettings(const QString& value, const QString& programFolder);
 bool MakeUserFolder(const QString& folder, QString* errorText);
 
 // The per-user folder for the program's run-time files (single-instance lock, scratch photo):
-// $XDG_RUNTIME_DIR/ienedancho, or under Qt's own per-user fallback when the variable is unset.
-// Created on first use; always owner-only (0700), and refused when it is not the user's own
-// folder. Empty, with the reason in errorText, when no such folder can be had.
+// $XDG_RUNTIME_DIR/ienedancho, or, when that variable is unset or not the user's own folder,
+// ienedancho-runtime in the user's cache folder ($XDG_CACHE_HOME, else ~/.cache). Created on first
+// use; always owner-only (0700), and refused when it is not the user's own folder (the reason
+// then names its owner). Empty, with the reason in errorText, when no such folder can be had.
 QString RuntimeFolder(QString* errorText = nullptr);
 
 }  // namespace ie

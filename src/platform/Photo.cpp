@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <QMutex>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -18,23 +20,40 @@ constexpr qint64 kMaxFullDecodePixels = 120'000'000;
 // byte. A file holding fewer bytes than that for its declared size is damaged or a bomb.
 constexpr qint64 kMaxPixelsPerByte = 8256;
 
-// Whether a JPEG's first image runs to its end marker. A truncated file decodes without error as
-// a picture grey below the cut, so the bytes are checked: the marker segments up to the start of
-// the scan, then the scan's data, in which 0xFF is always followed by 0x00, a restart marker or
-// the marker that ends it.
-bool JpegComplete(const QByteArray& bytes) {
+// libjpeg decodes a JPEG of more than one scan (progressive, or one scan per component) into a
+// buffer of every coefficient of the whole picture, whatever size it is asked for, so such a file
+// needs its whole pixel count; and it walks that whole buffer once for every scan, so a small file
+// of thousands of empty scans keeps it busy for minutes. libjpeg's own progressive script writes
+// 10 scans for a colour picture (6 for grey) and encoders that search for smaller ones stay near
+// that; 100 leaves room for any real encoder.
+constexpr int kMaxJpegScans = 100;
+
+// What a JPEG's markers say, read without decoding.
+struct JpegMarkers {
+    bool complete = false;  // the first image runs to its end marker
+    qint64 pixels = 0;      // of the frame header (0 when there is none)
+    bool progressive = false;
+    int scans = 0;
+};
+
+// Walks a JPEG's marker segments and scans. A truncated file decodes without error as a picture
+// grey below the cut, so the end marker must be there: the segments up to a scan, then the scan's
+// data, in which 0xFF is always followed by 0x00, a restart marker, or the marker of the next
+// segment (a progressive JPEG has several scans) or of the end.
+JpegMarkers ReadJpegMarkers(const QByteArray& bytes) {
+    JpegMarkers out;
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype n = bytes.size();
     if (n < 4 || p[0] != 0xFF || p[1] != 0xD8) {
-        return false;
+        return out;
     }
     qsizetype i = 2;
     bool inScan = false;
-    bool sawScan = false;
+    bool sawFrame = false;
     while (i + 1 < n) {
         if (!inScan) {
             if (p[i] != 0xFF) {
-                return false;
+                return out;
             }
             const unsigned char marker = p[i + 1];
             if (marker == 0xFF) {
@@ -42,46 +61,62 @@ bool JpegComplete(const QByteArray& bytes) {
                 continue;
             }
             if (marker == 0xD9) {
-                return sawScan;  // an end before any scan ends nothing
+                out.complete = out.scans > 0;  // an end before any scan ends nothing
+                return out;
             }
             if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
                 i += 2;  // markers without a length
                 continue;
             }
             if (i + 3 >= n) {
-                return false;
+                return out;
             }
             const qsizetype length = (qsizetype(p[i + 2]) << 8) | p[i + 3];
             if (length < 2) {
-                return false;
+                return out;
+            }
+            // Start of frame: every 0xCn but DHT (C4), JPG (C8) and DAC (CC); the first counts,
+            // as for libjpeg. C2, C6, CA and CE are progressive.
+            const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
+                               marker != 0xC8 && marker != 0xCC;
+            if (frame && !sawFrame && length >= 7 && i + 8 < n) {
+                sawFrame = true;
+                const qint64 height = (qint64(p[i + 5]) << 8) | p[i + 6];
+                const qint64 width = (qint64(p[i + 7]) << 8) | p[i + 8];
+                out.pixels = width * height;
+                out.progressive = (marker & 0x03) == 0x02;
             }
             i += 2 + length;
             inScan = marker == 0xDA;
-            sawScan = sawScan || inScan;
+            out.scans += inScan ? 1 : 0;
             continue;
         }
         if (p[i] == 0xFF) {
             const unsigned char next = p[i + 1];
-            if (next == 0xD9) {
-                return true;
-            }
             if (next == 0x00 || next == 0xFF || (next >= 0xD0 && next <= 0xD7)) {
                 i += 2;
                 continue;
             }
-            // Another segment between scans (a progressive JPEG has several).
-            inScan = false;
+            inScan = false;  // the next segment's marker, or the end
             continue;
         }
         ++i;
     }
-    return false;
+    return out;
+}
+
+// Whether libjpeg would need more than a full decode may have, or spend minutes on scans.
+bool JpegTooCostly(const JpegMarkers& m) {
+    const bool wholeBuffer = m.progressive || m.scans > 1;
+    return wholeBuffer && (m.pixels > kMaxFullDecodePixels || m.scans > kMaxJpegScans);
 }
 
 // Sets Qt's image allocation limit (a process-wide setting) for one decode and puts it back after.
+// Decodes run on other threads too, so one holds the setting at a time.
 class AllocationLimit {
 public:
-    explicit AllocationLimit(qint64 bytes) : previous_(QImageReader::allocationLimit()) {
+    explicit AllocationLimit(qint64 bytes)
+        : lock_(&Mutex()), previous_(QImageReader::allocationLimit()) {
         const qint64 mb = (bytes >> 20) + 1;
         if (previous_ > 0 && mb > previous_) {
             QImageReader::setAllocationLimit(static_cast<int>(mb));
@@ -92,6 +127,11 @@ public:
     AllocationLimit& operator=(const AllocationLimit&) = delete;
 
 private:
+    static QMutex& Mutex() {
+        static QMutex mutex;
+        return mutex;
+    }
+    QMutexLocker<QMutex> lock_;
     int previous_;
 };
 
@@ -113,8 +153,11 @@ DecodedPhoto DecodePhoto(const QByteArray& bytes, const QSize& box) {
         return out;
     }
     const bool jpeg = format == "jpeg" || format == "jpg";
-    if (jpeg && !JpegComplete(bytes)) {
-        return out;
+    if (jpeg) {
+        const JpegMarkers markers = ReadJpegMarkers(bytes);
+        if (!markers.complete || JpegTooCostly(markers)) {
+            return out;
+        }
     }
     const qint64 pixels = qint64(stored.width()) * stored.height();
     if (pixels / kMaxPixelsPerByte > bytes.size()) {
@@ -168,6 +211,10 @@ DecodedPhoto DecodePhoto(const QByteArray& bytes, const QSize& box) {
     }
     out.image = std::move(image);
     return out;
+}
+
+QFuture<DecodedPhoto> DecodePhotoLater(const QByteArray& bytes, const QSize& box) {
+    return QtConcurrent::run([bytes, box] { return DecodePhoto(bytes, box); });
 }
 
 QRectF FitCentred(const QSizeF& picture, const QRectF& frame) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFuture>
 #include <QImage>
 #include <QRectF>
 #include <QSize>
@@ -25,8 +26,13 @@ struct DecodedPhoto {
 // own proportions; never decodes the whole picture only to shrink it where the format can decode
 // smaller (JPEG), and raises Qt's allocation limit only as far as this decode needs. Refused (a
 // null image) without a large allocation: an empty or truncated file, one that is no picture,
-// and one whose declared size its bytes cannot possibly hold.
+// one whose declared size its bytes cannot possibly hold, and a JPEG that libjpeg would decode
+// whole (progressive, or in several scans) when that is more than 120 megapixels or more than 100
+// scans.
 DecodedPhoto DecodePhoto(const QByteArray& bytes, const QSize& box);
+
+// DecodePhoto on a thread of Qt's pool, so that a long decode leaves the window responsive.
+QFuture<DecodedPhoto> DecodePhotoLater(const QByteArray& bytes, const QSize& box);
 
 // A picture of these proportions as large as fits in frame, centred in it.
 QRectF FitCentred(const QSizeF& picture, const QRectF& frame);

@@ -2,15 +2,17 @@
 
 #include "platform/FileLocations.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFont>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
-
-#include <vector>
 
 #include <vector>
 
@@ -121,7 +123,49 @@ QDate QtUiServices::today() {
 }
 
 QString QtUiServices::tempFolder() {
-    return RuntimeFolder();
+    tempFolderProblem_.clear();
+    return RuntimeFolder(&tempFolderProblem_);
+}
+
+QString QtUiServices::tempFolderProblem() {
+    return tempFolderProblem_;
+}
+
+bool QtUiServices::wait(QWidget* parent, const QString& text, const QFuture<void>& work) {
+    // A wait that ends within a moment shows nothing; until then the windows are repainted but
+    // take no input, so that nothing is started twice and no window closes under the caller.
+    constexpr int kShowAfterMs = 400;
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    watcher.setFuture(work);
+    if (work.isFinished()) {
+        return true;
+    }
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    QTimer::singleShot(kShowAfterMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    QApplication::restoreOverrideCursor();
+    if (work.isFinished()) {
+        return true;
+    }
+    QProgressDialog progress(Lines(text), QStringLiteral("キャンセル"), 0, 0, parent);
+    progress.setWindowTitle(AppTitle());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    bool cancelled = false;
+    const auto cancel = [&] {
+        cancelled = true;
+        loop.quit();
+    };
+    // キャンセル, Esc and the close box.
+    QObject::connect(&progress, &QProgressDialog::canceled, &loop, cancel);
+    QObject::connect(&progress, &QDialog::rejected, &loop, cancel);
+    progress.show();
+    loop.exec();
+    return !cancelled && work.isFinished();
 }
 
 void InstallFontSubstitutions() {

@@ -23,6 +23,12 @@ public:
                const QStringList& buttons) override;
     QDate today() override;
     QString tempFolder() override;
+    QString tempFolderProblem() override;
+    // A busy progress dialog with キャンセル, shown when the work takes long.
+    bool wait(QWidget* parent, const QString& text, const QFuture<void>& work) override;
+
+private:
+    QString tempFolderProblem_;
 };
 
 // The MS font names of the window and report designs, mapped to the IPA fonts Debian ships

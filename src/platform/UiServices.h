@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QFuture>
 #include <QString>
 #include <QStringList>
 
@@ -47,6 +48,19 @@ public:
     // The user's own folder for the program's run-time files (lock, scratch photo): in the real
     // program RuntimeFolder(), owner-only. Empty when it cannot be had.
     virtual QString tempFolder() = 0;
+    // Why tempFolder() came back empty (empty when there is nothing to say).
+    virtual QString tempFolderProblem() { return {}; }
+
+    // Waits for work running on another thread while the windows go on drawing themselves but
+    // take no input. When it lasts more than a moment, text is shown with a キャンセル button.
+    // False when the user cancelled: the work then runs to its end unseen and its result is not
+    // wanted. Without a user to ask, the plain wait.
+    virtual bool wait(QWidget* parent, const QString& text, const QFuture<void>& work) {
+        (void)parent;
+        (void)text;
+        QFuture<void>(work).waitForFinished();
+        return true;
+    }
 
     // Convenience: a message with the program's title as caption.
     void message(QWidget* parent, const QString& text, MsgIcon icon) {

@@ -7,6 +7,7 @@
 #include "platform/IniFile.h"
 #include "platform/Photo.h"
 #include "platform/QtUiServices.h"
+#include "platform/RegularFile.h"
 #include "platform/Twips.h"
 #include "platform/TypingLimit.h"
 #include "platform/UiServices.h"
@@ -231,13 +232,19 @@ void FrmMemo::Form_Load() {
         CmdPicDelete->setEnabled(false);
         return;
     }
-    const auto bytes = ReadWholeFile(b.PicTempFile);
-    const QImage image = bytes ? decodeForArea(*bytes) : QImage();
-    showPicture(image);
     // The photo stays with the property even when it cannot be shown; deleting or replacing it
     // remains possible.
     CmdPicDelete->setEnabled(true);
-    if (image.isNull()) {
+    const auto bytes = ReadWholeFile(b.PicTempFile);
+    const std::optional<QImage> image = bytes ? decodeForArea(*bytes) : QImage();
+    if (!image) {
+        // Not shown at the user's wish: the area stays empty, without saying there is no photo.
+        showPicture(QImage());
+        LblImage->hide();
+        return;
+    }
+    showPicture(*image);
+    if (image->isNull()) {
         ui_.message(this,
                     QStringLiteral("保存されている写真を表示できません。\r"
                                    "写真データは、削除するか読み込み直すまでそのまま残ります。"),
@@ -274,14 +281,18 @@ bool FrmMemo::hasPicture() const {
     return !Image1->pixmap().isNull();
 }
 
-QImage FrmMemo::decodeForArea(const QByteArray& bytes) const {
+std::optional<QImage> FrmMemo::decodeForArea(const QByteArray& bytes) const {
     // Decoded at the area's size in device pixels, never at the photo's own (a phone's photo
     // would take hundreds of megabytes); a smaller picture is enlarged to fill the area.
     const qreal ratio = Image1->devicePixelRatioF();
     const QSize area(qRound(Image1->width() * ratio), qRound(Image1->height() * ratio));
-    const DecodedPhoto photo = DecodePhoto(bytes, area);
+    const QFuture<DecodedPhoto> decoding = DecodePhotoLater(bytes, area);
+    QWidget* parent = const_cast<FrmMemo*>(this);
+    if (!ui_.wait(parent, QStringLiteral("写真を読み込んでいます…"), QFuture<void>(decoding)))
+        return std::nullopt;
+    const DecodedPhoto photo = decoding.result();
     if (photo.image.isNull())
-        return {};
+        return QImage();
     QImage image = photo.image;
     const QSize fitted = photo.fullSize.scaled(area, Qt::KeepAspectRatio);
     if (image.size() != fitted && !fitted.isEmpty())
@@ -359,17 +370,16 @@ void FrmMemo::CmdPicRead_Click() {
         return;  // cancelled: nothing changes
     rememberPhotoFolder(QFileInfo(file).absolutePath());
 
-    // The file is checked before anything changes, so that a file that is not a picture never
-    // becomes the property's photo. Its size is looked at before a byte is read.
-    const QFileInfo info(file);
-    if (info.isFile() && info.size() > kMaxPhotoFileBytes) {
-        ui_.message(this, QDir::toNativeSeparators(file) + u'\r' + PhotoTooLargeText(info.size()),
-                    MsgIcon::Exclamation);
+    // The file is read once and checked before anything changes, so that a file that is not a
+    // picture never becomes the property's photo, and what a save stores is exactly what was
+    // checked here, whatever becomes of the file afterwards.
+    const std::optional<QByteArray> bytes = readPickedFile(file);
+    if (!bytes)
         return;
-    }
-    const auto bytes = ReadWholeFile(file);
-    const QImage image = bytes ? decodeForArea(*bytes) : QImage();
-    if (image.isNull()) {
+    const std::optional<QImage> image = decodeForArea(*bytes);
+    if (!image)
+        return;  // cancelled: nothing changes
+    if (image->isNull()) {
         ui_.message(this,
                     QDir::toNativeSeparators(file) +
                         QStringLiteral("\r写真として読み込めないファイルです。"),
@@ -388,9 +398,31 @@ void FrmMemo::CmdPicRead_Click() {
     }
 
     b.PicFile = file;
-    showPicture(image);
+    showPicture(*image);
     b.PicUmu = true;
     CmdPicDelete->setEnabled(true);
+}
+
+std::optional<QByteArray> FrmMemo::readPickedFile(const QString& file) {
+    const auto refuse = [this, &file](const QString& why) {
+        ui_.message(this, QDir::toNativeSeparators(file) + u'\r' + why, MsgIcon::Exclamation);
+        return std::nullopt;
+    };
+    RegularFile f(file);
+    if (f.notRegular()) {
+        ui_.message(this, NotRegularFileText(file), MsgIcon::Exclamation);
+        return std::nullopt;
+    }
+    // The size is looked at before a byte is read; a file that grows meanwhile is read no further
+    // than the limit.
+    if (f.isOpen() && f.size() > kMaxPhotoFileBytes)
+        return refuse(PhotoTooLargeText(f.size()));
+    std::optional<QByteArray> bytes = f.readAll(kMaxPhotoFileBytes);
+    if (!bytes || bytes->isEmpty())
+        return refuse(QStringLiteral("写真として読み込めないファイルです。"));
+    if (bytes->size() > kMaxPhotoFileBytes)
+        return refuse(PhotoTooLargeText(bytes->size()));
+    return bytes;
 }
 
 void FrmMemo::rememberPhotoFolder(const QString& folder) {

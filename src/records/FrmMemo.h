@@ -6,6 +6,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
+
 class QByteArray;
 class QFrame;
 class QImage;
@@ -68,8 +70,12 @@ public:
 private:
     void buildLayout();
     void Form_Load();
-    // The picture of these bytes at the photo area's size; null when they are no picture.
-    QImage decodeForArea(const QByteArray& bytes) const;
+    // The picture of these bytes at the photo area's size, decoded on another thread while the
+    // window waits: null when they are no picture, nullopt when the user cancelled the wait.
+    std::optional<QImage> decodeForArea(const QByteArray& bytes) const;
+    // The picked file's bytes, read once, when it is a regular file within the size limit;
+    // otherwise nullopt, the reason shown.
+    std::optional<QByteArray> readPickedFile(const QString& file);
     // Keeps the chooser's folder in the settings file for the next time.
     void rememberPhotoFolder(const QString& folder);
     // Shows the picture, or the empty area with LblImage for a null image.

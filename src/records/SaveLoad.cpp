@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -49,8 +48,8 @@ std::optional<QByteArray> PhotoToSave(const BukkenJoho& rec) {
     if (!rec.PicUmu) {
         return std::nullopt;
     }
-    const bool picked = !rec.PicFile.isEmpty() && QFileInfo::exists(rec.PicFile);
-    return ReadPhotoFile(picked ? rec.PicFile : rec.PicTempFile);
+    // Never the picked file again: it may have changed since its bytes were checked and copied.
+    return ReadPhotoFile(rec.PicTempFile);
 }
 
 // Not synced: the bytes are safe in the database, and the scratch file does not outlive the

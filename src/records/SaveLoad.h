@@ -14,9 +14,10 @@ namespace db {
 class Connection;
 }
 
-// The photo a save stores for the record: nullopt when it has none; otherwise the whole file the
-// user picked (PicFile) when it exists, else the scratch file (PicTempFile). Throws AppError when
-// that file cannot be read or is empty, so that a save never replaces a stored photo with nothing.
+// The photo a save stores for the record: nullopt when it has none; otherwise the scratch file
+// (PicTempFile), which holds the bytes of the picked file as they were read and checked when it was
+// picked. Throws AppError when it cannot be read or is empty, so that a save never replaces a
+// stored photo with nothing.
 std::optional<QByteArray> PhotoToSave(const BukkenJoho& rec);
 
 // Replaces the scratch photo file by exactly these bytes: written beside it and renamed over it,

@@ -66,6 +66,17 @@ QString ScriptedUi::saveFileName(QWidget*, const QString& filter, const QString&
     return f;
 }
 
+bool ScriptedUi::wait(QWidget* parent, const QString& text, const QFuture<void>& work) {
+    waitsFoundFinished.push_back(work.isFinished());
+    if (!cancelWaits.empty()) {
+        const bool cancel = cancelWaits.front();
+        cancelWaits.pop_front();
+        if (cancel)
+            return false;
+    }
+    return UiServices::wait(parent, text, work);
+}
+
 QStringList ScriptedUi::texts() const {
     QStringList out;
     for (const auto& s : shown)

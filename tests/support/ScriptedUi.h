@@ -46,6 +46,11 @@ public:
     QStringList unexpected;
     QDate todayValue = QDate(2026, 12, 7);
     QString tempDir;
+    QString tempProblem;
+    // Waits for work on another thread: whether each one's work had already ended as it began.
+    // A true queued in cancelWaits cancels the next wait at once; otherwise the work is waited for.
+    std::vector<bool> waitsFoundFinished;
+    std::deque<bool> cancelWaits;
 
     void message(QWidget* parent, const QString& text, MsgIcon icon,
                  const QString& caption) override;
@@ -62,6 +67,8 @@ public:
                          QString* selectedFilter = nullptr) override;
     QDate today() override { return todayValue; }
     QString tempFolder() override { return tempDir; }
+    QString tempFolderProblem() override { return tempProblem; }
+    bool wait(QWidget* parent, const QString& text, const QFuture<void>& work) override;
 
     // The texts shown so far, messages and questions in order.
     QStringList texts() const;
@@ -70,6 +77,7 @@ public:
         choosers.clear();
         unexpected.clear();
         notes.clear();
+        waitsFoundFinished.clear();
     }
 };
 

@@ -1,5 +1,8 @@
 #include "platform/db/Connection.h"
 
+#include "platform/RegularFile.h"
+#include "platform/db/SqliteOpen.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -35,14 +38,20 @@ void Connection::open() {
                                                       "(unable to open database file)"));
     }
     // Checked before SQLite sees the path, so that no file is ever created: SQLite would take an
-    // empty file for an empty database and write into it later.
-    const QFileInfo info(file);
-    if (!info.exists() || info.isDir()) {
-        throw SqliteError(SQLITE_CANTOPEN, QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+    // empty file for an empty database and write into it later. Only a regular file gets that far.
+    {
+        const RegularFile checked(file);
+        if (checked.notRegular()) {
+            throw DbError(SQLITE_CANTOPEN, NotRegularFileText(file));
+        }
+        if (!checked.isOpen()) {
+            throw SqliteError(SQLITE_CANTOPEN, QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
+        }
+        if (checked.size() == 0) {
+            throw SqliteError(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
+        }
     }
-    if (info.size() == 0) {
-        throw SqliteError(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
-    }
+    SqliteOpensRegularFilesOnly();
 
     sqlite3* db = nullptr;
     QByteArray native = QFile::encodeName(file);
