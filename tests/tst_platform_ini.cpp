@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace ie;
 
 namespace {
@@ -179,6 +181,13 @@ void TstPlatformIni::readGivesEmptyWhenMissing() {
     QCOMPARE(ModReadIniFile(path_), QString());
     QCOMPARE(ModReadIniFile(dir_->filePath(QStringLiteral("missing.ini"))), QString());
     QCOMPARE(ModReadIniFile(dir_->path()), QString());  // a folder, not a file
+    // A FIFO or a device under the name: read as nothing at once, never waited on.
+    const QString fifo = dir_->filePath(QStringLiteral("fifo.ini"));
+    const QString zero = dir_->filePath(QStringLiteral("zero.ini"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0 || QFile::exists(fifo));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero) || QFile::exists(zero));
+    QCOMPARE(ModReadIniFile(fifo), QString());
+    QCOMPARE(ModReadIniFile(zero), QString());
 }
 
 void TstPlatformIni::readCutsAt254Bytes() {

@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include "platform/RegularFile.h"
+
 #include "common/Cp932.h"
 #include "platform/SafeWrite.h"
 #include "platform/WriteFailure.h"
@@ -192,11 +194,14 @@ QString ReadBackProblem(const QString& value) {
 }  // namespace
 
 QString ReadString(const QString& filePath, const QString& section, const QString& key) {
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A FIFO or a device under the name is not read: it would hang the start or never end.
+    RegularFile file(filePath);
+    constexpr qint64 kMostSettings = 16 << 20;
+    const std::optional<QByteArray> bytes = file.readAll(kMostSettings);
+    if (!bytes || bytes->size() > kMostSettings) {
         return {};
     }
-    const std::vector<Line> lines = SplitLines(file.readAll());
+    const std::vector<Line> lines = SplitLines(*bytes);
     const Location loc = Find(lines, section, key);
     if (loc.key < 0) {
         return {};
