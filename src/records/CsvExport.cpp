@@ -6,6 +6,7 @@
 #include "platform/UiServices.h"
 #include "platform/WriteFailure.h"
 #include "state/ModGlobal.h"
+#include "state/PropertyColumns.h"
 
 #include <QDate>
 #include <QDir>
@@ -14,9 +15,9 @@
 
 #include <sqlite3.h>
 
-#include <array>
 #include <cerrno>
 #include <memory>
+#include <vector>
 
 namespace ie {
 
@@ -24,14 +25,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::array<QString, 18>& Titles() {
-    static const std::array<QString, 18> titles = {
-        u"住所"_s,         u"敷地面積"_s,      u"敷地評価額"_s,   u"家屋評価額"_s,
-        u"敷地販売価格"_s, u"家屋販売価格"_s,  u"合計販売価格"_s, u"合計価格"_s,
-        u"国税路線価"_s,   u"販売会社名"_s,    u"担当者名"_s,     u"電話番号"_s,
-        u"備考"_s,         u"坪単価"_s,        u"延床面積"_s,     u"年間地価変動率"_s,
-        u"その他ランク"_s, u"家屋建築年月日"_s};
-    return titles;
+// The columns the CSV has, in their order.
+const std::vector<const PropertyColumn*>& CsvColumns() {
+    static const std::vector<const PropertyColumn*> columns = [] {
+        std::vector<const PropertyColumn*> out;
+        for (const PropertyColumn& c : PropertyColumns()) {
+            if (c.csv)
+                out.push_back(&c);
+        }
+        return out;
+    }();
+    return columns;
 }
 
 // The computed total has no declared type; the database layer treats it as currency.
@@ -155,19 +159,23 @@ void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& p
     result.writeFailed = true;
 }
 
-// The columns that hold typed text (住所, 販売会社名, 担当者名, 電話番号, 備考).
+// The columns that hold typed text.
 bool IsTextColumn(int column) {
-    return column == 0 || (column >= 9 && column <= 12);
+    return CsvColumns()[size_t(column)]->type() == db::FieldType::Text;
 }
 
 }  // namespace
 
 QString CsvExportQuery() {
-    return QStringLiteral("SELECT ") + u"住所,"_s + u"敷地面積,"_s + u"敷地評価額,"_s +
-           u"家屋評価額,"_s + u"敷地販売価格,"_s + u"家屋販売価格,"_s + u"合計販売価格,"_s +
-           u"敷地評価額 + 家屋評価額 AS 合計価格, "_s + u"国税路線価,"_s +
-           u"販売会社名,担当者名,電話番号,備考,"_s + u"坪単価,"_s +
-           u"延床面積,年間地価変動率,その他ランク,"_s + u"家屋建築年月日"_s + u" FROM 物件情報 "_s;
+    QString columns;
+    for (const PropertyColumn* c : CsvColumns()) {
+        if (!columns.isEmpty())
+            columns += QLatin1Char(',');
+        columns += c->expression
+                       ? QString::fromUtf8(c->expression) + QStringLiteral(" AS ") + c->columnName()
+                       : c->columnName();
+    }
+    return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM 物件情報 ");
 }
 
 QString CsvField(const QString& value) {
@@ -241,7 +249,7 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
     }
     std::unique_ptr<sqlite3_stmt, StmtDeleter> st(raw);
     const int columns = sqlite3_column_count(raw);
-    std::array<Kind, 18> kinds{};
+    std::vector<Kind> kinds(CsvColumns().size());
     if (columns != int(kinds.size())) {
         result.error = QStringLiteral("データベースの列が足りません。");
         return result;
@@ -261,10 +269,10 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
         if (result.rows == 0) {
             if (utf8)
                 buffer += QChar(0xFEFF);  // the mark by which spreadsheets recognise UTF-8
-            for (size_t i = 0; i < Titles().size(); ++i) {
+            for (size_t i = 0; i < CsvColumns().size(); ++i) {
                 if (i)
                     buffer += u',';
-                buffer += u'"' + Titles()[i] + u'"';
+                buffer += u'"' + CsvColumns()[i]->title() + u'"';
             }
             buffer += QStringLiteral("\r\n");
         } else if (!utf8) {
