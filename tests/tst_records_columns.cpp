@@ -163,8 +163,8 @@ private Q_SLOTS:
         QBuffer utf8;
         sjis.open(QIODevice::WriteOnly);
         utf8.open(QIODevice::WriteOnly);
-        QVERIFY(WriteCsv(con_, sjis, u"a.csv"_s, CsvFormat::ShiftJis).ok);
-        QVERIFY(WriteCsv(con_, utf8, u"b.csv"_s, CsvFormat::Utf8).ok);
+        QVERIFY(WriteCsv(con_, sjis, u"a.csv"_s, CsvShiftJis()).ok);
+        QVERIFY(WriteCsv(con_, utf8, u"b.csv"_s, CsvUtf8()).ok);
         QList<QStringList> csvs;
         for (const QString& text : {cp932::Decode(sjis.data()), QString::fromUtf8(utf8.data())}) {
             QStringList lines = text.split(u"\r\n"_s);

@@ -3,8 +3,6 @@
 #include "common/AppError.h"
 #include "state/PropertyColumns.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <iterator>
 #include <limits>
@@ -214,7 +212,7 @@ UpdateOutcome PropertyStore::update(qint32 id, const BukkenJoho& rec,
         BindRecord(st, 2, rec, photo);
         st.bind(SavedCount() + 2, Value::integer(rec.KoshinKaisu));
         st.run();
-        if (sqlite3_changes(con_.handle()) > 0) {
+        if (con_.changes() > 0) {
             return UpdateOutcome::Saved;
         }
     }

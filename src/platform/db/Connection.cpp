@@ -83,14 +83,15 @@ void Connection::execute(const QString& sql) {
     if (db_ == nullptr) {
         throw DbError(kObjectClosed, QStringLiteral("データベースに接続していません。"));
     }
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    // SQLite's message for a failed run is the connection's own, read with the file's error.
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
-        const QString english =
-            QString::fromUtf8(message != nullptr ? message : sqlite3_errmsg(db_));
-        sqlite3_free(message);
-        throw SqliteError(rc, english);
+        throw SqliteError(db_, rc);
     }
+}
+
+int Connection::changes() const {
+    return db_ != nullptr ? sqlite3_changes(db_) : 0;
 }
 
 Transaction::Transaction(Connection& con) : con_(con) {

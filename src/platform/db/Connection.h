@@ -42,6 +42,8 @@ public:
     // Runs statements that return no rows and take no values (DDL, PRAGMA, transaction control).
     // Throws DbError.
     void execute(const QString& sql);
+    // The rows the last INSERT, UPDATE or DELETE changed.
+    int changes() const;
 
     sqlite3* handle() const { return db_; }
 
