@@ -3,8 +3,8 @@
 #include "common/AppError.h"
 #include "common/Collation.h"
 #include "common/Formats.h"
+#include "common/SalesRatio.h"
 #include "records/ListFigures.h"
-#include "report/ModPrint.h"
 #include "state/PropertyColumns.h"
 
 #include <algorithm>

@@ -12,18 +12,25 @@ QString ConnectionString(const QString& path) {
 
 namespace {
 
-bool OpenConnection(db::Connection& con, const QString& path, const QString& which, UiServices& ui,
-                    QWidget* parent) {
+void OpenConnection(db::Connection& con, const QString& path) {
     try {
         con.setConnectionString(ConnectionString(path));
         con.open();
+    } catch (const AppError&) {
+        con.close();
+        throw;
+    }
+}
+
+bool OpenShown(ModGlobal& g, bool user, UiServices& ui, QWidget* parent) {
+    try {
+        user ? OpenUsrDb(g) : OpenSysDb(g);
         return true;
     } catch (const AppError& e) {
-        con.close();
         ui.message(parent,
-                   QString::number(e.number()) + QLatin1Char('\r') + e.description() +
-                       QLatin1Char('\r') + which + QDir::toNativeSeparators(path) +
-                       QStringLiteral("への接続失敗"),
+                   user
+                       ? ConnectFailureText(e, QStringLiteral("ユーザーデータベース"), g.UsrDbPath)
+                       : ConnectFailureText(e, QStringLiteral("システムデータベース"), g.SysDbPath),
                    MsgIcon::Critical);
         return false;
     }
@@ -31,16 +38,27 @@ bool OpenConnection(db::Connection& con, const QString& path, const QString& whi
 
 }  // namespace
 
-bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+QString ConnectFailureText(const AppError& e, const QString& which, const QString& path) {
+    return QString::number(e.number()) + QLatin1Char('\r') + e.description() + QLatin1Char('\r') +
+           which + QDir::toNativeSeparators(path) + QStringLiteral("への接続失敗");
+}
+
+void OpenSysDb(ModGlobal& g) {
     g.SysDbCon.setImmutable(g.SysDbImmutable);
-    return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"), ui,
-                          parent);
+    OpenConnection(g.SysDbCon, g.SysDbPath);
+}
+
+void OpenUsrDb(ModGlobal& g) {
+    g.UsrDbCon.setReadOnly(g.UsrDbReadOnly);
+    OpenConnection(g.UsrDbCon, g.UsrDbPath);
+}
+
+bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+    return OpenShown(g, false, ui, parent);
 }
 
 bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
-    g.UsrDbCon.setReadOnly(g.UsrDbReadOnly);
-    return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"), ui,
-                          parent);
+    return OpenShown(g, true, ui, parent);
 }
 
 void ModSysDbClose(ModGlobal& g) {

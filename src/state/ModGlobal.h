@@ -37,6 +37,13 @@ struct ModGlobal {
 // "Provider = Microsoft.jet.OLEDB.3.51;Data Source=" + path.
 QString ConnectionString(const QString& path);
 
+// Open a connection; throw AppError (the database layer's, unchanged) on failure, nothing left
+// open.
+void OpenSysDb(ModGlobal& g);
+void OpenUsrDb(ModGlobal& g);
+// "number CR description CR <which database><path>への接続失敗", the text of a failed open.
+QString ConnectFailureText(const AppError& e, const QString& which, const QString& path);
+
 // Open a connection; on failure show "number CR description CR <which database><path>への接続失敗"
 // with the critical icon and return false (nothing is left open). At start-up the caller then ends
 // the program; later the caller abandons its action so that nothing typed is lost.
