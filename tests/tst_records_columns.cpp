@@ -6,7 +6,6 @@
 #include "state/PropertyColumns.h"
 #include "state/PropertyStore.h"
 #include "state/UserDatabase.h"
-#include "support/TestFolder.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>

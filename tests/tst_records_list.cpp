@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -120,6 +121,7 @@ private Q_SLOTS:
     void workedOutColumns();
     void doubleClickAfterSortingReadsThatRow();
     void sizeIsRemembered();
+    void modelKeepsQtsRules();
 };
 
 // Captions, positions and the Tab order are in tests/window_layout.txt.
@@ -635,6 +637,37 @@ void TestList::sizeIsRemembered() {
     const QSize smallest = FrmData::RememberedSize(f.g.IniFilePath);
     QVERIFY(smallest.width() > 10 && smallest.height() > 10);
     QCOMPARE(smallest, f.w->minimumSize());
+}
+
+// The model as any view may use it: attached, every kind of column sorted both ways (and back to
+// the saved order), a row gone meanwhile, detached and attached again.
+void TestList::modelKeepsQtsRules() {
+    TestFolder folder;
+    AddFiveForSorting(folder.usrDb());
+    db::Connection con;
+    con.setConnectionString(ConnectionString(folder.usrDb()));
+    con.open();
+    BukkenListModel model(con);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.attach();
+    QCOMPARE(model.rowCount(), 5);
+    for (int c = 0; c < model.columnCount(); ++c) {
+        model.sort(c, Qt::AscendingOrder);
+        model.sort(c, Qt::DescendingOrder);
+    }
+    model.sort(-1);
+    QVERIFY(ExecSql(folder.usrDb(), u"DELETE FROM 物件情報 WHERE 物件ID = 1"_s));
+    const int address = BukkenListModel::columnIndex(u"住所"_s);
+    model.sort(address);
+    // The row gone meanwhile stays, empty and among the Null values, until the model is attached
+    // again.
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.ids(), (std::vector<qint32>{2, 5, 3, 1, 4}));
+    QVERIFY(model.index(3, address).data().toString().isEmpty());
+    model.detach();
+    QCOMPARE(model.rowCount(), 0);
+    model.attach();
+    QCOMPARE(model.rowCount(), 4);
 }
 
 QTEST_MAIN(TestList)
