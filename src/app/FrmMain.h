@@ -122,8 +122,9 @@ private:
     // (saved, or the user chose to discard), false when the user stays where they were.
     bool settleUnsavedWork();
 
-public:
-    // Controls, named as the window's design names them (objectName is the same).
+private:
+    // Controls, named as the window's design names them; objectName is the same, by which tests
+    // find them.
     QLabel* Label7 = nullptr;
     QLabel* LblStreetPrise = nullptr;
     QLineEdit* TxtRosenka = nullptr;
