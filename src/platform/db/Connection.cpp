@@ -37,16 +37,19 @@ void Connection::open() {
     // Checked before SQLite sees the path, so that no file is ever created: SQLite would take an
     // empty file for an empty database and write into it later.
     const QFileInfo info(file);
-    if (!info.exists() || info.isDir()) {
+    if (!create_ && (!info.exists() || info.isDir())) {
         throw SqliteError(SQLITE_CANTOPEN, QString::fromUtf8(sqlite3_errstr(SQLITE_CANTOPEN)));
     }
-    if (info.size() == 0) {
+    if (!create_ && info.size() == 0) {
         throw SqliteError(SQLITE_NOTADB, QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)));
     }
 
     sqlite3* db = nullptr;
     QByteArray native = QFile::encodeName(file);
     int flags = readOnly_ || immutable_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (create_ && !readOnly_ && !immutable_) {
+        flags |= SQLITE_OPEN_CREATE;
+    }
     if (immutable_) {
         // A URI, so that the flag can be given; every character that means something in a URI
         // is escaped, so that any file name stays the same file.
@@ -92,6 +95,10 @@ void Connection::execute(const QString& sql) {
 
 int Connection::changes() const {
     return db_ != nullptr ? sqlite3_changes(db_) : 0;
+}
+
+bool Connection::isWritable() const {
+    return db_ != nullptr && sqlite3_db_readonly(db_, "main") == 0;
 }
 
 Transaction::Transaction(Connection& con) : con_(con) {
