@@ -58,8 +58,14 @@ double OpenList(ModGlobal& g, UiServices& ui, int rows) {
         if (w.Form_Load()) {
             WaitShown(w);
             ms = t.nsecsElapsed() / 1e6;
-            if (w.LblRecCnt->text() != FrmData::CountText(rows) ||
-                w.DataGrid1->model()->index(0, 1).data().toString().isEmpty())
+            if (w.findChild<QLabel*>(QStringLiteral("LblRecCnt"))->text() !=
+                    FrmData::CountText(rows) ||
+                w.findChild<QTableView*>(QStringLiteral("DataGrid1"))
+                    ->model()
+                    ->index(0, 1)
+                    .data()
+                    .toString()
+                    .isEmpty())
                 ms = -1;
         }
     }

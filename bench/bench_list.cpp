@@ -64,12 +64,19 @@ double OpenListWindow(ModGlobal& g, UiServices& ui, int expectedRows) {
             w.repaint();
             ms = t.nsecsElapsed() / 1e6;
             // The first rows really are on screen: the grid has read them.
-            if (w.DataGrid1->model()->index(0, 1).data().toString().isEmpty()) {
+            if (w.findChild<QTableView*>(QStringLiteral("DataGrid1"))
+                    ->model()
+                    ->index(0, 1)
+                    .data()
+                    .toString()
+                    .isEmpty()) {
                 ms = -1;
             }
-            if (w.LblRecCnt->text() != FrmData::CountText(expectedRows)) {
-                std::fprintf(stderr, "unexpected count text: %s\n",
-                             w.LblRecCnt->text().toUtf8().constData());
+            if (w.findChild<QLabel*>(QStringLiteral("LblRecCnt"))->text() !=
+                FrmData::CountText(expectedRows)) {
+                std::fprintf(
+                    stderr, "unexpected count text: %s\n",
+                    w.findChild<QLabel*>(QStringLiteral("LblRecCnt"))->text().toUtf8().constData());
                 ms = -1;
             }
         }

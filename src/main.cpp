@@ -1,15 +1,76 @@
 #include "app/FrmMain.h"
+#include "platform/ConsoleUiServices.h"
 #include "platform/QtUiServices.h"
+#include "platform/SingleInstance.h"
 #include "state/ModGlobal.h"
+#include "state/Session.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStringList>
 #include <QTimer>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool HasArgument(int argc, char** argv, const char* name) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+// --check: the start-up without a window (files, mode, databases and their upgrade), what it would
+// tell on standard error, the number of saved properties on standard output; 0 when the program
+// could start, 1 when not.
+int CheckWithoutWindow(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ienedancho"));
+    ie::ConsoleUiServices ui;
+    const QString runtime = ui.tempFolder();
+    if (runtime.isEmpty()) {
+        ui.message(
+            nullptr,
+            QStringLiteral("一時ファイルを置くフォルダ（XDG_RUNTIME_DIR）を用意できません。"),
+            ie::MsgIcon::Critical);
+        return 1;
+    }
+    ie::SingleInstance instance(runtime);
+    if (!instance.tryAcquire()) {
+        ui.message(nullptr, ie::AppTitle() + QStringLiteral("はすでに起動されています。"),
+                   ie::MsgIcon::Information);
+        return 1;
+    }
+    ie::ModGlobal g;
+    g.ProgramFolder = QCoreApplication::applicationDirPath();
+    try {
+        ie::StartSession(g, ui.today(), [&ui](const QString& notice) {
+            ui.message(nullptr, notice, ie::MsgIcon::Exclamation);
+        });
+    } catch (const ie::StartupError& e) {
+        for (const QString& text : e.messages())
+            ui.message(nullptr, text, ie::MsgIcon::Critical);
+        return 1;
+    }
+    const QByteArray line = QStringLiteral("%1件\n").arg(g.Bukken.UsrRecCount).toLocal8Bit();
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // A run that shows no window needs no display and builds no QApplication.
+    if (HasArgument(argc, argv, "--check")) {
+        return CheckWithoutWindow(argc, argv);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ienedancho"));
     // Lets the desktop match the windows to the menu entry and its icon.

@@ -79,11 +79,11 @@ void TestMainWindow::fields() {
         QVERIFY2(!t->testAttribute(Qt::WA_InputMethodEnabled), qPrintable(name));
         QCOMPARE(t->isReadOnly(), readOnly.contains(name));
     }
-    QCOMPARE(TypingLimit::of(w_->TxtRosenka), 12);
-    QCOMPARE(TypingLimit::of(w_->TxtTotiMenseki), 7);
-    QCOMPARE(TypingLimit::of(w_->TxtJiten), 3);
-    QCOMPARE(TypingLimit::of(w_->TxtKaokuTuboTanka), 12);
-    QCOMPARE(TypingLimit::of(w_->TxtKaokuTateTubo), 9);
+    QCOMPARE(TypingLimit::of(w_->findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))), 12);
+    QCOMPARE(TypingLimit::of(w_->findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki"))), 7);
+    QCOMPARE(TypingLimit::of(w_->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))), 3);
+    QCOMPARE(TypingLimit::of(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))), 12);
+    QCOMPARE(TypingLimit::of(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTateTubo"))), 9);
     QVERIFY(!w_->findChild<QLabel*>(QStringLiteral("ImgIcon"))->pixmap().isNull());
 }
 
@@ -104,15 +104,21 @@ void TestMainWindow::menus() {
              (QStringList{QStringLiteral("mnuFile"), QStringLiteral("mnuEdit"),
                           QStringLiteral("mnuOption"), QStringLiteral("mnuHelp")}));
     QCOMPARE(
-        names(w_->mnuFile->actions()),
+        names(w_->findChild<QMenu*>(QStringLiteral("mnuFile"))->actions()),
         (QStringList{QStringLiteral("mnuSave"), QStringLiteral("mnuPrint"),
                      QStringLiteral("mnuExport"), QStringLiteral("-"), QStringLiteral("mnuEnd")}));
-    QCOMPARE(names(w_->mnuHelp->actions()),
+    QCOMPARE(names(w_->findChild<QMenu*>(QStringLiteral("mnuHelp"))->actions()),
              (QStringList{QStringLiteral("mnuIndex"), QStringLiteral("-"),
                           QStringLiteral("mnuVersion")}));
     QStringList keys;
-    for (QAction* a : {w_->mnuSave, w_->mnuPrint, w_->mnuExport, w_->mnuEnd, w_->mnuSearch,
-                       w_->mnuIndex, w_->mnuEnv, w_->mnuVersion})
+    for (QAction* a : {w_->findChild<QAction*>(QStringLiteral("mnuSave")),
+                       w_->findChild<QAction*>(QStringLiteral("mnuPrint")),
+                       w_->findChild<QAction*>(QStringLiteral("mnuExport")),
+                       w_->findChild<QAction*>(QStringLiteral("mnuEnd")),
+                       w_->findChild<QAction*>(QStringLiteral("mnuSearch")),
+                       w_->findChild<QAction*>(QStringLiteral("mnuIndex")),
+                       w_->findChild<QAction*>(QStringLiteral("mnuEnv")),
+                       w_->findChild<QAction*>(QStringLiteral("mnuVersion"))})
         keys << a->shortcut().toString();
     QCOMPARE(keys,
              (QStringList{QStringLiteral("Ctrl+S"), QStringLiteral("Ctrl+P"),
@@ -122,15 +128,21 @@ void TestMainWindow::menus() {
 
 void TestMainWindow::startValues() {
     QVERIFY(!w_->windowIcon().isNull());
-    QCOMPARE(w_->TxtKakuti->text(), QStringLiteral("100.00"));
-    QCOMPARE(w_->TxtJiten->text(), QStringLiteral("0"));
-    for (QLineEdit* t :
-         {w_->TxtRosenka, w_->TxtTotiMenseki, w_->TxtTotiKakaku, w_->TxtKaokuTuboTanka,
-          w_->TxtKaokuTateTubo, w_->TxtKaokuKakaku, w_->TxtGokeiKakaku}) {
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->text(),
+             QStringLiteral("100.00"));
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->text(), QStringLiteral("0"));
+    for (QLineEdit* t : {w_->findChild<QLineEdit*>(QStringLiteral("TxtRosenka")),
+                         w_->findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki")),
+                         w_->findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")),
+                         w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka")),
+                         w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTateTubo")),
+                         w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")),
+                         w_->findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))}) {
         QVERIFY2(t->text().isEmpty(), qPrintable(t->objectName()));
     }
-    QVERIFY(!w_->CmdSave->isEnabled());
-    QCOMPARE(w_->CmdSave->text(), QStringLiteral("新規物件保存"));
+    QVERIFY(!w_->findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled());
+    QCOMPARE(w_->findChild<QPushButton*>(QStringLiteral("CmdSave"))->text(),
+             QStringLiteral("新規物件保存"));
     QVERIFY(g_->Bukken.NewBukken);
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.0);
     QCOMPARE(g_->Bukken.KeijoHosei, 1.0);
@@ -150,7 +162,7 @@ void TestMainWindow::linesFollowWidth() {
 }
 
 void TestMainWindow::helpOpensAtFirstPage() {
-    w_->mnuIndex->trigger();
+    w_->findChild<QAction*>(QStringLiteral("mnuIndex"))->trigger();
     auto* help = w_->findChild<HelpWindow*>();
     QVERIFY(help);
     QVERIFY(help->isVisible());
@@ -178,7 +190,7 @@ void TestMainWindow::f1OpensHelpAtTheWindowsSection() {
             shown = memoHelp->browser()->source();
         memo->close();
     });
-    w_->CmdMemo->click();
+    w_->findChild<QPushButton*>(QStringLiteral("CmdMemo"))->click();
     QVERIFY(drive.ran());
     QCOMPARE(shown, QUrl(QStringLiteral("qrc:/help/index.html#memo")));
     QVERIFY(ui_->shown.empty());

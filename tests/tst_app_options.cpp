@@ -162,11 +162,14 @@ void TestAppOptions::opensAtDbPathOnItsDrive() {
     FrmEnv dlg(s.g, s.ui);  // the system's own drives
     QVERIFY2(s.ui.shown.empty(), qPrintable(s.ui.texts().join(u'|')));
     QCOMPARE(dlg.currentFolder(), s.db);
-    QCOMPARE(dlg.DriDb->currentData().toString(), QStorageInfo(s.db).rootPath());
-    QCOMPARE(dlg.DriDb->itemData(0).toString(), QStringLiteral("/"));
-    QCOMPARE(dlg.DirDb->topLevelItemCount(), 1);
-    QCOMPARE(dlg.DirDb->topLevelItem(0)->text(0), QStorageInfo(s.db).rootPath());
-    QTreeWidgetItem* current = dlg.DirDb->currentItem();
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->currentData().toString(),
+             QStorageInfo(s.db).rootPath());
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->itemData(0).toString(),
+             QStringLiteral("/"));
+    QCOMPARE(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->topLevelItemCount(), 1);
+    QCOMPARE(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->topLevelItem(0)->text(0),
+             QStorageInfo(s.db).rootPath());
+    QTreeWidgetItem* current = dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem();
     QVERIFY(current);
     QCOMPARE(current->text(0), QStringLiteral("db"));
     // Subfolders in name order regardless of case; no hidden folder, no file.
@@ -180,17 +183,20 @@ void TestAppOptions::opensOnTheDriveThatHoldsDbPath() {
     s.g.DbPath = vol + QStringLiteral("/a/b");
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(vol, QStringLiteral("USB")));
     QVERIFY(s.ui.shown.empty());
-    QCOMPARE(dlg.DriDb->count(), 2);
-    QCOMPARE(dlg.DriDb->itemText(0), QStringLiteral("/"));
-    QCOMPARE(dlg.DriDb->currentIndex(), 1);
-    QCOMPARE(dlg.DriDb->currentText(), vol + QStringLiteral(" [USB]"));
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->count(), 2);
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->itemText(0), QStringLiteral("/"));
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->currentIndex(), 1);
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->currentText(),
+             vol + QStringLiteral(" [USB]"));
     // The tree starts at that drive's root and walks down to the folder.
-    QTreeWidgetItem* root = dlg.DirDb->topLevelItem(0);
+    QTreeWidgetItem* root = dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->topLevelItem(0);
     QCOMPARE(root->text(0), vol);
     QCOMPARE(Children(root), QStringList{QStringLiteral("a")});
     QCOMPARE(Children(root->child(0)), QStringList{QStringLiteral("b")});
-    QCOMPARE(dlg.DirDb->currentItem(), root->child(0)->child(0));
-    QCOMPARE(Children(dlg.DirDb->currentItem()), QStringList{QStringLiteral("c")});
+    QCOMPARE(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem(),
+             root->child(0)->child(0));
+    QCOMPARE(Children(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem()),
+             QStringList{QStringLiteral("c")});
     QCOMPARE(dlg.currentFolder(), vol + QStringLiteral("/a/b"));
 }
 
@@ -207,8 +213,9 @@ void TestAppOptions::missingOrEmptyDbPathOpensProgramFolder() {
     s.g.DbPath = empty ? QString() : gone;
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path() + QStringLiteral("/elsewhere")));
     QCOMPARE(dlg.currentFolder(), s.prog);
-    QCOMPARE(dlg.DirDb->currentItem()->text(0), QStringLiteral("prog"));
-    QCOMPARE(dlg.DriDb->currentIndex(), 0);
+    QCOMPARE(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem()->text(0),
+             QStringLiteral("prog"));
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->currentIndex(), 0);
     QCOMPARE(int(s.ui.shown.size()), 1);
     QCOMPARE(s.ui.shown[0].icon, MsgIcon::Exclamation);
     QCOMPARE(s.ui.shown[0].caption, kTitle);
@@ -231,16 +238,20 @@ void TestAppOptions::unreadableDriveShowsSystemErrorAndChangesNothing() {
     Setup s;
     const QString noMedium = s.dir.path() + QStringLiteral("/nomedium");  // never created
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(noMedium));
-    QCOMPARE(dlg.DriDb->currentIndex(), 0);
-    QTest::keyClick(dlg.DriDb, Qt::Key_Down);  // the user picks the second drive
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->currentIndex(), 0);
+    QTest::keyClick(dlg.findChild<QComboBox*>(QStringLiteral("DriDb")),
+                    Qt::Key_Down);  // the user picks the second drive
     QCOMPARE(int(s.ui.shown.size()), 1);
     QCOMPARE(s.ui.shown[0].text, SystemErrorText(ENOENT));
     QCOMPARE(s.ui.shown[0].icon, MsgIcon::Exclamation);
     QCOMPARE(s.ui.shown[0].caption, kTitle);
-    QCOMPARE(dlg.DriDb->currentIndex(), 1);  // the list keeps the chosen drive
-    QCOMPARE(dlg.currentFolder(), s.db);     // the tree stays where it was
-    QCOMPARE(dlg.DirDb->currentItem()->text(0), QStringLiteral("db"));
-    QCOMPARE(Children(dlg.DirDb->currentItem()).size(), 2);
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->currentIndex(),
+             1);                          // the list keeps the chosen drive
+    QCOMPARE(dlg.currentFolder(), s.db);  // the tree stays where it was
+    QCOMPARE(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem()->text(0),
+             QStringLiteral("db"));
+    QCOMPARE(Children(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem()).size(),
+             2);
 }
 
 void TestAppOptions::eachDriveKeepsItsLastFolder() {
@@ -248,18 +259,21 @@ void TestAppOptions::eachDriveKeepsItsLastFolder() {
     const QString vol = s.dir.path() + QStringLiteral("/vol");
     QVERIFY(QDir().mkpath(vol + QStringLiteral("/x")));
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(vol));
-    QCOMPARE(dlg.DriDb->currentIndex(), 0);
+    QCOMPARE(dlg.findChild<QComboBox*>(QStringLiteral("DriDb"))->currentIndex(), 0);
 
-    QTest::keyClick(dlg.DriDb, Qt::Key_Down);  // first visit: the drive's root
+    QTest::keyClick(dlg.findChild<QComboBox*>(QStringLiteral("DriDb")),
+                    Qt::Key_Down);  // first visit: the drive's root
     QCOMPARE(dlg.currentFolder(), vol);
-    QCOMPARE(dlg.DirDb->topLevelItemCount(), 1);
-    QCOMPARE(dlg.DirDb->currentItem(), dlg.DirDb->topLevelItem(0));
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("x")));
+    QCOMPARE(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->topLevelItemCount(), 1);
+    QCOMPARE(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem(),
+             dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->topLevelItem(0));
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("x")));
     QCOMPARE(dlg.currentFolder(), vol + QStringLiteral("/x"));
 
-    QTest::keyClick(dlg.DriDb, Qt::Key_Up);
+    QTest::keyClick(dlg.findChild<QComboBox*>(QStringLiteral("DriDb")), Qt::Key_Up);
     QCOMPARE(dlg.currentFolder(), s.db);
-    QTest::keyClick(dlg.DriDb, Qt::Key_Down);
+    QTest::keyClick(dlg.findChild<QComboBox*>(QStringLiteral("DriDb")), Qt::Key_Down);
     QCOMPARE(dlg.currentFolder(), vol + QStringLiteral("/x"));
     QVERIFY(s.ui.shown.empty());
 }
@@ -270,11 +284,13 @@ void TestAppOptions::highlightedFolderIsNotWritten() {
     Setup s;
     QVERIFY(WriteBytes(s.ini(), "[DB_PATH]\r\nDB_PATH1=/old\r\n"));
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
-    dlg.DirDb->setCurrentItem(Item(dlg.DirDb, QStringLiteral("sub1")));  // highlighted only
+    dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))
+        ->setCurrentItem(Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+                              QStringLiteral("sub1")));  // highlighted only
     QCOMPARE(dlg.currentFolder(), s.db);
 
     s.ui.answers.push_back(Answer::Yes);
-    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdChange")), Qt::LeftButton);
     QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n");
     QCOMPARE(s.g.DbPath, s.db);
     QCOMPARE(s.ui.shown.back().text, Confirmation(s.db));
@@ -288,7 +304,7 @@ void TestAppOptions::changeByMode() {
         s.g.DbPath = s.prog;
         FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
         s.ui.answers.push_back(Answer::Yes);
-        QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdChange")), Qt::LeftButton);
         QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=.\r\n");
         QCOMPARE(s.g.DbPath, s.prog);
         QCOMPARE(s.ui.shown.back().text, Confirmation(s.prog));
@@ -300,7 +316,7 @@ void TestAppOptions::changeByMode() {
     s.g.UsrDbPath = s.dir.path() + QStringLiteral("/data/Morinaxis_u.mdb");
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
     s.ui.answers.push_back(Answer::Yes);
-    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdChange")), Qt::LeftButton);
     QCOMPARE(ReadBytes(s.ini()), "[DB_PATH]\r\nDB_PATH1=" + s.db.toUtf8() + "\r\n");
     QCOMPARE(
         s.ui.shown.back().text,
@@ -321,31 +337,36 @@ void TestAppOptions::enterAndDoubleClickOpenFolders() {
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
 
-    dlg.DirDb->setFocus();
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("Sub2")));
+    dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->setFocus();
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("Sub2")));
     QCOMPARE(dlg.currentFolder(), s.db + QStringLiteral("/Sub2"));
-    QCOMPARE(Children(dlg.DirDb->currentItem()), QStringList{QStringLiteral("deeper")});
+    QCOMPARE(Children(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem()),
+             QStringList{QStringLiteral("deeper")});
     // Enter opened the folder and pressed no button.
     QVERIFY(s.ui.shown.empty());
     QVERIFY(dlg.isVisible());
 
     // A double-click on a part of the path goes back up to it.
-    QTreeWidgetItem* parent = Item(dlg.DirDb, QStringLiteral("db"));
+    QTreeWidgetItem* parent =
+        Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("db"));
     QVERIFY(parent);
-    const QPoint at = dlg.DirDb->visualItemRect(parent).center();
+    const QPoint at =
+        dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->visualItemRect(parent).center();
     // What a widget receives from a double-click: press, release, double-click, release.
-    QWidget* viewport = dlg.DirDb->viewport();
+    QWidget* viewport = dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
     QCOMPARE(dlg.currentFolder(), s.db + QStringLiteral("/Sub2"));  // a click only highlights
     QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, at);
     QCOMPARE(dlg.currentFolder(), s.db);
-    QCOMPARE(Children(dlg.DirDb->currentItem()),
+    QCOMPARE(Children(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb"))->currentItem()),
              (QStringList{QStringLiteral("sub1"), QStringLiteral("Sub2")}));
 
     // A folder removed after it was listed cannot be opened: the system's text, nothing changes.
     QVERIFY(QDir(s.db + QStringLiteral("/sub1")).removeRecursively());
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("sub1")));
     QCOMPARE(dlg.currentFolder(), s.db);
     QCOMPARE(s.ui.texts(), QStringList{SystemErrorText(ENOENT)});
 }
@@ -358,10 +379,11 @@ void TestAppOptions::noWritesNothingAndKeepsDialogOpen() {
     QVERIFY(WriteBytes(s.ini(), before));
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
     dlg.show();
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("sub1")));
 
     s.ui.answers.push_back(Answer::No);
-    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdChange")), Qt::LeftButton);
     QCOMPARE(int(s.ui.shown.size()), 1);
     QVERIFY(s.ui.shown[0].isQuestion);
     QCOMPARE(s.ui.shown[0].text, kQuestion);
@@ -386,12 +408,13 @@ void TestAppOptions::yesWritesOnlyTheFolderLine() {
 
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
     dlg.show();
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("sub1")));
     const QString chosen = s.db + QStringLiteral("/sub1");
     QCOMPARE(dlg.currentFolder(), chosen);
 
     s.ui.answers.push_back(Answer::Yes);
-    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdChange")), Qt::LeftButton);
     QCOMPARE(ReadBytes(s.ini()), head + "DB_PATH1=" + chosen.toUtf8() + "\r\n" + tail);
 
     QCOMPARE(int(s.ui.shown.size()), 2);
@@ -450,9 +473,10 @@ void TestAppOptions::writeFailureReportedInsteadOfConfirmation() {
     }
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
     dlg.show();
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("sub1")));
     s.ui.answers.push_back(Answer::Yes);
-    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdChange")), Qt::LeftButton);
 
     QCOMPARE(int(s.ui.shown.size()), 2);
     QCOMPARE(s.ui.shown[1].icon, MsgIcon::Critical);
@@ -474,7 +498,8 @@ void TestAppOptions::readOnlySettingsFileReported() {
     QVERIFY(WriteBytes(s.ini(), before));
     QVERIFY(QFile::setPermissions(s.ini(), QFile::ReadOwner | QFile::ReadUser));
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("sub1")));
     s.ui.answers.push_back(Answer::Yes);
     dlg.CmdChange_Click();
     QCOMPARE(int(s.ui.shown.size()), 2);
@@ -492,10 +517,12 @@ void TestAppOptions::unrepresentableFolderRefusedBeforeWriting() {
     QVERIFY(WriteBytes(s.ini(), before));
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
     dlg.show();
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("caf\u00e9")));
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("caf\u00e9")));
     QCOMPARE(dlg.currentFolder(), folder);
 
-    QTest::mouseClick(dlg.CmdChange, Qt::LeftButton);  // no answer queued: no question may come
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdChange")),
+                      Qt::LeftButton);  // no answer queued: no question may come
     QVERIFY2(s.ui.unexpected.isEmpty(), qPrintable(s.ui.unexpected.join(u'|')));
     QCOMPARE(int(s.ui.shown.size()), 1);
     QVERIFY(!s.ui.shown[0].isQuestion);
@@ -513,8 +540,9 @@ void TestAppOptions::backLeavesEverythingAsItWas() {
     QVERIFY(WriteBytes(s.ini(), before));
     FrmEnv dlg(s.g, s.ui, nullptr, TwoDrives(s.dir.path()));
     dlg.show();
-    Open(dlg.DirDb, Item(dlg.DirDb, QStringLiteral("sub1")));
-    QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+    Open(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")),
+         Item(dlg.findChild<QTreeWidget*>(QStringLiteral("DirDb")), QStringLiteral("sub1")));
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(ReadBytes(s.ini()), before);
@@ -572,7 +600,7 @@ void TestAppOptions::aboutIsFixedSizeAndOkCloses() {
     QVERIFY(!(dlg.windowFlags() & Qt::WindowMaximizeButtonHint));
 
     dlg.show();
-    QTest::mouseClick(dlg.cmdOK, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
     QVERIFY(!dlg.isVisible());
 }
 
@@ -581,7 +609,7 @@ void TestAppOptions::sysInfoMissingShowsFailureAndStaysOpen() {
     FakeTools fake;  // nothing installed
     frmAbout dlg(ui, RedSquare(), nullptr, fake.tools());
     dlg.show();
-    QTest::mouseClick(dlg.cmdSysInfo, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
     QCOMPARE(int(ui.shown.size()), 1);
     QCOMPARE(ui.shown[0].text, kNoSysInfo);
     QCOMPARE(ui.shown[0].icon, MsgIcon::None);
@@ -597,7 +625,7 @@ void TestAppOptions::sysInfoStartsTheFoundProgram() {
     fake.found = QStringLiteral("/usr/bin/hardinfo");
     frmAbout dlg(ui, RedSquare(), nullptr, fake.tools());
     dlg.show();
-    QTest::mouseClick(dlg.cmdSysInfo, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("cmdSysInfo")), Qt::LeftButton);
     QCOMPARE(fake.started, QStringList{QStringLiteral("/usr/bin/hardinfo")});
     QVERIFY(ui.shown.empty());
     QVERIFY(dlg.isVisible());

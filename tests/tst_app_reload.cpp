@@ -42,16 +42,18 @@ void ReadFirstRow(RunningProgram& p) {
     ModalDriver drive(u"FrmData"_s, [](QDialog* d) {
         auto* list = qobject_cast<FrmData*>(d);
         QVERIFY(list);
-        list->DataGrid1->selectRow(0);
-        list->CmdRead->click();
+        list->findChild<QTableView*>(QStringLiteral("DataGrid1"))->selectRow(0);
+        list->findChild<QPushButton*>(QStringLiteral("CmdRead"))->click();
     });
-    p.w->mnuSearch->trigger();
+    p.w->findChild<QAction*>(QStringLiteral("mnuSearch"))->trigger();
     QVERIFY(drive.ran());
     QVERIFY(p.g.Bukken.BukkenRead);
 }
 
 QStringList Results(const FrmMain& w) {
-    return {w.TxtTotiKakaku->text(), w.TxtKaokuKakaku->text(), w.TxtGokeiKakaku->text()};
+    return {w.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text(),
+            w.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
+            w.findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))->text()};
 }
 
 }  // namespace
@@ -70,67 +72,81 @@ private Q_SLOTS:
         {
             RunningProgram p(folder, QDate(2025, 3, 31));
             QVERIFY(Start(p));
-            QCOMPARE(p.w->imDateRosen->value(), QDate(2024, 1, 1));
-            Type(p.w->TxtRosenka, u"150000"_s);
-            Type(p.w->TxtTotiMenseki, u"100"_s);
-            Type(p.w->TxtJiten, u"5"_s);
-            QTest::mouseClick(p.w->CmdCalcLandPrise, Qt::LeftButton);
-            Type(p.w->TxtKaokuTuboTanka, u"500000"_s);
-            Type(p.w->TxtKaokuTateTubo, u"30"_s);
-            p.w->imDateKaoku->setValue(QDate(2015, 6, 1));
+            QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateRosen"))->value(),
+                     QDate(2024, 1, 1));
+            Type(p.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka")), u"150000"_s);
+            Type(p.w->findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki")), u"100"_s);
+            Type(p.w->findChild<QLineEdit*>(QStringLiteral("TxtJiten")), u"5"_s);
+            QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdCalcLandPrise")),
+                              Qt::LeftButton);
+            Type(p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka")), u"500000"_s);
+            Type(p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTateTubo")), u"30"_s);
+            p.w->findChild<DateInput*>(QStringLiteral("imDateKaoku"))->setValue(QDate(2015, 6, 1));
             p.g.Bukken.KaokuDate = QDate(2015, 6, 1);
-            QTest::mouseClick(p.w->CmdKaokuKeisan, Qt::LeftButton);
+            QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdKaokuKeisan")),
+                              Qt::LeftButton);
             QCOMPARE(Results(*p.w), saved);
             p.ui.answers.push_back(Answer::Yes);
-            QTest::mouseClick(p.w->CmdSave, Qt::LeftButton);
+            QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave")),
+                              Qt::LeftButton);
             QVERIFY(p.ui.unexpected.isEmpty());
         }
 
         RunningProgram p(folder, QDate(2026, 12, 7));
         QVERIFY(Start(p));
         const auto startUpDates = [&p] {
-            QCOMPARE(p.w->imDateHyoka->value(), QDate(2026, 12, 7));
-            QCOMPARE(p.w->imDateRosen->value(), QDate(2026, 1, 1));
+            QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateHyoka"))->value(),
+                     QDate(2026, 12, 7));
+            QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateRosen"))->value(),
+                     QDate(2026, 1, 1));
             QCOMPARE(p.g.Bukken.HyokaDate, QDate(2026, 12, 7));
             QCOMPARE(p.g.Bukken.RosenkaNendo, QDate(2026, 1, 1));
         };
         startUpDates();
         ReadFirstRow(p);
-        QCOMPARE(p.w->imDateHyoka->value(), QDate(2025, 3, 31));
-        QCOMPARE(p.w->imDateRosen->value(), QDate(2024, 1, 1));
+        QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateHyoka"))->value(),
+                 QDate(2025, 3, 31));
+        QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateRosen"))->value(),
+                 QDate(2024, 1, 1));
         QCOMPARE(Results(*p.w), saved);
 
         // The user tabs through both dates and recalculates: the same figures.
         for (QWidget* field :
-             {static_cast<QWidget*>(p.w->imDateRosen), static_cast<QWidget*>(p.w->imDateHyoka),
-              static_cast<QWidget*>(p.w->TxtRosenka)}) {
+             {static_cast<QWidget*>(p.w->findChild<DateInput*>(QStringLiteral("imDateRosen"))),
+              static_cast<QWidget*>(p.w->findChild<DateInput*>(QStringLiteral("imDateHyoka"))),
+              static_cast<QWidget*>(p.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka")))}) {
             field->setFocus(Qt::OtherFocusReason);
         }
-        p.w->TxtTotiKakaku->clear();
-        p.w->TxtKaokuKakaku->clear();
-        QTest::mouseClick(p.w->CmdCalcLandPrise, Qt::LeftButton);
-        QTest::mouseClick(p.w->CmdKaokuKeisan, Qt::LeftButton);
+        p.w->findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->clear();
+        p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->clear();
+        QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdCalcLandPrise")),
+                          Qt::LeftButton);
+        QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdKaokuKeisan")),
+                          Qt::LeftButton);
         QCOMPARE(Results(*p.w), saved);
         QVERIFY(p.ui.shown.empty());
 
         // Saving the loaded property: the next one starts from today's dates.
         p.ui.answers.push_back(Answer::Yes);
-        QTest::mouseClick(p.w->CmdSave, Qt::LeftButton);
+        QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave")), Qt::LeftButton);
         startUpDates();
 
         // Loaded again (the update kept its dates), then クリア: the same.
         ReadFirstRow(p);
-        QCOMPARE(p.w->imDateHyoka->value(), QDate(2025, 3, 31));
-        QTest::mouseClick(p.w->CmdClear, Qt::LeftButton);
+        QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateHyoka"))->value(),
+                 QDate(2025, 3, 31));
+        QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdClear")), Qt::LeftButton);
         startUpDates();
 
         // A property saved before the road-price year was kept: the worksheet's year stays, the
         // valuation date comes back.
         QVERIFY(ExecSql(folder.usrDb(), u"UPDATE 物件情報 SET 路線価年度 = NULL"_s));
         ReadFirstRow(p);
-        QCOMPARE(p.w->imDateRosen->value(), QDate(2026, 1, 1));
+        QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateRosen"))->value(),
+                 QDate(2026, 1, 1));
         QCOMPARE(p.g.Bukken.RosenkaNendo, QDate(2026, 1, 1));
-        QCOMPARE(p.w->imDateHyoka->value(), QDate(2025, 3, 31));
+        QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateHyoka"))->value(),
+                 QDate(2025, 3, 31));
         QVERIFY(p.ui.unexpected.isEmpty());
     }
 };

@@ -100,7 +100,8 @@ void TestStartup::secondInstanceIsRefused() {
     TestFolder folder;
     Program first(folder);
     QVERIFY(first.w->startUp());
-    first.w->TxtRosenka->setText(QStringLiteral("123,456"));
+    first.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))
+        ->setText(QStringLiteral("123,456"));
     QCOMPARE(ScratchFiles(folder).size(), 1);
 
     Program second(folder);
@@ -114,7 +115,8 @@ void TestStartup::secondInstanceIsRefused() {
     // The second copy read and made nothing; the first is untouched.
     QVERIFY(second.g.DbPath.isEmpty());
     QCOMPARE(ScratchFiles(folder).size(), 1);
-    QCOMPARE(first.w->TxtRosenka->text(), QStringLiteral("123,456"));
+    QCOMPARE(first.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->text(),
+             QStringLiteral("123,456"));
 
     // Once the first copy has gone, the next one starts.
     first.w->close();
@@ -268,11 +270,14 @@ void TestStartup::roadPriceYearFollowsToday() {
     Program p(folder, today);
     QVERIFY(p.w->startUp());
     QCOMPARE(p.g.Bukken.RosenkaNendo, roadYear);
-    QCOMPARE(p.w->imDateRosen->value(), std::optional<QDate>(roadYear));
+    QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateRosen"))->value(),
+             std::optional<QDate>(roadYear));
     QCOMPARE(p.g.Bukken.HyokaDate, today);
     QCOMPARE(p.g.Bukken.KaokuDate, today);
-    QCOMPARE(p.w->imDateHyoka->text(), today.toString(QStringLiteral("yyyy/MM/dd")));
-    QCOMPARE(p.w->imDateKaoku->text(), today.toString(QStringLiteral("yyyy/MM/dd")));
+    QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateHyoka"))->text(),
+             today.toString(QStringLiteral("yyyy/MM/dd")));
+    QCOMPARE(p.w->findChild<DateInput*>(QStringLiteral("imDateKaoku"))->text(),
+             today.toString(QStringLiteral("yyyy/MM/dd")));
 }
 
 void TestStartup::menusFollowSavedCount() {
@@ -281,9 +286,9 @@ void TestStartup::menusFollowSavedCount() {
         Program p(folder);
         QVERIFY(p.w->startUp());
         QCOMPARE(p.g.Bukken.UsrRecCount, 0);
-        QVERIFY(!p.w->mnuSearch->isEnabled());
-        QVERIFY(!p.w->mnuExport->isEnabled());
-        QVERIFY(p.w->mnuPrint->isEnabled());
+        QVERIFY(!p.w->findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
+        QVERIFY(!p.w->findChild<QAction*>(QStringLiteral("mnuExport"))->isEnabled());
+        QVERIFY(p.w->findChild<QAction*>(QStringLiteral("mnuPrint"))->isEnabled());
     }
     {
         TestFolder folder;
@@ -292,8 +297,8 @@ void TestStartup::menusFollowSavedCount() {
         Program p(folder);
         QVERIFY(p.w->startUp());
         QCOMPARE(p.g.Bukken.UsrRecCount, 2);
-        QVERIFY(p.w->mnuSearch->isEnabled());
-        QVERIFY(p.w->mnuExport->isEnabled());
+        QVERIFY(p.w->findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
+        QVERIFY(p.w->findChild<QAction*>(QStringLiteral("mnuExport"))->isEnabled());
     }
 }
 
@@ -329,9 +334,9 @@ void TestStartup::scratchFileRemovedByEveryExit() {
     QCOMPARE(QFileInfo(scratch).size(), 0);
     p.w->show();
     if (exit == 0) {
-        p.w->CmdEnd->click();
+        p.w->findChild<QPushButton*>(QStringLiteral("CmdEnd"))->click();
     } else if (exit == 1) {
-        p.w->mnuEnd->trigger();
+        p.w->findChild<QAction*>(QStringLiteral("mnuEnd"))->trigger();
     } else {
         p.w->close();
     }

@@ -43,22 +43,24 @@ class TestUnsaved : public QObject {
         return ModUsrRecCount(con);
     }
     void calculate() {
-        w().TxtRosenka->setText(u"150,000"_s);
-        w().TxtTotiMenseki->setText(u"100"_s);
-        w().CmdCalcLandPrise->click();
+        w().findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->setText(u"150,000"_s);
+        w().findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki"))->setText(u"100"_s);
+        w().findChild<QPushButton*>(QStringLiteral("CmdCalcLandPrise"))->click();
     }
     template <typename Dialog>
     void drive(const QString& name, std::function<void(Dialog*)> action, QAction* open) {
         test::ModalDriver driver(name, [&](QDialog* d) { action(static_cast<Dialog*>(d)); });
-        open ? open->trigger() : w().CmdMemo->click();
+        open ? open->trigger() : w().findChild<QPushButton*>(QStringLiteral("CmdMemo"))->click();
         QVERIFY(driver.ran());
     }
     void editMemo() {
         drive<FrmMemo>(
             u"FrmMemo"_s,
             [](FrmMemo* m) {
-                m->TxtJusho->setText(m->TxtJusho->text() + u"東京都"_s);
-                m->CmdOK->click();
+                m->findChild<QLineEdit*>(QStringLiteral("TxtJusho"))
+                    ->setText(m->findChild<QLineEdit*>(QStringLiteral("TxtJusho"))->text() +
+                              u"東京都"_s);
+                m->findChild<QPushButton*>(QStringLiteral("CmdOK"))->click();
             },
             nullptr);
     }
@@ -113,22 +115,22 @@ private Q_SLOTS:
         QFETCH(QString, asked);
         QFETCH(bool, goesOn);
         if (done == u"typed"_s)
-            w().TxtRosenka->setText(u"150,000"_s);
+            w().findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->setText(u"150,000"_s);
         if (done == u"calculated"_s || done == u"saved"_s || done.startsWith(u"loaded"_s))
             calculate();
         if (done == u"saved"_s || done.startsWith(u"loaded"_s)) {
             ui().answers.push_back(Answer::Yes);
-            w().CmdSave->click();
+            w().findChild<QPushButton*>(QStringLiteral("CmdSave"))->click();
             QCOMPARE(ui().notes, QStringList{u"物件データを保存しました。（物件ID 1）"_s});
         }
         if (done.startsWith(u"loaded"_s)) {
             drive<FrmData>(
                 u"FrmData"_s,
                 [](FrmData* list) {
-                    list->DataGrid1->selectRow(0);
-                    list->CmdRead->click();
+                    list->findChild<QTableView*>(QStringLiteral("DataGrid1"))->selectRow(0);
+                    list->findChild<QPushButton*>(QStringLiteral("CmdRead"))->click();
                 },
-                w().mnuSearch);
+                w().findChild<QAction*>(QStringLiteral("mnuSearch")));
         }
         if (done.endsWith(u"memo"_s))
             editMemo();
@@ -138,22 +140,23 @@ private Q_SLOTS:
             ui().answers.push_back(answer);
 
         if (path == EndButton)
-            w().CmdEnd->click();
+            w().findChild<QPushButton*>(QStringLiteral("CmdEnd"))->click();
         else if (path == EndMenu)
-            w().mnuEnd->trigger();
+            w().findChild<QAction*>(QStringLiteral("mnuEnd"))->trigger();
         else if (path == CloseBox)
             w().close();
         else if (path == CtrlQ)
             QTest::keySequence(&w(), QKeySequence(u"Ctrl+Q"_s));
         else
-            w().CmdClear->click();
+            w().findChild<QPushButton*>(QStringLiteral("CmdClear"))->click();
 
         QCOMPARE(ui().texts(), asked.isEmpty() ? QStringList() : QStringList{asked});
         const bool saves = asked == kAskSave && answer == Answer::Yes;
         QCOMPARE(savedCount(), before + (saves ? 1 : 0));
         QCOMPARE(path == Clear ? w().hasUnsavedWork() : w().isVisible(), !goesOn);
         if (path == Clear && goesOn)
-            QVERIFY(w().TxtTotiKakaku->text().isEmpty() && p_->g.Bukken.Jusho.isEmpty());
+            QVERIFY(w().findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text().isEmpty() &&
+                    p_->g.Bukken.Jusho.isEmpty());
     }
 
     void failedOrCancelledSaveStays() {
@@ -163,7 +166,7 @@ private Q_SLOTS:
         p_->g.Bukken.PicUmu = true;
         QVERIFY(QFile::remove(p_->g.Bukken.PicTempFile));
         ui().answers.push_back(Answer::Yes);
-        w().CmdEnd->click();
+        w().findChild<QPushButton*>(QStringLiteral("CmdEnd"))->click();
         QCOMPARE(ui().shown.size(), size_t(2));
         QCOMPARE(ui().shown[1].icon, MsgIcon::Critical);
         QVERIFY(w().isVisible());
@@ -173,9 +176,10 @@ private Q_SLOTS:
         p_->g.Bukken.BukkenID = 7;
         ui().clear();
         ui().answers = {Answer::Yes, Answer::No};
-        w().CmdClear->click();
+        w().findChild<QPushButton*>(QStringLiteral("CmdClear"))->click();
         QVERIFY(ui().shown.at(1).text.contains(u"ほかのいえねだん帳で削除されています"_s));
-        QCOMPARE(w().TxtTotiKakaku->text(), u"18,750,000"_s);
+        QCOMPARE(w().findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text(),
+                 u"18,750,000"_s);
         QCOMPARE(savedCount(), 0);
     }
 
@@ -188,7 +192,7 @@ private Q_SLOTS:
         QTest::keySequence(&w(), QKeySequence(u"Ctrl+S"_s));
         QCOMPARE(ui().texts(), QStringList{u"あたらしい物件データを保存しますか。"_s});
         QCOMPARE(savedCount(), 1);
-        QVERIFY(!w().mnuSave->isEnabled());
+        QVERIFY(!w().findChild<QAction*>(QStringLiteral("mnuSave"))->isEnabled());
     }
 };
 

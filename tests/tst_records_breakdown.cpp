@@ -246,23 +246,25 @@ private Q_SLOTS:
         FakeReportPrinter printer;
         {
             FrmPrint w(rec, f.make(rec), f.g.IniFilePath, f.ui, printer);
-            QVERIFY(w.ChkUtiwake->isEnabled());
-            QVERIFY(w.ChkUtiwake->isChecked());  // on by default
+            QVERIFY(w.findChild<QCheckBox*>(QStringLiteral("ChkUtiwake"))->isEnabled());
+            QVERIFY(w.findChild<QCheckBox*>(QStringLiteral("ChkUtiwake"))
+                        ->isChecked());  // on by default
             const QImage first = w.pageImage();
-            w.CmdPage->click();
+            w.findChild<QPushButton*>(QStringLiteral("CmdPage"))->click();
             QCOMPARE(w.shownPage(), 1);
             QVERIFY(w.pageImage() != first);
-            w.CmdPrint->click();
+            w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
             QCOMPARE(printer.jobPageCounts, std::vector<std::size_t>{2});
             QCOMPARE(printer.pages[1]->textList().value(0), u"計算の内訳"_s);
 
-            w.ChkUtiwake->click();  // off: back to page 1, which is all that prints
+            w.findChild<QCheckBox*>(QStringLiteral("ChkUtiwake"))
+                ->click();  // off: back to page 1, which is all that prints
             QCOMPARE(w.shownPage(), 0);
-            QVERIFY(!w.CmdPage->isEnabled());
-            w.CmdPrint->click();
+            QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("CmdPage"))->isEnabled());
+            w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
             QCOMPARE(printer.jobPageCounts, (std::vector<std::size_t>{2, 1}));
             f.ui.files.push_back(f.folder.file(u"report.pdf"_s));
-            w.CmdPdf->click();
+            w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
             QCOMPARE(printer.pdfPageCounts, std::vector<std::size_t>{1});
         }
         QVERIFY(f.ui.shown.empty());
@@ -272,10 +274,10 @@ private Q_SLOTS:
         // The next run starts with the box off; turning it on again changes only that line.
         {
             FrmPrint w(rec, f.make(rec), f.g.IniFilePath, f.ui, printer);
-            QVERIFY(!w.ChkUtiwake->isChecked());
-            w.ChkUtiwake->click();
+            QVERIFY(!w.findChild<QCheckBox*>(QStringLiteral("ChkUtiwake"))->isChecked());
+            w.findChild<QCheckBox*>(QStringLiteral("ChkUtiwake"))->click();
             f.ui.files.push_back(f.folder.file(u"report2.pdf"_s));
-            w.CmdPdf->click();
+            w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
             QCOMPARE(printer.pdfPageCounts, (std::vector<std::size_t>{1, 2}));
         }
         QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[OPTIONS]\r\nBREAKDOWN=1\r\n");
@@ -301,9 +303,9 @@ private Q_SLOTS:
             FrmData w(f.g, f.ui);
             w.setReportPrinter(printer);
             QVERIFY(w.Form_Load());
-            w.DataGrid1->selectAll();
+            w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->selectAll();
             f.ui.answers.push_back(Answer::Yes);
-            w.CmdPrint->click();
+            w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
         };
         printBoth();
         QCOMPARE(printer.jobPageCounts, (std::vector<std::size_t>{2, 2}));

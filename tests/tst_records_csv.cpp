@@ -98,7 +98,7 @@ class TestCsv : public QObject {
     void insert(const QString& values) { exec(QString::fromUtf8(kInsert) + u"VALUES "_s + values); }
 
     // Runs the export on a fresh connection to the test database.
-    CsvExportResult exportTo(const QString& path, CsvFormat format = CsvFormat::ShiftJis) {
+    CsvExportResult exportTo(const QString& path, const CsvFormat& format = CsvShiftJis()) {
         db::Connection con;
         con.setConnectionString(ConnectionString(dbPath_));
         con.open();
@@ -203,7 +203,7 @@ private Q_SLOTS:
             u"char(9) || 'タブ', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
 
         const QString path = out("utf8.csv");
-        const CsvExportResult r = exportTo(path, CsvFormat::Utf8);
+        const CsvExportResult r = exportTo(path, CsvUtf8());
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.rows, 2);
         QCOMPARE(r.unmappable, 0);

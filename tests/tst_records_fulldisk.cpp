@@ -22,7 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum Writer { Settings, CsvShiftJis, CsvUtf8, ReportPdf, ChartPng, ChartPdf };
+enum Writer { Settings, SjisCsv, Utf8Csv, ReportPdf, ChartPng, ChartPdf };
 
 // Writes path as the user would (the chooser answers path, the overwrite question yes); returns
 // the last message shown.
@@ -32,18 +32,18 @@ QString Write(Writer writer, const QString& path, ModGlobal& g) {
     ui.files.push_back(path);
     ui.answers.push_back(Answer::Yes);
     if (writer == Settings) {
-        FrmPrint(BukkenJoho{}, BreakdownContent{}, path, ui, printer).ChkUtiwake->click();
-    } else if (writer == CsvShiftJis || writer == CsvUtf8) {
-        ui.filters.push_back(
-            CsvFormatName(writer == CsvUtf8 ? CsvFormat::Utf8 : CsvFormat::ShiftJis) +
-            u" (*.csv)"_s);
+        FrmPrint(BukkenJoho{}, BreakdownContent{}, path, ui, printer)
+            .findChild<QCheckBox*>(u"ChkUtiwake"_s)
+            ->click();
+    } else if (writer == SjisCsv || writer == Utf8Csv) {
+        ui.filters.push_back((writer == Utf8Csv ? CsvUtf8() : CsvShiftJis()).name + u" (*.csv)"_s);
         RunCsvExport(g, ui, nullptr);
     } else if (writer == ReportPdf) {
-        FrmPrint(BukkenJoho{}, ui, printer).CmdPdf->click();
+        FrmPrint(BukkenJoho{}, ui, printer).findChild<QPushButton*>(u"CmdPdf"_s)->click();
     } else if (UsrDbSession db(g, ui, nullptr); db.ok()) {
         FrmHikaku w(g, ui, printer, std::nullopt);
         w.Form_Load();
-        (writer == ChartPng ? w.CmdPng : w.CmdPdf)->click();
+        w.findChild<QPushButton*>(writer == ChartPng ? u"CmdPng"_s : u"CmdPdf"_s)->click();
     }
     return ui.shown.empty() ? QString() : ui.shown.back().text;
 }
@@ -58,8 +58,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("writer");
         QTest::addColumn<QString>("file");
         QTest::newRow("settings") << int(Settings) << u"Morinaxis.ini"_s;
-        QTest::newRow("csv shift_jis") << int(CsvShiftJis) << u"a.csv"_s;
-        QTest::newRow("csv utf-8") << int(CsvUtf8) << u"a.csv"_s;
+        QTest::newRow("csv shift_jis") << int(SjisCsv) << u"a.csv"_s;
+        QTest::newRow("csv utf-8") << int(Utf8Csv) << u"a.csv"_s;
         QTest::newRow("report pdf") << int(ReportPdf) << u"a.pdf"_s;
         QTest::newRow("comparison png") << int(ChartPng) << u"a.png"_s;
         QTest::newRow("comparison pdf") << int(ChartPdf) << u"a.pdf"_s;

@@ -267,7 +267,9 @@ void TestHikaku::chartAsDrawn() {
 void TestHikaku::emptyDatabase() {
     Program p;
     QVERIFY(p.open());
-    const auto d = Record(p.w->PicChart->page(), QSize(16838, p.w->PicChart->page().height));
+    const auto d = Record(
+        p.w->findChild<HikakuChartView*>(QStringLiteral("PicChart"))->page(),
+        QSize(16838, p.w->findChild<HikakuChartView*>(QStringLiteral("PicChart"))->page().height));
     QVERIFY(d->textList().contains(HikakuEmptyText()));
     QVERIFY(Bars(*d).empty());
     QVERIFY(p.ui.shown.empty());
@@ -280,16 +282,17 @@ void TestHikaku::windowOrdersAndHover() {
     // 100 % before 112.5 %; カシワ町 (no estimate) and 東京都 (no asking price) apart.
     QCOMPARE(p.barLabels(), (QStringList{u"みなと町"_s, u"さくら町"_s}));
     QCOMPARE(p.w->content().apart.size(), size_t(2));
-    p.w->CboOrder->setCurrentIndex(2);
+    p.w->findChild<QComboBox*>(QStringLiteral("CboOrder"))->setCurrentIndex(2);
     QCOMPARE(p.barLabels(), (QStringList{u"さくら町"_s, u"みなと町"_s}));
     // Hovering over さくら町's asking bar on the screen.
     p.w->show();
     QVERIFY(QTest::qWaitForWindowExposed(p.w.get()));
     QRect bar;
-    for (const HikakuItem& item : p.w->PicChart->page().items)
+    for (const HikakuItem& item :
+         p.w->findChild<HikakuChartView*>(QStringLiteral("PicChart"))->page().items)
         if (item.kind == HikakuItem::Kind::AskingBar && item.row == 0)
             bar = item.rect;
-    QCOMPARE(p.w->PicChart->tipAt(bar.center() / 15),
+    QCOMPARE(p.w->findChild<HikakuChartView*>(QStringLiteral("PicChart"))->tipAt(bar.center() / 15),
              u"販売価格\n敷地：30,000,000 円\n家屋：15,000,000 円\n合計：45,000,000 円"_s);
 }
 
@@ -300,7 +303,7 @@ void TestHikaku::saveAndPrint() {
     // PNG: a picture as wide as the A4 page at twice the screen's density.
     const QString png = p.folder.file(u"比較.png"_s);
     p.ui.files.push_back(p.folder.file(u"比較"_s));
-    QTest::mouseClick(p.w->CmdPng, Qt::LeftButton);
+    QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPng")), Qt::LeftButton);
     QImage saved(png);
     QVERIFY(!saved.isNull());
     QCOMPARE(saved.size(), p.w->chartImage().size());
@@ -308,19 +311,19 @@ void TestHikaku::saveAndPrint() {
     const QByteArray before = ReadAll(png);
     p.ui.files.push_back(png);
     p.ui.answers.push_back(Answer::No);
-    QTest::mouseClick(p.w->CmdPng, Qt::LeftButton);
+    QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPng")), Qt::LeftButton);
     QCOMPARE(ReadAll(png), before);
 
     // PDF through the printer service, one A4 page here.
     const QString pdf = p.folder.file(u"比較.pdf"_s);
     p.ui.files.push_back(pdf);
-    QTest::mouseClick(p.w->CmdPdf, Qt::LeftButton);
+    QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPdf")), Qt::LeftButton);
     QCOMPARE(p.printer.pdfPaths, QStringList{pdf});
     QCOMPARE(p.printer.pdfPageCounts, std::vector<std::size_t>{1});
     QVERIFY(ReadAll(pdf).startsWith("%PDF"));
 
     // Printing: one job whose page shows the three bars, in the report's font.
-    QTest::mouseClick(p.w->CmdPrint, Qt::LeftButton);
+    QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPrint")), Qt::LeftButton);
     QCOMPARE(p.printer.jobPageCounts, std::vector<std::size_t>{1});
     const RecordingPaintDevice& page = *p.printer.pages.at(0);
     QCOMPARE(Bars(page).size(), size_t(3));
@@ -328,7 +331,7 @@ void TestHikaku::saveAndPrint() {
     QCOMPARE(page.texts().front().font.family(), ChohyoFontFamily());
     // No printer: the message, and nothing printed.
     p.printer.printers = false;
-    QTest::mouseClick(p.w->CmdPrint, Qt::LeftButton);
+    QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPrint")), Qt::LeftButton);
     QCOMPARE(p.printer.jobPageCounts.size(), size_t(1));
     QCOMPARE(p.ui.shown.back().icon, MsgIcon::Exclamation);
     QVERIFY(p.ui.unexpected.isEmpty());
@@ -341,7 +344,7 @@ void TestHikaku::failedSaveKeepsTheFile() {
     // A folder that is not there: the message names the file and why.
     const QString missing = p.folder.file(u"無い/比較.png"_s);
     p.ui.files.push_back(missing);
-    QTest::mouseClick(p.w->CmdPng, Qt::LeftButton);
+    QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPng")), Qt::LeftButton);
     QCOMPARE(p.ui.shown.size(), size_t(1));
     QCOMPARE(p.ui.shown[0].icon, MsgIcon::Critical);
     const QStringList parts = p.ui.shown[0].text.split(u'\r');
@@ -362,7 +365,10 @@ void TestHikaku::failedSaveKeepsTheFile() {
         p.ui.clear();
         p.ui.files.push_back(path);
         p.ui.answers.push_back(Answer::Yes);
-        QTest::mouseClick(name.endsWith(u"png"_s) ? p.w->CmdPng : p.w->CmdPdf, Qt::LeftButton);
+        QTest::mouseClick(name.endsWith(u"png"_s)
+                              ? p.w->findChild<QPushButton*>(QStringLiteral("CmdPng"))
+                              : p.w->findChild<QPushButton*>(QStringLiteral("CmdPdf")),
+                          Qt::LeftButton);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(ReadAll(path), QByteArray("earlier"));
         QCOMPARE(p.ui.shown.back().icon, MsgIcon::Critical);
@@ -403,22 +409,29 @@ void TestHikaku::openedFromListAndMenu() {
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));
         // Nothing selected: every property.
-        QCOMPARE(Compared([&] { list.CmdHikaku->click(); }).size(), 5);
+        QCOMPARE(Compared([&] {
+                     list.findChild<QPushButton*>(QStringLiteral("CmdHikaku"))->click();
+                 }).size(),
+                 5);
         // Two selected rows: those two.
-        list.DataGrid1->selectRow(0);
-        list.DataGrid1->selectionModel()->select(
-            list.DataGrid1->model()->index(3, 0),
-            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        QCOMPARE(Compared([&] { list.CmdHikaku->click(); }),
-                 (QStringList{u"さくら町"_s, u"東京都"_s}));
+        list.findChild<QTableView*>(QStringLiteral("DataGrid1"))->selectRow(0);
+        list.findChild<QTableView*>(QStringLiteral("DataGrid1"))
+            ->selectionModel()
+            ->select(list.findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->index(3, 0),
+                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QCOMPARE(
+            Compared([&] { list.findChild<QPushButton*>(QStringLiteral("CmdHikaku"))->click(); }),
+            (QStringList{u"さくら町"_s, u"東京都"_s}));
         ModUsrDbClose(p.g);
     }
     // The menu compares every property, with the same connection handling as the list.
     p.g.ProgramFolder = p.folder.path();
     FrmMain main(p.g, p.ui, FrmMain::Options{false, test::InstanceName(p.folder)});
     QVERIFY(main.startUp());
-    QVERIFY(main.mnuHikaku->isEnabled());
-    QCOMPARE(Compared([&] { main.mnuHikaku->trigger(); }).size(), 5);
+    QVERIFY(main.findChild<QAction*>(QStringLiteral("mnuHikaku"))->isEnabled());
+    QCOMPARE(
+        Compared([&] { main.findChild<QAction*>(QStringLiteral("mnuHikaku"))->trigger(); }).size(),
+        5);
     QVERIFY(!p.g.UsrDbCon.isOpen());
     QVERIFY(p.ui.unexpected.isEmpty());
 }

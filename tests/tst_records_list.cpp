@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
@@ -91,13 +92,17 @@ struct ListFixture {
     }
     // A click on the row selector at the left edge of row, with Ctrl or Shift as given.
     void clickSelector(int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QHeaderView* h = w->DataGrid1->verticalHeader();
+        QHeaderView* h = w->findChild<QTableView*>(QStringLiteral("DataGrid1"))->verticalHeader();
         const QPoint p(h->width() / 2, h->sectionViewportPosition(row) + h->sectionSize(row) / 2);
         QTest::mouseClick(h->viewport(), Qt::LeftButton, mods, p);
     }
     QString cell(int row, const QString& column) {
         const int c = BukkenListModel::columnIndex(column);
-        return w->DataGrid1->model()->index(row, c).data().toString();
+        return w->findChild<QTableView*>(QStringLiteral("DataGrid1"))
+            ->model()
+            ->index(row, c)
+            .data()
+            .toString();
     }
 };
 
@@ -120,6 +125,7 @@ private Q_SLOTS:
     void workedOutColumns();
     void doubleClickAfterSortingReadsThatRow();
     void sizeIsRemembered();
+    void modelKeepsQtsRules();
 };
 
 // Captions, positions and the Tab order are in tests/window_layout.txt.
@@ -149,14 +155,16 @@ void TestList::countTexts() {
         ListFixture f;
         f.g.Bukken.UsrRecCount = 9;
         QVERIFY(f.open());
-        QCOMPARE(f.w->LblRecCnt->text(), QStringLiteral("( 0 件です。 )"));
+        QCOMPARE(f.w->findChild<QLabel*>(QStringLiteral("LblRecCnt"))->text(),
+                 QStringLiteral("( 0 件です。 )"));
         QCOMPARE(f.g.Bukken.UsrRecCount, 0);
-        QCOMPARE(f.w->DataGrid1->model()->rowCount(), 0);
+        QCOMPARE(f.w->findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->rowCount(), 0);
     }
     ListFixture f;
     AddThree(f.folder.usrDb());
     QVERIFY(f.open());
-    QCOMPARE(f.w->LblRecCnt->text(), QStringLiteral("( 3 件の物件情報が保存されています。 )"));
+    QCOMPARE(f.w->findChild<QLabel*>(QStringLiteral("LblRecCnt"))->text(),
+             QStringLiteral("( 3 件の物件情報が保存されています。 )"));
     QCOMPARE(f.g.Bukken.UsrRecCount, 3);
     // Rows in ascending 物件ID order.
     QCOMPARE(f.cell(0, QStringLiteral("住所")), QStringLiteral("東京都港区"));
@@ -169,7 +177,7 @@ void TestList::columnsAndValues() {
     ListFixture f;
     AddThree(f.folder.usrDb());
     QVERIFY(f.open());
-    QTableView* grid = f.w->DataGrid1;
+    QTableView* grid = f.w->findChild<QTableView*>(QStringLiteral("DataGrid1"));
     QAbstractItemModel* m = grid->model();
     QStringList visible;
     QStringList hidden;
@@ -236,7 +244,9 @@ void TestList::selectionDrivesButtons() {
     QVERIFY(f.open());
     FrmData& w = *f.w;
     const auto buttons = [&w] {
-        return w.CmdDel->isEnabled() + w.CmdRead->isEnabled() + w.CmdPrint->isEnabled();
+        return w.findChild<QPushButton*>(QStringLiteral("CmdDel"))->isEnabled() +
+               w.findChild<QPushButton*>(QStringLiteral("CmdRead"))->isEnabled() +
+               w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->isEnabled();
     };
     QCOMPARE(buttons(), 0);
     f.clickSelector(2);
@@ -246,7 +256,7 @@ void TestList::selectionDrivesButtons() {
     f.clickSelector(0, Qt::ControlModifier);
     QCOMPARE(w.selectedCount(), 2);
     QCOMPARE(w.selectedIds(), (std::vector<qint32>{5, 1}));
-    QCOMPARE(w.DataGrid1->currentIndex().row(), 0);
+    QCOMPARE(w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->currentIndex().row(), 0);
     // Ctrl on a selected row takes it away.
     f.clickSelector(2, Qt::ControlModifier);
     QCOMPARE(w.selectedIds(), (std::vector<qint32>{1}));
@@ -264,8 +274,8 @@ void TestList::selectionDrivesButtons() {
     // Enter in the grid reads the current row, as 読込 does; it never asks to delete the rows.
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.DataGrid1->setFocus();
-    QTest::keyClick(w.DataGrid1, Qt::Key_Return);
+    w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->setFocus();
+    QTest::keyClick(w.findChild<QTableView*>(QStringLiteral("DataGrid1")), Qt::Key_Return);
     QVERIFY(f.ui.shown.empty());
     QVERIFY(f.ui.unexpected.isEmpty());
     QVERIFY(!w.isVisible());
@@ -283,7 +293,7 @@ void TestList::deleteTwoSelectedRows() {
 
     // No: nothing goes, the selection stays.
     f.ui.answers.push_back(Answer::No);
-    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdDel")), Qt::LeftButton);
     QCOMPARE(f.ui.shown.size(), size_t(1));
     const auto& q = f.ui.shown[0];
     QVERIFY(q.isQuestion);
@@ -293,17 +303,20 @@ void TestList::deleteTwoSelectedRows() {
     QCOMPARE(Ids(f.folder.usrDb()),
              (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("5")}));
     QCOMPARE(w.selectedCount(), 2);
-    QVERIFY(w.CmdDel->isEnabled());
+    QVERIFY(w.findChild<QPushButton*>(QStringLiteral("CmdDel"))->isEnabled());
 
     // Yes: both go, the list and count are rebuilt, the buttons are disabled.
     f.ui.answers.push_back(Answer::Yes);
-    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdDel")), Qt::LeftButton);
     QCOMPARE(Ids(f.folder.usrDb()), QStringList{QStringLiteral("2")});
-    QCOMPARE(w.LblRecCnt->text(), QStringLiteral("( 1 件の物件情報が保存されています。 )"));
+    QCOMPARE(w.findChild<QLabel*>(QStringLiteral("LblRecCnt"))->text(),
+             QStringLiteral("( 1 件の物件情報が保存されています。 )"));
     QCOMPARE(f.g.Bukken.UsrRecCount, 1);
-    QCOMPARE(w.DataGrid1->model()->rowCount(), 1);
+    QCOMPARE(w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->rowCount(), 1);
     QCOMPARE(f.cell(0, QStringLiteral("住所")), QStringLiteral("大阪府堺市"));
-    QVERIFY(!w.CmdDel->isEnabled() && !w.CmdRead->isEnabled() && !w.CmdPrint->isEnabled());
+    QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("CmdDel"))->isEnabled() &&
+            !w.findChild<QPushButton*>(QStringLiteral("CmdRead"))->isEnabled() &&
+            !w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->isEnabled());
     QCOMPARE(w.selectedCount(), 0);
     QVERIFY(f.ui.unexpected.isEmpty());
 
@@ -315,12 +328,12 @@ void TestList::deleteTwoSelectedRows() {
     f.ui.answers.push_back(Answer::Yes);
     // The list holds its connection open; a short wait keeps the test short.
     f.g.UsrDbCon.setBusyWait({0, 300, nullptr});
-    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdDel")), Qt::LeftButton);
     sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     QCOMPARE(f.ui.shown.back().icon, MsgIcon::Critical);
     QCOMPARE(Ids(f.folder.usrDb()), QStringList{QStringLiteral("2")});
-    QCOMPARE(w.DataGrid1->model()->rowCount(), 1);
+    QCOMPARE(w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->rowCount(), 1);
 }
 
 void TestList::readOfRowDeletedMeanwhile() {
@@ -332,7 +345,7 @@ void TestList::readOfRowDeletedMeanwhile() {
     // Another copy of the program deletes the row after the list was shown.
     QVERIFY(ExecSql(f.folder.usrDb(), QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 5")));
     f.clickSelector(2);
-    QTest::mouseClick(w.CmdRead, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdRead")), Qt::LeftButton);
     QCOMPARE(f.ui.texts(),
              QStringList{QStringLiteral("選択した物件データ（物件ID 5）が見つかりません。"
                                         "一覧から削除された可能性があります。")});
@@ -342,7 +355,7 @@ void TestList::readOfRowDeletedMeanwhile() {
     // The other rows still read.
     f.ui.clear();
     f.clickSelector(0);
-    QTest::mouseClick(w.CmdRead, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdRead")), Qt::LeftButton);
     QCOMPARE(f.g.Bukken.BukkenID, 1);
     QVERIFY(f.ui.shown.empty());
 }
@@ -355,7 +368,7 @@ void TestList::readLoadsCurrentRow() {
     // Two rows selected; the one clicked last is the current one.
     f.clickSelector(0);
     f.clickSelector(1, Qt::ControlModifier);
-    QTest::mouseClick(w.CmdRead, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdRead")), Qt::LeftButton);
     const BukkenJoho& b = f.g.Bukken;
     QVERIFY(b.BukkenRead);
     QCOMPARE(b.BukkenID, 2);
@@ -377,7 +390,7 @@ void TestList::backLoadsNothing() {
     f.g.Bukken.Jusho = QStringLiteral("編集中");
     QVERIFY(f.open());
     f.clickSelector(1);
-    QTest::mouseClick(f.w->CmdOK, Qt::LeftButton);
+    QTest::mouseClick(f.w->findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
     QVERIFY(!f.g.Bukken.BukkenRead);
     QCOMPARE(f.g.Bukken.Jusho, QStringLiteral("編集中"));
     QCOMPARE(f.w->result(), int(QDialog::Rejected));
@@ -408,14 +421,14 @@ struct MainProgram {
             QVERIFY(list);
             act(*list);
         });
-        w->mnuSearch->trigger();
+        w->findChild<QAction*>(QStringLiteral("mnuSearch"))->trigger();
         QCOMPARE(drive.seen(), QStringLiteral("FrmData"));
         QVERIFY(drive.ran());
     }
 };
 
 void ClickRow(FrmData& list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QHeaderView* h = list.DataGrid1->verticalHeader();
+    QHeaderView* h = list.findChild<QTableView*>(QStringLiteral("DataGrid1"))->verticalHeader();
     QTest::mouseClick(
         h->viewport(), Qt::LeftButton, mods,
         QPoint(h->width() / 2, h->sectionViewportPosition(row) + h->sectionSize(row) / 2));
@@ -427,40 +440,43 @@ void TestList::mainWindowAfterDeletingEveryRow() {
     MainProgram p;
     AddThree(p.folder.usrDb());
     QVERIFY(p.start());
-    QVERIFY(p.w->mnuSearch->isEnabled());
-    QVERIFY(p.w->mnuHikaku->isEnabled());
-    QVERIFY(p.w->mnuExport->isEnabled());
+    QVERIFY(p.w->findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
+    QVERIFY(p.w->findChild<QAction*>(QStringLiteral("mnuHikaku"))->isEnabled());
+    QVERIFY(p.w->findChild<QAction*>(QStringLiteral("mnuExport"))->isEnabled());
     // A property being worked on, in update mode for a row that is about to go.
     BukkenJoho& b = p.g.Bukken;
     b.Rosenka = Currency::fromRaw(2'000'000'000);
     b.Jusho = QStringLiteral("作業中の物件");
     b.NewBukken = false;
     b.BukkenID = 2;
-    p.w->CmdSave->setText(QStringLiteral("既存物件更新"));
-    p.w->CmdSave->setEnabled(true);
-    p.w->TxtRosenka->setText(QStringLiteral("200,000"));
+    p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))
+        ->setText(QStringLiteral("既存物件更新"));
+    p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->setEnabled(true);
+    p.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->setText(QStringLiteral("200,000"));
 
     p.runList([&](FrmData& list) {
         ClickRow(list, 0);
         ClickRow(list, 2, Qt::ShiftModifier);
         p.ui.answers.push_back(Answer::Yes);
-        list.CmdDel->click();
-        list.CmdOK->click();
+        list.findChild<QPushButton*>(QStringLiteral("CmdDel"))->click();
+        list.findChild<QPushButton*>(QStringLiteral("CmdOK"))->click();
     });
     QVERIFY(p.ui.unexpected.isEmpty());
     QCOMPARE(p.ui.texts(), QStringList{QStringLiteral("選択物件3件を削除しますか。")});
     QVERIFY(Ids(p.folder.usrDb()).isEmpty());
     QCOMPARE(b.UsrRecCount, 0);
-    QVERIFY(!p.w->mnuSearch->isEnabled());
-    QVERIFY(!p.w->mnuHikaku->isEnabled());
-    QVERIFY(!p.w->mnuExport->isEnabled());
+    QVERIFY(!p.w->findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
+    QVERIFY(!p.w->findChild<QAction*>(QStringLiteral("mnuHikaku"))->isEnabled());
+    QVERIFY(!p.w->findChild<QAction*>(QStringLiteral("mnuExport"))->isEnabled());
     // New mode; the property on the worksheet and in the record is kept.
     QVERIFY(b.NewBukken);
-    QCOMPARE(p.w->CmdSave->text(), QStringLiteral("新規物件保存"));
-    QVERIFY(p.w->CmdSave->isEnabled());
+    QCOMPARE(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->text(),
+             QStringLiteral("新規物件保存"));
+    QVERIFY(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled());
     QCOMPARE(b.Rosenka.raw(), 2'000'000'000);
     QCOMPARE(b.Jusho, QStringLiteral("作業中の物件"));
-    QCOMPARE(p.w->TxtRosenka->text(), QStringLiteral("200,000"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->text(),
+             QStringLiteral("200,000"));
     QVERIFY(!p.g.UsrDbCon.isOpen());
 }
 
@@ -468,33 +484,41 @@ void TestList::mainWindowAfterRead() {
     MainProgram p;
     AddThree(p.folder.usrDb());
     QVERIFY(p.start());
-    QVERIFY(!p.w->CmdSave->isEnabled());
+    QVERIFY(!p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled());
     // The worksheet shows another property, with figures the loaded one does not have.
-    p.w->TxtKaokuTateTubo->setText(QStringLiteral("35"));
-    p.w->TxtKaokuKakaku->setText(QStringLiteral("9,999,999"));
-    p.w->TxtJiten->setText(QStringLiteral("2.5"));
+    p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTateTubo"))->setText(QStringLiteral("35"));
+    p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))
+        ->setText(QStringLiteral("9,999,999"));
+    p.w->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->setText(QStringLiteral("2.5"));
 
     p.runList([](FrmData& list) {
         ClickRow(list, 2);
         ClickRow(list, 1, Qt::ControlModifier);
-        list.CmdRead->click();
+        list.findChild<QPushButton*>(QStringLiteral("CmdRead"))->click();
     });
     BukkenJoho& b = p.g.Bukken;
     QVERIFY(b.BukkenRead);
     QCOMPARE(b.BukkenID, 2);
     QVERIFY(!b.NewBukken);
-    QCOMPARE(p.w->CmdSave->text(), QStringLiteral("既存物件更新"));
-    QVERIFY(p.w->CmdSave->isEnabled());
-    QVERIFY(p.w->mnuSearch->isEnabled());
+    QCOMPARE(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->text(),
+             QStringLiteral("既存物件更新"));
+    QVERIFY(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled());
+    QVERIFY(p.w->findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
     // Fields whose loaded value is 0 are empty, not left from the previous property.
-    QCOMPARE(p.w->TxtKaokuTateTubo->text(), QString());
-    QCOMPARE(p.w->TxtJiten->text(), QStringLiteral("0"));
-    QCOMPARE(p.w->TxtRosenka->text(), QStringLiteral("150,000"));
-    QCOMPARE(p.w->TxtTotiMenseki->text(), QStringLiteral("123.45"));
-    QCOMPARE(p.w->TxtKakuti->text(), QStringLiteral("85.50"));
-    QCOMPARE(p.w->TxtKaokuTuboTanka->text(), QStringLiteral("550,000"));
-    QCOMPARE(p.w->TxtKaokuKakaku->text(), QStringLiteral("11,003,076"));
-    QCOMPARE(p.w->TxtGokeiKakaku->text(), QStringLiteral("30,269,549"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTateTubo"))->text(), QString());
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->text(), QStringLiteral("0"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->text(),
+             QStringLiteral("150,000"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki"))->text(),
+             QStringLiteral("123.45"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->text(),
+             QStringLiteral("85.50"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))->text(),
+             QStringLiteral("550,000"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
+             QStringLiteral("11,003,076"));
+    QCOMPARE(p.w->findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))->text(),
+             QStringLiteral("30,269,549"));
     QVERIFY(!p.g.UsrDbCon.isOpen());
 }
 
@@ -519,15 +543,18 @@ void AddFiveForSorting(const QString& db) {
 // Clicks the title of a column, scrolled into view first.
 void ClickTitle(FrmData& w, const QString& column) {
     const int c = BukkenListModel::columnIndex(column);
-    w.DataGrid1->scrollTo(w.DataGrid1->model()->index(0, c));
-    QHeaderView* h = w.DataGrid1->horizontalHeader();
+    w.findChild<QTableView*>(QStringLiteral("DataGrid1"))
+        ->scrollTo(w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->index(0, c));
+    QHeaderView* h = w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->horizontalHeader();
     QTest::mouseClick(
         h->viewport(), Qt::LeftButton, Qt::NoModifier,
         QPoint(h->sectionViewportPosition(c) + h->sectionSize(c) / 2, h->height() / 2));
 }
 
 std::vector<qint32> ShownIds(FrmData& w) {
-    return static_cast<BukkenListModel*>(w.DataGrid1->model())->ids();
+    return static_cast<BukkenListModel*>(
+               w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->model())
+        ->ids();
 }
 
 }  // namespace
@@ -603,11 +630,15 @@ void TestList::doubleClickAfterSortingReadsThatRow() {
     FrmData& w = *f.w;
     ClickTitle(w, QStringLiteral("住所"));
     ClickTitle(w, QStringLiteral("住所"));  // descending: 東京都 (ID 3) first
-    const QModelIndex first = w.DataGrid1->model()->index(0, 1);
-    w.DataGrid1->scrollTo(first);
-    const QPoint at = w.DataGrid1->visualRect(first).center();
-    QTest::mouseClick(w.DataGrid1->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-    QTest::mouseDClick(w.DataGrid1->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    const QModelIndex first =
+        w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->index(0, 1);
+    w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->scrollTo(first);
+    const QPoint at =
+        w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->visualRect(first).center();
+    QTest::mouseClick(w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->viewport(),
+                      Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->viewport(),
+                       Qt::LeftButton, Qt::NoModifier, at);
     QVERIFY(f.g.Bukken.BukkenRead);
     QCOMPARE(f.g.Bukken.BukkenID, 3);
     QCOMPARE(f.g.Bukken.Jusho, QStringLiteral("東京都"));
@@ -622,13 +653,17 @@ void TestList::sizeIsRemembered() {
     QVERIFY(WriteAll(f.g.IniFilePath, dbPath));
     QVERIFY(f.open());
     const QSize designed = f.w->size();
-    const QSize gridAtDesign = f.w->DataGrid1->size();
-    const QPoint okFromCorner = QPoint(designed.width(), designed.height()) - f.w->CmdOK->pos();
+    const QSize gridAtDesign = f.w->findChild<QTableView*>(QStringLiteral("DataGrid1"))->size();
+    const QPoint okFromCorner = QPoint(designed.width(), designed.height()) -
+                                f.w->findChild<QPushButton*>(QStringLiteral("CmdOK"))->pos();
     f.w->resize(designed + QSize(200, 150));
     // The grid takes all the room the window gained; 戻る keeps to the bottom right corner.
-    QCOMPARE(f.w->DataGrid1->size(), gridAtDesign + QSize(200, 150));
-    QCOMPARE(QPoint(f.w->width(), f.w->height()) - f.w->CmdOK->pos(), okFromCorner);
-    QTest::mouseClick(f.w->CmdOK, Qt::LeftButton);
+    QCOMPARE(f.w->findChild<QTableView*>(QStringLiteral("DataGrid1"))->size(),
+             gridAtDesign + QSize(200, 150));
+    QCOMPARE(QPoint(f.w->width(), f.w->height()) -
+                 f.w->findChild<QPushButton*>(QStringLiteral("CmdOK"))->pos(),
+             okFromCorner);
+    QTest::mouseClick(f.w->findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
     QVERIFY(ReadAll(f.g.IniFilePath).startsWith(dbPath));
     QCOMPARE(FrmData::RememberedSize(f.g.IniFilePath), designed + QSize(200, 150));
     // Never smaller than the buttons need, whatever the file says.
@@ -637,6 +672,37 @@ void TestList::sizeIsRemembered() {
     const QSize smallest = FrmData::RememberedSize(f.g.IniFilePath);
     QVERIFY(smallest.width() > 10 && smallest.height() > 10);
     QCOMPARE(smallest, f.w->minimumSize());
+}
+
+// The model as any view may use it: attached, every kind of column sorted both ways (and back to
+// the saved order), a row gone meanwhile, detached and attached again.
+void TestList::modelKeepsQtsRules() {
+    TestFolder folder;
+    AddFiveForSorting(folder.usrDb());
+    db::Connection con;
+    con.setConnectionString(ConnectionString(folder.usrDb()));
+    con.open();
+    BukkenListModel model(con);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.attach();
+    QCOMPARE(model.rowCount(), 5);
+    for (int c = 0; c < model.columnCount(); ++c) {
+        model.sort(c, Qt::AscendingOrder);
+        model.sort(c, Qt::DescendingOrder);
+    }
+    model.sort(-1);
+    QVERIFY(ExecSql(folder.usrDb(), u"DELETE FROM 物件情報 WHERE 物件ID = 1"_s));
+    const int address = BukkenListModel::columnIndex(u"住所"_s);
+    model.sort(address);
+    // The row gone meanwhile stays, empty and among the Null values, until the model is attached
+    // again.
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.ids(), (std::vector<qint32>{2, 5, 3, 1, 4}));
+    QVERIFY(model.index(3, address).data().toString().isEmpty());
+    model.detach();
+    QCOMPARE(model.rowCount(), 0);
+    model.attach();
+    QCOMPARE(model.rowCount(), 4);
 }
 
 QTEST_MAIN(TestList)

@@ -128,8 +128,8 @@ private Q_SLOTS:
         QCOMPARE(price->maxLength(), 15);
         QVERIFY(price->alignment() & Qt::AlignRight);
         QVERIFY(!price->testAttribute(Qt::WA_InputMethodEnabled));
-        QCOMPARE(TypingLimit::of(dlg.TxtJusho), 100);
-        QCOMPARE(TypingLimit::of(dlg.TxtDenwa), 30);
+        QCOMPARE(TypingLimit::of(dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho"))), 100);
+        QCOMPARE(TypingLimit::of(dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))), 30);
         QVERIFY(dlg.findChild<QLineEdit*>(u"TxtJusho"_s)->testAttribute(Qt::WA_InputMethodEnabled));
 
         // Every label shows its whole text and ends before the box it names.
@@ -140,10 +140,14 @@ private Q_SLOTS:
             QVERIFY2(l->height() >= l->sizeHint().height(), qPrintable(l->text()));
         }
         const std::pair<const char*, QLineEdit*> rows[] = {
-            {"Label1", dlg.TxtJusho},       {"Label2", dlg.Txtkaisha},
-            {"Label7", dlg.TxtTanto},       {"Label8", dlg.TxtDenwa},
-            {"Label4", dlg.TxtTotiKakaku},  {"Label5", dlg.TxtKaokuKakaku},
-            {"Label6", dlg.TxtGokeiKakaku}, {"Label3", dlg.TxtBiko}};
+            {"Label1", dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho"))},
+            {"Label2", dlg.findChild<QLineEdit*>(QStringLiteral("Txtkaisha"))},
+            {"Label7", dlg.findChild<QLineEdit*>(QStringLiteral("TxtTanto"))},
+            {"Label8", dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))},
+            {"Label4", dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))},
+            {"Label5", dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))},
+            {"Label6", dlg.findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))},
+            {"Label3", dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko"))}};
         for (const auto& [name, box] : rows) {
             const QLabel* l = dlg.findChild<QLabel*>(QLatin1String(name));
             QVERIFY2(l->geometry().right() < box->x(), name);
@@ -159,30 +163,36 @@ private Q_SLOTS:
         b.KaokuHanbaiKakaku = Yen(0);
         b.GokeiHanbaiKakaku = Yen(-3000);
         FrmMemo dlg(g_, ui_);
-        QCOMPARE(dlg.TxtJusho->text(), b.Jusho);
-        QCOMPARE(dlg.Txtkaisha->text(), b.Kaisha);
-        QCOMPARE(dlg.TxtTotiKakaku->text(), u"12,500,000"_s);
-        QCOMPARE(dlg.TxtKaokuKakaku->text(), QString());  // 0 shows as an empty box
-        QCOMPARE(dlg.TxtGokeiKakaku->text(), u"-3,000"_s);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho"))->text(), b.Jusho);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("Txtkaisha"))->text(), b.Kaisha);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text(),
+                 u"12,500,000"_s);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
+                 QString());  // 0 shows as an empty box
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))->text(), u"-3,000"_s);
 
         ShowActive(dlg);
-        dlg.TxtTanto->setFocus();
-        Type(dlg.TxtTanto, u"山田　太郎"_s);
-        dlg.TxtDenwa->setFocus();
-        QTest::keyClicks(dlg.TxtDenwa, u"03-1234-5678"_s);
-        dlg.TxtTotiKakaku->setFocus();
-        dlg.TxtTotiKakaku->selectAll();
-        QTest::keyClicks(dlg.TxtTotiKakaku, u"1234567"_s);
-        QTest::keyClick(dlg.TxtTotiKakaku, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), dlg.TxtKaokuKakaku);
-        QCOMPARE(dlg.TxtTotiKakaku->text(), u"1,234,567"_s);
-        QTest::keyClicks(dlg.TxtKaokuKakaku, u"2,000,000.4"_s);
-        QTest::keyClick(dlg.TxtKaokuKakaku, Qt::Key_Tab);
-        QCOMPARE(dlg.TxtKaokuKakaku->text(), u"2,000,000"_s);
-        dlg.TxtBiko->setFocus();
-        Type(dlg.TxtBiko, u"駅徒歩10分"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtTanto"))->setFocus();
+        Type(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTanto")), u"山田　太郎"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))->setFocus();
+        QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa")), u"03-1234-5678"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->setFocus();
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->selectAll();
+        QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")), u"1234567"_s);
+        QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(),
+                 dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")));
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text(),
+                 u"1,234,567"_s);
+        QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")),
+                         u"2,000,000.4"_s);
+        QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")), Qt::Key_Tab);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
+                 u"2,000,000"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko"))->setFocus();
+        Type(dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko")), u"駅徒歩10分"_s);
 
-        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(b.Tanto, u"山田　太郎"_s);
         QCOMPARE(b.Denwa, u"03-1234-5678"_s);
@@ -196,8 +206,9 @@ private Q_SLOTS:
     void nulLeftOut() {
         // Pasted text may carry a NUL; it never reaches the record (nor so the database or a CSV).
         FrmMemo dlg(g_, ui_);
-        dlg.TxtJusho->setText(u"港区"_s + QChar(0) + u"芝"_s);
-        dlg.TxtBiko->setText(QString(QChar(0)));
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho"))
+            ->setText(u"港区"_s + QChar(0) + u"芝"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko"))->setText(QString(QChar(0)));
         dlg.CmdOK_Click();
         QCOMPARE(g_.Bukken.Jusho, u"港区芝"_s);
         QCOMPARE(g_.Bukken.Biko, QString());
@@ -208,33 +219,38 @@ private Q_SLOTS:
         g_.Bukken.GokeiHanbaiKakaku = Yen(9000000);
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
-        dlg.TxtKaokuKakaku->setFocus();
-        dlg.TxtKaokuKakaku->selectAll();
-        QTest::keyClicks(dlg.TxtKaokuKakaku, u"abc"_s);
-        QTest::keyClick(dlg.TxtKaokuKakaku, Qt::Key_Return);
-        QCOMPARE(dlg.TxtKaokuKakaku->text(), QString());
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->setFocus();
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->selectAll();
+        QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")), u"abc"_s);
+        QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")),
+                        Qt::Key_Return);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(), QString());
         // Emptying a box that showed a stored price keeps that price as well.
-        dlg.TxtGokeiKakaku->clear();
-        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))->clear();
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(g_.Bukken.KaokuHanbaiKakaku, Yen(3000000));
         QCOMPARE(g_.Bukken.GokeiHanbaiKakaku, Yen(9000000));
         QVERIFY(ui_.shown.empty());
 
         FrmMemo again(g_, ui_);
-        QCOMPARE(again.TxtKaokuKakaku->text(), u"3,000,000"_s);
+        QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
+                 u"3,000,000"_s);
     }
 
     void longPricesAreNotCut() {
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
-        dlg.TxtTotiKakaku->setFocus();
-        QTest::keyClicks(dlg.TxtTotiKakaku, u"12345678901234567"_s);
-        QCOMPARE(dlg.TxtTotiKakaku->text(), u"123456789012345"_s);  // typing stops at 15
-        dlg.TxtTotiKakaku->setText(u"1234567890123"_s);
-        QTest::keyClick(dlg.TxtTotiKakaku, Qt::Key_Return);
-        QCOMPARE(dlg.TxtTotiKakaku->text(), u"1,234,567,890,123"_s);
-        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->setFocus();
+        QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")),
+                         u"12345678901234567"_s);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text(),
+                 u"123456789012345"_s);  // typing stops at 15
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->setText(u"1234567890123"_s);
+        QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")), Qt::Key_Return);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text(),
+                 u"1,234,567,890,123"_s);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
         QCOMPARE(g_.Bukken.TotiHanbaiKakaku, Yen(1234567890123LL));
     }
 
@@ -242,27 +258,29 @@ private Q_SLOTS:
         g_.Bukken.TotiHanbaiKakaku = Yen(5);
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
-        dlg.TxtTotiKakaku->setFocus();
-        dlg.TxtTotiKakaku->selectAll();
-        QTest::keyClicks(dlg.TxtTotiKakaku, u"999999999999999"_s);
-        dlg.TxtJusho->setFocus();
-        Type(dlg.TxtJusho, u"新住所"_s);
-        QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->setFocus();
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->selectAll();
+        QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")),
+                         u"999999999999999"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho"))->setFocus();
+        Type(dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho")), u"新住所"_s);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
         QCOMPARE(ui_.shown.size(), size_t(1));
         QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
         QVERIFY(dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QCOMPARE(g_.Bukken.TotiHanbaiKakaku, Yen(5));
         QCOMPARE(g_.Bukken.Jusho, QString());
-        QCOMPARE(QApplication::focusWidget(), dlg.TxtTotiKakaku);
+        QCOMPARE(QApplication::focusWidget(),
+                 dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")));
     }
 
     void textBoxesStopAtTheirLimits() {
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
-        dlg.TxtBiko->setFocus();
-        Type(dlg.TxtBiko, QString(105, u'あ'));
-        QCOMPARE(dlg.TxtBiko->text(), QString(100, u'あ'));
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko"))->setFocus();
+        Type(dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko")), QString(105, u'あ'));
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko"))->text(), QString(100, u'あ'));
         QVERIFY(ui_.shown.empty());  // typing stops without a word
     }
 
@@ -271,25 +289,29 @@ private Q_SLOTS:
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
         const QString address = u"東京都千代田区丸の内一丁目1番1号 パレスビルディング 𠮷"_s;
-        dlg.TxtJusho->setFocus();
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho"))->setFocus();
         QGuiApplication::clipboard()->setText(address);
-        QTest::keySequence(dlg.TxtJusho, QKeySequence::Paste);
-        QCOMPARE(dlg.TxtJusho->text(), address);
+        QTest::keySequence(dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho")),
+                           QKeySequence::Paste);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho"))->text(), address);
         QVERIFY(ui_.shown.empty());
 
-        dlg.TxtDenwa->setFocus();
-        dlg.TxtDenwa->setText(u"03-"_s);
-        dlg.TxtDenwa->end(false);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))->setFocus();
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))->setText(u"03-"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))->end(false);
         QGuiApplication::clipboard()->setText(QString(28, u'1'));
-        QTest::keySequence(dlg.TxtDenwa, QKeySequence::Paste);
-        QCOMPARE(dlg.TxtDenwa->text(), u"03-"_s);  // nothing of it, rather than a cut number
+        QTest::keySequence(dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa")),
+                           QKeySequence::Paste);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))->text(),
+                 u"03-"_s);  // nothing of it, rather than a cut number
         QCOMPARE(ui_.texts(),
                  QStringList{u"貼り付ける文字が多すぎます（30文字まで入力できます）。"_s});
         QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
         // With the box's text selected, the paste replaces it and fits.
-        dlg.TxtDenwa->selectAll();
-        QTest::keySequence(dlg.TxtDenwa, QKeySequence::Paste);
-        QCOMPARE(dlg.TxtDenwa->text(), QString(28, u'1'));
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))->selectAll();
+        QTest::keySequence(dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa")),
+                           QKeySequence::Paste);
+        QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa"))->text(), QString(28, u'1'));
     }
 
     // Esc (as the close box) asks only when a box was changed: はい keeps as 戻る does, いいえ
@@ -305,30 +327,36 @@ private Q_SLOTS:
         g_.Bukken.Biko = u"南向き"_s;
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
-        dlg.TxtBiko->setFocus();
-        Type(dlg.TxtBiko, u"、角地"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko"))->setFocus();
+        Type(dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko")), u"、角地"_s);
         ui_.answers.push_back(answer);
-        QTest::keyClick(dlg.TxtBiko, Qt::Key_Escape);
+        QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko")), Qt::Key_Escape);
         QCOMPARE(ui_.texts(), QStringList{u"変更した内容をメモに反映しますか。"_s});
         QCOMPARE(ui_.shown[0].buttons.size(), 3);
         QCOMPARE(dlg.isVisible(), answer == Answer::Cancel);
         QCOMPARE(g_.Bukken.Biko, answer == Answer::Yes ? u"南向き、角地"_s : u"南向き"_s);
         // Unchanged again, Esc closes at once.
-        dlg.TxtBiko->setText(u"南向き"_s);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko"))->setText(u"南向き"_s);
         ui_.clear();
         if (dlg.isVisible())
-            QTest::keyClick(dlg.TxtBiko, Qt::Key_Escape);
+            QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko")), Qt::Key_Escape);
         QVERIFY(!dlg.isVisible() && ui_.shown.empty());
     }
 
     void enterMovesInOrder() {
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
-        QTest::keyClick(dlg.CmdOK, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), dlg.TxtJusho);
-        const QList<QWidget*> order = {dlg.Txtkaisha,     dlg.TxtTanto,       dlg.TxtDenwa,
-                                       dlg.TxtTotiKakaku, dlg.TxtKaokuKakaku, dlg.TxtGokeiKakaku,
-                                       dlg.TxtBiko,       dlg.CmdPicRead};
+        QTest::keyClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(),
+                 dlg.findChild<QLineEdit*>(QStringLiteral("TxtJusho")));
+        const QList<QWidget*> order = {dlg.findChild<QLineEdit*>(QStringLiteral("Txtkaisha")),
+                                       dlg.findChild<QLineEdit*>(QStringLiteral("TxtTanto")),
+                                       dlg.findChild<QLineEdit*>(QStringLiteral("TxtDenwa")),
+                                       dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku")),
+                                       dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")),
+                                       dlg.findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku")),
+                                       dlg.findChild<QLineEdit*>(QStringLiteral("TxtBiko")),
+                                       dlg.findChild<QPushButton*>(QStringLiteral("CmdPicRead"))};
         for (QWidget* next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), next);
@@ -345,7 +373,8 @@ private Q_SLOTS:
         FrmMemo dlg(g_, ui_);
         ShowActive(dlg);
         ui_.files.push_back(bmp);
-        QTest::mouseClick(dlg.CmdPicRead, Qt::LeftButton);
+        QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdPicRead")),
+                          Qt::LeftButton);
 
         QCOMPARE(ui_.choosers.size(), size_t(1));
         QVERIFY(!ui_.choosers[0].save);
@@ -357,11 +386,11 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(g_.Bukken.PicTempFile), ReadAll(bmp));
         QVERIFY(ReadAll(g_.Bukken.PicTempFile).startsWith("BM"));
         QVERIFY(dlg.hasPicture());
-        QVERIFY(dlg.CmdPicDelete->isEnabled());
-        QVERIFY(!dlg.LblImage->isVisible());
+        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("CmdPicDelete"))->isEnabled());
+        QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("LblImage"))->isVisible());
         // As wide as the area, in the picture's own 2:1, centred between bands of background.
-        const QImage shot = dlg.Image1->grab().toImage();
-        QCOMPARE(shot.size(), dlg.Image1->size());
+        const QImage shot = dlg.findChild<QLabel*>(QStringLiteral("Image1"))->grab().toImage();
+        QCOMPARE(shot.size(), dlg.findChild<QLabel*>(QStringLiteral("Image1"))->size());
         const int w = shot.width(), h = shot.height();
         const int band = (h - w / 2) / 2;
         QVERIFY(band > 10);
@@ -382,7 +411,9 @@ private Q_SLOTS:
         QVERIFY(g_.Bukken.PicUmu);
         QCOMPARE(ReadAll(g_.Bukken.PicTempFile), ReadAll(jpg));
         QVERIFY(dlg.hasPicture());
-        QVERIFY(Near(dlg.Image1->pixmap().toImage().pixelColor(20, 15), QColor(20, 120, 220)));
+        QVERIFY(Near(
+            dlg.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().toImage().pixelColor(20, 15),
+            QColor(20, 120, 220)));
     }
 
     void notAPictureRefused() {
@@ -394,7 +425,8 @@ private Q_SLOTS:
         g_.Bukken.PicFile = path("old.bmp");
         FrmMemo dlg(g_, ui_);
         QVERIFY(dlg.hasPicture());
-        const qint64 shownKey = dlg.Image1->pixmap().cacheKey();
+        const qint64 shownKey =
+            dlg.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().cacheKey();
 
         const QString fake = path("notes.jpg");
         WriteAll(fake, "This is a text file, not a JPEG.\n");
@@ -408,8 +440,8 @@ private Q_SLOTS:
         QCOMPARE(g_.Bukken.PicFile, path("old.bmp"));
         QVERIFY(g_.Bukken.PicUmu);
         QCOMPARE(ReadAll(g_.Bukken.PicTempFile), photo);
-        QCOMPARE(dlg.Image1->pixmap().cacheKey(), shownKey);
-        QVERIFY(dlg.CmdPicDelete->isEnabled());
+        QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("Image1"))->pixmap().cacheKey(), shownKey);
+        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("CmdPicDelete"))->isEnabled());
 
         // An empty file and a missing file are refused the same way.
         WriteAll(path("empty.bmp"), QByteArray());
@@ -453,7 +485,7 @@ private Q_SLOTS:
         QVERIFY(!g_.Bukken.PicUmu);
         QCOMPARE(g_.Bukken.PicFile, QString());
         QVERIFY(!dlg.hasPicture());
-        QVERIFY(!dlg.CmdPicDelete->isEnabled());
+        QVERIFY(!dlg.findChild<QPushButton*>(QStringLiteral("CmdPicDelete"))->isEnabled());
     }
 
     void brokenStoredPhotoKept() {
@@ -464,8 +496,8 @@ private Q_SLOTS:
         QCOMPARE(ui_.shown.size(), size_t(1));
         QCOMPARE(ui_.shown[0].icon, MsgIcon::Exclamation);
         QVERIFY(!dlg.hasPicture());
-        QVERIFY(!dlg.LblImage->isHidden());
-        QVERIFY(dlg.CmdPicDelete->isEnabled());
+        QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("LblImage"))->isHidden());
+        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("CmdPicDelete"))->isEnabled());
         dlg.CmdOK_Click();
         QVERIFY(g_.Bukken.PicUmu);
         QCOMPARE(ReadAll(g_.Bukken.PicTempFile), broken);
@@ -480,8 +512,8 @@ private Q_SLOTS:
         FrmMemo dlg(g_, ui_);
         QVERIFY(ui_.shown.empty());
         QVERIFY(dlg.hasPicture());
-        QVERIFY(dlg.LblImage->isHidden());
-        QVERIFY(dlg.CmdPicDelete->isEnabled());
+        QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("LblImage"))->isHidden());
+        QVERIFY(dlg.findChild<QPushButton*>(QStringLiteral("CmdPicDelete"))->isEnabled());
 
         // Saved now, the property would carry the photo.
         QCOMPARE(SavedPhoto(), std::optional<QByteArray>(photo));
@@ -489,8 +521,8 @@ private Q_SLOTS:
         dlg.CmdPicDelete_Click();
         QVERIFY(!g_.Bukken.PicUmu);  // at once, before 戻る
         QVERIFY(!dlg.hasPicture());
-        QVERIFY(!dlg.LblImage->isHidden());
-        QVERIFY(!dlg.CmdPicDelete->isEnabled());
+        QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("LblImage"))->isHidden());
+        QVERIFY(!dlg.findChild<QPushButton*>(QStringLiteral("CmdPicDelete"))->isEnabled());
         dlg.CmdOK_Click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(!g_.Bukken.PicUmu);

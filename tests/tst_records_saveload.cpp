@@ -849,8 +849,8 @@ void TestSaveLoad::saveButtonOnTheMainWindow() {
     g.ProgramFolder = folder.path();
     FrmMain w(g, ui, FrmMain::Options{false, test::InstanceName(folder)});
     QVERIFY(w.startUp());
-    QVERIFY(!w.mnuSearch->isEnabled());
-    QVERIFY(!w.mnuExport->isEnabled());
+    QVERIFY(!w.findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
+    QVERIFY(!w.findChild<QAction*>(QStringLiteral("mnuExport"))->isEnabled());
 
     // A calculated property on the worksheet, with memo data and a photo.
     BukkenJoho& b = g.Bukken;
@@ -861,54 +861,60 @@ void TestSaveLoad::saveButtonOnTheMainWindow() {
         b.TotiKakaku = Currency::fromRaw(168'750'000'000);
         b.Jusho = QStringLiteral("横浜市");
         b.PicUmu = true;
-        w.TxtRosenka->setText(QStringLiteral("150,000"));
-        w.TxtTotiMenseki->setText(QStringLiteral("100"));
-        w.TxtKakuti->setText(QStringLiteral("90.00"));
-        w.TxtTotiKakaku->setText(QStringLiteral("16,875,000"));
-        w.CmdSave->setEnabled(true);
+        w.findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->setText(QStringLiteral("150,000"));
+        w.findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki"))->setText(QStringLiteral("100"));
+        w.findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->setText(QStringLiteral("90.00"));
+        w.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))
+            ->setText(QStringLiteral("16,875,000"));
+        w.findChild<QPushButton*>(QStringLiteral("CmdSave"))->setEnabled(true);
     };
     fill();
     const QDate hyoka = b.HyokaDate;
-    const QStringList texts = {w.TxtRosenka->text(), w.TxtTotiMenseki->text(), w.TxtKakuti->text(),
-                               w.TxtTotiKakaku->text()};
+    const QStringList texts = {w.findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->text(),
+                               w.findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki"))->text(),
+                               w.findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->text(),
+                               w.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text()};
     const auto worksheet = [&w] {
-        return QStringList{w.TxtRosenka->text(), w.TxtTotiMenseki->text(), w.TxtKakuti->text(),
-                           w.TxtTotiKakaku->text()};
+        return QStringList{w.findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->text(),
+                           w.findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki"))->text(),
+                           w.findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->text(),
+                           w.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text()};
     };
 
     // The photo has gone missing: a message, and the window and record stay as they were.
     QVERIFY(QFile::remove(b.PicTempFile));
     const QString before = Dump(b);
     ui.answers.push_back(Answer::Yes);
-    QTest::mouseClick(w.CmdSave, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdSave")), Qt::LeftButton);
     QCOMPARE(ui.shown.back().icon, MsgIcon::Critical);
     QCOMPARE(Dump(b), before);
     QCOMPARE(worksheet(), texts);
-    QVERIFY(w.CmdSave->isEnabled());
-    QVERIFY(!w.mnuSearch->isEnabled());
+    QVERIFY(w.findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled());
+    QVERIFY(!w.findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
 
     // No: nothing either.
     QVERIFY(WriteAll(b.PicTempFile, kPhotoA));
     ui.answers.push_back(Answer::No);
-    QTest::mouseClick(w.CmdSave, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdSave")), Qt::LeftButton);
     QCOMPARE(Dump(b), before);
     QCOMPARE(worksheet(), texts);
 
     // Yes: the first row is 1, the menus come on, the worksheet and record start over.
     ui.clear();
     ui.answers.push_back(Answer::Yes);
-    QTest::mouseClick(w.CmdSave, Qt::LeftButton);
+    QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdSave")), Qt::LeftButton);
     QVERIFY(ui.unexpected.isEmpty());
     QCOMPARE(ui.texts(), QStringList{QStringLiteral("あたらしい物件データを保存しますか。")});
     RawDb raw(folder.usrDb());
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
     QCOMPARE(raw.one(QStringLiteral("SELECT 現場写真 FROM 物件情報")), kPhotoA);
-    QVERIFY(w.mnuSearch->isEnabled());
-    QVERIFY(w.mnuExport->isEnabled());
+    QVERIFY(w.findChild<QAction*>(QStringLiteral("mnuSearch"))->isEnabled());
+    QVERIFY(w.findChild<QAction*>(QStringLiteral("mnuExport"))->isEnabled());
     QCOMPARE(worksheet(), (QStringList{QString(), QString(), QStringLiteral("100.00"), QString()}));
-    QCOMPARE(w.TxtJiten->text(), QStringLiteral("0"));
-    QVERIFY(!w.CmdSave->isEnabled());
-    QCOMPARE(w.CmdSave->text(), QStringLiteral("新規物件保存"));
+    QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->text(), QStringLiteral("0"));
+    QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled());
+    QCOMPARE(w.findChild<QPushButton*>(QStringLiteral("CmdSave"))->text(),
+             QStringLiteral("新規物件保存"));
     QVERIFY(b.NewBukken);
     QCOMPARE(b.Rosenka.raw(), 0);
     QCOMPARE(b.KakutiHoseiRitu, 1.0);

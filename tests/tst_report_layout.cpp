@@ -1,6 +1,7 @@
 // The property report page: value padding in CP932 columns, the ratio texts, the seventeen lines
 // and every item's position, what PrintChohyo actually paints (through a recording paint device),
 // the fonts, and the preview's scroll ranges.
+#include "common/SalesRatio.h"
 #include "platform/QtUiServices.h"
 #include "report/FrmPrint.h"
 #include "report/ModPrint.h"

@@ -207,7 +207,8 @@ private Q_SLOTS:
         FakeReportPrinter printer;
         BukkenJoho rec = PreviewRecord();
         FrmPrint w(rec, ui, printer);
-        QCOMPARE(w.PicDraw->parentWidget(), w.PicFrame);
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->parentWidget(),
+                 w.findChild<QWidget*>(QStringLiteral("PicFrame")));
         QVERIFY(ui.unexpected.isEmpty());
     }
 
@@ -218,26 +219,33 @@ private Q_SLOTS:
         BukkenJoho rec;
         FrmPrint w(rec, ui, printer);
         QCOMPARE(w.page().pageTwips, QSize(16838, 11906));
-        w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::Actual));
-        QCOMPARE(w.PicDraw->size(), QSize(1123, 794));  // 16838 and 11906 twips at 15 a pixel
-        QCOMPARE(w.HScroll1->minimum(), 0);
-        QCOMPARE(w.HScroll1->maximum(), 7463);
-        QCOMPARE(w.HScroll1->pageStep(), 746);
-        QCOMPARE(w.HScroll1->singleStep(), 75);
-        QCOMPARE(w.VScroll1->maximum(), 6131);
-        QCOMPARE(w.VScroll1->pageStep(), 613);
-        QCOMPARE(w.VScroll1->singleStep(), 61);
+        w.findChild<QComboBox*>(QStringLiteral("CboZoom"))
+            ->setCurrentIndex(int(FrmPrint::Zoom::Actual));
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->size(),
+                 QSize(1123, 794));  // 16838 and 11906 twips at 15 a pixel
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->minimum(), 0);
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->maximum(), 7463);
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->pageStep(), 746);
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->singleStep(), 75);
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->maximum(), 6131);
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->pageStep(), 613);
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->singleStep(), 61);
         QVERIFY(ui.shown.empty());  // no printer is no reason for a message when previewing
 
-        w.HScroll1->setValue(7463);
-        w.VScroll1->setValue(6131);
-        QCOMPARE(w.PicDraw->x() + w.PicDraw->width(), w.PicFrame->width());
-        QCOMPARE(w.PicDraw->y() + w.PicDraw->height(), w.PicFrame->height());
-        w.HScroll1->setValue(746);
-        QCOMPARE(w.PicDraw->x(), -50);  // 746 of 7463 twips: a tenth of the 498 px
-        w.HScroll1->setValue(0);
-        w.VScroll1->setValue(0);
-        QCOMPARE(w.PicDraw->pos(), QPoint(0, 0));
+        w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(7463);
+        w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->setValue(6131);
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->x() +
+                     w.findChild<QLabel*>(QStringLiteral("PicDraw"))->width(),
+                 w.findChild<QWidget*>(QStringLiteral("PicFrame"))->width());
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->y() +
+                     w.findChild<QLabel*>(QStringLiteral("PicDraw"))->height(),
+                 w.findChild<QWidget*>(QStringLiteral("PicFrame"))->height());
+        w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(746);
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->x(),
+                 -50);  // 746 of 7463 twips: a tenth of the 498 px
+        w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(0);
+        w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->setValue(0);
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->pos(), QPoint(0, 0));
     }
 
     // It opens showing the whole page; the page's width, 100 % and Ctrl+wheel steps zoom it, and a
@@ -251,32 +259,46 @@ private Q_SLOTS:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const auto inside = [&w] {
-            return QRect(QPoint(0, 0), w.PicFrame->size()).contains(w.PicDraw->geometry());
+            return QRect(QPoint(0, 0), w.findChild<QWidget*>(QStringLiteral("PicFrame"))->size())
+                .contains(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->geometry());
         };
-        QCOMPARE(w.CboZoom->currentIndex(), int(FrmPrint::Zoom::FitPage));
+        QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("CboZoom"))->currentIndex(),
+                 int(FrmPrint::Zoom::FitPage));
         QVERIFY(inside() && w.zoomFactor() < 0.6);  // about half the page at 100 %
-        QCOMPARE(w.HScroll1->maximum() + w.VScroll1->maximum(), 0);
+        QCOMPARE(w.findChild<QScrollBar*>(QStringLiteral("HScroll1"))->maximum() +
+                     w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->maximum(),
+                 0);
 
-        w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::FitWidth));
-        QCOMPARE(w.PicDraw->width(), w.PicFrame->width());
-        QVERIFY(w.VScroll1->maximum() > 0);
-        w.VScroll1->setValue(w.VScroll1->maximum());
-        QCOMPARE(w.PicDraw->y() + w.PicDraw->height(), w.PicFrame->height());
+        w.findChild<QComboBox*>(QStringLiteral("CboZoom"))
+            ->setCurrentIndex(int(FrmPrint::Zoom::FitWidth));
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->width(),
+                 w.findChild<QWidget*>(QStringLiteral("PicFrame"))->width());
+        QVERIFY(w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->maximum() > 0);
+        w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))
+            ->setValue(w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->maximum());
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("PicDraw"))->y() +
+                     w.findChild<QLabel*>(QStringLiteral("PicDraw"))->height(),
+                 w.findChild<QWidget*>(QStringLiteral("PicFrame"))->height());
 
         const double before = w.zoomFactor();
-        QWheelEvent in(QPointF(10, 10), w.PicFrame->mapToGlobal(QPointF(10, 10)), QPoint(),
-                       QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(w.PicFrame, &in);
+        QWheelEvent in(
+            QPointF(10, 10),
+            w.findChild<QWidget*>(QStringLiteral("PicFrame"))->mapToGlobal(QPointF(10, 10)),
+            QPoint(), QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w.findChild<QWidget*>(QStringLiteral("PicFrame")), &in);
         QCOMPARE(w.zoomFactor(), before * 1.25);
-        QCOMPARE(w.CboZoom->currentText(), QStringLiteral("%1%").arg(qRound(before * 125)));
+        QCOMPARE(w.findChild<QComboBox*>(QStringLiteral("CboZoom"))->currentText(),
+                 QStringLiteral("%1%").arg(qRound(before * 125)));
 
-        w.CboZoom->setCurrentIndex(int(FrmPrint::Zoom::FitPage));
+        w.findChild<QComboBox*>(QStringLiteral("CboZoom"))
+            ->setCurrentIndex(int(FrmPrint::Zoom::FitPage));
         const double small = w.zoomFactor();
-        const QPoint ok = w.CmdOK->pos();
+        const QPoint ok = w.findChild<QPushButton*>(QStringLiteral("CmdOK"))->pos();
         w.resize(w.width() + 300, w.height() + 200);
         QTRY_VERIFY(w.zoomFactor() > small);
         QVERIFY(inside());
-        QCOMPARE(w.CmdOK->pos(), ok + QPoint(300, 200));  // 戻る keeps to the lower right
+        QCOMPARE(w.findChild<QPushButton*>(QStringLiteral("CmdOK"))->pos(),
+                 ok + QPoint(300, 200));  // 戻る keeps to the lower right
     }
 
     void previewIsDrawnOnceAtLoad() {
@@ -292,11 +314,11 @@ private Q_SLOTS:
             blank.fill(Qt::white);
             return blank;
         }());
-        QVERIFY(!w.PicDraw->pixmap().isNull());
+        QVERIFY(!w.findChild<QLabel*>(QStringLiteral("PicDraw"))->pixmap().isNull());
         rec.Jusho = u"別の物件"_s;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.VScroll1->setValue(3000);
+        w.findChild<QScrollBar*>(QStringLiteral("VScroll1"))->setValue(3000);
         w.repaint();
         QCOMPARE(w.pageImage(), atLoad);
     }
@@ -308,7 +330,7 @@ private Q_SLOTS:
         BukkenJoho rec = PreviewRecord();
         FrmPrint w(rec, ui, printer);
         w.show();
-        w.CmdPrint->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
         QVERIFY(w.isVisible());  // the preview stays open
         QCOMPARE(ui.shown.size(), std::size_t(1));
         QCOMPARE(ui.shown[0].text, kNoPrinter);
@@ -323,8 +345,8 @@ private Q_SLOTS:
         FakeReportPrinter printer;
         BukkenJoho rec = PreviewRecord();
         FrmPrint w(rec, ui, printer);
-        w.CmdPrint->click();
-        w.CmdPrint->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
         QCOMPARE(printer.pages.size(), std::size_t(2));
         for (const auto& page : printer.pages) {
             const QStringList texts = page->textList();
@@ -344,7 +366,7 @@ private Q_SLOTS:
         printer.failAtJob = 0;
         BukkenJoho rec = PreviewRecord();
         FrmPrint w(rec, ui, printer);
-        w.CmdPrint->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
         QCOMPARE(ui.shown.size(), std::size_t(1));
         QCOMPARE(ui.shown[0].text, u"物件帳票を印刷できませんでした。\r用紙がありません。"_s);
         QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
@@ -362,7 +384,7 @@ private Q_SLOTS:
         FrmPrint w(rec, ui, printer);
         const QString pdf = dir_.filePath(u"物件帳票 1.pdf"_s);
         ui.files.push_back(pdf);
-        w.CmdPdf->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
         QVERIFY(ui.unexpected.isEmpty());
         QVERIFY(ui.shown.empty());
         QCOMPARE(ui.choosers.size(), std::size_t(1));
@@ -427,7 +449,7 @@ private Q_SLOTS:
         BukkenJoho rec = PreviewRecord();
         FrmPrint w(rec, ui, printer);
         ui.files.push_back(dir_.filePath(u"report"_s));
-        w.CmdPdf->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
         QCOMPARE(printer.pdfPaths, QStringList{dir_.filePath(u"report.pdf"_s)});
         QVERIFY(ReadAll(dir_.filePath(u"report.pdf"_s)).startsWith("%PDF"));
     }
@@ -442,7 +464,7 @@ private Q_SLOTS:
 
         ui.files.push_back(pdf);
         ui.answers.push_back(Answer::No);
-        w.CmdPdf->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
         QCOMPARE(ui.shown.size(), std::size_t(1));
         QVERIFY(ui.shown[0].isQuestion);
         QCOMPARE(ui.shown[0].text, u"同じ名前のファイルが存在します。上書きしますか"_s);
@@ -453,7 +475,7 @@ private Q_SLOTS:
         ui.clear();
         ui.files.push_back(pdf);
         ui.answers.push_back(Answer::Yes);
-        w.CmdPdf->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
         QCOMPARE(ui.shown.size(), std::size_t(1));
         QVERIFY(ReadAll(pdf).startsWith("%PDF"));
         QVERIFY(ui.unexpected.isEmpty());
@@ -466,7 +488,7 @@ private Q_SLOTS:
         FrmPrint w(rec, ui, printer);
         const QString pdf = dir_.filePath(u"no such folder/report.pdf"_s);
         ui.files.push_back(pdf);
-        w.CmdPdf->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
         QCOMPARE(ui.shown.size(), std::size_t(1));
         QCOMPARE(ui.shown[0].icon, MsgIcon::Critical);
         QCOMPARE(ui.shown[0].text,
@@ -482,7 +504,7 @@ private Q_SLOTS:
         BukkenJoho rec = PreviewRecord();
         FrmPrint w(rec, ui, printer);
         ui.files.push_back(QString());
-        w.CmdPdf->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
         QVERIFY(ui.shown.empty());
         QVERIFY(printer.pdfPaths.isEmpty());
     }
@@ -620,7 +642,7 @@ private Q_SLOTS:
         QVERIFY(w.Form_Load());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QHeaderView* h = w.DataGrid1->verticalHeader();
+        QHeaderView* h = w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->verticalHeader();
         const auto click = [&](int row, Qt::KeyboardModifiers mods) {
             const QPoint p(h->width() / 2,
                            h->sectionViewportPosition(row) + h->sectionSize(row) / 2);
@@ -628,17 +650,17 @@ private Q_SLOTS:
         };
         click(3, Qt::NoModifier);       // 奈良県奈良市
         click(0, Qt::ControlModifier);  // 大阪府堺市
-        QVERIFY(w.CmdPrint->isEnabled());
+        QVERIFY(w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->isEnabled());
         f.ui.answers.push_back(Answer::Yes);
-        w.CmdPrint->click();
+        w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
         QCOMPARE(f.printedAddresses(),
                  (QStringList{u"住　　　　所 奈良県奈良市"_s, u"住　　　　所 大阪府堺市"_s}));
         // The list is rebuilt with nothing selected and the row buttons disabled.
         QCOMPARE(w.selectedCount(), 0);
-        QVERIFY(!w.CmdPrint->isEnabled());
-        QVERIFY(!w.CmdDel->isEnabled());
-        QVERIFY(!w.CmdRead->isEnabled());
-        QCOMPARE(w.DataGrid1->model()->rowCount(), 4);
+        QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->isEnabled());
+        QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("CmdDel"))->isEnabled());
+        QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("CmdRead"))->isEnabled());
+        QCOMPARE(w.findChild<QTableView*>(QStringLiteral("DataGrid1"))->model()->rowCount(), 4);
         // The record on the main window is the one being edited, not the last printed.
         f.g.Bukken.UsrRecCount = before.UsrRecCount;  // the rebuilt list counts again
         f.g.Bukken.BukkenRead = before.BukkenRead;    // the list window's load resets it

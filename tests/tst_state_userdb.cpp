@@ -477,21 +477,21 @@ void TestUserDb::startUpByVersion() {
     }
 
     // A calculation is what offers saving.
-    p.w->TxtRosenka->setText(u"150,000"_s);
-    p.w->TxtTotiMenseki->setText(u"100"_s);
-    p.w->CmdCalcLandPrise->click();
-    QVERIFY(!p.w->TxtTotiKakaku->text().isEmpty());
-    QCOMPARE(p.w->CmdSave->isEnabled(), !newer);
+    p.w->findChild<QLineEdit*>(QStringLiteral("TxtRosenka"))->setText(u"150,000"_s);
+    p.w->findChild<QLineEdit*>(QStringLiteral("TxtTotiMenseki"))->setText(u"100"_s);
+    p.w->findChild<QPushButton*>(QStringLiteral("CmdCalcLandPrise"))->click();
+    QVERIFY(!p.w->findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->text().isEmpty());
+    QCOMPARE(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled(), !newer);
 
     // In the list a selected row can be read but not deleted, and reading it offers no saving.
     bool listShown = false;
     QTimer::singleShot(0, p.w.get(), [&] {
         if (auto* list = qobject_cast<FrmData*>(QApplication::activeModalWidget())) {
             listShown = true;
-            list->DataGrid1->selectRow(0);
-            QVERIFY(list->CmdRead->isEnabled());
-            QCOMPARE(list->CmdDel->isEnabled(), !newer);
-            list->CmdRead->click();
+            list->findChild<QTableView*>(QStringLiteral("DataGrid1"))->selectRow(0);
+            QVERIFY(list->findChild<QPushButton*>(QStringLiteral("CmdRead"))->isEnabled());
+            QCOMPARE(list->findChild<QPushButton*>(QStringLiteral("CmdDel"))->isEnabled(), !newer);
+            list->findChild<QPushButton*>(QStringLiteral("CmdRead"))->click();
         }
     });
     // Closes the list whatever happens, so that a failing check cannot hang the test.
@@ -499,10 +499,10 @@ void TestUserDb::startUpByVersion() {
         if (QWidget* m = QApplication::activeModalWidget())
             m->close();
     });
-    p.w->mnuSearch->trigger();
+    p.w->findChild<QAction*>(QStringLiteral("mnuSearch"))->trigger();
     QVERIFY(listShown && p.g.Bukken.BukkenRead);
     QCOMPARE(p.g.UsrDbCon.readOnly(), newer);
-    QCOMPARE(p.w->CmdSave->isEnabled(), !newer);
+    QCOMPARE(p.w->findChild<QPushButton*>(QStringLiteral("CmdSave"))->isEnabled(), !newer);
     p.w->close();
     if (newer)
         QCOMPARE(Hash(folder.usrDb()), hash);

@@ -196,23 +196,25 @@ void TestDialogs::kakutiListsFromReference() {
     QVERIFY(g_->SysDbCon.isOpen());
 
     // Each entry ends with the factor choosing it stores.
-    QCOMPARE(Items(dlg.LstGake),
+    QCOMPARE(Items(dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))),
              QStringList({u"0　×1.00"_s, u"10　×0.95"_s, u"20　×0.91"_s, u"30　×0.87"_s,
                           u"40　×0.84"_s, u"50　×0.81"_s, u"60　×0.77"_s, u"70　×0.74"_s,
                           u"80　×0.70"_s, u"90　×0.65"_s}));
-    QCOMPARE(Items(dlg.LstOkuyuki),
+    QCOMPARE(Items(dlg.findChild<QListWidget*>(QStringLiteral("LstOkuyuki"))),
              QStringList({u"2倍未満　×1.00"_s, u"2～3倍　×0.98"_s, u"3～4倍　×0.96"_s,
                           u"4～5倍　×0.94"_s, u"5～6倍　×0.92"_s, u"6倍以上　×0.90"_s}));
-    QCOMPARE(dlg.LstFuseikei->count(), 13);
-    QCOMPARE(dlg.LstFuseikei->item(0)->text(), u"整形地　×1.00"_s);
-    QCOMPARE(dlg.LstFuseikei->item(12)->text(), u"かげ地65%以上　×0.60"_s);
+    QCOMPARE(dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))->count(), 13);
+    QCOMPARE(dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))->item(0)->text(),
+             u"整形地　×1.00"_s);
+    QCOMPARE(dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))->item(12)->text(),
+             u"かげ地65%以上　×0.60"_s);
     // A fresh record: rank 0 everywhere, boxes clear, no other adjustment.
-    QCOMPARE(Selected(dlg.LstGake), 0);
-    QCOMPARE(Selected(dlg.LstOkuyuki), 0);
-    QCOMPARE(Selected(dlg.LstFuseikei), 0);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))), 0);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstOkuyuki"))), 0);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))), 0);
     for (QCheckBox* c : dlg.findChildren<QCheckBox*>())
         QVERIFY(!c->isChecked());
-    QVERIFY(dlg.TxtSonota->text().isEmpty());
+    QVERIFY(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text().isEmpty());
 
     dlg.CmdOk_Click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -224,8 +226,9 @@ void TestDialogs::kakutiListsFromReference() {
 void TestDialogs::kakutiCliffItemLooksUpItsRank() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
-    dlg.LstGake->setCurrentRow(1);
-    QCOMPARE(dlg.LstGake->currentItem()->text(), u"10　×0.95"_s);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->setCurrentRow(1);
+    QCOMPARE(dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->currentItem()->text(),
+             u"10　×0.95"_s);
     dlg.CmdOk_Click();
     QCOMPARE(g_->Bukken.GakeRank, 1);
     QCOMPARE(g_->Bukken.GakeHosei, 0.95);
@@ -236,15 +239,15 @@ void TestDialogs::kakutiCliffItemLooksUpItsRank() {
 void TestDialogs::kakutiCombinesAllFactors() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
-    dlg.ChkSoku1->setChecked(true);     // 1.03
-    dlg.ChkUra->setChecked(true);       // 1.02
-    dlg.ChkMinami->setChecked(true);    // 1.05
-    dlg.ChkKoatu->setChecked(true);     // 0.70
-    dlg.ChkMaguti->setChecked(true);    // 0.90
-    dlg.LstOkuyuki->setCurrentRow(5);   // 6倍以上 0.90
-    dlg.LstFuseikei->setCurrentRow(7);  // かげ地40% 0.85
-    dlg.LstGake->setCurrentRow(1);      // 0.95
-    dlg.TxtSonota->setText(u"-20"_s);   // 0.8
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkSoku1"))->setChecked(true);      // 1.03
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkUra"))->setChecked(true);        // 1.02
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkMinami"))->setChecked(true);     // 1.05
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkKoatu"))->setChecked(true);      // 0.70
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkMaguti"))->setChecked(true);     // 0.90
+    dlg.findChild<QListWidget*>(QStringLiteral("LstOkuyuki"))->setCurrentRow(5);  // 6倍以上 0.90
+    dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))->setCurrentRow(7);  // かげ地40% 0.85
+    dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->setCurrentRow(1);      // 0.95
+    dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->setText(u"-20"_s);     // 0.8
     dlg.CmdOk_Click();
 
     const BukkenJoho& b = g_->Bukken;
@@ -279,29 +282,34 @@ void TestDialogs::kakutiCombinesAllFactors() {
 void TestDialogs::kakutiShowsCombinedAsChoicesChange() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
-    QCOMPARE(dlg.LblSoku1Hosei->text(), u"×1.03"_s);
-    QCOMPARE(dlg.LblMagutiHosei->text(), u"×0.90"_s);
-    QCOMPARE(dlg.LblKoatuHosei->text(), u"×0.70"_s);
-    QVERIFY(dlg.LblGokei->text().contains(u"100.00％"_s));
-    QVERIFY(dlg.LblSource->text().contains(u"財産評価基本通達"_s));
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("LblSoku1Hosei"))->text(), u"×1.03"_s);
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("LblMagutiHosei"))->text(), u"×0.90"_s);
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("LblKoatuHosei"))->text(), u"×0.70"_s);
+    QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text().contains(u"100.00％"_s));
+    QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("LblSource"))
+                ->text()
+                .contains(u"財産評価基本通達"_s));
 
-    dlg.ChkSoku1->setChecked(true);  // 1.03
-    QVERIFY(dlg.LblGokei->text().contains(u"103.00％"_s));
-    dlg.LstGake->setCurrentRow(1);  // 0.95
-    QVERIFY(dlg.LblGokei->text().contains(u"97.85％"_s));
-    dlg.TxtSonota->setText(u"-10"_s);  // 0.90
-    QVERIFY(dlg.LblSonotaHosei->text().startsWith(u"×0.90"_s));
-    dlg.ChkMaguti->setChecked(true);    // 0.90, with depth: 0.9 x 0.98 = 0.882 < 0.92
-    dlg.LstOkuyuki->setCurrentRow(1);   // 0.98
-    dlg.LstFuseikei->setCurrentRow(4);  // 0.92
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkSoku1"))->setChecked(true);  // 1.03
+    QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text().contains(u"103.00％"_s));
+    dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->setCurrentRow(1);  // 0.95
+    QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text().contains(u"97.85％"_s));
+    dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->setText(u"-10"_s);  // 0.90
+    QVERIFY(
+        dlg.findChild<QLabel*>(QStringLiteral("LblSonotaHosei"))->text().startsWith(u"×0.90"_s));
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkMaguti"))
+        ->setChecked(true);  // 0.90, with depth: 0.9 x 0.98 = 0.882 < 0.92
+    dlg.findChild<QListWidget*>(QStringLiteral("LstOkuyuki"))->setCurrentRow(1);   // 0.98
+    dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))->setCurrentRow(4);  // 0.92
     // 1.03 x 0.95 x 0.90 x 0.882 = 0.776733..., by hand.
-    QVERIFY2(dlg.LblGokei->text().contains(u"77.67％"_s), qPrintable(dlg.LblGokei->text()));
+    QVERIFY2(dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text().contains(u"77.67％"_s),
+             qPrintable(dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text()));
 
     // A choice "戻る" refuses shows no figure; undone, the figure is back.
-    dlg.ChkMudoro->setChecked(true);
-    QVERIFY(!dlg.LblGokei->text().contains(u"％"_s));
-    dlg.ChkMudoro->setChecked(false);
-    QVERIFY(dlg.LblGokei->text().contains(u"77.67％"_s));
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkMudoro"))->setChecked(true);
+    QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text().contains(u"％"_s));
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkMudoro"))->setChecked(false);
+    QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text().contains(u"77.67％"_s));
 
     dlg.CmdOk_Click();
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.03 * 0.95 * 0.9 * (0.98 * 0.9));
@@ -326,15 +334,15 @@ void TestDialogs::kakutiRoadCheck() {
     dlg.show();
     auto* box = dlg.findChild<QCheckBox*>(road);
     box->setChecked(true);
-    dlg.ChkMudoro->setChecked(true);
-    dlg.LstGake->setCurrentRow(3);
-    QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkMudoro"))->setChecked(true);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->setCurrentRow(3);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOk")), Qt::LeftButton);
 
     QCOMPARE(ui_->shown.size(), size_t(1));
     QCOMPARE(ui_->shown[0].text, kRoadMessage);
     QCOMPARE(ui_->shown[0].icon, MsgIcon::Exclamation);
     QCOMPARE(ui_->shown[0].caption, u"いえねだん帳"_s);
-    QVERIFY(!dlg.ChkMudoro->isChecked());
+    QVERIFY(!dlg.findChild<QCheckBox*>(QStringLiteral("ChkMudoro"))->isChecked());
     QVERIFY(box->isChecked());
     QVERIFY(dlg.isVisible());
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.5);
@@ -343,7 +351,7 @@ void TestDialogs::kakutiRoadCheck() {
     QVERIFY(g_->SysDbCon.isOpen());  // still held for the next try
 
     // Corrected, the next press goes through.
-    QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOk")), Qt::LeftButton);
     QCOMPARE(ui_->shown.size(), size_t(1));
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -356,8 +364,8 @@ void TestDialogs::kakutiRoadCheck() {
 void TestDialogs::kakutiNoRoadWithHighVoltageIsAccepted() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
-    dlg.ChkMudoro->setChecked(true);
-    dlg.ChkKoatu->setChecked(true);
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkMudoro"))->setChecked(true);
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkKoatu"))->setChecked(true);
     dlg.CmdOk_Click();
     QVERIFY(ui_->shown.empty());
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
@@ -389,14 +397,14 @@ void TestDialogs::kakutiOtherAdjustment() {
     g_->Bukken.SonotaRank = 30;
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
-    QCOMPARE(dlg.TxtSonota->text(), u"30"_s);
-    dlg.TxtSonota->clear();
-    QTest::keyClicks(dlg.TxtSonota, typed);
+    QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text(), u"30"_s);
+    dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->clear();
+    QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota")), typed);
     dlg.CmdOk_Click();
     QCOMPARE(g_->Bukken.SonotaRank, rank);
     QCOMPARE(g_->Bukken.SonotaHosei, factor);
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, factor);  // every other factor is 1.0
-    QCOMPARE(dlg.TxtSonota->text(), shownAfter);
+    QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text(), shownAfter);
 }
 
 void TestDialogs::kakutiLettersEmptiedOnLeaving() {
@@ -405,26 +413,27 @@ void TestDialogs::kakutiLettersEmptiedOnLeaving() {
     dlg.show();
     dlg.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    dlg.TxtSonota->setFocus();
-    QTest::keyClicks(dlg.TxtSonota, u"abcd"_s);
-    QCOMPARE(dlg.TxtSonota->text(), u"abc"_s);  // three characters at most
-    QTest::keyClick(dlg.TxtSonota, Qt::Key_Tab);
-    QVERIFY(dlg.TxtSonota->text().isEmpty());
-    QCOMPARE(QApplication::focusWidget(), dlg.ChkMinami);
+    dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->setFocus();
+    QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota")), u"abcd"_s);
+    QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text(),
+             u"abc"_s);  // three characters at most
+    QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota")), Qt::Key_Tab);
+    QVERIFY(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), dlg.findChild<QCheckBox*>(QStringLiteral("ChkMinami")));
 
     // A number stays when the focus leaves, also by Enter.
-    dlg.TxtSonota->setFocus();
-    QTest::keyClicks(dlg.TxtSonota, u"15"_s);
-    QTest::keyClick(dlg.TxtSonota, Qt::Key_Return);
-    QCOMPARE(dlg.TxtSonota->text(), u"15"_s);
-    QCOMPARE(QApplication::focusWidget(), dlg.ChkMinami);
+    dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->setFocus();
+    QTest::keyClicks(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota")), u"15"_s);
+    QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota")), Qt::Key_Return);
+    QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text(), u"15"_s);
+    QCOMPARE(QApplication::focusWidget(), dlg.findChild<QCheckBox*>(QStringLiteral("ChkMinami")));
     QVERIFY(dlg.isVisible());
 
     // Letters typed and the button clicked at once: emptied, no adjustment.
-    dlg.TxtSonota->setFocus();
-    dlg.TxtSonota->setText(u"x"_s);
-    QTest::mouseClick(dlg.CmdOk, Qt::LeftButton);
-    QVERIFY(dlg.TxtSonota->text().isEmpty());
+    dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->setFocus();
+    dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->setText(u"x"_s);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOk")), Qt::LeftButton);
+    QVERIFY(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text().isEmpty());
     QCOMPARE(g_->Bukken.SonotaRank, 0);
     QCOMPARE(g_->Bukken.SonotaHosei, 1.0);
     QVERIFY(ui_->shown.empty());
@@ -442,18 +451,20 @@ void TestDialogs::kakutiReopensWithSavedChoices() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     QVERIFY(ui_->shown.empty());
-    QCOMPARE(Selected(dlg.LstGake), 3);
-    QCOMPARE(dlg.LstGake->selectedItems().first()->text(), u"30　×0.87"_s);
-    QCOMPARE(Selected(dlg.LstOkuyuki), 2);
-    QCOMPARE(Selected(dlg.LstFuseikei), 12);
-    QVERIFY(dlg.ChkKoatu->isChecked());
-    QVERIFY(dlg.ChkUra->isChecked());
-    QVERIFY(dlg.ChkMaguti->isChecked());
-    QVERIFY(!dlg.ChkSoku1->isChecked());
-    QVERIFY(!dlg.ChkSoku2->isChecked());
-    QVERIFY(!dlg.ChkMinami->isChecked());
-    QVERIFY(!dlg.ChkMudoro->isChecked());
-    QCOMPARE(dlg.TxtSonota->text(), u"-15"_s);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))), 3);
+    QCOMPARE(
+        dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->selectedItems().first()->text(),
+        u"30　×0.87"_s);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstOkuyuki"))), 2);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))), 12);
+    QVERIFY(dlg.findChild<QCheckBox*>(QStringLiteral("ChkKoatu"))->isChecked());
+    QVERIFY(dlg.findChild<QCheckBox*>(QStringLiteral("ChkUra"))->isChecked());
+    QVERIFY(dlg.findChild<QCheckBox*>(QStringLiteral("ChkMaguti"))->isChecked());
+    QVERIFY(!dlg.findChild<QCheckBox*>(QStringLiteral("ChkSoku1"))->isChecked());
+    QVERIFY(!dlg.findChild<QCheckBox*>(QStringLiteral("ChkSoku2"))->isChecked());
+    QVERIFY(!dlg.findChild<QCheckBox*>(QStringLiteral("ChkMinami"))->isChecked());
+    QVERIFY(!dlg.findChild<QCheckBox*>(QStringLiteral("ChkMudoro"))->isChecked());
+    QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->text(), u"-15"_s);
 
     // Pressed unchanged, the same choices are stored again.
     dlg.CmdOk_Click();
@@ -472,9 +483,9 @@ void TestDialogs::kakutiSavedRankBeyondList() {
     g_->Bukken.FuseikeiRank = 12;  // still there
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
-    QCOMPARE(Selected(dlg.LstOkuyuki), 0);
-    QCOMPARE(Selected(dlg.LstGake), 0);
-    QCOMPARE(Selected(dlg.LstFuseikei), 12);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstOkuyuki"))), 0);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))), 0);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstFuseikei"))), 12);
     QCOMPARE(ui_->shown.size(), size_t(1));  // told once
     const auto& m = ui_->shown[0];
     QCOMPARE(m.icon, MsgIcon::Exclamation);
@@ -499,9 +510,9 @@ void TestDialogs::kakutiCloseBoxAndEscStoreNothing() {
         dlg.show();
         dlg.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        dlg.ChkKoatu->setChecked(true);
-        dlg.LstGake->setCurrentRow(4);
-        dlg.TxtSonota->setText(u"10"_s);
+        dlg.findChild<QCheckBox*>(QStringLiteral("ChkKoatu"))->setChecked(true);
+        dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->setCurrentRow(4);
+        dlg.findChild<QLineEdit*>(QStringLiteral("TxtSonota"))->setText(u"10"_s);
         if (byEsc) {
             QTest::keyClick(&dlg, Qt::Key_Escape);
         } else {
@@ -548,12 +559,12 @@ void TestDialogs::kakutiBrokenLookupTable() {
     FrmKakuti dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     QVERIFY(ui_->shown.empty());
-    QVERIFY(dlg.LblMinamiHosei->text().isEmpty());
-    QCOMPARE(dlg.LblKoatuHosei->text(), u"×0.70"_s);
-    QVERIFY(!dlg.LblGokei->text().contains(u"％"_s));
+    QVERIFY(dlg.findChild<QLabel*>(QStringLiteral("LblMinamiHosei"))->text().isEmpty());
+    QCOMPARE(dlg.findChild<QLabel*>(QStringLiteral("LblKoatuHosei"))->text(), u"×0.70"_s);
+    QVERIFY(!dlg.findChild<QLabel*>(QStringLiteral("LblGokei"))->text().contains(u"％"_s));
     dlg.show();
-    dlg.ChkKoatu->setChecked(true);
-    dlg.LstGake->setCurrentRow(2);
+    dlg.findChild<QCheckBox*>(QStringLiteral("ChkKoatu"))->setChecked(true);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstGake"))->setCurrentRow(2);
     dlg.CmdOk_Click();
     QCOMPARE(ui_->shown.size(), size_t(1));
     QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
@@ -583,17 +594,17 @@ void TestDialogs::dialogsWithoutDataSources() {
     alterReference(u"DROP TABLE データ出典"_s);
     FrmJiten jiten(*g_, *ui_, parent_.get());
     QVERIFY(jiten.load());
-    QVERIFY(jiten.LblSource->text().isEmpty());
-    jiten.LstPref->setCurrentRow(12);
+    QVERIFY(jiten.findChild<QLabel*>(QStringLiteral("LblSource"))->text().isEmpty());
+    jiten.findChild<QListWidget*>(QStringLiteral("LstPref"))->setCurrentRow(12);
     jiten.CmdOK_Click();
     QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.046);
     verifyClosedAndReopens();
 
     FrmKakuti kakuti(*g_, *ui_, parent_.get());
     QVERIFY(kakuti.load());
-    QVERIFY(kakuti.LblSource->text().isEmpty());
-    QCOMPARE(kakuti.LblUraHosei->text(), u"×1.02"_s);
-    kakuti.ChkUra->setChecked(true);
+    QVERIFY(kakuti.findChild<QLabel*>(QStringLiteral("LblSource"))->text().isEmpty());
+    QCOMPARE(kakuti.findChild<QLabel*>(QStringLiteral("LblUraHosei"))->text(), u"×1.02"_s);
+    kakuti.findChild<QCheckBox*>(QStringLiteral("ChkUra"))->setChecked(true);
     kakuti.CmdOk_Click();
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.02);
     QVERIFY(ui_->shown.empty());
@@ -606,7 +617,7 @@ void TestDialogs::jitenPrefecturesInTableOrder() {
     FrmJiten dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     QVERIFY(!g_->SysDbCon.isOpen());  // open only while reading
-    const QStringList items = Items(dlg.LstPref);
+    const QStringList items = Items(dlg.findChild<QListWidget*>(QStringLiteral("LstPref")));
     QCOMPARE(items.size(), 47);
     QCOMPARE(items.mid(0, 3),
              QStringList({u"北海道　+0.2%"_s, u"青森県　-0.4%"_s, u"岩手県　-0.2%"_s}));
@@ -615,9 +626,11 @@ void TestDialogs::jitenPrefecturesInTableOrder() {
     QCOMPARE(items[13], u"神奈川県　+3.2%"_s);
     QCOMPARE(items[44], u"宮崎県　0.0%"_s);
     QCOMPARE(items[46], u"沖縄県　+5.8%"_s);
-    QVERIFY2(dlg.LblSource->text().contains(u"都道府県地価調査 令和6年"_s),
-             qPrintable(dlg.LblSource->text()));
-    QCOMPARE(Selected(dlg.LstPref), -1);
+    QVERIFY2(dlg.findChild<QLabel*>(QStringLiteral("LblSource"))
+                 ->text()
+                 .contains(u"都道府県地価調査 令和6年"_s),
+             qPrintable(dlg.findChild<QLabel*>(QStringLiteral("LblSource"))->text()));
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstPref"))), -1);
     QVERIFY(ui_->shown.empty());
 }
 
@@ -625,8 +638,8 @@ void TestDialogs::jitenChoosingStoresRate() {
     FrmJiten dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     dlg.show();
-    dlg.LstPref->setCurrentRow(12);
-    QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstPref"))->setCurrentRow(12);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.046);
     verifyClosedAndReopens();
@@ -634,8 +647,9 @@ void TestDialogs::jitenChoosingStoresRate() {
     // 宮崎県 (45th) has a rate of 0.
     FrmJiten again(*g_, *ui_, parent_.get());
     QVERIFY(again.load());
-    again.LstPref->setCurrentRow(44);
-    QCOMPARE(again.LstPref->currentItem()->text(), u"宮崎県　0.0%"_s);
+    again.findChild<QListWidget*>(QStringLiteral("LstPref"))->setCurrentRow(44);
+    QCOMPARE(again.findChild<QListWidget*>(QStringLiteral("LstPref"))->currentItem()->text(),
+             u"宮崎県　0.0%"_s);
     again.CmdOK_Click();
     QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.0);
     QVERIFY(ui_->shown.empty());
@@ -658,7 +672,7 @@ void TestDialogs::jitenCloseBoxKeepsRate() {
     FrmJiten dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     dlg.show();
-    dlg.LstPref->setCurrentRow(12);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstPref"))->setCurrentRow(12);
     QVERIFY(dlg.close());
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QCOMPARE(g_->Bukken.ChikaHendoRitu, -0.02);
@@ -672,7 +686,7 @@ void TestDialogs::jitenMissingRow() {
     // The table loses a row while the dialog is open.
     alterReference(u"DELETE FROM 土地時点修正率 WHERE 都道府県ID = 13"_s);
     dlg.show();
-    dlg.LstPref->setCurrentRow(12);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstPref"))->setCurrentRow(12);
     dlg.CmdOK_Click();
     QCOMPARE(ui_->shown.size(), size_t(1));
     QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
@@ -688,8 +702,9 @@ void TestDialogs::jitenTableWithGapUsesEachRowsId() {
     alterReference(u"DELETE FROM 土地時点修正率 WHERE 都道府県ID = 1"_s);
     FrmJiten dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
-    dlg.LstPref->setCurrentRow(11);
-    QCOMPARE(dlg.LstPref->currentItem()->text(), u"東京都　+4.6%"_s);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstPref"))->setCurrentRow(11);
+    QCOMPARE(dlg.findChild<QListWidget*>(QStringLiteral("LstPref"))->currentItem()->text(),
+             u"東京都　+4.6%"_s);
     dlg.CmdOK_Click();
     QCOMPARE(g_->Bukken.ChikaHendoRitu, 0.046);
     QVERIFY(ui_->shown.empty());
@@ -713,7 +728,7 @@ void TestDialogs::kaokuKozoEachClickLooksUp() {
     QVERIFY(dlg.load());
     QVERIFY(g_->SysDbCon.isOpen());
     // Each structure with what choosing it applies: its price per tsubo and its useful life.
-    const QStringList items = Items(dlg.LstKaokuKozo);
+    const QStringList items = Items(dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo")));
     QCOMPARE(items.size(), 7);
     QVERIFY2(items[2].startsWith(u"鉄筋コンクリート造"_s) && items[2].contains(u"1,039,008円"_s) &&
                  items[2].contains(u"70年"_s),
@@ -721,29 +736,36 @@ void TestDialogs::kaokuKozoEachClickLooksUp() {
     QVERIFY2(items[5].contains(u"929,256円"_s) && items[5].contains(u"28年"_s),
              qPrintable(items[5]));
     // The data's source and its year.
-    QVERIFY2(dlg.LblSource->text().contains(u"建物の標準的な建築価額表"_s) &&
-                 dlg.LblSource->text().contains(u"令和5年"_s),
-             qPrintable(dlg.LblSource->text()));
-    QCOMPARE(Selected(dlg.LstKaokuKozo), -1);
+    QVERIFY2(dlg.findChild<QLabel*>(QStringLiteral("LblSource"))
+                     ->text()
+                     .contains(u"建物の標準的な建築価額表"_s) &&
+                 dlg.findChild<QLabel*>(QStringLiteral("LblSource"))->text().contains(u"令和5年"_s),
+             qPrintable(dlg.findChild<QLabel*>(QStringLiteral("LblSource"))->text()));
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))), -1);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 0.0);  // filling the list looks nothing up
     QCOMPARE(g_->Bukken.KaokuKozoCD, 0);
 
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     const auto click = [&dlg](int row) {
-        const QRect r = dlg.LstKaokuKozo->visualItemRect(dlg.LstKaokuKozo->item(row));
-        QTest::mouseClick(dlg.LstKaokuKozo->viewport(), Qt::LeftButton, {}, r.center());
+        const QRect r =
+            dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))
+                ->visualItemRect(
+                    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->item(row));
+        QTest::mouseClick(dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->viewport(),
+                          Qt::LeftButton, {}, r.center());
     };
-    dlg.LstKaokuKozo->scrollToItem(dlg.LstKaokuKozo->item(2));
+    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))
+        ->scrollToItem(dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->item(2));
     click(2);
-    QCOMPARE(Selected(dlg.LstKaokuKozo), 2);
+    QCOMPARE(Selected(dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))), 2);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 1039008.0);
     QCOMPARE(g_->Bukken.KaokuKozoCD, 3);
-    dlg.LstKaokuKozo->setCurrentRow(0);
-    dlg.LstKaokuKozo->setCurrentRow(6);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->setCurrentRow(0);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->setCurrentRow(6);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 929256.0);  // the last choice decides
     QCOMPARE(g_->Bukken.KaokuKozoCD, 7);
-    QTest::mouseClick(dlg.CmdOK, Qt::LeftButton);
+    QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 929256.0);
     QCOMPARE(g_->Bukken.KaokuKozoCD, 7);
@@ -755,7 +777,7 @@ void TestDialogs::kaokuKozoCloseBoxKeepsClickedPrice() {
     FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     dlg.show();
-    dlg.LstKaokuKozo->setCurrentRow(0);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->setCurrentRow(0);
     QVERIFY(dlg.close());
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
     QVERIFY(!dlg.failed());
@@ -779,19 +801,22 @@ void TestDialogs::kaokuKozoMissingRow() {
     FrmKaokuKozo dlg(*g_, *ui_, parent_.get());
     QVERIFY(dlg.load());
     dlg.show();
-    QCOMPARE(dlg.LstKaokuKozo->count(), 6);
-    dlg.LstKaokuKozo->setCurrentRow(0);
+    QCOMPARE(dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->count(), 6);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->setCurrentRow(0);
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 674711.0);
     QVERIFY(ui_->shown.empty());
     // Each entry keeps its own code: the third is code 4, not the third code.
-    dlg.LstKaokuKozo->setCurrentRow(2);
-    QVERIFY(dlg.LstKaokuKozo->currentItem()->text().startsWith(u"鉄骨鉄筋コンクリート造"_s));
+    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->setCurrentRow(2);
+    QVERIFY(dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))
+                ->currentItem()
+                ->text()
+                .startsWith(u"鉄骨鉄筋コンクリート造"_s));
     QCOMPARE(g_->Bukken.KaokuTuboTanka, 1212231.0);
     QCOMPARE(g_->Bukken.KaokuKozoCD, 4);
     QVERIFY(ui_->shown.empty());
     // A row that goes while the dialog is open fails the lookup.
     alterReference(u"DELETE FROM 家屋構造別坪単価 WHERE 構造CD = 2"_s);
-    dlg.LstKaokuKozo->setCurrentRow(1);
+    dlg.findChild<QListWidget*>(QStringLiteral("LstKaokuKozo"))->setCurrentRow(1);
     QCOMPARE(ui_->shown.size(), size_t(1));
     QCOMPARE(ui_->shown[0].icon, MsgIcon::Critical);
     QVERIFY2(ui_->shown[0].text.contains(u"家屋構造別坪単価"_s), qPrintable(ui_->shown[0].text));

@@ -83,17 +83,17 @@ void TestReferenceButtons::lotCorrectionShowsPercent() {
         Choose(d, "LstFuseikei", 7);  // 0.85
         Press(d, "CmdOk");
     });
-    QTest::mouseClick(w_->CmdFeaMod, Qt::LeftButton);
+    QTest::mouseClick(w_->findChild<QPushButton*>(QStringLiteral("CmdFeaMod")), Qt::LeftButton);
     QVERIFY(drive.ran());
     QCOMPARE(drive.seen(), u"FrmKakuti"_s);
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.8075);
-    QCOMPARE(w_->TxtKakuti->text(), u"80.75"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->text(), u"80.75"_s);
     QVERIFY(ui_->shown.empty());
 }
 
 void TestReferenceButtons::lotCorrectionCloseBoxShowsUnchangedFactor() {
     g_->Bukken.KakutiHoseiRitu = 0.855;
-    w_->TxtKakuti->setText(u"12.00"_s);
+    w_->findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->setText(u"12.00"_s);
     ModalDriver drive(u"FrmKakuti"_s, [](QDialog* d) {
         Choose(d, "LstGake", 5);
         d->close();
@@ -101,7 +101,7 @@ void TestReferenceButtons::lotCorrectionCloseBoxShowsUnchangedFactor() {
     w_->CmdFeaMod_Click();
     QVERIFY(drive.ran());
     QCOMPARE(g_->Bukken.GakeRank, 0);
-    QCOMPARE(w_->TxtKakuti->text(), u"85.50"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->text(), u"85.50"_s);
 }
 
 void TestReferenceButtons::changeRateFromPrefecture() {
@@ -109,21 +109,22 @@ void TestReferenceButtons::changeRateFromPrefecture() {
         Choose(d, "LstPref", 12);  // 東京都
         Press(d, "CmdOK");
     });
-    QTest::mouseClick(w_->CmdTimeMod, Qt::LeftButton);
+    QTest::mouseClick(w_->findChild<QPushButton*>(QStringLiteral("CmdTimeMod")), Qt::LeftButton);
     QVERIFY(drive.ran());
     QCOMPARE(drive.seen(), u"FrmJiten"_s);
-    QCOMPARE(w_->TxtJiten->text(), u"4.6"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->text(), u"4.6"_s);
 }
 
 void TestReferenceButtons::changeRateCloseBoxRewritesField() {
-    w_->TxtJiten->setText(u"5"_s);  // typed, never calculated: the record still holds 0
+    w_->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))
+        ->setText(u"5"_s);  // typed, never calculated: the record still holds 0
     ModalDriver drive(u"FrmJiten"_s, [](QDialog* d) {
         Choose(d, "LstPref", 12);
         d->close();
     });
     w_->CmdTimeMod_Click();
     QVERIFY(drive.ran());
-    QCOMPARE(w_->TxtJiten->text(), u"0"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->text(), u"0"_s);
 }
 
 void TestReferenceButtons::housePriceFromStructure() {
@@ -131,10 +132,11 @@ void TestReferenceButtons::housePriceFromStructure() {
         Choose(d, "LstKaokuKozo", 2);
         Press(d, "CmdOK");
     });
-    QTest::mouseClick(w_->CmdKaokuKozo, Qt::LeftButton);
+    QTest::mouseClick(w_->findChild<QPushButton*>(QStringLiteral("CmdKaokuKozo")), Qt::LeftButton);
     QVERIFY(drive.ran());
     QCOMPARE(drive.seen(), u"FrmKaokuKozo"_s);
-    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"1,039,008"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))->text(),
+             u"1,039,008"_s);
 }
 
 void TestReferenceButtons::housePriceCloseBoxKeepsClickedPrice() {
@@ -144,18 +146,18 @@ void TestReferenceButtons::housePriceCloseBoxKeepsClickedPrice() {
     });
     w_->CmdKaokuKozo_Click();
     QVERIFY(drive.ran());
-    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"674,711"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))->text(), u"674,711"_s);
 }
 
 void TestReferenceButtons::housePriceReturnWithoutClickAndZeroPrice() {
     // A price of 0 leaves the field as typed.
-    w_->TxtKaokuTuboTanka->setText(u"600,000"_s);
+    w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))->setText(u"600,000"_s);
     {
         ModalDriver drive(u"FrmKaokuKozo"_s, [](QDialog* d) { Press(d, "CmdOK"); });
         w_->CmdKaokuKozo_Click();
         QVERIFY(drive.ran());
     }
-    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"600,000"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))->text(), u"600,000"_s);
     // A price already in the record replaces what was typed since.
     g_->Bukken.KaokuTuboTanka = 500000;
     {
@@ -163,13 +165,13 @@ void TestReferenceButtons::housePriceReturnWithoutClickAndZeroPrice() {
         w_->CmdKaokuKozo_Click();
         QVERIFY(drive.ran());
     }
-    QCOMPARE(w_->TxtKaokuTuboTanka->text(), u"500,000"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))->text(), u"500,000"_s);
 }
 
 void TestReferenceButtons::referenceDatabaseGone() {
     QVERIFY(QFile::remove(folder_->sysDb()));
-    w_->TxtJiten->setText(u"5"_s);
-    w_->TxtKakuti->setText(u"90.00"_s);
+    w_->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->setText(u"5"_s);
+    w_->findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->setText(u"90.00"_s);
     w_->CmdTimeMod_Click();
     w_->CmdFeaMod_Click();
     w_->CmdKaokuKozo_Click();
@@ -180,8 +182,8 @@ void TestReferenceButtons::referenceDatabaseGone() {
         QVERIFY2(m.text.endsWith(u"への接続失敗"_s), qPrintable(m.text));
     }
     QVERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(w_->TxtJiten->text(), u"5"_s);
-    QCOMPARE(w_->TxtKakuti->text(), u"90.00"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtJiten"))->text(), u"5"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKakuti"))->text(), u"90.00"_s);
     QVERIFY(w_->isVisible());
 }
 

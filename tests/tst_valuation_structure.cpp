@@ -60,7 +60,9 @@ private:
     void openReference() { QVERIFY(ModSysDbOpen(*g_, *ui_, nullptr)); }
     void chooseStructure(int row);
     void calcHouse(const QString& tanka, const QString& tubo);
-    QString shownStructure() const { return w_->LblKaokuKozo->toolTip(); }
+    QString shownStructure() const {
+        return w_->findChild<QLabel*>(QStringLiteral("LblKaokuKozo"))->toolTip();
+    }
 
     std::unique_ptr<TestFolder> folder_;
     std::unique_ptr<RunningProgram> program_;
@@ -94,13 +96,13 @@ void TestStructure::chooseStructure(int row) {
         d->findChild<QListWidget*>(u"LstKaokuKozo"_s)->setCurrentRow(row);
         QTest::mouseClick(d->findChild<QPushButton*>(u"CmdOK"_s), Qt::LeftButton);
     });
-    QTest::mouseClick(w_->CmdKaokuKozo, Qt::LeftButton);
+    QTest::mouseClick(w_->findChild<QPushButton*>(QStringLiteral("CmdKaokuKozo")), Qt::LeftButton);
     QVERIFY(drive.ran());
 }
 
 void TestStructure::calcHouse(const QString& tanka, const QString& tubo) {
-    w_->TxtKaokuTuboTanka->setText(tanka);
-    w_->TxtKaokuTateTubo->setText(tubo);
+    w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTuboTanka"))->setText(tanka);
+    w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuTateTubo"))->setText(tubo);
     w_->CmdKaokuKeisan_Click();
 }
 
@@ -188,27 +190,30 @@ void TestStructure::brokenYearlyLoss() {
 
 void TestStructure::worksheet_chosenStoredShownAndReset() {
     QCOMPARE(shownStructure(), kUnset);
-    QCOMPARE(w_->LblKaokuKozo->text(), kUnset);  // whole, not cut short
+    QCOMPARE(w_->findChild<QLabel*>(QStringLiteral("LblKaokuKozo"))->text(),
+             kUnset);  // whole, not cut short
 
     chooseStructure(2);  // 鉄筋コンクリート造
     QCOMPARE(g_->Bukken.KaokuKozoCD, 3);
     QCOMPARE(shownStructure(), u"鉄筋コンクリート造"_s);
-    QCOMPARE(w_->LblKaokuKozo->text(), u"鉄筋コンクリート造"_s);
+    QCOMPARE(w_->findChild<QLabel*>(QStringLiteral("LblKaokuKozo"))->text(),
+             u"鉄筋コンクリート造"_s);
 
     // A 30-year-old house (built 1996, valued 2026): 1,039,008 × 30 × 0.595 = 18,546,292.8. A
     // price typed by hand keeps the structure.
-    w_->imDateKaoku->setValue(QDate(1996, 5, 1));
+    w_->findChild<DateInput*>(QStringLiteral("imDateKaoku"))->setValue(QDate(1996, 5, 1));
     g_->Bukken.KaokuDate = QDate(1996, 5, 1);
     calcHouse(u"1,039,008"_s, u"30"_s);
     QVERIFY(ui_->shown.empty());
     QCOMPARE(g_->Bukken.KeinenHoseiRitu, 0.595);
-    QCOMPARE(w_->TxtKaokuKakaku->text(), u"18,546,293"_s);
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(), u"18,546,293"_s);
     calcHouse(u"800,000"_s, u"30"_s);
     QCOMPARE(g_->Bukken.KaokuKozoCD, 3);
-    QCOMPARE(w_->TxtKaokuKakaku->text(), u"14,280,000"_s);  // 24,000,000 × 0.595
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
+             u"14,280,000"_s);  // 24,000,000 × 0.595
 
     ui_->answers.push_back(Answer::No);  // the calculation is discarded
-    QTest::mouseClick(w_->CmdClear, Qt::LeftButton);
+    QTest::mouseClick(w_->findChild<QPushButton*>(QStringLiteral("CmdClear")), Qt::LeftButton);
     ui_->clear();
     QCOMPARE(g_->Bukken.KaokuKozoCD, 0);
     QCOMPARE(shownStructure(), kUnset);
@@ -240,7 +245,8 @@ void TestStructure::worksheet_woodNoticeOncePerRun() {
     QCOMPARE(ui_->texts(),
              QStringList{u"構造コード 9 は参考値にありません。木造として計算します。"_s});
     QCOMPARE(ui_->shown[0].icon, MsgIcon::Information);
-    QCOMPARE(w_->TxtKaokuKakaku->text(), u"1,000,000"_s);  // built this year: rate 1.0
+    QCOMPARE(w_->findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
+             u"1,000,000"_s);  // built this year: rate 1.0
 
     // Another lost code is a different fact and is told too.
     g_->Bukken.KaokuKozoCD = 8;

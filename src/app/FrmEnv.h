@@ -49,7 +49,7 @@ public Q_SLOTS:
     void CmdChange_Click();
     void CmdOK_Click();
 
-public:
+private:
     QLabel* Label1 = nullptr;
     QComboBox* DriDb = nullptr;
     QTreeWidget* DirDb = nullptr;

@@ -11,9 +11,8 @@
 #include "platform/SingleInstance.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
-#include "state/FileSetup.h"
 #include "state/ModGlobal.h"
-#include "state/UserDatabase.h"
+#include "state/Session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -409,83 +408,22 @@ bool FrmMain::startUp() {
     paintBackground();
     setWindowTitle(AppTitle());
 
-    // 6-7. Paths and the database files.
-    if (!SetDbPath()) {
-        return false;  // a folder that must be written cannot be; the message has been shown
-    }
-    bool ok = ChkDbFile();
-    if (ok) {
-        // The layout version is settled before anything reads the user database.
-        const UserDbCheck check = PrepareUserDatabase(g_.UsrDbPath, ui_.today());
-        g_.UsrDbReadOnly = check.state == UserDbCheck::State::ReadOnly;
-        if (!check.message.isEmpty()) {
-            ui_.message(this, check.message, MsgIcon::Exclamation);
-        }
-        // 8. The worksheet, the saved-property count, the menus, the scratch file.
-        InitForm();
-        if (!ModUsrDbOpen(g_, ui_, this)) {
-            return false;  // the open failure has been reported; the program ends
-        }
-        const bool counted = countSavedProperties();
-        ModUsrDbClose(g_);
-        if (!counted) {
-            return false;
-        }
-        setListMenusEnabled(g_.Bukken.UsrRecCount >= 1);
-        scratch_ = CreateClaimedTempFile(runtime, kScratchPrefix, g_.Bukken.PicTempFile);
-        return true;
-    }
-
-    // 9. Fatal end.
-    ui_.message(this,
-                QStringLiteral("致命的エラーにより、プログラムを終了します。") + QLatin1Char('\r') +
-                    QStringLiteral("ご迷惑をおかけして申し訳ありません。"),
-                MsgIcon::Critical);
-    return false;
-}
-
-bool FrmMain::countSavedProperties() {
+    // 6-8. The files, the mode, the databases and their upgrade, the saved-property count; then
+    // the worksheet, the menus and the scratch file.
     try {
-        g_.Bukken.UsrRecCount = ModUsrRecCount(g_.UsrDbCon);
-        return true;
-    } catch (const AppError& e) {
-        // A file that opens but holds no readable 物件情報 table: say which file and what is wrong.
-        ui_.message(this,
-                    QString::number(e.number()) + QLatin1Char('\r') + e.description() +
-                        QLatin1Char('\r') + QStringLiteral("ユーザーデータベース") +
-                        QDir::toNativeSeparators(g_.UsrDbPath) +
-                        QStringLiteral("の物件情報を読み込めません。プログラムを終了します。"),
-                    MsgIcon::Critical);
+        StartSession(g_, ui_.today(), [this](const QString& notice) {
+            ui_.message(this, notice, MsgIcon::Exclamation);
+        });
+    } catch (const StartupError& e) {
+        for (const QString& text : e.messages()) {
+            ui_.message(this, text, MsgIcon::Critical);
+        }
         return false;
     }
-}
-
-bool FrmMain::SetDbPath() {
-    QString message;
-    if (!LocateFiles(g_, &message)) {
-        ui_.message(this, message, MsgIcon::Critical);
-        return false;
-    }
+    InitForm();
+    setListMenusEnabled(g_.Bukken.UsrRecCount >= 1);
+    scratch_ = CreateClaimedTempFile(runtime, kScratchPrefix, g_.Bukken.PicTempFile);
     return true;
-}
-
-bool FrmMain::ChkDbFile() {
-    // A look at the names only, which never waits; the database layer's open checks the file it
-    // opens.
-    const auto check = [this](const QString& what, const QString& path) {
-        const QFileInfo info(path);
-        if (info.isFile())
-            return true;
-        ui_.message(this,
-                    info.exists() ? what + NotRegularFileText(path)
-                                  : what + QDir::toNativeSeparators(path) +
-                                        QStringLiteral("　が存在しません。"),
-                    MsgIcon::Critical);
-        return false;
-    };
-    const bool sys = check(QStringLiteral("システム情報データベース "), g_.SysDbPath);
-    const bool usr = check(QStringLiteral("ユーザー情報データベース "), g_.UsrDbPath);
-    return sys && usr;
 }
 
 void FrmMain::InitForm() {

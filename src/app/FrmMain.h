@@ -26,10 +26,12 @@ class SingleInstance;
 class UiServices;
 struct ModGlobal;
 
-// The main window: start-up, the valuation worksheet, the menus, and the exits.
-// Handlers are grouped by file: FrmMain.cpp (start-up, layout, exits, help),
-// FrmMainWorksheet.cpp (fields, calculations, reference dialogs), FrmMainRecords.cpp (save, list,
-// memo, export), FrmMainReport.cpp (preview), FrmMainOptions.cpp (settings, version).
+// The main window: start-up, the valuation worksheet, the menus, and the exits. The start-up
+// without the window's own parts (files, mode, databases) is StartSession in state/Session.h.
+// Handlers are grouped by file: FrmMain.cpp (start-up, layout, menus, exits, help),
+// FrmMainWorksheet.cpp (fields, clearing, calculations), FrmMainReference.cpp (the three
+// reference dialogs), FrmMainRecords.cpp (save, list, comparison), FrmMainMemo.cpp (memo, CSV
+// export), FrmMainReport.cpp (preview), FrmMainOptions.cpp (settings, version).
 class FrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -55,9 +57,7 @@ public:
     // The window icon: the program's icon in every size it is drawn in.
     static QIcon AppIcon();
 
-    // Start-up pieces. SetDbPath is false (its message shown) when the program must end.
-    bool SetDbPath();
-    bool ChkDbFile();
+    // The worksheet as start-up leaves it.
     void InitForm();
 
     // Worksheet (FrmMainWorksheet.cpp).
@@ -105,7 +105,6 @@ private:
     void buildLayout();
     void buildMenus();
     void paintBackground();
-    bool countSavedProperties();
     void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
     // FrmMainWorksheet.cpp: the valuation date and road-price year back to their start-up values.
     void resetDates();
@@ -123,8 +122,9 @@ private:
     // (saved, or the user chose to discard), false when the user stays where they were.
     bool settleUnsavedWork();
 
-public:
-    // Controls, named as the window's design names them (objectName is the same).
+private:
+    // Controls, named as the window's design names them; objectName is the same, by which tests
+    // find them.
     QLabel* Label7 = nullptr;
     QLabel* LblStreetPrise = nullptr;
     QLineEdit* TxtRosenka = nullptr;

@@ -49,10 +49,10 @@ void AreaField_LostFocus(QLineEdit* field, AreaParser parse) {
         field->setText(FormatArea(*v));
 }
 
-void TxtJiten_Validate(FrmMain& w) {
-    const ChangeRateCheck check = CheckChangeRate(w.TxtJiten->text());
-    if (check.text != w.TxtJiten->text())
-        w.TxtJiten->setText(check.text);
+void TxtJiten_Validate(FrmMain& w, QLineEdit* field) {
+    const ChangeRateCheck check = CheckChangeRate(field->text());
+    if (check.text != field->text())
+        field->setText(check.text);
     if (!check.message.isEmpty())
         w.ui().message(&w, check.message, MsgIcon::Exclamation);
 }
@@ -65,34 +65,31 @@ void ApplyDateCheck(FrmMain& w, DateInput* field, const DateCheck& check) {
         field->setValue(*check.reset);
 }
 
-void imDateRosen_Validate(FrmMain& w) {
+void imDateRosen_Validate(FrmMain& w, DateInput* field) {
     BukkenJoho& b = w.globals().Bukken;
-    const DateCheck check =
-        CheckRosenkaNendo(w.imDateRosen->value(), b.RosenkaNendo, w.ui().today());
-    ApplyDateCheck(w, w.imDateRosen, check);
+    const DateCheck check = CheckRosenkaNendo(field->value(), b.RosenkaNendo, w.ui().today());
+    ApplyDateCheck(w, field, check);
     b.RosenkaNendo = *check.reset;
 }
 
-void imDateKaoku_Validate(FrmMain& w) {
-    ApplyDateCheck(
-        w, w.imDateKaoku,
-        CheckKaokuDate(w.imDateKaoku->value(), w.globals().Bukken.KaokuDate, w.ui().today()));
+void imDateKaoku_Validate(FrmMain& w, DateInput* field) {
+    ApplyDateCheck(w, field,
+                   CheckKaokuDate(field->value(), w.globals().Bukken.KaokuDate, w.ui().today()));
 }
 
-void imDateKaoku_LostFocus(FrmMain& w) {
-    if (const auto v = w.imDateKaoku->value())
+void imDateKaoku_LostFocus(FrmMain& w, DateInput* field) {
+    if (const auto v = field->value())
         w.globals().Bukken.KaokuDate = *v;
 }
 
-void imDateHyoka_Validate(FrmMain& w) {
+void imDateHyoka_Validate(FrmMain& w, DateInput* field) {
     const BukkenJoho& b = w.globals().Bukken;
-    ApplyDateCheck(
-        w, w.imDateHyoka,
-        CheckHyokaDate(w.imDateHyoka->value(), b.HyokaDate, b.RosenkaNendo, b.KaokuDate));
+    ApplyDateCheck(w, field,
+                   CheckHyokaDate(field->value(), b.HyokaDate, b.RosenkaNendo, b.KaokuDate));
 }
 
-void imDateHyoka_LostFocus(FrmMain& w) {
-    if (const auto v = w.imDateHyoka->value())
+void imDateHyoka_LostFocus(FrmMain& w, DateInput* field) {
+    if (const auto v = field->value())
         w.globals().Bukken.HyokaDate = *v;
 }
 
@@ -122,14 +119,14 @@ void FrmMain::setupWorksheet() {
     FieldGuard::attach(
         TxtKaokuTateTubo, [this] { AreaField_Validate(TxtKaokuTateTubo, ParseFloorArea); },
         [this] { AreaField_LostFocus(TxtKaokuTateTubo, ParseFloorArea); });
-    FieldGuard::attach(TxtJiten, [this] { TxtJiten_Validate(*this); });
-    FieldGuard::attach(imDateRosen, [this] { imDateRosen_Validate(*this); });
+    FieldGuard::attach(TxtJiten, [this] { TxtJiten_Validate(*this, TxtJiten); });
+    FieldGuard::attach(imDateRosen, [this] { imDateRosen_Validate(*this, imDateRosen); });
     FieldGuard::attach(
-        imDateKaoku, [this] { imDateKaoku_Validate(*this); },
-        [this] { imDateKaoku_LostFocus(*this); });
+        imDateKaoku, [this] { imDateKaoku_Validate(*this, imDateKaoku); },
+        [this] { imDateKaoku_LostFocus(*this, imDateKaoku); });
     FieldGuard::attach(
-        imDateHyoka, [this] { imDateHyoka_Validate(*this); },
-        [this] { imDateHyoka_LostFocus(*this); });
+        imDateHyoka, [this] { imDateHyoka_Validate(*this, imDateHyoka); },
+        [this] { imDateHyoka_LostFocus(*this, imDateHyoka); });
 
     for (QLineEdit* t : {TxtRosenka, TxtTotiMenseki, TxtKakuti, TxtJiten, TxtTotiKakaku,
                          TxtKaokuTuboTanka, TxtKaokuTateTubo, TxtKaokuKakaku}) {

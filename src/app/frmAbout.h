@@ -40,7 +40,7 @@ public Q_SLOTS:
     void cmdOK_Click();
     void cmdSysInfo_Click();
 
-public:
+private:
     QLabel* Image1 = nullptr;
     QLabel* picIcon = nullptr;
     QLabel* lblTitle = nullptr;

@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QIODevice>
 
-#include <sqlite3.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -63,26 +61,6 @@ QString WriteCauseOfErrno(int err) {
     }
 }
 
-QString WriteCauseOfSqlite(int rc, int systemErrno, const QString& sqliteMessage) {
-    switch (rc & 0xff) {
-        case SQLITE_FULL:
-            return DiskFull();
-        case SQLITE_READONLY:
-        case SQLITE_PERM:
-            return NotPermitted();
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return InUse();
-        default:
-            break;
-    }
-    // An I/O error: the operating system's error says more than SQLite's "disk I/O error".
-    if (systemErrno != 0) {
-        return WriteCauseOfErrno(systemErrno);
-    }
-    return WithoutFullStop(sqliteMessage);
-}
-
 QString WriteCauseOf(const QIODevice& device, int errnoAfter) {
     if (IsNamed(errnoAfter)) {
         return WriteCauseOfErrno(errnoAfter);
@@ -104,21 +82,6 @@ QString WriteCauseOf(const QIODevice& device, int errnoAfter) {
 QString WriteFailedText(const QString& path, const QString& cause) {
     return QStringLiteral("ファイルに書き込めません。\r") + QDir::toNativeSeparators(path) +
            QLatin1Char('\r') + cause + QStringLiteral("。");
-}
-
-bool IsSqliteWriteFailure(int rc) {
-    switch (rc & 0xff) {
-        case SQLITE_FULL:
-        case SQLITE_READONLY:
-        case SQLITE_PERM:
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-        case SQLITE_IOERR:
-        case SQLITE_CANTOPEN:  // within a write: the journal beside the file cannot be made
-            return true;
-        default:
-            return false;
-    }
 }
 
 }  // namespace ie

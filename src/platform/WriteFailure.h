@@ -10,10 +10,6 @@ namespace ie {
 // quota, a write that is not permitted, a file another program holds; anything else in the
 // system's own text.
 QString WriteCauseOfErrno(int err);
-// The same for a failure SQLite reports (its primary or extended result code). systemErrno is
-// sqlite3_system_errno() of the connection; the message is SQLite's own, used when nothing better
-// is known.
-QString WriteCauseOfSqlite(int rc, int systemErrno, const QString& sqliteMessage);
 // The cause of a failed write to device. errnoAfter is errno read right after the failing call:
 // a file device reports a short write with no text of its own ("Unknown error"), while errno still
 // names the cause.
@@ -21,9 +17,5 @@ QString WriteCauseOf(const QIODevice& device, int errnoAfter);
 
 // "ファイルに書き込めません。" CR the path CR the cause "。"
 QString WriteFailedText(const QString& path, const QString& cause);
-
-// Whether a failure with this SQLite result code is one of writing the file (disk full, not
-// permitted, held by another program, an I/O error), rather than of the data or the statement.
-bool IsSqliteWriteFailure(int rc);
 
 }  // namespace ie

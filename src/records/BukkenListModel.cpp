@@ -3,8 +3,9 @@
 #include "common/AppError.h"
 #include "common/Collation.h"
 #include "common/Formats.h"
+#include "common/SalesRatio.h"
 #include "records/ListFigures.h"
-#include "report/ModPrint.h"
+#include "state/PropertyColumns.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -26,6 +27,7 @@ struct ModelColumn {
     QString name;
     int stored = -1;
     Worked worked = Worked::None;
+    BukkenListModel::ColumnLayout layout;
 };
 
 int StoredIndex(const QString& name) {
@@ -42,12 +44,16 @@ const std::vector<ModelColumn>& Columns() {
         std::vector<ModelColumn> out;
         const std::vector<ListColumn>& stored = PropertyStore::listColumns();
         for (size_t i = 0; i < stored.size(); ++i) {
-            out.push_back({stored[i].name, static_cast<int>(i), Worked::None});
+            const PropertyColumn& c = *stored[i].column;
+            out.push_back({stored[i].name,
+                           static_cast<int>(i),
+                           Worked::None,
+                           {c.list != InList::Shown, c.width}});
             // The worked-out columns sit right after our estimate, which they are read against.
             if (stored[i].name == QStringLiteral("合計価格")) {
-                out.push_back({QStringLiteral("販売計算比"), -1, Worked::Ratio});
-                out.push_back({QStringLiteral("差額"), -1, Worked::Difference});
-                out.push_back({QStringLiteral("築年数"), -1, Worked::Age});
+                out.push_back({QStringLiteral("販売計算比"), -1, Worked::Ratio, {false, 1200}});
+                out.push_back({QStringLiteral("差額"), -1, Worked::Difference, {false, 1200}});
+                out.push_back({QStringLiteral("築年数"), -1, Worked::Age, {false, 750}});
             }
         }
         return out;
@@ -212,6 +218,14 @@ int BukkenListModel::columnIndex(const QString& name) {
             return static_cast<int>(i);
     }
     return -1;
+}
+
+int BukkenListModel::modelColumnCount() {
+    return static_cast<int>(Columns().size());
+}
+
+BukkenListModel::ColumnLayout BukkenListModel::columnLayout(int column) {
+    return Columns().at(static_cast<size_t>(column)).layout;
 }
 
 int BukkenListModel::rowCount(const QModelIndex& parent) const {

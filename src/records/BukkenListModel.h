@@ -34,6 +34,13 @@ public:
     const std::vector<qint32>& ids() const { return ids_; }
     // The column's index by its title, -1 when there is none.
     static int columnIndex(const QString& name);
+    // How a view lays a column out: hidden, or shown at a width in twips (0: the view's own).
+    struct ColumnLayout {
+        bool hidden = false;
+        int width = 0;
+    };
+    static ColumnLayout columnLayout(int column);
+    static int modelColumnCount();
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

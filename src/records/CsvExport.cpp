@@ -7,17 +7,17 @@
 #include "platform/UiServices.h"
 #include "platform/WriteFailure.h"
 #include "state/ModGlobal.h"
+#include "state/PropertyColumns.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 
-#include <sqlite3.h>
-
-#include <array>
 #include <cerrno>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace ie {
 
@@ -25,52 +25,29 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const std::array<QString, 18>& Titles() {
-    static const std::array<QString, 18> titles = {
-        u"住所"_s,         u"敷地面積"_s,      u"敷地評価額"_s,   u"家屋評価額"_s,
-        u"敷地販売価格"_s, u"家屋販売価格"_s,  u"合計販売価格"_s, u"合計価格"_s,
-        u"国税路線価"_s,   u"販売会社名"_s,    u"担当者名"_s,     u"電話番号"_s,
-        u"備考"_s,         u"坪単価"_s,        u"延床面積"_s,     u"年間地価変動率"_s,
-        u"その他ランク"_s, u"家屋建築年月日"_s};
-    return titles;
-}
-
-// The computed total has no declared type; the database layer treats it as currency.
-const QString kComputedTotal = u"合計価格"_s;
-
-enum class Kind { Integer, Double, Currency, Date, Text, Other };
-
-// The same reading of declared types as the database layer's.
-Kind KindOf(sqlite3_stmt* st, int column) {
-    const char* decl = sqlite3_column_decltype(st, column);
-    if (!decl) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(st, column));
-        return name == kComputedTotal ? Kind::Currency : Kind::Other;
-    }
-    const QByteArray t = QByteArray(decl).toUpper();
-    if (t.contains("CURRENCY"))
-        return Kind::Currency;
-    if (t.contains("DATE"))
-        return Kind::Date;
-    if (t.contains("INT"))
-        return Kind::Integer;
-    if (t.contains("REAL") || t.contains("DOUB") || t.contains("FLOA"))
-        return Kind::Double;
-    if (t.contains("TEXT") || t.contains("CHAR") || t.contains("CLOB"))
-        return Kind::Text;
-    return Kind::Other;
+// The columns the CSV has, in their order.
+const std::vector<const PropertyColumn*>& CsvColumns() {
+    static const std::vector<const PropertyColumn*> columns = [] {
+        std::vector<const PropertyColumn*> out;
+        for (const PropertyColumn& c : PropertyColumns()) {
+            if (c.csv)
+                out.push_back(&c);
+        }
+        return out;
+    }();
+    return columns;
 }
 
 // "yyyy-MM-dd" as the layer stores dates; anything else is not a date.
-QDate IsoDate(const unsigned char* s, int n) {
-    if (n != 10 || s[4] != '-' || s[7] != '-')
+QDate IsoDate(const QString& s) {
+    if (s.size() != 10 || s[4] != u'-' || s[7] != u'-')
         return {};
-    auto num = [s](int from, int len) {
+    auto num = [&s](int from, int len) {
         int v = 0;
         for (int i = from; i < from + len; ++i) {
-            if (s[i] < '0' || s[i] > '9')
+            if (s[i] < u'0' || s[i] > u'9')
                 return -1;
-            v = v * 10 + (s[i] - '0');
+            v = v * 10 + (s[i].unicode() - u'0');
         }
         return v;
     };
@@ -81,69 +58,45 @@ QDate IsoDate(const unsigned char* s, int n) {
 }
 
 // The value's plain text form, as db::Value::toText gives it. A stored value that does not fit its
-// declared type keeps its storage form, as in the database layer.
-QString CellText(sqlite3_stmt* st, int column, Kind kind) {
-    switch (sqlite3_column_type(st, column)) {
-        case SQLITE_NULL:
-            return {};
-        case SQLITE_INTEGER: {
-            const qint64 v = sqlite3_column_int64(st, column);
-            if (kind == Kind::Currency)
-                return Currency::fromRaw(v).toPlainText();
-            if (kind == Kind::Double)
-                return db::Value::real(double(v)).toText();
-            return db::Value::integer(v).toText();
-        }
-        case SQLITE_FLOAT: {
-            double v = sqlite3_column_double(st, column);
-            // Only the computed total can come back as a float in a currency column: SQLite turns
-            // an integer sum that leaves 64 bits into a float of ten-thousandths.
-            if (kind == Kind::Currency &&
-                QString::fromUtf8(sqlite3_column_name(st, column)) == kComputedTotal) {
-                v /= double(Currency::kScale);
-            }
-            return db::Value::real(v).toText();
-        }
-        case SQLITE_TEXT: {
-            const auto* s = sqlite3_column_text(st, column);
-            const int n = sqlite3_column_bytes(st, column);
-            if (kind == Kind::Date) {
-                const QDate d = IsoDate(s, n);
-                if (d.isValid())
-                    return db::Value::date(d).toText();
-            }
-            // A NUL a text may hold from an older version ends a field in most readers; it never
-            // goes into the file.
-            return QString::fromUtf8(reinterpret_cast<const char*>(s), n).remove(QChar(0));
-        }
-        default:
-            return {};  // photo bytes are never exported
+// declared type keeps its storage form, as in the database layer; a date only in the exact form
+// the layer writes reads as a date.
+QString CellText(const db::Statement& st, int col, const PropertyColumn& c) {
+    if (st.isBlob(col))
+        return {};  // bytes are never exported
+    const db::FieldType type = c.type();
+    db::Value v = st.value(col, type == db::FieldType::Date ? db::FieldType::Text : type);
+    // A computed total that leaves 64 bits comes back from SQLite as a float of ten-thousandths.
+    if (c.expression && type == db::FieldType::Currency && v.kind() == db::Value::Kind::Double)
+        v = db::Value::real(*v.toDouble() / double(Currency::kScale));
+    if (v.kind() != db::Value::Kind::Text)
+        return v.toText();
+    if (type == db::FieldType::Date) {
+        const QDate d = IsoDate(v.toText());
+        if (d.isValid())
+            return db::Value::date(d).toText();
     }
+    // A NUL a text may hold from an older version ends a field in most readers; it never goes into
+    // the file.
+    return v.toText().remove(QChar(0));
 }
 
-struct StmtDeleter {
-    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
-};
+QByteArray EncodeCp932(const QString& text, int* unmappable) {
+    int bad = 0;
+    QByteArray bytes = cp932::Encode(text, &bad);
+    *unmappable += bad;
+    return bytes;
+}
 
-QString DbFailure(sqlite3* db) {
-    return QStringLiteral("データベースを読み込めません。(%1 %2)")
-        .arg(sqlite3_extended_errcode(db))
-        .arg(QString::fromUtf8(sqlite3_errmsg(db)));
+QByteArray EncodeUtf8(const QString& text, int*) {
+    return text.toUtf8();
 }
 
 // Encodes and writes what has been gathered, keeping a running count of '?' characters. On a
 // failure, err is errno as the write left it.
-bool Flush(QIODevice& file, QString& buffer, CsvFormat format, int& unmappable, int& err) {
+bool Flush(QIODevice& file, QString& buffer, const CsvFormat& format, int& unmappable, int& err) {
     if (buffer.isEmpty())
         return true;
-    QByteArray bytes;
-    if (format == CsvFormat::Utf8) {
-        bytes = buffer.toUtf8();
-    } else {
-        int bad = 0;
-        bytes = cp932::Encode(buffer, &bad);
-        unmappable += bad;
-    }
+    const QByteArray bytes = format.encode(buffer, &unmappable);
     buffer.resize(0);
     errno = 0;
     const bool ok = file.write(bytes) == bytes.size();
@@ -154,11 +107,6 @@ bool Flush(QIODevice& file, QString& buffer, CsvFormat format, int& unmappable, 
 void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& path, int err) {
     result.error = WriteFailedText(path, WriteCauseOf(out, err));
     result.writeFailed = true;
-}
-
-// The columns that hold typed text (住所, 販売会社名, 担当者名, 電話番号, 備考).
-bool IsTextColumn(int column) {
-    return column == 0 || (column >= 9 && column <= 12);
 }
 
 // Which of the files the program holds open path is (by any spelling or link), or empty.
@@ -179,11 +127,15 @@ QString OwnFileAt(const ModGlobal& g, const QString& path) {
 }  // namespace
 
 QString CsvExportQuery() {
-    return QStringLiteral("SELECT ") + u"住所,"_s + u"敷地面積,"_s + u"敷地評価額,"_s +
-           u"家屋評価額,"_s + u"敷地販売価格,"_s + u"家屋販売価格,"_s + u"合計販売価格,"_s +
-           u"敷地評価額 + 家屋評価額 AS 合計価格, "_s + u"国税路線価,"_s +
-           u"販売会社名,担当者名,電話番号,備考,"_s + u"坪単価,"_s +
-           u"延床面積,年間地価変動率,その他ランク,"_s + u"家屋建築年月日"_s + u" FROM 物件情報 "_s;
+    QString columns;
+    for (const PropertyColumn* c : CsvColumns()) {
+        if (!columns.isEmpty())
+            columns += QLatin1Char(',');
+        columns += c->expression
+                       ? QString::fromUtf8(c->expression) + QStringLiteral(" AS ") + c->columnName()
+                       : c->columnName();
+    }
+    return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM 物件情報 ");
 }
 
 QString CsvField(const QString& value) {
@@ -197,9 +149,22 @@ QString CsvField(const QString& value) {
     return value;
 }
 
-QString CsvFormatName(CsvFormat format) {
-    return format == CsvFormat::Utf8 ? QStringLiteral("CSV（UTF-8）")
-                                     : QStringLiteral("CSV（Excel用 Shift_JIS）");
+const std::vector<CsvFormat>& CsvFormats() {
+    static const std::vector<CsvFormat> formats = {
+        {QStringLiteral("CSV（Excel用 Shift_JIS）"), EncodeCp932, false, QStringLiteral("\r"),
+         QStringLiteral("\r\n"), true},
+        {QStringLiteral("CSV（UTF-8）"), EncodeUtf8, true, QStringLiteral("\r\n"),
+         QStringLiteral("\r\n"), true},
+    };
+    return formats;
+}
+
+const CsvFormat& CsvShiftJis() {
+    return CsvFormats()[0];
+}
+
+const CsvFormat& CsvUtf8() {
+    return CsvFormats()[1];
 }
 
 QString CsvFieldGuarded(const QString& value, bool textColumn) {
@@ -218,7 +183,7 @@ QString CsvTargetPath(const QString& chosen) {
     return chosen;
 }
 
-CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat format) {
+CsvExportResult ExportCsv(db::Connection& con, const QString& path, const CsvFormat& format) {
     CheckedSaveFile file(path);
     const auto writeFailed = [&file](CsvExportResult result) {
         result.ok = false;
@@ -238,71 +203,57 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path, CsvFormat fo
 }
 
 CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& path,
-                         CsvFormat format) {
+                         const CsvFormat& format) {
     CsvExportResult result;
-    sqlite3* db = con.handle();
-    if (!db) {
+    if (!con.isOpen()) {
         result.error = QStringLiteral("データベースが開かれていません。");
         return result;
     }
-
-    sqlite3_stmt* raw = nullptr;
-    const QByteArray sql = CsvExportQuery().toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        result.error = DbFailure(db);
-        return result;
-    }
-    std::unique_ptr<sqlite3_stmt, StmtDeleter> st(raw);
-    const int columns = sqlite3_column_count(raw);
-    std::array<Kind, 18> kinds{};
-    if (columns != int(kinds.size())) {
-        result.error = QStringLiteral("データベースの列が足りません。");
-        return result;
-    }
-    for (int i = 0; i < columns; ++i)
-        kinds[size_t(i)] = KindOf(raw, i);
-
+    const std::vector<const PropertyColumn*>& columns = CsvColumns();
     // The text is gathered in pieces and encoded piece by piece, so that the whole export is never
     // held in memory.
     constexpr qsizetype kChunk = 1 << 16;
     QString buffer;
     buffer.reserve(kChunk + 4096);
-    int rc;
-    const bool utf8 = format == CsvFormat::Utf8;
     int err = 0;
-    while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
-        if (result.rows == 0) {
-            if (utf8)
-                buffer += QChar(0xFEFF);  // the mark by which spreadsheets recognise UTF-8
-            for (size_t i = 0; i < Titles().size(); ++i) {
+    bool flushed = true;
+    try {
+        db::Statement st(con, CsvExportQuery());
+        while (st.step()) {
+            if (result.rows == 0) {
+                if (format.byteOrderMark)
+                    buffer += QChar(0xFEFF);  // the mark by which spreadsheets recognise UTF-8
+                for (size_t i = 0; i < columns.size(); ++i) {
+                    if (i)
+                        buffer += u',';
+                    buffer += u'"' + columns[i]->title() + u'"';
+                }
+                buffer += QStringLiteral("\r\n");
+            } else {
+                buffer += format.between;
+            }
+            for (size_t i = 0; i < columns.size(); ++i) {
                 if (i)
                     buffer += u',';
-                buffer += u'"' + Titles()[i] + u'"';
+                const QString text = CellText(st, int(i), *columns[i]);
+                buffer += format.guardFormulas
+                              ? CsvFieldGuarded(text, columns[i]->type() == db::FieldType::Text)
+                              : CsvField(text);
             }
-            buffer += QStringLiteral("\r\n");
-        } else if (!utf8) {
-            buffer += u'\r';  // records are separated by a lone CR
+            ++result.rows;
+            if (buffer.size() >= kChunk &&
+                !(flushed = Flush(file, buffer, format, result.unmappable, err)))
+                break;
         }
-        for (int i = 0; i < columns; ++i) {
-            if (i)
-                buffer += u',';
-            const QString text = CellText(raw, i, kinds[size_t(i)]);
-            buffer += CsvFieldGuarded(text, IsTextColumn(i));
-        }
-        if (utf8)
-            buffer += QStringLiteral("\r\n");
-        ++result.rows;
-        if (buffer.size() >= kChunk && !Flush(file, buffer, format, result.unmappable, err))
-            break;
-    }
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        result.error = DbFailure(db);
+    } catch (const db::DbError& e) {
+        result.error = QStringLiteral("データベースを読み込めません。(%1 %2)")
+                           .arg(e.extendedCode())
+                           .arg(e.sqliteMessage());
         return result;
     }
-    if (result.rows > 0 && !utf8)
-        buffer += QStringLiteral("\r\n");
-    if (rc == SQLITE_ROW || !Flush(file, buffer, format, result.unmappable, err)) {
+    if (result.rows > 0)
+        buffer += format.last;
+    if (!flushed || !Flush(file, buffer, format, result.unmappable, err)) {
         WriteFailed(result, file, path, err);
         return result;
     }
@@ -311,18 +262,19 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
 }
 
 void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
-    const CsvFormat formats[] = {CsvFormat::ShiftJis, CsvFormat::Utf8};
-    const auto filterOf = [](CsvFormat f) { return CsvFormatName(f) + QStringLiteral(" (*.csv)"); };
-    QString filter = filterOf(CsvFormat::ShiftJis);
-    const QString chosen = ui.saveFileName(
-        parent, filterOf(CsvFormat::ShiftJis) + QStringLiteral(";;") + filterOf(CsvFormat::Utf8),
-        g.Bukken.CsvFile, &filter);
+    const auto filterOf = [](const CsvFormat& f) { return f.name + QStringLiteral(" (*.csv)"); };
+    QStringList filters;
+    for (const CsvFormat& f : CsvFormats())
+        filters << filterOf(f);
+    QString filter = filters.front();
+    const QString chosen =
+        ui.saveFileName(parent, filters.join(QStringLiteral(";;")), g.Bukken.CsvFile, &filter);
     if (chosen.isEmpty())
         return;  // cancelled: the remembered name stays
-    CsvFormat format = CsvFormat::ShiftJis;
-    for (const CsvFormat f : formats) {
+    const CsvFormat* format = &CsvFormats().front();
+    for (const CsvFormat& f : CsvFormats()) {
         if (filter == filterOf(f))
-            format = f;
+            format = &f;
     }
     // The overwrite question is about the file that will really be written.
     const QString path = CsvTargetPath(chosen);
@@ -347,7 +299,7 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
     UsrDbSession session(g, ui, parent);
     if (!session.ok())
         return;
-    const CsvExportResult result = ExportCsv(g.UsrDbCon, path, format);
+    const CsvExportResult result = ExportCsv(g.UsrDbCon, path, *format);
     session.close();
 
     if (!result.ok) {
@@ -361,7 +313,7 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
     }
     QString done = QStringLiteral("%1件の物件を書き出しました。\rファイル：%2\r形式：%3")
                        .arg(result.rows)
-                       .arg(QDir::toNativeSeparators(path), CsvFormatName(format));
+                       .arg(QDir::toNativeSeparators(path), format->name);
     if (result.unmappable > 0) {
         done += QStringLiteral(
                     "\rShift-JISで表せない文字が%1文字あったため、"

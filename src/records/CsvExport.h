@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <vector>
 
 class QIODevice;
 class QWidget;
@@ -27,14 +30,27 @@ struct CsvExportResult {
 // The statement whose rows the export writes, in the table's own order.
 QString CsvExportQuery();
 
-// The two kinds of file the export writes.
-enum class CsvFormat {
-    ShiftJis,  // for Excel: CP932, records separated by a lone CR, the last one ending in CR LF
-    Utf8,      // UTF-8 with a byte-order mark, CR LF after every record
+// A kind of file the export writes. A new kind is one more entry of CsvFormats().
+struct CsvFormat {
+    // The name the save chooser offers and the closing message names.
+    QString name;
+    // The file's bytes for a piece of its text; counts into *unmappable the characters written
+    // as '?' because the encoding cannot hold them.
+    QByteArray (*encode)(const QString& text, int* unmappable);
+    bool byteOrderMark;  // the file starts with U+FEFF
+    QString between;     // what separates two records
+    QString last;        // what follows the last record
+    // A text column's value beginning with =, +, -, @, a tab or a CR gets a leading '
+    // (CsvFieldGuarded)
+    bool guardFormulas;
 };
 
-// The name of a format as the save chooser offers it and the closing message names it.
-QString CsvFormatName(CsvFormat format);
+// Every format, in the order the save chooser offers them; the first is the default.
+const std::vector<CsvFormat>& CsvFormats();
+// For Excel: CP932, records separated by a lone CR, the last one ending in CR LF.
+const CsvFormat& CsvShiftJis();
+// UTF-8 with a byte-order mark, CR LF after every record. Both guard formula-like texts.
+const CsvFormat& CsvUtf8();
 
 // One value as it goes into a line: unchanged, or in double quotes with inner quotes doubled when
 // it holds a comma, a double quote, a CR or an LF (so that every line keeps its 18 fields).
@@ -53,12 +69,12 @@ QString CsvTargetPath(const QString& chosen);
 // format. An empty table gives a zero-byte file. The file is written beside the target and renamed
 // over it only on success. con must be open.
 CsvExportResult ExportCsv(db::Connection& con, const QString& path,
-                          CsvFormat format = CsvFormat::ShiftJis);
+                          const CsvFormat& format = CsvShiftJis());
 
 // The same rows written to out, which the caller opens and commits or discards; path is only named
 // in a failure's text. NUL characters are left out of every value.
 CsvExportResult WriteCsv(db::Connection& con, QIODevice& out, const QString& path,
-                         CsvFormat format = CsvFormat::ShiftJis);
+                         const CsvFormat& format = CsvShiftJis());
 
 // The export menu command: asks for the file and its format (pre-filled with CsvFile), adds
 // ".csv" to a bare name, asks before overwriting, opens the user database, writes, and tells how

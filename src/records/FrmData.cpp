@@ -258,40 +258,12 @@ bool FrmData::ShowBukkenList() {
 }
 
 void FrmData::applyColumnSettings() {
-    const auto hide = [&](const QString& name) {
-        const int i = BukkenListModel::columnIndex(name);
-        if (i >= 0)
+    for (int i = 0; i < BukkenListModel::modelColumnCount(); ++i) {
+        const BukkenListModel::ColumnLayout layout = BukkenListModel::columnLayout(i);
+        if (layout.hidden)
             DataGrid1->setColumnHidden(i, true);
-    };
-    const auto width = [&](const QString& name, int twips) {
-        const int i = BukkenListModel::columnIndex(name);
-        if (i >= 0)
-            DataGrid1->setColumnWidth(i, Tw(twips));
-    };
-    hide(QStringLiteral("物件ID"));
-    width(QStringLiteral("敷地面積"), 900);
-    for (const QString& name : {QStringLiteral("敷地評価額"), QStringLiteral("国税路線価")}) {
-        width(name, 1200);
-    }
-    width(QStringLiteral("住所"), 2700);
-    for (const QString& name :
-         {QStringLiteral("家屋評価額"), QStringLiteral("合計価格"), QStringLiteral("敷地販売価格"),
-          QStringLiteral("家屋販売価格"), QStringLiteral("合計販売価格")}) {
-        width(name, 1200);
-    }
-    width(QStringLiteral("販売計算比"), 1200);
-    width(QStringLiteral("差額"), 1200);
-    width(QStringLiteral("築年数"), 750);
-    for (const QString& name :
-         {QStringLiteral("側1路線ランク"), QStringLiteral("側2路線ランク"),
-          QStringLiteral("裏面路線ランク"), QStringLiteral("南道路ランク"),
-          QStringLiteral("無道路地ランク"), QStringLiteral("間口狭小ランク"),
-          QStringLiteral("奥行長大ランク"), QStringLiteral("崖地ランク"),
-          QStringLiteral("高圧線下ランク"), QStringLiteral("不整形ランク"),
-          QStringLiteral("坪単価"), QStringLiteral("延床面積"), QStringLiteral("年間地価変動率"),
-          QStringLiteral("画地補正率"), QStringLiteral("その他ランク"), QStringLiteral("現場写真"),
-          QStringLiteral("評価年月日")}) {
-        hide(name);
+        else if (layout.width > 0)
+            DataGrid1->setColumnWidth(i, Tw(layout.width));
     }
 }
 

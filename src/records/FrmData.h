@@ -64,7 +64,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-public:
+private:
     QLabel* Label1 = nullptr;
     QLabel* LblRecCnt = nullptr;
     QTableView* DataGrid1 = nullptr;

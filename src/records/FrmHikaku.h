@@ -70,7 +70,7 @@ public Q_SLOTS:
     void CmdPrint_Click();
     void CmdOK_Click();
 
-public:
+private:
     QLabel* LblOrder = nullptr;
     QComboBox* CboOrder = nullptr;
     QScrollArea* ScrChart = nullptr;

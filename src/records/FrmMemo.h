@@ -39,7 +39,7 @@ public Q_SLOTS:
     // Esc and the close box: asks first when a box was changed.
     void reject() override;
 
-public:
+private:
     QLabel* Label9 = nullptr;
     QLabel* Image1 = nullptr;
     QFrame* Shape1 = nullptr;  // the drawn frame round the photo

@@ -1,6 +1,7 @@
 #include "records/HikakuData.h"
 
 #include "common/Collation.h"
+#include "common/SalesRatio.h"
 #include "state/PropertyStore.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "common/AppError.h"
 #include "common/Formats.h"
-#include "report/ModPrint.h"
+#include "common/SalesRatio.h"
 #include "valuation/HousePrice.h"
 
 namespace ie {

@@ -97,8 +97,11 @@ bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer
             }
             QString error;
             const QByteArray* photo = row->photo ? &*row->photo : nullptr;
-            if (PrintChohyoOnPrinter(printer, ui, window, row->record, ui.today(), error, photo,
-                                     breakdown ? &*breakdown : nullptr) == PrintOutcome::Failed) {
+            const PrintOutcome outcome = PrintChohyoOnPrinter(
+                printer, row->record, ui.today(), error, photo, breakdown ? &*breakdown : nullptr);
+            if (outcome == PrintOutcome::NoPrinter) {
+                ui.message(window, NoPrinterText(), MsgIcon::Exclamation);
+            } else if (outcome == PrintOutcome::Failed) {
                 failure = FailureText(RowName(row->record), error, left);
                 break;
             }

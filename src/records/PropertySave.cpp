@@ -10,8 +10,6 @@
 
 #include <QString>
 
-#include <sqlite3.h>
-
 #include <new>
 
 namespace ie {
@@ -102,21 +100,8 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent, bool confi
         }
     } catch (const db::DbError& e) {
         // A write the file refused names the file and why; the number stays SQLite's.
-        QString description = e.description();
-        if (IsSqliteWriteFailure(e.number())) {
-            // The operating system's error of the file's last failed call says most; SQLite's
-            // own record of errno may have been overwritten by the rollback since.
-            int systemErrno = 0;
-            if (g.UsrDbCon.isOpen()) {
-                sqlite3_file_control(g.UsrDbCon.handle(), "main", SQLITE_FCNTL_LAST_ERRNO,
-                                     &systemErrno);
-                if (systemErrno == 0)
-                    systemErrno = sqlite3_system_errno(g.UsrDbCon.handle());
-            }
-            description = WriteFailedText(
-                g.UsrDbPath, WriteCauseOfSqlite(e.number(), systemErrno,
-                                                QString::fromUtf8(sqlite3_errstr(e.number()))));
-        }
+        const QString description =
+            e.isWriteFailure() ? WriteFailedText(g.UsrDbPath, e.writeCause()) : e.description();
         ShowFailure(ui, parent, e.number(), description);
         return SaveOutcome::Failed;
     } catch (const AppError& e) {

@@ -368,8 +368,11 @@ void FrmPrint::CmdPage_Click() {
 
 void FrmPrint::CmdPrint_Click() {
     QString error;
-    if (PrintChohyoOnPrinter(printer_, ui_, this, rec_, ui_.today(), error, nullptr,
-                             chosenBreakdown()) == PrintOutcome::Failed) {
+    const PrintOutcome outcome =
+        PrintChohyoOnPrinter(printer_, rec_, ui_.today(), error, nullptr, chosenBreakdown());
+    if (outcome == PrintOutcome::NoPrinter) {
+        ui_.message(this, NoPrinterText(), MsgIcon::Exclamation);
+    } else if (outcome == PrintOutcome::Failed) {
         ui_.message(this, QStringLiteral("物件帳票を印刷できませんでした。\r") + error,
                     MsgIcon::Critical);
     }

@@ -69,7 +69,7 @@ public Q_SLOTS:
     void CmdPage_Click();
     void CboZoom_Click(int index);
 
-public:
+private:
     QWidget* PicFrame = nullptr;
     QLabel* PicDraw = nullptr;
     QScrollBar* VScroll1 = nullptr;

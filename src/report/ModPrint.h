@@ -30,13 +30,6 @@ inline constexpr int kChohyoPrinter = 2;  // a printer page or a PDF file
 // in CP932 bytes. A text as wide as width or wider comes back unchanged.
 QString AlignRight(int width, const QString& text);
 
-// The asking-to-computed ratio, asking / computed * 100 (both in yen); nullopt when either side is
-// not positive or the quotient is not a finite number, so that no division by zero is ever made.
-std::optional<double> SalesRatio(double asking, double computed);
-// A ratio as the report writes it, without the padding: "#,##0.##" with the decimal point always
-// written, then "　％" ("95.13　％", "100.　％").
-QString RatioText(double ratio);
-
 // The asking-to-computed ratio as printed: asking / computed * 100 with "#,##0.##" (the decimal
 // point always written), then "　％", padded to 18 columns. Empty when either side is not positive.
 QString ChohyoRatioText(Currency asking, Currency computed);

@@ -83,19 +83,20 @@ ReportPages ChohyoPages(const BukkenJoho& rec, const QDate& today, int mode,
     return pages;
 }
 
-PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidget* parent,
-                                  const BukkenJoho& rec, const QDate& today, QString& error,
-                                  const QByteArray* photo, const BreakdownContent* breakdown) {
+PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, const BukkenJoho& rec, const QDate& today,
+                                  QString& error, const QByteArray* photo,
+                                  const BreakdownContent* breakdown) {
     if (!printer.hasPrinter()) {
-        ui.message(parent,
-                   QStringLiteral("使用可能なプリンタが存在しません。"
-                                  "通常使用するプリンタを設定してください。"),
-                   MsgIcon::Exclamation);
         return PrintOutcome::NoPrinter;
     }
     const bool ok =
         printer.printJob(ChohyoPages(rec, today, kChohyoPrinter, photo, breakdown), error);
     return ok ? PrintOutcome::Printed : PrintOutcome::Failed;
+}
+
+QString NoPrinterText() {
+    return QStringLiteral(
+        "使用可能なプリンタが存在しません。通常使用するプリンタを設定してください。");
 }
 
 }  // namespace ie

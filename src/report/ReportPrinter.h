@@ -10,13 +10,11 @@
 #include <vector>
 
 class QPainter;
-class QWidget;
 
 namespace ie {
 
 struct BukkenJoho;
 struct BreakdownContent;
-class UiServices;
 
 // The page the report is laid out on: the whole sheet (whole twips) and the drawing area the
 // printer offers on it (twips; the same as the sheet when there is no printer or for a PDF).
@@ -61,15 +59,16 @@ public:
 // photo as JPEG at no more than 300 dpi of its frame.
 bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& error);
 
-// The report in printer mode: with no printer installed the message
-// "使用可能なプリンタが存在しません。…" (exclamation) and nothing printed; otherwise the report of
-// rec as one job (its photo from photo when given, as PrintChohyo), with the breakdown as its
-// second page when one is given.
+// The report in printer mode: nothing printed when no printer is installed (the caller shows
+// NoPrinterText()); otherwise the report of rec as one job (its photo from photo when given, as
+// PrintChohyo), with the breakdown as its second page when one is given. Asks and shows nothing.
 enum class PrintOutcome { Printed, NoPrinter, Failed };
-PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, UiServices& ui, QWidget* parent,
-                                  const BukkenJoho& rec, const QDate& today, QString& error,
-                                  const QByteArray* photo = nullptr,
+PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, const BukkenJoho& rec, const QDate& today,
+                                  QString& error, const QByteArray* photo = nullptr,
                                   const BreakdownContent* breakdown = nullptr);
+// "使用可能なプリンタが存在しません。通常使用するプリンタを設定してください。", shown with the
+// exclamation icon.
+QString NoPrinterText();
 
 // The drawing of the report's pages: page 1, then the breakdown when given. The objects must
 // outlive the pages.

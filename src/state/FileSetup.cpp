@@ -19,10 +19,11 @@ QString Join(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
-QString CannotWrite(const QString& what, const QString& folder, const QString& why) {
-    return what + QStringLiteral("のフォルダ ") + QDir::toNativeSeparators(folder) +
-           QStringLiteral(" に書き込めません。") + QLatin1Char('\r') + why + QLatin1Char('\r') +
-           QStringLiteral("プログラムを終了します。");
+AppError CannotWrite(const QString& what, const QString& folder, const QString& why) {
+    return AppError(errors::kFileIo,
+                    what + QStringLiteral("のフォルダ ") + QDir::toNativeSeparators(folder) +
+                        QStringLiteral(" に書き込めません。") + QLatin1Char('\r') + why +
+                        QLatin1Char('\r') + QStringLiteral("プログラムを終了します。"));
 }
 
 // A settings file with no settings yet, in the settings file's own format (CP932, CR LF).
@@ -50,7 +51,7 @@ void LocatePortable(ModGlobal& g) {
     g.UsrDbPath = Join(g.DbPath, UsrDbName());
 }
 
-bool LocateInstalled(ModGlobal& g, QString* message) {
+void LocateInstalled(ModGlobal& g) {
     if (g.Folders.reference.isEmpty()) {
         g.Folders = UserFoldersFor(g.ProgramFolder);
     }
@@ -58,13 +59,11 @@ bool LocateInstalled(ModGlobal& g, QString* message) {
     const QString settings = QStringLiteral("設定ファイル");
     QString why;
     if (!MakeUserFolder(f.config, &why)) {
-        *message = CannotWrite(settings, f.config, why);
-        return false;
+        throw CannotWrite(settings, f.config, why);
     }
     g.IniFilePath = Join(f.config, IniFileName());
     if (!QFileInfo::exists(g.IniFilePath) && !CreateSettingsFile(g.IniFilePath, &why)) {
-        *message = CannotWrite(settings, f.config, why);
-        return false;
+        throw CannotWrite(settings, f.config, why);
     }
 
     const QString installedSysDb = Join(f.reference, SysDbName());
@@ -77,13 +76,12 @@ bool LocateInstalled(ModGlobal& g, QString* message) {
         const QString own = Join(g.DbPath, SysDbName());
         g.SysDbImmutable = !QFileInfo(own).isFile();
         g.SysDbPath = g.SysDbImmutable ? installedSysDb : own;
-        return true;
+        return;
     }
 
     const QString userDb = QStringLiteral("ユーザーデータベース");
     if (!MakeUserFolder(f.data, &why)) {
-        *message = CannotWrite(userDb, f.data, why);
-        return false;
+        throw CannotWrite(userDb, f.data, why);
     }
     g.DbPath = f.data;
     g.UsrDbPath = Join(f.data, UsrDbName());
@@ -95,23 +93,21 @@ bool LocateInstalled(ModGlobal& g, QString* message) {
         try {
             CreateUserDatabase(g.UsrDbPath);
         } catch (const AppError& e) {
-            *message = CannotWrite(userDb, f.data, e.description());
-            return false;
+            throw CannotWrite(userDb, f.data, e.description());
         }
     }
-    return true;
 }
 
 }  // namespace
 
-bool LocateFiles(ModGlobal& g, QString* message) {
+void LocateFiles(ModGlobal& g) {
     g.SysDbImmutable = false;
     g.Mode = DecideFileMode(g.ProgramFolder);
     if (g.Mode == FileMode::Portable) {
         LocatePortable(g);
-        return true;
+        return;
     }
-    return LocateInstalled(g, message);
+    LocateInstalled(g);
 }
 
 }  // namespace ie

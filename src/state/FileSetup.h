@@ -17,8 +17,8 @@ struct ModGlobal;
 // user database is the one in the user's data folder, made empty at the first start, and the
 // reference database is the installed one, opened immutable.
 //
-// Returns false, with the text to show in *message, when a folder that must be written cannot be;
-// nothing is then written anywhere else. An existing user database is never replaced.
-bool LocateFiles(ModGlobal& g, QString* message);
+// Throws AppError, whose description is the text to show, when a folder that must be written
+// cannot be; nothing is then written anywhere else. An existing user database is never replaced.
+void LocateFiles(ModGlobal& g);
 
 }  // namespace ie

@@ -28,42 +28,62 @@ bool HasAnyTable(db::Connection& con, const QStringList& tables) {
     return st.value(0, db::FieldType::Integer).toInt64().value_or(0) > 0;
 }
 
-bool OpenConnection(db::Connection& con, const QString& path, const QString& which,
-                    const QStringList& markTables, UiServices& ui, QWidget* parent) {
+void OpenConnection(db::Connection& con, const QString& path, const QString& which,
+                    const QStringList& markTables) {
     try {
         con.setConnectionString(ConnectionString(path));
         con.open();
         // Another program's database opens as well; say so in words rather than let the first
         // statement fail with SQLite's "no such table".
         if (!HasAnyTable(con, markTables)) {
-            con.close();
-            ui.message(parent,
-                       QStringLiteral("いえねだん帳のデータベースではありません。") +
-                           QLatin1Char('\r') + which + QDir::toNativeSeparators(path),
-                       MsgIcon::Critical);
-            return false;
+            throw AppError(kNotOurDatabase,
+                           QStringLiteral("いえねだん帳のデータベースではありません。") +
+                               QLatin1Char('\r') + which + QDir::toNativeSeparators(path));
         }
-        return true;
-    } catch (const AppError& e) {
+    } catch (const AppError&) {
         con.close();
-        ui.message(parent,
-                   QString::number(e.number()) + QLatin1Char('\r') + e.description() +
-                       QLatin1Char('\r') + which + QDir::toNativeSeparators(path) +
-                       QStringLiteral("への接続失敗"),
-                   MsgIcon::Critical);
-        return false;
+        throw;
     }
 }
 
 }  // namespace
 
-bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+QString ConnectFailureText(const AppError& e, const QString& which, const QString& path) {
+    if (e.number() == kNotOurDatabase) {
+        return e.description();
+    }
+    return QString::number(e.number()) + QLatin1Char('\r') + e.description() + QLatin1Char('\r') +
+           which + QDir::toNativeSeparators(path) + QStringLiteral("への接続失敗");
+}
+
+void OpenSysDb(ModGlobal& g) {
     g.SysDbCon.setImmutable(g.SysDbImmutable);
-    return OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"),
-                          // Tables every reference database has had, whatever its age.
-                          {QStringLiteral("家屋構造別坪単価"), QStringLiteral("家屋経年減点補正率"),
-                           QStringLiteral("側１路線補正率")},
-                          ui, parent);
+    OpenConnection(g.SysDbCon, g.SysDbPath, QStringLiteral("システムデータベース"),
+                   // Tables every reference database has had, whatever its age.
+                   {QStringLiteral("家屋構造別坪単価"), QStringLiteral("家屋経年減点補正率"),
+                    QStringLiteral("側１路線補正率")});
+}
+
+void OpenUsrDb(ModGlobal& g, std::function<void(qint64)> waiting) {
+    g.UsrDbCon.setReadOnly(g.UsrDbReadOnly);
+    db::Connection::BusyWait wait;
+    wait.busyLimitMs = g.UsrDbBusyLimitMs;
+    wait.waiting = std::move(waiting);
+    g.UsrDbCon.setBusyWait(std::move(wait));
+    OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"),
+                   {QStringLiteral("物件情報")});
+}
+
+bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+    try {
+        OpenSysDb(g);
+        return true;
+    } catch (const AppError& e) {
+        ui.message(parent,
+                   ConnectFailureText(e, QStringLiteral("システムデータベース"), g.SysDbPath),
+                   MsgIcon::Critical);
+        return false;
+    }
 }
 
 QString BusyNoteText() {
@@ -71,12 +91,9 @@ QString BusyNoteText() {
 }
 
 bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
-    g.UsrDbCon.setReadOnly(g.UsrDbReadOnly);
     // Another copy saving a large photo may hold the file for a while: wait, say so after a
     // moment, keep the window painted, and give up only after the connection's limit.
-    db::Connection::BusyWait wait;
-    wait.busyLimitMs = g.UsrDbBusyLimitMs;
-    wait.waiting = [&ui, parent, lastNote = qint64(-1)](qint64 elapsed) mutable {
+    auto waiting = [&ui, parent, lastNote = qint64(-1)](qint64 elapsed) mutable {
         // A note goes after a few seconds by itself, so a long wait shows it again.
         if (lastNote < 0 || elapsed < lastNote || elapsed - lastNote >= 3500) {
             ui.note(parent, BusyNoteText());
@@ -84,9 +101,15 @@ bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
         }
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    g.UsrDbCon.setBusyWait(std::move(wait));
-    return OpenConnection(g.UsrDbCon, g.UsrDbPath, QStringLiteral("ユーザーデータベース"),
-                          {QStringLiteral("物件情報")}, ui, parent);
+    try {
+        OpenUsrDb(g, std::move(waiting));
+        return true;
+    } catch (const AppError& e) {
+        ui.message(parent,
+                   ConnectFailureText(e, QStringLiteral("ユーザーデータベース"), g.UsrDbPath),
+                   MsgIcon::Critical);
+        return false;
+    }
 }
 
 void ModSysDbClose(ModGlobal& g) {

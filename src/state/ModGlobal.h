@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace ie {
 
 class UiServices;
@@ -39,6 +41,19 @@ struct ModGlobal {
 
 // "Provider = Microsoft.jet.OLEDB.3.51;Data Source=" + path.
 QString ConnectionString(const QString& path);
+
+// Open a connection; throw AppError (the database layer's, unchanged) on failure, nothing left
+// open. Another program's database (none of this program's tables) throws kNotOurDatabase. The
+// user database's statements wait up to UsrDbBusyLimitMs for another copy's lock, calling
+// waiting (when given) after 2 s of it.
+void OpenSysDb(ModGlobal& g);
+void OpenUsrDb(ModGlobal& g, std::function<void(qint64)> waiting = nullptr);
+// The number of the failure of a database of another program (Access's "unrecognized database
+// format"); its description is the whole text to show.
+inline constexpr int kNotOurDatabase = 3343;
+// "number CR description CR <which database><path>への接続失敗", the text of a failed open
+// ("いえねだん帳のデータベースではありません。" CR <which database><path> for kNotOurDatabase).
+QString ConnectFailureText(const AppError& e, const QString& which, const QString& path);
 
 // Open a connection; on failure show "number CR description CR <which database><path>への接続失敗"
 // with the critical icon and return false (nothing is left open). At start-up the caller then ends

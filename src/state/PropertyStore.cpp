@@ -1,8 +1,7 @@
 #include "state/PropertyStore.h"
 
 #include "common/AppError.h"
-
-#include <sqlite3.h>
+#include "state/PropertyColumns.h"
 
 #include <algorithm>
 #include <iterator>
@@ -12,74 +11,83 @@ namespace ie {
 
 using db::FieldType;
 using db::Value;
+using B = BukkenJoho;
 
 namespace {
 
-// The stored columns a save writes, in the order of the statements below (the photo last).
-const char16_t* const kSavedColumns[] = {
-    u"国税路線価",     u"敷地面積",     u"側1路線ランク",  u"側2路線ランク",  u"裏面路線ランク",
-    u"無道路地ランク", u"南道路ランク", u"その他ランク",   u"間口狭小ランク", u"奥行長大ランク",
-    u"不整形ランク",   u"崖地ランク",   u"高圧線下ランク", u"年間地価変動率", u"画地補正率",
-    u"敷地評価額",     u"坪単価",       u"延床面積",       u"家屋建築年月日", u"家屋評価額",
-    u"評価年月日",     u"住所",         u"販売会社名",     u"担当者名",       u"電話番号",
-    u"敷地販売価格",   u"家屋販売価格", u"合計販売価格",   u"備考",           u"家屋構造CD",
-    u"路線価年度",     u"現場写真"};
-constexpr int kSavedCount = static_cast<int>(std::size(kSavedColumns));
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
 
-// Binds the record's stored values from parameter first on, in kSavedColumns order. An empty memo
-// text binds Null, in a new row as in an update: a text the user emptied stays empty. A NUL
-// character never goes into a text.
+const std::vector<const PropertyColumn*>& SavedColumns() {
+    // The fields every save writes, in the order of the statements below (the photo last).
+    static const std::vector<const PropertyColumn*> columns = [] {
+        std::vector<const PropertyColumn*> out;
+        for (const PropertyColumn& c : PropertyColumns()) {
+            if (c.role == ColumnRole::Field)
+                out.push_back(&c);
+        }
+        for (const PropertyColumn& c : PropertyColumns()) {
+            if (c.role == ColumnRole::Photo)
+                out.push_back(&c);
+        }
+        return out;
+    }();
+    return columns;
+}
+
+int SavedCount() {
+    return static_cast<int>(SavedColumns().size());
+}
+
+QString ColumnOf(ColumnRole role) {
+    for (const PropertyColumn& c : PropertyColumns()) {
+        if (c.role == role)
+            return c.columnName();
+    }
+    return {};
+}
+
+// A field's value as it is stored. An empty text is stored as Null, in a new row as in an update:
+// a text the user emptied stays empty. A NUL character never goes into a text.
+Value StoredValue(const PropertyColumn& c, const BukkenJoho& rec) {
+    return std::visit(Overloaded{[](std::monostate) { return Value(); },
+                                 [&](Currency B::*f) { return Value::currency(rec.*f); },
+                                 [&](double B::*f) { return Value::real(rec.*f); },
+                                 [&](qint32 B::*f) {
+                                     return c.zeroIsNull && rec.*f <= 0 ? Value()
+                                                                        : Value::integer(rec.*f);
+                                 },
+                                 [&](qint64 B::*f) { return Value::integer(rec.*f); },
+                                 [&](QDate B::*f) { return Value::date(rec.*f); },
+                                 [&](QString B::*f) {
+                                     QString s = rec.*f;
+                                     s.remove(QChar(0));
+                                     return s.isEmpty() ? Value() : Value::text(s);
+                                 }},
+                      c.field);
+}
+
+// Binds the record's stored values from parameter first on, in SavedColumns() order.
 void BindRecord(db::Statement& st, int first, const BukkenJoho& rec,
                 const std::optional<QByteArray>& photo) {
-    const auto text = [](QString s) {
-        s.remove(QChar(0));
-        return s.isEmpty() ? Value() : Value::text(s);
-    };
-    const Value values[] = {Value::currency(rec.Rosenka),
-                            Value::real(rec.TotiMenseki),
-                            Value::integer(rec.Sokumen1Rank),
-                            Value::integer(rec.Sokumen2Rank),
-                            Value::integer(rec.UramenRank),
-                            Value::integer(rec.MudoroRank),
-                            Value::integer(rec.MinamiRank),
-                            Value::integer(rec.SonotaRank),
-                            Value::integer(rec.MaguchiRank),
-                            Value::integer(rec.OkuyukiRank),
-                            Value::integer(rec.FuseikeiRank),
-                            Value::integer(rec.GakeRank),
-                            Value::integer(rec.KoatuRank),
-                            Value::real(rec.ChikaHendoRitu),
-                            Value::real(rec.KakutiHoseiRitu),
-                            Value::currency(rec.TotiKakaku),
-                            Value::real(rec.KaokuTuboTanka),
-                            Value::real(rec.KaokuTateTubo),
-                            Value::date(rec.KaokuDate),
-                            Value::currency(rec.KaokuKakaku),
-                            Value::date(rec.HyokaDate),
-                            text(rec.Jusho),
-                            text(rec.Kaisha),
-                            text(rec.Tanto),
-                            text(rec.Denwa),
-                            Value::currency(rec.TotiHanbaiKakaku),
-                            Value::currency(rec.KaokuHanbaiKakaku),
-                            Value::currency(rec.GokeiHanbaiKakaku),
-                            text(rec.Biko),
-                            rec.KaokuKozoCD > 0 ? Value::integer(rec.KaokuKozoCD) : Value(),
-                            Value::date(rec.RosenkaNendo)};
-    static_assert(std::size(values) == kSavedCount - 1);
     int i = first;
-    for (const Value& v : values) {
-        st.bind(i++, v);
+    for (const PropertyColumn* c : SavedColumns()) {
+        if (c->role == ColumnRole::Photo)
+            st.bindBlob(i++, photo);
+        else
+            st.bind(i++, StoredValue(*c, rec));
     }
-    st.bindBlob(i, photo);
 }
 
 // A new row has been saved once.
 QString InsertSql() {
-    QString columns = QStringLiteral("物件ID,更新回数");
+    QString columns =
+        ColumnOf(ColumnRole::Key) + QLatin1Char(',') + ColumnOf(ColumnRole::ChangeCount);
     QString params = QStringLiteral("?,1");
-    for (const char16_t* c : kSavedColumns) {
-        columns += QLatin1Char(',') + QString::fromUtf16(c);
+    for (const PropertyColumn* c : SavedColumns()) {
+        columns += QLatin1Char(',') + c->columnName();
         params += QStringLiteral(",?");
     }
     return QStringLiteral("INSERT INTO 物件情報 (") + columns + QStringLiteral(") VALUES (") +
@@ -88,66 +96,68 @@ QString InsertSql() {
 
 QString UpdateSql() {
     QString sets;
-    for (int i = 0; i < kSavedCount; ++i) {
-        const QString c = QString::fromUtf16(kSavedColumns[i]);
+    for (int i = 0; i < SavedCount(); ++i) {
         if (!sets.isEmpty()) {
             sets += QLatin1Char(',');
         }
         // Numbered parameters: ?2 onwards are the values, ?1 the row's ID.
         const QString param = QLatin1Char('?') + QString::number(i + 2);
-        sets += c + QLatin1Char('=') + param;
+        sets += SavedColumns()[static_cast<size_t>(i)]->columnName() + QLatin1Char('=') + param;
     }
     // The last parameter is the count the row was loaded with; the row is written only while it
     // still has that count, and its count goes one up.
-    const QString count = QLatin1Char('?') + QString::number(kSavedCount + 2);
-    return QStringLiteral("UPDATE 物件情報 SET ") + sets + QStringLiteral(",更新回数=") + count +
-           QStringLiteral("+1 WHERE 物件ID=?1 AND ifnull(更新回数,0)=") + count;
+    const QString count = QLatin1Char('?') + QString::number(SavedCount() + 2);
+    const QString changes = ColumnOf(ColumnRole::ChangeCount);
+    return QStringLiteral("UPDATE 物件情報 SET ") + sets + QLatin1Char(',') + changes +
+           QLatin1Char('=') + count + QStringLiteral("+1 WHERE ") + ColumnOf(ColumnRole::Key) +
+           QStringLiteral("=?1 AND ifnull(") + changes + QStringLiteral(",0)=") + count;
 }
 
-// The columns a load reads, in this order.
-enum LoadColumn {
-    kId,
-    kTotiKakaku,
-    kKaokuKakaku,
-    kRosenka,
-    kTotiMenseki,
-    kTuboTanka,
-    kTateTubo,
-    kSoku1,
-    kSoku2,
-    kUramen,
-    kMudoro,
-    kMinami,
-    kMaguchi,
-    kOkuyuki,
-    kFuseikei,
-    kGake,
-    kKoatu,
-    kKakuti,
-    kSonota,
-    kKaokuDate,
-    kChikaHendo,
-    kJusho,
-    kKaisha,
-    kTanto,
-    kDenwa,
-    kTotiHanbai,
-    kKaokuHanbai,
-    kGokeiHanbai,
-    kBiko,
-    kKozo,
-    kNendo,
-    kHyoka,
-    kKoshin,
-    kPhoto
-};
+// Every stored column, in the table's order.
+const QString& LoadSql() {
+    static const QString sql = [] {
+        QString columns;
+        for (const PropertyColumn& c : PropertyColumns()) {
+            if (!c.stored())
+                continue;
+            if (!columns.isEmpty())
+                columns += QLatin1Char(',');
+            columns += c.columnName();
+        }
+        return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM 物件情報 WHERE ") +
+               ColumnOf(ColumnRole::Key) + QStringLiteral("=?");
+    }();
+    return sql;
+}
 
-const QString kLoadSql = QStringLiteral(
-    "SELECT 物件ID,敷地評価額,家屋評価額,国税路線価,敷地面積,坪単価,延床面積,側1路線ランク,"
-    "側2路線ランク,裏面路線ランク,無道路地ランク,南道路ランク,間口狭小ランク,奥行長大ランク,"
-    "不整形ランク,崖地ランク,高圧線下ランク,画地補正率,その他ランク,家屋建築年月日,"
-    "年間地価変動率,住所,販売会社名,担当者名,電話番号,敷地販売価格,家屋販売価格,合計販売価格,"
-    "備考,家屋構造CD,路線価年度,評価年月日,更新回数,現場写真 FROM 物件情報 WHERE 物件ID=?");
+// Column col of the load's row into the field. Null or unreadable numbers give 0 (or 1 for a
+// factor), a missing date gives today or keeps the record's own.
+void LoadField(const db::Statement& st, int col, const PropertyColumn& c, BukkenJoho& r,
+               const QDate& today) {
+    const Value v = st.value(col, c.type());
+    std::visit(Overloaded{[](std::monostate) {},
+                          [&](Currency B::*f) { r.*f = v.toCurrency().value_or(Currency()); },
+                          [&](double B::*f) {
+                              r.*f =
+                                  v.toDouble().value_or(c.missing == WhenMissing::One ? 1.0 : 0.0);
+                          },
+                          [&](qint32 B::*f) {
+                              const qint32 n = v.toInt32().value_or(0);
+                              r.*f = c.zeroIsNull ? std::max(n, 0) : n;
+                          },
+                          [&](qint64 B::*f) { r.*f = v.toInt64().value_or(0); },
+                          [&](QDate B::*f) {
+                              const std::optional<QDate> d = v.toDate();
+                              if (d && d->isValid())
+                                  r.*f = *d;
+                              else if (c.missing == WhenMissing::Today)
+                                  r.*f = today;
+                              else if (c.missing != WhenMissing::Keep)
+                                  r.*f = QDate();
+                          },
+                          [&](QString B::*f) { r.*f = v.toText(); }},
+               c.field);
+}
 
 }  // namespace
 
@@ -209,9 +219,9 @@ UpdateOutcome PropertyStore::update(qint32 id, const BukkenJoho& rec,
         db::Statement st(con_, UpdateSql());
         st.bind(1, Value::integer(id));
         BindRecord(st, 2, rec, photo);
-        st.bind(kSavedCount + 2, Value::integer(rec.KoshinKaisu));
+        st.bind(SavedCount() + 2, Value::integer(rec.KoshinKaisu));
         st.run();
-        if (sqlite3_changes(con_.handle()) > 0) {
+        if (con_.changes() > 0) {
             return UpdateOutcome::Saved;
         }
     }
@@ -230,67 +240,29 @@ std::optional<qint64> PropertyStore::changeCount(qint32 id) {
 
 std::optional<StoredProperty> PropertyStore::load(qint32 id, const BukkenJoho& base,
                                                   const QDate& today) {
-    db::Statement st(con_, kLoadSql);
+    db::Statement st(con_, LoadSql());
     st.bind(1, Value::integer(id));
     if (!st.step()) {
         return std::nullopt;
     }
     StoredProperty out{base, std::nullopt};
     BukkenJoho& r = out.record;
-    const auto currency = [&](int c) {
-        return st.value(c, FieldType::Currency).toCurrency().value_or(Currency());
-    };
-    const auto real = [&](int c, double fallback) {
-        return st.value(c, FieldType::Double).toDouble().value_or(fallback);
-    };
-    const auto rank = [&](int c) { return st.value(c, FieldType::Integer).toInt32().value_or(0); };
-    const auto text = [&](int c) { return st.value(c, FieldType::Text).toText(); };
-
-    r.BukkenID = id;
-    r.TotiKakaku = currency(kTotiKakaku);
-    r.KaokuKakaku = currency(kKaokuKakaku);
-    r.Rosenka = currency(kRosenka);
-    r.TotiMenseki = real(kTotiMenseki, 0);
-    r.KaokuTuboTanka = real(kTuboTanka, 0);
-    r.KaokuTateTubo = real(kTateTubo, 0);
-    r.Sokumen1Rank = rank(kSoku1);
-    r.Sokumen2Rank = rank(kSoku2);
-    r.UramenRank = rank(kUramen);
-    r.MudoroRank = rank(kMudoro);
-    r.MinamiRank = rank(kMinami);
-    r.MaguchiRank = rank(kMaguchi);
-    r.OkuyukiRank = rank(kOkuyuki);
-    r.FuseikeiRank = rank(kFuseikei);
-    r.GakeRank = rank(kGake);
-    r.KoatuRank = rank(kKoatu);
-    r.KakutiHoseiRitu = real(kKakuti, 1.0);
-    r.SonotaRank = rank(kSonota);
-    const std::optional<QDate> built = st.value(kKaokuDate, FieldType::Date).toDate();
-    r.KaokuDate = built && built->isValid() ? *built : today;
-    r.ChikaHendoRitu = real(kChikaHendo, 0);
-    r.Jusho = text(kJusho);
-    r.Kaisha = text(kKaisha);
-    r.Tanto = text(kTanto);
-    r.Denwa = text(kDenwa);
-    r.TotiHanbaiKakaku = currency(kTotiHanbai);
-    r.KaokuHanbaiKakaku = currency(kKaokuHanbai);
-    r.GokeiHanbaiKakaku = currency(kGokeiHanbai);
-    r.Biko = text(kBiko);
-    r.KaokuKozoCD = std::max(rank(kKozo), 0);
-    // The dates the figures were worked out with; a row saved before they were kept leaves the
-    // worksheet's own.
-    const auto date = [&](int c, const QDate& fallback) {
-        const std::optional<QDate> d = st.value(c, FieldType::Date).toDate();
-        return d && d->isValid() ? *d : fallback;
-    };
-    r.RosenkaNendo = date(kNendo, r.RosenkaNendo);
-    r.KoshinKaisu = st.value(kKoshin, FieldType::Integer).toInt64().value_or(0);
-    r.HyokaDate = date(kHyoka, r.HyokaDate);
-    // A zero-length photo is no picture at all, so that the property can be saved again without
-    // an empty photo stopping it.
-    if (st.blobSize(kPhoto) > 0) {
-        out.photo = st.blob(kPhoto);
+    int col = 0;
+    for (const PropertyColumn& c : PropertyColumns()) {
+        if (!c.stored())
+            continue;
+        if (c.role == ColumnRole::Photo) {
+            // A zero-length photo is no picture at all, so that the property can be saved again
+            // without an empty photo stopping it.
+            if (st.blobSize(col) > 0) {
+                out.photo = st.blob(col);
+            }
+        } else if (c.role != ColumnRole::Key) {
+            LoadField(st, col, c, r, today);
+        }
+        ++col;
     }
+    r.BukkenID = id;
     r.PicUmu = out.photo.has_value();
     r.PicFile.clear();
     return out;
@@ -306,39 +278,14 @@ void PropertyStore::remove(const std::vector<qint32>& ids) {
 }
 
 const std::vector<ListColumn>& PropertyStore::listColumns() {
-    using T = FieldType;
-    static const std::vector<ListColumn> columns = {{QStringLiteral("物件ID"), T::Integer},
-                                                    {QStringLiteral("住所"), T::Text},
-                                                    {QStringLiteral("敷地面積"), T::Double},
-                                                    {QStringLiteral("敷地評価額"), T::Currency},
-                                                    {QStringLiteral("家屋評価額"), T::Currency},
-                                                    {QStringLiteral("敷地販売価格"), T::Currency},
-                                                    {QStringLiteral("家屋販売価格"), T::Currency},
-                                                    {QStringLiteral("合計販売価格"), T::Currency},
-                                                    {QStringLiteral("合計価格"), T::Currency},
-                                                    {QStringLiteral("国税路線価"), T::Currency},
-                                                    {QStringLiteral("側1路線ランク"), T::Integer},
-                                                    {QStringLiteral("側2路線ランク"), T::Integer},
-                                                    {QStringLiteral("裏面路線ランク"), T::Integer},
-                                                    {QStringLiteral("南道路ランク"), T::Integer},
-                                                    {QStringLiteral("無道路地ランク"), T::Integer},
-                                                    {QStringLiteral("間口狭小ランク"), T::Integer},
-                                                    {QStringLiteral("奥行長大ランク"), T::Integer},
-                                                    {QStringLiteral("不整形ランク"), T::Integer},
-                                                    {QStringLiteral("崖地ランク"), T::Integer},
-                                                    {QStringLiteral("高圧線下ランク"), T::Integer},
-                                                    {QStringLiteral("販売会社名"), T::Text},
-                                                    {QStringLiteral("担当者名"), T::Text},
-                                                    {QStringLiteral("電話番号"), T::Text},
-                                                    {QStringLiteral("備考"), T::Text},
-                                                    {QStringLiteral("坪単価"), T::Double},
-                                                    {QStringLiteral("現場写真"), T::Blob},
-                                                    {QStringLiteral("延床面積"), T::Double},
-                                                    {QStringLiteral("年間地価変動率"), T::Double},
-                                                    {QStringLiteral("画地補正率"), T::Double},
-                                                    {QStringLiteral("その他ランク"), T::Integer},
-                                                    {QStringLiteral("家屋建築年月日"), T::Date},
-                                                    {QStringLiteral("評価年月日"), T::Date}};
+    static const std::vector<ListColumn> columns = [] {
+        std::vector<ListColumn> out;
+        for (const PropertyColumn& c : PropertyColumns()) {
+            if (c.list != InList::No)
+                out.push_back({c.title(), c.type(), &c});
+        }
+        return out;
+    }();
     return columns;
 }
 
@@ -347,11 +294,11 @@ namespace {
 // The expression a list column is read with. The total is a sum of two currency columns: Null when
 // a side is Null.
 QString ListExpression(const ListColumn& c) {
-    if (c.name == QStringLiteral("合計価格"))
-        return QStringLiteral("敷地評価額 + 家屋評価額");
-    if (c.type == FieldType::Blob)
+    if (c.column->expression)
+        return QString::fromUtf8(c.column->expression);
+    if (c.column->role == ColumnRole::Photo)
         return QStringLiteral("NULL");  // the photo is never read for the list
-    return c.name;
+    return c.column->columnName();
 }
 
 // A list column's value: a sum that leaves 64 bits comes back from SQLite as a float of

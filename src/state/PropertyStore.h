@@ -26,10 +26,13 @@ struct StoredProperty {
     std::optional<QByteArray> photo;  // nullopt when the row has none (Null or zero bytes)
 };
 
-// A column of the property list: its title (the column's name) and how its values read.
+struct PropertyColumn;
+
+// A column of the property list: its title, how its values read, and its row of PropertyColumns().
 struct ListColumn {
     QString name;
     db::FieldType type;
+    const PropertyColumn* column = nullptr;
 };
 
 // One row of the property list: its ID and one value per list column (the photo column is Null).
@@ -65,7 +68,7 @@ public:
     // Deletes these rows; IDs that are gone already are passed over.
     void remove(const std::vector<qint32>& ids);
 
-    // The list's columns, in the list's order.
+    // The list's columns (those of PropertyColumns() the list has, shown or hidden), in its order.
     static const std::vector<ListColumn>& listColumns();
     // The list columns of the rows whose IDs lie from first to last, ascending. The photo is
     // never read.

@@ -4,8 +4,6 @@
 #include "platform/Database.h"
 #include "platform/WriteFailure.h"
 
-#include <sqlite3.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,37 +33,22 @@ QString DataSource(const QString& path) {
     return QStringLiteral("Data Source=") + path;
 }
 
-AppError ReadError(sqlite3* db, int rc) {
-    const int code = rc & 0xff;
-    const QString what = code == SQLITE_CORRUPT || code == SQLITE_NOTADB
+AppError ReadError(const db::DbError& e) {
+    const int code = e.number();
+    const QString what = code == db::kCorrupt || code == db::kNotADatabase
                              ? QStringLiteral("データベースファイルが壊れています。")
                              : QStringLiteral("データベースファイルを読めません。");
-    return AppError(code, what + QStringLiteral(" (") + QString::fromUtf8(sqlite3_errmsg(db)) +
-                              QLatin1Char(')'));
+    return AppError(code, what + QStringLiteral(" (") + e.sqliteMessage() + QLatin1Char(')'));
 }
 
 // The first column of the first row of a statement (a PRAGMA), as text; empty when no row.
-QString FirstValue(db::Connection& con, const char* sql) {
-    sqlite3* db = con.handle();
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
-    QString out;
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(st);
-        if (rc == SQLITE_ROW) {
-            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-            rc = SQLITE_OK;
-        } else if (rc == SQLITE_DONE) {
-            rc = SQLITE_OK;
-        }
+QString FirstValue(db::Connection& con, const QString& sql) {
+    try {
+        db::Statement st(con, sql);
+        return st.step() ? st.value(0, db::FieldType::Text).toText() : QString();
+    } catch (const db::DbError& e) {
+        throw ReadError(e);
     }
-    if (rc != SQLITE_OK) {
-        const AppError error = ReadError(db, rc);
-        sqlite3_finalize(st);
-        throw error;
-    }
-    sqlite3_finalize(st);
-    return out;
 }
 
 // The user_version in a database file's header, read with plain file reads (no SQLite connection,
@@ -93,7 +76,7 @@ std::optional<int> HeaderVersion(const QString& path) {
 
 // A file without a version is a version-1 file.
 int VersionOf(db::Connection& con) {
-    return std::max(1, FirstValue(con, "PRAGMA user_version").toInt());
+    return std::max(1, FirstValue(con, QStringLiteral("PRAGMA user_version")).toInt());
 }
 
 // A rename is durable only once the folder that holds the name is on disk.
@@ -276,18 +259,16 @@ void CreateUserDatabase(const QString& path, const std::vector<UserDbStep>& step
 
     const QString building = path + QStringLiteral(".building");
     QFile::remove(building);
-    sqlite3* raw = nullptr;
-    // The one place that creates a database file: db::Connection never does.
-    int rc = sqlite3_open_v2(QFile::encodeName(building).constData(), &raw,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_exec(raw, schema.constData(), nullptr, nullptr, nullptr);
-    }
-    const QString rawError = QString::fromUtf8(sqlite3_errmsg(raw));
-    sqlite3_close(raw);
-    if (rc != SQLITE_OK) {
+    // The one place that creates a database file: an ordinary open never does.
+    try {
+        db::Connection con;
+        con.setConnectionString(DataSource(building));
+        con.setCreate(true);
+        con.open();
+        con.execute(QString::fromUtf8(schema));
+    } catch (const db::DbError& e) {
         QFile::remove(building);
-        throw cannotCreate(rawError);
+        throw cannotCreate(e.sqliteMessage());
     }
     try {
         db::Connection con;
@@ -423,11 +404,11 @@ UserDbCheck PrepareUserDatabase(const QString& path, const QDate& today, const U
             return out;
         }
         // Reads the whole file: upgrades are rare enough to afford it.
-        if (FirstValue(con, "PRAGMA quick_check") != QStringLiteral("ok")) {
-            throw AppError(SQLITE_CORRUPT, QStringLiteral("データベースファイルが壊れています。"));
+        if (FirstValue(con, QStringLiteral("PRAGMA quick_check")) != QStringLiteral("ok")) {
+            throw AppError(db::kCorrupt, QStringLiteral("データベースファイルが壊れています。"));
         }
-        if (sqlite3_db_readonly(con.handle(), "main") == 1) {
-            throw AppError(SQLITE_READONLY,
+        if (!con.isWritable()) {
+            throw AppError(db::kReadOnly,
                            QStringLiteral("ファイルに書き込めません（読み取り専用です）。"));
         }
     } catch (const AppError& e) {
@@ -437,6 +418,12 @@ UserDbCheck PrepareUserDatabase(const QString& path, const QDate& today, const U
     QString backup;
     bool changed = false;
     try {
+        // Copied while the connection holds no lock (no statement or transaction is open):
+        // closing the copy's own handle on the file would otherwise drop SQLite's lock on it.
+        // Only the single-instance lock guards the time in between, and it is per user (in the
+        // user's run-time folder): it keeps this user's other copies away, --check included, but
+        // not a copy another user runs on a database folder both chose in 環境設定; what that
+        // copy saved meanwhile is in the file but not in the backup.
         backup = WriteBackup(path, today, how.copy);
         // One transaction a step, each setting the version it reaches: an upgrade cut off
         // anywhere leaves a file of some whole version, and the next start goes on from there.

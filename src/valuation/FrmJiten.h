@@ -29,7 +29,7 @@ public:
 public Q_SLOTS:
     void CmdOK_Click();
 
-public:
+private:
     QLabel* LblPref = nullptr;
     QLabel* Label1 = nullptr;
     QListWidget* LstPref = nullptr;

@@ -52,7 +52,7 @@ private:
     void showFactors();
     void showCombined();
 
-public:
+private:
     QLabel* Label1 = nullptr;
     QCheckBox* ChkSoku1 = nullptr;
     QCheckBox* ChkSoku2 = nullptr;

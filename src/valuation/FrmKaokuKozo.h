@@ -38,7 +38,7 @@ public Q_SLOTS:
     void LstKaokuKozo_Click();
     void CmdOK_Click();
 
-public:
+private:
     QLabel* Label1 = nullptr;
     QListWidget* LstKaokuKozo = nullptr;
     QPushButton* CmdOK = nullptr;

@@ -38,8 +38,9 @@ void Connection::open() {
                                                       "(unable to open database file)"));
     }
     // Checked before SQLite sees the path, so that no file is ever created: SQLite would take an
-    // empty file for an empty database and write into it later. Only a regular file gets that far.
-    {
+    // empty file for an empty database and write into it later. Only a regular file gets that far;
+    // a creating connection may also find none.
+    if (!(create_ && !QFileInfo::exists(file))) {
         const RegularFile checked(file);
         if (checked.notRegular()) {
             throw DbError(SQLITE_CANTOPEN, NotRegularFileText(file));
@@ -56,6 +57,9 @@ void Connection::open() {
     sqlite3* db = nullptr;
     QByteArray native = QFile::encodeName(file);
     int flags = readOnly_ || immutable_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (create_ && !readOnly_ && !immutable_) {
+        flags |= SQLITE_OPEN_CREATE;
+    }
     if (immutable_) {
         // A URI, so that the flag can be given; every character that means something in a URI
         // is escaped, so that any file name stays the same file.
@@ -108,14 +112,19 @@ void Connection::execute(const QString& sql) {
     if (db_ == nullptr) {
         throw DbError(kObjectClosed, QStringLiteral("データベースに接続していません。"));
     }
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    // SQLite's message for a failed run is the connection's own, read with the file's error.
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
-        const QString english =
-            QString::fromUtf8(message != nullptr ? message : sqlite3_errmsg(db_));
-        sqlite3_free(message);
-        throw SqliteError(rc, english);
+        throw SqliteError(db_, rc);
     }
+}
+
+int Connection::changes() const {
+    return db_ != nullptr ? sqlite3_changes(db_) : 0;
+}
+
+bool Connection::isWritable() const {
+    return db_ != nullptr && sqlite3_db_readonly(db_, "main") == 0;
 }
 
 Transaction::Transaction(Connection& con) : con_(con) {

@@ -12,7 +12,8 @@ struct sqlite3;
 namespace ie::db {
 
 // A connection to one SQLite database file, opened from a connection string whose path follows
-// "Data Source=" (a string without it is taken as the path itself). Never creates a file: a
+// "Data Source=" (a string without it is taken as the path itself). Never creates a file unless
+// told to (setCreate): a
 // missing file, an empty path, a file that is not a database (an Access file, random bytes, an
 // empty file) or a locked one makes open() throw DbError, and nothing is ever written into a file
 // that failed to open. A file that may only be read opens, and its first write fails instead; a
@@ -48,6 +49,9 @@ public:
         std::function<void(qint64 elapsed)> waiting;
     };
     void setBusyWait(BusyWait wait) { busy_ = std::move(wait); }
+    // A creating connection makes the file when it is missing (only a new user database is made
+    // so). Takes effect at open().
+    void setCreate(bool create) { create_ = create; }
 
     void open();            // throws DbError; opening an open connection is an error as well
     void close() noexcept;  // closing a closed connection does nothing
@@ -56,6 +60,11 @@ public:
     // Runs statements that return no rows and take no values (DDL, PRAGMA, transaction control).
     // Throws DbError.
     void execute(const QString& sql);
+    // The rows the last INSERT, UPDATE or DELETE changed.
+    int changes() const;
+    // Whether the open file may be written (false for a file SQLite opened read-only, whatever
+    // was asked).
+    bool isWritable() const;
 
     sqlite3* handle() const { return db_; }
 
@@ -63,6 +72,7 @@ private:
     QString connectionString_;
     bool readOnly_ = false;
     bool immutable_ = false;
+    bool create_ = false;
     sqlite3* db_ = nullptr;
     BusyWait busy_;
     QElapsedTimer busyClock_;

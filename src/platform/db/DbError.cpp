@@ -1,6 +1,10 @@
 #include "platform/db/DbError.h"
 
+#include "platform/WriteFailure.h"
+
 #include <sqlite3.h>
+
+#include <cerrno>
 
 namespace ie::db {
 
@@ -60,17 +64,76 @@ QString JapaneseFor(int code) {
     }
 }
 
-}  // namespace
-
-DbError SqliteError(int rc, const QString& englishMessage) {
+DbError Make(int rc, const QString& englishMessage, int systemErrno) {
     const int code = rc & 0xff;
     return DbError(code,
-                   JapaneseFor(code) + QStringLiteral(" (") + englishMessage + QLatin1Char(')'));
+                   JapaneseFor(code) + QStringLiteral(" (") + englishMessage + QLatin1Char(')'), rc,
+                   englishMessage, systemErrno);
+}
+
+}  // namespace
+
+DbError::DbError(int number, QString description, int extendedCode, QString sqliteMessage,
+                 int systemErrno)
+    : AppError(number, std::move(description)),
+      extendedCode_(extendedCode),
+      sqliteMessage_(std::move(sqliteMessage)),
+      systemErrno_(systemErrno) {}
+
+bool DbError::isWriteFailure() const {
+    switch (number() & 0xff) {
+        case SQLITE_FULL:
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN:  // within a write: the journal beside the file cannot be made
+            return true;
+        default:
+            return false;
+    }
+}
+
+QString DbError::writeCause() const {
+    switch (number() & 0xff) {
+        case SQLITE_FULL:
+            return WriteCauseOfErrno(ENOSPC);
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+            return WriteCauseOfErrno(EACCES);
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return WriteCauseOfErrno(EBUSY);
+        default:
+            break;
+    }
+    if (systemErrno_ != 0) {
+        return WriteCauseOfErrno(systemErrno_);
+    }
+    QString text = QString::fromUtf8(sqlite3_errstr(number()));
+    while (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+DbError SqliteError(int rc, const QString& englishMessage) {
+    return Make(rc, englishMessage, 0);
 }
 
 DbError SqliteError(sqlite3* db, int rc) {
-    const char* msg = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    return SqliteError(rc, QString::fromUtf8(msg));
+    if (db == nullptr) {
+        return Make(rc, QString::fromUtf8(sqlite3_errstr(rc)), 0);
+    }
+    // Read now, before a rollback that follows can overwrite them: the error of the main file's
+    // last failed call, else the connection's last one.
+    int systemErrno = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &systemErrno);
+    if (systemErrno == 0)
+        systemErrno = sqlite3_system_errno(db);
+    DbError e = Make(rc, QString::fromUtf8(sqlite3_errmsg(db)), systemErrno);
+    e.extendedCode_ = sqlite3_extended_errcode(db);
+    return e;
 }
 
 }  // namespace ie::db

@@ -126,6 +126,10 @@ bool Statement::isNull(int col) const {
     return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
 }
 
+bool Statement::isBlob(int col) const {
+    return sqlite3_column_type(stmt_, col) == SQLITE_BLOB;
+}
+
 qint64 Statement::blobSize(int col) const {
     return isNull(col) ? 0 : sqlite3_column_bytes(stmt_, col);
 }

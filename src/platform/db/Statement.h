@@ -43,6 +43,7 @@ public:
     int columnCount() const;
     Value value(int col, FieldType type) const;
     bool isNull(int col) const;
+    bool isBlob(int col) const;      // bytes, whatever the column's declared type
     qint64 blobSize(int col) const;  // 0 for Null
     QByteArray blob(int col) const;
 
