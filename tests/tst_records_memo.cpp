@@ -544,6 +544,9 @@ private Q_SLOTS:
         auto unblock = qScopeGuard([&] {
             release.release();
             pool->setMaxThreadCount(threads);
+            // The cancelled decode still runs: it ends here, not while the application is torn
+            // down around it.
+            pool->waitForDone();
         });
         ui_.cancelWaits = {true};
         ui_.files = {jpg};
