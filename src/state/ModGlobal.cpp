@@ -15,19 +15,6 @@ QString ConnectionString(const QString& path) {
 
 namespace {
 
-// Whether the open database has any of the tables that mark it as this program's.
-bool HasAnyTable(db::Connection& con, const QStringList& tables) {
-    QStringList marks(tables.size(), QStringLiteral("?"));
-    db::Statement st(con, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
-                                         "AND name IN (") +
-                              marks.join(QLatin1Char(',')) + QLatin1Char(')'));
-    for (int i = 0; i < tables.size(); ++i) {
-        st.bind(i + 1, db::Value::text(tables[i]));
-    }
-    st.step();
-    return st.value(0, db::FieldType::Integer).toInt64().value_or(0) > 0;
-}
-
 void OpenConnection(db::Connection& con, const QString& path, const QString& which,
                     const QStringList& markTables) {
     try {
@@ -35,7 +22,7 @@ void OpenConnection(db::Connection& con, const QString& path, const QString& whi
         con.open();
         // Another program's database opens as well; say so in words rather than let the first
         // statement fail with SQLite's "no such table".
-        if (!HasAnyTable(con, markTables)) {
+        if (!db::HasAnyTable(con, markTables)) {
             throw AppError(kNotOurDatabase,
                            QStringLiteral("いえねだん帳のデータベースではありません。") +
                                QLatin1Char('\r') + which + QDir::toNativeSeparators(path));

@@ -111,15 +111,6 @@ UserDbCheck Refused(UserDbCheck out, const QString& path, const QString& cause) 
     return out;
 }
 
-bool HasTable(db::Connection& con, const QString& table) {
-    db::Statement st(
-        con,
-        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    st.bind(1, db::Value::text(table));
-    st.step();
-    return st.value(0, db::FieldType::Integer).toInt64().value_or(0) > 0;
-}
-
 bool HasColumn(db::Connection& con, const QString& table, const QString& column) {
     db::Statement st(con,
                      QStringLiteral("SELECT count(*) FROM pragma_table_info(?) WHERE name = ?"));
@@ -222,7 +213,7 @@ const std::vector<UserDbStep>& UserDbSteps() {
                  "INSERT INTO 物件ID採番 SELECT ifnull(max(物件ID), 0) FROM 物件情報 "
                  "WHERE NOT EXISTS (SELECT 1 FROM 物件ID採番)"));
          },
-         [](db::Connection& con) { return HasTable(con, QStringLiteral("物件ID採番")); }},
+         [](db::Connection& con) { return db::HasAnyTable(con, {QStringLiteral("物件ID採番")}); }},
     };
     return steps;
 }
@@ -395,7 +386,7 @@ UserDbCheck PrepareUserDatabase(const QString& path, const QDate& today, const U
             out.message = NewerUserDbMessage();
             return out;
         }
-        if (!HasTable(con, QStringLiteral("物件情報"))) {
+        if (!db::HasAnyTable(con, {QStringLiteral("物件情報")})) {
             out.state = UserDbCheck::State::Unchecked;
             return out;
         }
@@ -427,15 +418,16 @@ UserDbCheck PrepareUserDatabase(const QString& path, const QDate& today, const U
         backup = WriteBackup(path, today, how.copy);
         // One transaction a step, each setting the version it reaches: an upgrade cut off
         // anywhere leaves a file of some whole version, and the next start goes on from there.
+        int version = out.version;
         for (const UserDbStep* step : missing) {
             db::Transaction tx(con);
             step->apply(con);
-            const int reached = std::max(step->version, VersionOf(con));
-            con.execute(QStringLiteral("PRAGMA user_version = ") + QString::number(reached));
+            version = std::max(version, step->version);
+            con.execute(QStringLiteral("PRAGMA user_version = ") + QString::number(version));
             tx.commit();
             changed = true;
         }
-        if (VersionOf(con) < target) {
+        if (version < target) {
             db::Transaction tx(con);
             con.execute(QStringLiteral("PRAGMA user_version = ") + QString::number(target));
             tx.commit();

@@ -143,4 +143,16 @@ QByteArray Statement::blob(int col) const {
     return QByteArray(static_cast<const char*>(p), n);
 }
 
+bool HasAnyTable(Connection& con, const QStringList& tables) {
+    const QStringList marks(tables.size(), QStringLiteral("?"));
+    Statement st(con, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+                                     "AND name IN (") +
+                          marks.join(QLatin1Char(',')) + QLatin1Char(')'));
+    for (int i = 0; i < tables.size(); ++i) {
+        st.bind(i + 1, Value::text(tables[i]));
+    }
+    st.step();
+    return st.value(0, FieldType::Integer).toInt64().value_or(0) > 0;
+}
+
 }  // namespace ie::db

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -52,5 +53,8 @@ private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
+
+// Whether the database holds a table of any of these names.
+bool HasAnyTable(Connection& con, const QStringList& tables);
 
 }  // namespace ie::db
