@@ -17,7 +17,7 @@
 #include "platform/Database.h"
 #include "platform/Photo.h"
 #include "platform/UiServices.h"
-#include "records/PrintBatch.h"
+#include "records/FrmData.h"
 #include "report/ModPrint.h"
 #include "report/ReportPrinter.h"
 #include "state/BukkenJoho.h"

@@ -365,7 +365,7 @@ void TestStartup::installedFirstAndSecondStart() {
         for (const QString& dir : {config, data})
             QCOMPARE(QFileInfo(dir).permissions() & 0x0077, QFileDevice::Permissions());
         // The installed reference data opens, without a lock or a journal.
-        QVERIFY(ModSysDbOpen(p.g, p.ui, nullptr));
+        QVERIFY(ModSysDbOpen(p.g));
         QVERIFY(p.g.SysDbCon.immutable());
         ModSysDbClose(p.g);
         p.w->close();

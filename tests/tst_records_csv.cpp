@@ -1,5 +1,6 @@
 // The CSV export: the exact bytes of the file, the overwrite question, and failures that leave an
 // existing file as it was.
+#include "app/CsvExportCommand.h"
 #include "app/FrmMain.h"
 #include "records/CsvExport.h"
 #include "state/ModGlobal.h"

@@ -1,5 +1,6 @@
 // Every file the program writes, on a full disk: the earlier file stays byte for byte, nothing is
 // left beside it, and the message names the file and the cause.
+#include "app/CsvExportCommand.h"
 #include "records/CsvExport.h"
 #include "records/FrmHikaku.h"
 #include "report/Breakdown.h"

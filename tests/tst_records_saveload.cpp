@@ -134,10 +134,18 @@ struct Fixture {
         WriteAll(b.PicTempFile, QByteArray());
     }
 
-    SaveOutcome save(std::initializer_list<Answer> answers) {
+    // The save button as the main window runs it: a failure is shown and nothing else happens.
+    enum class Result { Cancelled, Saved, Failed };
+    Result save(std::initializer_list<Answer> answers) {
         for (const Answer a : answers)
             ui.answers.push_back(a);
-        return SaveBukken(g, ui, nullptr);
+        try {
+            return SaveBukken(g, ui, nullptr) == SaveOutcome::Saved ? Result::Saved
+                                                                    : Result::Cancelled;
+        } catch (const AppError& e) {
+            ui.showError(nullptr, e);
+            return Result::Failed;
+        }
     }
 
     // Loads row id through the program's layer, as the list window does.
@@ -212,20 +220,20 @@ private Q_SLOTS:
 void TestSaveLoad::idRule() {
     Fixture f;
     RawDb raw(f.folder.usrDb());
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1"}));
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2", "3"}));
 
     // The highest ID freed is never given out again: another copy may still hold it.
     QVERIFY(raw.exec(QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 3")));
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "2", "4"}));
 
     // A gap in the middle is not filled: one more than the last ever given.
     QVERIFY(raw.exec(QStringLiteral("DELETE FROM 物件情報 WHERE 物件ID = 2")));
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "4", "5"}));
     QVERIFY(f.ui.unexpected.isEmpty());
     // No message but the prompts; the connection is closed after each save.
@@ -240,7 +248,7 @@ void TestSaveLoad::idOverflowIsRefused() {
     QVERIFY(raw.exec(QStringLiteral("INSERT INTO 物件情報 (物件ID) VALUES (2147483647)")));
     FillAll(f.g.Bukken);
     const QString before = Dump(f.g.Bukken);
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Failed);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Failed);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"2147483647"}));
     QCOMPARE(Dump(f.g.Bukken), before);
     QCOMPARE(f.ui.shown.size(), size_t(2));
@@ -258,7 +266,7 @@ void TestSaveLoad::roundTripOfEveryField() {
     FillAll(b);
     b.PicUmu = true;
     QVERIFY(WriteAll(b.PicTempFile, kPhotoA));
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
 
     // What is stored, column by column, in the layer's storage forms.
     RawDb raw(f.folder.usrDb());
@@ -362,18 +370,18 @@ void TestSaveLoad::photoSourceAndScratchFile() {
     b.PicFile = picked;
     QFile grown(picked);  // past the size limit, with zeros
     QVERIFY(grown.open(QIODevice::ReadWrite) && grown.resize(150LL * 1024 * 1024));
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.one(QStringLiteral("SELECT 現場写真 FROM 物件情報 WHERE 物件ID = 1")), kPhotoA);
 
     QVERIFY(WriteAll(b.PicTempFile, QByteArray("scratch copy")));
     QVERIFY(QFile::remove(picked));
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.one(QStringLiteral("SELECT 現場写真 FROM 物件情報 WHERE 物件ID = 2")),
              QByteArray("scratch copy"));
 
     // No photo: Null in the column, and the load leaves the scratch file alone.
     b.PicUmu = false;
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.typeOf(QStringLiteral("現場写真"), 3), QByteArray("null"));
 
     // Loading a small photo after a larger one leaves exactly the small one's bytes.
@@ -469,7 +477,7 @@ void TestSaveLoad::emptyMemoTexts() {
     // New row: empty texts stay Null, filled ones are stored.
     b.Jusho = QStringLiteral("大阪府");
     b.Tanto = QStringLiteral("佐藤");
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     for (const char* col : {"販売会社名", "電話番号", "備考"}) {
         QCOMPARE(raw.typeOf(QString::fromUtf8(col), 1), QByteArray("null"));
     }
@@ -482,7 +490,7 @@ void TestSaveLoad::emptyMemoTexts() {
     b.Jusho.clear();
     b.Tanto = QStringLiteral("鈴木");
     b.Biko = QStringLiteral("追記");
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.typeOf(QStringLiteral("住所"), 1), QByteArray("null"));
     QCOMPARE(QString::fromUtf8(raw.one(QStringLiteral("SELECT 担当者名 FROM 物件情報"))),
              QStringLiteral("鈴木"));
@@ -496,9 +504,9 @@ void TestSaveLoad::updateRewritesSameRow() {
     RawDb raw(f.folder.usrDb());
     BukkenJoho& b = f.g.Bukken;
     b.TotiMenseki = 100;
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     b.TotiMenseki = 200;
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
 
     f.load(1, b);
     b.NewBukken = false;
@@ -506,7 +514,7 @@ void TestSaveLoad::updateRewritesSameRow() {
     b.HyokaDate = QDate(2027, 1, 15);
     b.PicUmu = false;
     f.ui.clear();
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(f.ui.shown.size(), size_t(1));
     QCOMPARE(f.ui.shown[0].text, QStringLiteral("既存の物件データを更新しますか。"));
     QCOMPARE(f.ui.shown[0].caption, QStringLiteral("物件情報保存"));
@@ -523,7 +531,7 @@ void TestSaveLoad::noChangesNothing() {
     RawDb raw(f.folder.usrDb());
     FillAll(f.g.Bukken);
     const QString before = Dump(f.g.Bukken);
-    QCOMPARE(f.save({Answer::No}), SaveOutcome::Cancelled);
+    QCOMPARE(f.save({Answer::No}), Fixture::Result::Cancelled);
     QCOMPARE(f.ui.shown.size(), size_t(1));
     const auto& q = f.ui.shown[0];
     QVERIFY(q.isQuestion);
@@ -535,7 +543,7 @@ void TestSaveLoad::noChangesNothing() {
     QCOMPARE(Dump(f.g.Bukken), before);
     QVERIFY(!f.g.UsrDbCon.isOpen());
     // A later Yes stores the same values.
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.one(QStringLiteral("SELECT 敷地面積 FROM 物件情報")), QByteArray("123.45"));
 }
 
@@ -561,7 +569,7 @@ void TestSaveLoad::readOnlyDatabaseChangesNothing() {
     QVERIFY(WriteAll(f.g.Bukken.PicTempFile, kPhotoA));
     const QString before = Dump(f.g.Bukken);
 
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Failed);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Failed);
     QCOMPARE(Dump(f.g.Bukken), before);
     QCOMPARE(ReadAll(f.folder.usrDb()), fileBefore);
     QCOMPARE(f.ui.shown.size(), size_t(2));
@@ -577,7 +585,7 @@ void TestSaveLoad::readOnlyDatabaseChangesNothing() {
     f.g.Bukken.NewBukken = false;
     f.g.Bukken.BukkenID = 1;
     const QString before2 = Dump(f.g.Bukken);
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Failed);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Failed);
     QCOMPARE(Dump(f.g.Bukken), before2);
     QCOMPARE(ReadAll(f.folder.usrDb()), fileBefore);
     QCOMPARE(f.ui.shown.back().icon, MsgIcon::Critical);
@@ -607,7 +615,7 @@ void TestSaveLoad::lockedDatabaseChangesNothing() {
     // Long enough to wait, short enough for a test: the whole wait is the connection's business.
     f.g.UsrDbBusyLimitMs = 300;
     const QString before = Dump(f.g.Bukken);
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Failed);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Failed);
     QCOMPARE(Dump(f.g.Bukken), before);
     QCOMPARE(f.ui.shown.size(), size_t(2));
     const QString text = f.ui.shown.back().text;
@@ -634,10 +642,10 @@ void TestSaveLoad::fileSizeLimitChangesNothing() {
     rlimit small = saved;
     small.rlim_cur = rlim_t(before.size() + 1000);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const SaveOutcome outcome = f.save({Answer::Yes});
+    const auto outcome = f.save({Answer::Yes});
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
-    QCOMPARE(outcome, SaveOutcome::Failed);
+    QCOMPARE(outcome, Fixture::Result::Failed);
     QCOMPARE(f.ui.shown.back().text, QStringLiteral("10\rファイルに書き込めません。\r") +
                                          QDir::toNativeSeparators(f.folder.usrDb()) + u'\r' +
                                          QString::fromLocal8Bit(std::strerror(EFBIG)) +
@@ -663,7 +671,7 @@ void TestSaveLoad::missingPhotoChangesNothing() {
     b.PicUmu = true;
     QVERIFY(WriteAll(b.PicTempFile, kPhotoA));
     b.Jusho = QStringLiteral("元の住所");
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
 
     if (update) {
         b.NewBukken = false;
@@ -682,7 +690,7 @@ void TestSaveLoad::missingPhotoChangesNothing() {
     b.Jusho = QStringLiteral("新しい住所");
     const QString before = Dump(b);
     f.ui.clear();
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Failed);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Failed);
     QCOMPARE(Dump(b), before);
     QCOMPARE(f.ui.shown.size(), size_t(2));
     QCOMPARE(f.ui.shown[1].icon, MsgIcon::Critical);
@@ -698,8 +706,8 @@ void TestSaveLoad::deletedRowOffersSaveAsNew() {
     Fixture f;
     RawDb raw(f.folder.usrDb());
     BukkenJoho& b = f.g.Bukken;
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     f.load(2, b);
     b.NewBukken = false;
     b.Denwa = QStringLiteral("06-0000-1111");
@@ -716,7 +724,7 @@ void TestSaveLoad::deletedRowOffersSaveAsNew() {
     // No: nothing is written and nothing changes.
     const QString before = Dump(b);
     f.ui.clear();
-    QCOMPARE(f.save({Answer::Yes, Answer::No}), SaveOutcome::Cancelled);
+    QCOMPARE(f.save({Answer::Yes, Answer::No}), Fixture::Result::Cancelled);
     QCOMPARE(f.ui.shown.size(), size_t(2));
     const auto& q = f.ui.shown[1];
     QVERIFY(q.isQuestion);
@@ -727,7 +735,7 @@ void TestSaveLoad::deletedRowOffersSaveAsNew() {
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "3"}));
 
     // Yes: stored as a new property with the next ID never given.
-    QCOMPARE(f.save({Answer::Yes, Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes, Answer::Yes}), Fixture::Result::Saved);
     QCOMPARE(raw.ids(), (QList<QByteArray>{"1", "3", "4"}));
     QCOMPARE(raw.one(QStringLiteral("SELECT 電話番号 FROM 物件情報 WHERE 物件ID = 4")),
              QByteArray("06-0000-1111"));
@@ -756,7 +764,7 @@ void TestSaveLoad::rowSavedByAnotherCopyAsks() {
     // Two copies of the program, each with its own connection to one file, load the same row.
     Fixture f;
     RawDb raw(f.folder.usrDb());
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     ModGlobal other;
     other.UsrDbPath = f.g.UsrDbPath;
     f.load(1, f.g.Bukken);
@@ -765,9 +773,9 @@ void TestSaveLoad::rowSavedByAnotherCopyAsks() {
 
     // The first to save is not asked anything, however often it saves.
     f.g.Bukken.Jusho = QStringLiteral("先に保存");
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     f.load(1, f.g.Bukken);
-    QCOMPARE(f.save({Answer::Yes}), SaveOutcome::Saved);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
     QVERIFY(f.ui.unexpected.isEmpty());
     QCOMPARE(raw.one(QStringLiteral("SELECT 更新回数 FROM 物件情報")), QByteArray("3"));
 

@@ -3,7 +3,6 @@
 // the record and scratch photo put back, a refused job stopping the batch).
 #include "platform/QtUiServices.h"
 #include "records/FrmData.h"
-#include "records/PrintBatch.h"
 #include "report/FrmPrint.h"
 #include "report/QtReportPrinter.h"
 #include "state/ModGlobal.h"

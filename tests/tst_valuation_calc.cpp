@@ -27,11 +27,16 @@ char* toString(const Currency& c) {
 
 namespace {
 
-// The house lookup for a property without a structure: the 家屋経年減点補正率 row, the reference
-// connection opened for it alone.
+// The house lookup for a property without a structure, as the worksheet makes it: the
+// 家屋経年減点補正率 row, the reference connection opened for it alone; a failed open is shown
+// and abandons the calculation.
 std::optional<double> WoodRate(ModGlobal& g, UiServices& ui, qint32 age) {
-    const std::optional<HouseRate> rate = GetHouseRate(g, ui, nullptr, 0, age);
-    return rate ? std::optional<double>(rate->rate) : std::nullopt;
+    SysDbSession session(g, ui, nullptr);
+    if (!session.ok()) {
+        ui.showError(nullptr, session.failure());
+        return std::nullopt;
+    }
+    return LookUpHouseRate(g, 0, age).rate;
 }
 
 // Currency from its yen value written with four decimals, e.g. Yen(19266472, 6027).

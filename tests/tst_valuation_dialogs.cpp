@@ -126,7 +126,7 @@ void TestDialogs::cleanup() {
 void TestDialogs::verifyClosedAndReopens() {
     QVERIFY(!g_->SysDbCon.isOpen());
     ScriptedUi quiet;
-    QVERIFY(ModSysDbOpen(*g_, quiet, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QVERIFY(quiet.shown.empty());
     ModSysDbClose(*g_);
 }

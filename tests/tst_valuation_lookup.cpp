@@ -69,7 +69,7 @@ void TestValuationLookup::cleanup() {
 }
 
 void TestValuationLookup::hosei_ranksOfCheckBoxTables() {
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QCOMPARE(ModGetHosei(*g_, 0, u"側１路線補正率"_s), 1.0);
     QCOMPARE(ModGetHosei(*g_, 1, u"側１路線補正率"_s), 1.03);
     QCOMPARE(ModGetHosei(*g_, 1, u"間口狭小補正率"_s), 0.9);
@@ -79,7 +79,7 @@ void TestValuationLookup::hosei_ranksOfCheckBoxTables() {
 }
 
 void TestValuationLookup::hosei_missingRankTakesLastRow() {
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     // The table ends at age 35 with the 5 % floor.
     QCOMPARE(ModGetHosei(*g_, 60, kKeinen), 0.05);
     QCOMPARE(ModGetHosei(*g_, -1, kKeinen), 0.05);
@@ -90,20 +90,20 @@ void TestValuationLookup::hosei_missingRankTakesLastRow() {
 }
 
 void TestValuationLookup::hosei_cliffRankMinusOneIsItsFirstRow() {
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QCOMPARE(ModGetHosei(*g_, -1, u"崖地補正率"_s), 1.0);
     QCOMPARE(ModGetHosei(*g_, 1, u"崖地補正率"_s), 0.95);
     QCOMPARE(ModGetHosei(*g_, 9, u"崖地補正率"_s), 0.65);
 }
 
 void TestValuationLookup::tuboTanka() {
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QCOMPARE(ModGetKaokuTuboTanka(*g_, 1), 674711.0);
     QCOMPARE(ModGetKaokuTuboTanka(*g_, 4), 1212231.0);
 }
 
 void TestValuationLookup::tuboTanka_missingCodeNamesTable() {
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     try {
         ModGetKaokuTuboTanka(*g_, 8);
         QFAIL("no error for a code without a row");
@@ -115,7 +115,7 @@ void TestValuationLookup::tuboTanka_missingCodeNamesTable() {
 }
 
 void TestValuationLookup::lists() {
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     // The cliff table's first row is not offered: ten items from 0 to 90.
     QCOMPARE(ReadListItems(*g_, u"崖地補正率"_s, u"数値下限"_s),
              (QStringList{u"0"_s, u"10"_s, u"20"_s, u"30"_s, u"40"_s, u"50"_s, u"60"_s, u"70"_s,
@@ -135,12 +135,12 @@ void TestValuationLookup::lists() {
     // An empty table gives an empty list.
     ModSysDbClose(*g_);
     QVERIFY(Exec(folder_->sysDb(), u"DELETE FROM 家屋構造別坪単価;"_s));
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QVERIFY(ReadListItems(*g_, u"家屋構造別坪単価"_s, u"説明"_s).isEmpty());
 }
 
 void TestValuationLookup::sourcesAndStructureNames() {
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     const std::vector<DataSource> sources = ReadDataSources(*g_);
     QCOMPARE(sources.size(), size_t(13));
     const std::optional<DataSource> jiten = SourceOf(sources, u"土地時点修正率"_s);
@@ -154,7 +154,7 @@ void TestValuationLookup::sourcesAndStructureNames() {
     QCOMPARE(HouseRemainingRate(*g_, 0, 30), 0.163);
     ModSysDbClose(*g_);
     QVERIFY(Exec(folder_->sysDb(), u"DROP TABLE データ出典;"_s));
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QVERIFY_THROWS_EXCEPTION(AppError, ReadDataSources(*g_));
 }
 
@@ -176,7 +176,7 @@ void TestValuationLookup::broken_data() {
 void TestValuationLookup::broken() {
     QFETCH(QString, sql);
     QVERIFY(Exec(folder_->sysDb(), sql));
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     // Age 1 is the Null row in the last case, and a missing rank elsewhere.
     for (const qint32 rank : {1, 60}) {
         try {
@@ -205,7 +205,7 @@ void TestValuationLookup::broken_nullRateOnlyForThatRank() {
              u"CREATE TABLE 家屋構造別坪単価 (構造CD INTEGER PRIMARY KEY, 説明 TEXT, 坪単価 REAL);"
              u"INSERT INTO 家屋構造別坪単価 VALUES (1, '木造', 500000);"
              u"INSERT INTO 家屋構造別坪単価 VALUES (2, '鉄骨造', NULL);"_s));
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QCOMPARE(ModGetKaokuTuboTanka(*g_, 1), 500000.0);
     QVERIFY_THROWS_EXCEPTION(AppError, ModGetKaokuTuboTanka(*g_, 2));
 }
@@ -215,7 +215,7 @@ void TestValuationLookup::broken_depreciationLookupClosesConnection() {
     QVERIFY_THROWS_EXCEPTION(AppError, GetHouseRate(*g_, ui_, nullptr, 0, 11));
     QVERIFY(!g_->SysDbCon.isOpen());
     // The next open is not refused as an open of an open connection.
-    QVERIFY(ModSysDbOpen(*g_, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(*g_));
     QVERIFY(ui_.shown.empty());
     ModSysDbClose(*g_);
     // Once the table is back, the lookup works as usual.
@@ -223,7 +223,7 @@ void TestValuationLookup::broken_depreciationLookupClosesConnection() {
                  u"CREATE TABLE 家屋経年減点補正率 (ランク INTEGER PRIMARY KEY, 補正率 REAL);"
                  u"INSERT INTO 家屋経年減点補正率 VALUES (0, 1.0);"
                  u"INSERT INTO 家屋経年減点補正率 VALUES (1, 0.9721);"_s));
-    QCOMPARE(GetHouseRate(*g_, ui_, nullptr, 0, 1).value_or(HouseRate{-1, QString()}).rate, 0.9721);
+    QCOMPARE(GetHouseRate(*g_, ui_, nullptr, 0, 1).rate, 0.9721);
     QVERIFY(!g_->SysDbCon.isOpen());
 }
 

@@ -57,7 +57,7 @@ private Q_SLOTS:
     void worksheet_woodNoticeOncePerRun();
 
 private:
-    void openReference() { QVERIFY(ModSysDbOpen(*g_, *ui_, nullptr)); }
+    void openReference() { QVERIFY(ModSysDbOpen(*g_)); }
     void chooseStructure(int row);
     void calcHouse(const QString& tanka, const QString& tubo);
     QString shownStructure() const {

@@ -31,7 +31,8 @@ struct ModGlobal;
 // Handlers are grouped by file: FrmMain.cpp (start-up, layout, menus, exits, help),
 // FrmMainWorksheet.cpp (fields, clearing, calculations), FrmMainReference.cpp (the three
 // reference dialogs), FrmMainRecords.cpp (save, list, comparison), FrmMainMemo.cpp (memo, CSV
-// export), FrmMainReport.cpp (preview), FrmMainOptions.cpp (settings, version).
+// export, whose command is CsvExportCommand.cpp), FrmMainReport.cpp (preview), FrmMainOptions.cpp
+// (settings, version).
 class FrmMain : public QMainWindow {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 #include "app/FrmMain.h"
 
-#include "records/CsvExport.h"
+#include "app/CsvExportCommand.h"
 #include "records/FrmMemo.h"
 #include "state/ModGlobal.h"
 

@@ -23,9 +23,13 @@ void FrmMain::mnuSave_Click() {
 }
 
 bool FrmMain::saveProperty(bool confirm) {
-    // On Cancelled and Failed nothing may change: the worksheet still holds the property.
+    // On Cancelled and on a failure nothing may change: the worksheet still holds the property.
     qint32 id = 0;
-    if (SaveBukken(g_, ui_, this, confirm, &id) != SaveOutcome::Saved) {
+    try {
+        if (SaveBukken(g_, ui_, this, confirm, &id) != SaveOutcome::Saved)
+            return false;
+    } catch (const AppError& e) {
+        ui_.showError(this, e);
         return false;
     }
     ClearForm();
@@ -44,6 +48,7 @@ bool FrmMain::saveProperty(bool confirm) {
 void FrmMain::mnuSearch_Click() {
     UsrDbSession session(g_, ui_, this);
     if (!session.ok()) {
+        ui_.showError(this, session.failure());
         return;
     }
     BukkenJoho& b = g_.Bukken;
@@ -85,6 +90,7 @@ void FrmMain::mnuSearch_Click() {
 void FrmMain::mnuHikaku_Click() {
     UsrDbSession session(g_, ui_, this);
     if (!session.ok()) {
+        ui_.showError(this, session.failure());
         return;
     }
     FrmHikaku view(g_, ui_, DefaultReportPrinter(), std::nullopt, this);

@@ -19,15 +19,17 @@ void FrmMain::mnuPrint_Click() {
     std::optional<BreakdownContent> breakdown;
     {
         SysDbSession session(g_, ui_, this);
-        if (session.ok()) {
+        if (!session.ok()) {
+            ui_.showError(this, session.failure());
+        } else {
             try {
                 breakdown = MakeBreakdown(g_, g_.Bukken);
             } catch (const AppError& e) {
                 ui_.message(
                     this,
-                    QString::number(e.number()) + QLatin1Char('\r') + e.description() +
-                        QLatin1Char('\r') +
-                        QStringLiteral("計算の内訳を作れないため、1ページ目だけを表示します。"),
+                    e.withContext(
+                         QStringLiteral("計算の内訳を作れないため、1ページ目だけを表示します。"))
+                        .messageText(),
                     MsgIcon::Exclamation);
             }
         }

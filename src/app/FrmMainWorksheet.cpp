@@ -275,9 +275,14 @@ void FrmMain::CmdCalcLandPrise_Click() {
 
 void FrmMain::CmdKaokuKeisan_Click() {
     const auto lookup = [this](qint32 structureCode, qint32 age) -> std::optional<double> {
-        const std::optional<HouseRate> rate = GetHouseRate(g_, ui_, this, structureCode, age);
-        if (!rate)
+        // A failed open abandons the calculation with the connection's own message; a table
+        // that cannot be read is reported by the calculation, which names the table.
+        SysDbSession session(g_, ui_, this);
+        if (!session.ok()) {
+            ui_.showError(this, session.failure());
             return std::nullopt;
+        }
+        const std::optional<HouseRate> rate = LookUpHouseRate(g_, structureCode, age);
         if (!rate->woodNotice.isEmpty() && !woodNoticesShown_.contains(rate->woodNotice)) {
             woodNoticesShown_.insert(rate->woodNotice);
             ui_.message(this, rate->woodNotice, MsgIcon::Information);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/AppError.h"
+
 #include <QDate>
 #include <QFuture>
 #include <QString>
@@ -62,6 +64,10 @@ public:
         return true;
     }
 
+    // The one way a failure reaches the user: its text with the critical icon.
+    void showError(QWidget* parent, const AppError& error) {
+        message(parent, error.messageText(), MsgIcon::Critical);
+    }
     // Convenience: a message with the program's title as caption.
     void message(QWidget* parent, const QString& text, MsgIcon icon) {
         message(parent, text, icon, AppTitle());

@@ -4,7 +4,6 @@
 #include "common/Currency.h"
 #include "platform/Database.h"
 #include "platform/SafeWrite.h"
-#include "platform/UiServices.h"
 #include "platform/WriteFailure.h"
 #include "state/ModGlobal.h"
 #include "state/PropertyColumns.h"
@@ -109,7 +108,8 @@ void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& p
     result.writeFailed = true;
 }
 
-// Which of the files the program holds open path is (by any spelling or link), or empty.
+}  // namespace
+
 QString OwnFileAt(const ModGlobal& g, const QString& path) {
     const std::pair<const QString&, QString> own[] = {
         {g.UsrDbPath, u"ユーザーデータベース"_s},
@@ -123,8 +123,6 @@ QString OwnFileAt(const ModGlobal& g, const QString& path) {
     }
     return {};
 }
-
-}  // namespace
 
 QString CsvExportQuery() {
     QString columns;
@@ -259,68 +257,6 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
     }
     result.ok = true;
     return result;
-}
-
-void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
-    const auto filterOf = [](const CsvFormat& f) { return f.name + QStringLiteral(" (*.csv)"); };
-    QStringList filters;
-    for (const CsvFormat& f : CsvFormats())
-        filters << filterOf(f);
-    QString filter = filters.front();
-    const QString chosen =
-        ui.saveFileName(parent, filters.join(QStringLiteral(";;")), g.Bukken.CsvFile, &filter);
-    if (chosen.isEmpty())
-        return;  // cancelled: the remembered name stays
-    const CsvFormat* format = &CsvFormats().front();
-    for (const CsvFormat& f : CsvFormats()) {
-        if (filter == filterOf(f))
-            format = &f;
-    }
-    // The overwrite question is about the file that will really be written.
-    const QString path = CsvTargetPath(chosen);
-    if (const QString own = OwnFileAt(g, path); !own.isEmpty()) {
-        ui.message(parent,
-                   QStringLiteral("いえねだん帳が使用している%1には書き出せません。\r%2\r"
-                                  "別のファイル名を指定してください。")
-                       .arg(own, QDir::toNativeSeparators(path)),
-                   MsgIcon::Exclamation);
-        return;
-    }
-    g.Bukken.CsvFile = path;
-
-    const QFileInfo target(path);
-    if (target.exists() && !target.isDir()) {
-        if (ui.question(parent, QStringLiteral("同じ名前のファイルが存在します。上書きしますか"),
-                        AppTitle(), Answer::Yes) != Answer::Yes) {
-            return;
-        }
-    }
-
-    UsrDbSession session(g, ui, parent);
-    if (!session.ok())
-        return;
-    const CsvExportResult result = ExportCsv(g.UsrDbCon, path, *format);
-    session.close();
-
-    if (!result.ok) {
-        // A write failure names the file itself.
-        ui.message(parent,
-                   QStringLiteral("エクスポートに失敗しました。\r") +
-                       (result.writeFailed ? QString() : QDir::toNativeSeparators(path) + u'\r') +
-                       result.error,
-                   MsgIcon::Critical);
-        return;
-    }
-    QString done = QStringLiteral("%1件の物件を書き出しました。\rファイル：%2\r形式：%3")
-                       .arg(result.rows)
-                       .arg(QDir::toNativeSeparators(path), format->name);
-    if (result.unmappable > 0) {
-        done += QStringLiteral(
-                    "\rShift-JISで表せない文字が%1文字あったため、"
-                    "「?」に置き換えて書き出しました。")
-                    .arg(result.unmappable);
-    }
-    ui.message(parent, done, result.unmappable > 0 ? MsgIcon::Exclamation : MsgIcon::Information);
 }
 
 }  // namespace ie

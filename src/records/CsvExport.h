@@ -6,11 +6,9 @@
 #include <vector>
 
 class QIODevice;
-class QWidget;
 
 namespace ie {
 
-class UiServices;
 struct ModGlobal;
 namespace db {
 class Connection;
@@ -62,6 +60,10 @@ QString CsvField(const QString& value);
 // changed.
 QString CsvFieldGuarded(const QString& value, bool textColumn);
 
+// Which of the files the program holds open path is (by any spelling or link), named for the user
+// ("ユーザーデータベース"), or empty: an export must never write over one of them.
+QString OwnFileAt(const ModGlobal& g, const QString& path);
+
 // The file name the export writes to: a name typed without an extension gets ".csv".
 QString CsvTargetPath(const QString& chosen);
 
@@ -75,10 +77,5 @@ CsvExportResult ExportCsv(db::Connection& con, const QString& path,
 // in a failure's text. NUL characters are left out of every value.
 CsvExportResult WriteCsv(db::Connection& con, QIODevice& out, const QString& path,
                          const CsvFormat& format = CsvShiftJis());
-
-// The export menu command: asks for the file and its format (pre-filled with CsvFile), adds
-// ".csv" to a bare name, asks before overwriting, opens the user database, writes, and tells how
-// many properties went to which file in which format, or what failed.
-void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent);
 
 }  // namespace ie

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Database.h"
+#include "records/PrintBatch.h"
 
 #include <QDialog>
 #include <QSize>
@@ -19,7 +20,11 @@ namespace ie {
 class BukkenListModel;
 class ReportPrinter;
 class UiServices;
+namespace db {
+class Connection;
+}
 struct ModGlobal;
+struct BukkenJoho;
 
 // The property list: every saved property in a grid, from which rows are deleted, printed,
 // compared or one is read back into the main window (読込, a double-click or Enter). A click on a
@@ -95,5 +100,14 @@ private:
     ReportPrinter* printer_ = nullptr;
     QSize openedSize_;
 };
+
+// The list's print button without the list: prints each of ids as its own one-page job after the
+// question "選択物件n件を印刷しますか。" (caption "物件情報印刷", No the default); a row that
+// cannot be read or printed stops the batch with a message naming it, the rest staying unprinted.
+// While it runs, window is disabled and the pointer is busy. Returns false when the user answered
+// No (nothing done), true when the batch ran: the caller then rebuilds the list.
+bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer,
+                         db::Connection& con, const std::vector<qint32>& ids,
+                         const BukkenJoho& current, const BreakdownMaker& makeBreakdown = {});
 
 }  // namespace ie

@@ -20,12 +20,10 @@ QString Caption() {
     return QStringLiteral("物件情報保存");
 }
 
-void ShowFailure(UiServices& ui, QWidget* parent, int number, const QString& description) {
-    ui.message(parent,
-               QString::number(number) + QLatin1Char('\r') + description + QLatin1Char('\r') +
-                   QStringLiteral("物件情報の保存に失敗しました。データベースと画面の内容は"
-                                  "保存前のままです。"),
-               MsgIcon::Critical);
+AppError SaveFailure(int number, const QString& description) {
+    return AppError(number, description,
+                    QStringLiteral("物件情報の保存に失敗しました。データベースと画面の内容は"
+                                   "保存前のままです。"));
 }
 
 }  // namespace
@@ -40,9 +38,7 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent, bool confi
     }
 
     UsrDbSession session(g, ui, parent);
-    if (!session.ok()) {
-        return SaveOutcome::Failed;
-    }
+    session.require();
     try {
         // Read first: an unreadable photo stops the save before anything is written.
         const std::optional<QByteArray> photo = PhotoToSave(g.Bukken);
@@ -102,14 +98,11 @@ SaveOutcome SaveBukken(ModGlobal& g, UiServices& ui, QWidget* parent, bool confi
         // A write the file refused names the file and why; the number stays SQLite's.
         const QString description =
             e.isWriteFailure() ? WriteFailedText(g.UsrDbPath, e.writeCause()) : e.description();
-        ShowFailure(ui, parent, e.number(), description);
-        return SaveOutcome::Failed;
+        throw SaveFailure(e.number(), description);
     } catch (const AppError& e) {
-        ShowFailure(ui, parent, e.number(), e.description());
-        return SaveOutcome::Failed;
+        throw SaveFailure(e.number(), e.description());
     } catch (const std::bad_alloc&) {
-        ShowFailure(ui, parent, 7, QStringLiteral("メモリが不足しています。"));
-        return SaveOutcome::Failed;
+        throw SaveFailure(7, QStringLiteral("メモリが不足しています。"));
     }
     session.close();
     return SaveOutcome::Saved;

@@ -35,12 +35,15 @@ void OpenConnection(db::Connection& con, const QString& path, const QString& whi
 
 }  // namespace
 
-QString ConnectFailureText(const AppError& e, const QString& which, const QString& path) {
+AppError ConnectFailure(const AppError& e, const QString& which, const QString& path) {
     if (e.number() == kNotOurDatabase) {
-        return e.description();
+        return AppError(errors::kPlainMessage, e.description());
     }
-    return QString::number(e.number()) + QLatin1Char('\r') + e.description() + QLatin1Char('\r') +
-           which + QDir::toNativeSeparators(path) + QStringLiteral("への接続失敗");
+    return e.withContext(which + QDir::toNativeSeparators(path) + QStringLiteral("への接続失敗"));
+}
+
+QString ConnectFailureText(const AppError& e, const QString& which, const QString& path) {
+    return ConnectFailure(e, which, path).messageText();
 }
 
 void OpenSysDb(ModGlobal& g) {
@@ -61,14 +64,13 @@ void OpenUsrDb(ModGlobal& g, std::function<void(qint64)> waiting) {
                    {QStringLiteral("物件情報")});
 }
 
-bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+bool ModSysDbOpen(ModGlobal& g, std::optional<AppError>* failure) {
     try {
         OpenSysDb(g);
         return true;
     } catch (const AppError& e) {
-        ui.message(parent,
-                   ConnectFailureText(e, QStringLiteral("システムデータベース"), g.SysDbPath),
-                   MsgIcon::Critical);
+        if (failure)
+            *failure = ConnectFailure(e, QStringLiteral("システムデータベース"), g.SysDbPath);
         return false;
     }
 }
@@ -77,7 +79,7 @@ QString BusyNoteText() {
     return QStringLiteral("ほかのいえねだん帳が保存中です…");
 }
 
-bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
+bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent, std::optional<AppError>* failure) {
     // Another copy saving a large photo may hold the file for a while: wait, say so after a
     // moment, keep the window painted, and give up only after the connection's limit.
     auto waiting = [&ui, parent, lastNote = qint64(-1)](qint64 elapsed) mutable {
@@ -92,9 +94,8 @@ bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent) {
         OpenUsrDb(g, std::move(waiting));
         return true;
     } catch (const AppError& e) {
-        ui.message(parent,
-                   ConnectFailureText(e, QStringLiteral("ユーザーデータベース"), g.UsrDbPath),
-                   MsgIcon::Critical);
+        if (failure)
+            *failure = ConnectFailure(e, QStringLiteral("ユーザーデータベース"), g.UsrDbPath);
         return false;
     }
 }

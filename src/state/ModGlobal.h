@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace ie {
 
@@ -51,17 +52,21 @@ void OpenUsrDb(ModGlobal& g, std::function<void(qint64)> waiting = nullptr);
 // The number of the failure of a database of another program (Access's "unrecognized database
 // format"); its description is the whole text to show.
 inline constexpr int kNotOurDatabase = 3343;
-// "number CR description CR <which database><path>への接続失敗", the text of a failed open
-// ("いえねだん帳のデータベースではありません。" CR <which database><path> for kNotOurDatabase).
+// A failed open named by what failed: "<which database><path>への接続失敗" as its context, or, for
+// kNotOurDatabase, its sentence alone (it already names the file).
+AppError ConnectFailure(const AppError& e, const QString& which, const QString& path);
+// Its message text.
 QString ConnectFailureText(const AppError& e, const QString& which, const QString& path);
 
-// Open a connection; on failure show "number CR description CR <which database><path>への接続失敗"
-// with the critical icon and return false (nothing is left open). At start-up the caller then ends
-// the program; later the caller abandons its action so that nothing typed is lost.
-bool ModSysDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
+// Open a connection; on failure return false with nothing left open and, when failure is given,
+// the failure named by ConnectFailure. Nothing is shown: the window that asked shows it. ui is
+// for the busy note only: a save waiting on another copy of the program says so and keeps the
+// window painted.
+bool ModSysDbOpen(ModGlobal& g, std::optional<AppError>* failure = nullptr);
 // The note shown while a save waits for another copy of the program to finish its own.
 QString BusyNoteText();
-bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent);
+bool ModUsrDbOpen(ModGlobal& g, UiServices& ui, QWidget* parent,
+                  std::optional<AppError>* failure = nullptr);
 // Close the connection. Closing a closed connection does nothing.
 void ModSysDbClose(ModGlobal& g);
 void ModUsrDbClose(ModGlobal& g);
@@ -69,17 +74,24 @@ void ModUsrDbClose(ModGlobal& g);
 enum class Database { System, User };
 
 // Opens one of the two connections on construction and closes it on every way out of the scope.
+// A failed open is kept, not shown: a window shows failure(), logic throws it (require()).
 template <Database which>
 class DbSession {
 public:
     DbSession(ModGlobal& g, UiServices& ui, QWidget* parent)
         : g_(g),
-          ok_(which == Database::System ? ModSysDbOpen(g, ui, parent)
-                                        : ModUsrDbOpen(g, ui, parent)) {}
+          ok_(which == Database::System ? ModSysDbOpen(g, &failure_)
+                                        : ModUsrDbOpen(g, ui, parent, &failure_)) {}
     ~DbSession() { close(); }
     DbSession(const DbSession&) = delete;
     DbSession& operator=(const DbSession&) = delete;
     bool ok() const { return ok_; }
+    // Why the open failed; only when !ok() before any close().
+    const AppError& failure() const { return *failure_; }
+    void require() const {
+        if (!ok_ && failure_)
+            throw *failure_;
+    }
     void close() {
         if (ok_) {
             if (which == Database::System)
@@ -92,6 +104,7 @@ public:
 
 private:
     ModGlobal& g_;
+    std::optional<AppError> failure_;
     bool ok_;
 };
 

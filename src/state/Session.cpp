@@ -49,9 +49,10 @@ void CountSavedProperties(ModGlobal& g) {
         ModUsrDbClose(g);
         // A file that opens but holds no readable 物件情報 table: which file and what is wrong.
         throw StartupError(
-            {QString::number(e.number()) + QLatin1Char('\r') + e.description() + QLatin1Char('\r') +
-             QStringLiteral("ユーザーデータベース") + QDir::toNativeSeparators(g.UsrDbPath) +
-             QStringLiteral("の物件情報を読み込めません。プログラムを終了します。")});
+            {e.withContext(QStringLiteral("ユーザーデータベース") +
+                           QDir::toNativeSeparators(g.UsrDbPath) +
+                           QStringLiteral("の物件情報を読み込めません。プログラムを終了します。"))
+                 .messageText()});
     }
     ModUsrDbClose(g);
 }

@@ -68,8 +68,10 @@ bool FrmJiten::load() {
     std::optional<DataSource> source;
     {
         SysDbSession session(g_, ui_, this);
-        if (!session.ok())
+        if (!session.ok()) {
+            ui_.showError(this, session.failure());
             return false;
+        }
         try {
             items = ReadReferenceItems(g_, kTable, QStringLiteral("都道府県名"));
         } catch (const AppError& e) {
@@ -124,8 +126,10 @@ void FrmJiten::CmdOK_Click() {
     double rate = 0;
     {
         SysDbSession session(g_, ui_, this);
-        if (!session.ok())
-            return;  // message shown; the user may try again or close
+        if (!session.ok()) {
+            ui_.showError(this, session.failure());
+            return;  // the user may try again or close
+        }
         try {
             rate = ModGetJitenRitu(g_, id);
         } catch (const AppError& e) {

@@ -200,6 +200,7 @@ bool FrmKakuti::load() {
     } loadingEnds{this};
     session_ = std::make_unique<SysDbSession>(g_, ui_, this);
     if (!session_->ok()) {
+        ui_.showError(this, session_->failure());
         session_.reset();
         return false;
     }

@@ -94,6 +94,7 @@ bool FrmKaokuKozo::load() {
     structureAtLoad_ = g_.Bukken.KaokuKozoCD;
     session_ = std::make_unique<SysDbSession>(g_, ui_, this);
     if (!session_->ok()) {
+        ui_.showError(this, session_->failure());
         session_.reset();
         return false;
     }

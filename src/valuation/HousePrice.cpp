@@ -135,11 +135,10 @@ double HouseRemainingRate(ModGlobal& g, qint32 structureCode, qint32 age) {
     return LookUpHouseRate(g, structureCode, age).rate;
 }
 
-std::optional<HouseRate> GetHouseRate(ModGlobal& g, UiServices& ui, QWidget* parent,
-                                      qint32 structureCode, qint32 age) {
+HouseRate GetHouseRate(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 structureCode,
+                       qint32 age) {
     SysDbSession session(g, ui, parent);
-    if (!session.ok())
-        return std::nullopt;
+    session.require();
     return LookUpHouseRate(g, structureCode, age);
 }
 

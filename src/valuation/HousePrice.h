@@ -51,9 +51,9 @@ struct HouseRate {
 };
 HouseRate LookUpHouseRate(ModGlobal& g, qint32 structureCode, qint32 age);
 // LookUpHouseRate with the reference connection opened for the lookup alone and closed on every
-// way out; nullopt when it could not be opened (the open has shown its message).
-std::optional<HouseRate> GetHouseRate(ModGlobal& g, UiServices& ui, QWidget* parent,
-                                      qint32 structureCode, qint32 age);
+// way out; a failed open throws its AppError.
+HouseRate GetHouseRate(ModGlobal& g, UiServices& ui, QWidget* parent, qint32 structureCode,
+                       qint32 age);
 // The table whose failure abandons the rate of the structure: 家屋経年減点補正率 for 木造 and no
 // structure, 家屋構造別坪単価 for the others.
 QString HouseRateTable(qint32 structureCode);
