@@ -4,6 +4,7 @@
 #include "common/AppError.h"
 #include "common/Currency.h"
 #include "state/ModGlobal.h"
+#include "state/RoadAccess.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 #include "valuation/OfficialLot.h"
@@ -347,17 +348,18 @@ void TestOfficialLot::brokenTables_data() {
     QTest::addColumn<QString>("table");
     QTest::newRow("付表5 gone") << u"DROP TABLE 付表5不整形地補正率"_s << u"付表5不整形地補正率"_s;
     QTest::newRow("a district missing")
-        << u"DELETE FROM 付表2側方路線影響加算率 WHERE 地区区分 = 2"_s << u"付表2側方路線影響加算率"_s;
+        << u"DELETE FROM 付表2側方路線影響加算率 WHERE 地区区分 = 2"_s
+        << u"付表2側方路線影響加算率"_s;
     QTest::newRow("a factor of thousandths")
         << u"UPDATE 付表1奥行価格補正率 SET 補正率 = 0.955 WHERE 奥行下限 = 4"_s
         << u"付表1奥行価格補正率"_s;
     QTest::newRow("a Null factor")
-        << u"DROP TABLE 付表9特別警戒区域補正率; CREATE TABLE 付表9特別警戒区域補正率 (区域割合下限 INTEGER, 補正率 REAL); "
+        << u"DROP TABLE 付表9特別警戒区域補正率; CREATE TABLE 付表9特別警戒区域補正率 "
+           u"(区域割合下限 INTEGER, 補正率 REAL); "
            "INSERT INTO 付表9特別警戒区域補正率 VALUES (10, NULL)"_s
         << u"付表9特別警戒区域補正率"_s;
     QTest::newRow("no band from 0")
-        << u"DELETE FROM 付表6間口狭小補正率 WHERE 間口下限 = 0"_s
-        << u"付表6間口狭小補正率"_s;
+        << u"DELETE FROM 付表6間口狭小補正率 WHERE 間口下限 = 0"_s << u"付表6間口狭小補正率"_s;
     QTest::newRow("no-road table gone") << u"DROP TABLE 無道路地補正率"_s << u"無道路地補正率"_s;
 }
 

@@ -5,13 +5,13 @@
 #include "common/Formats.h"
 #include "common/NumberRule.h"
 #include "platform/FieldGuard.h"
+#include "platform/IniFile.h"
 #include "platform/QtUiServices.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "state/BukkenJoho.h"
 #include "state/ModGlobal.h"
 #include "valuation/ListItemTips.h"
-#include "platform/IniFile.h"
 #include "valuation/LotCorrection.h"
 #include "valuation/OfficialLotRecord.h"
 #include "valuation/OfficialTables.h"
@@ -133,8 +133,9 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
     TabWay->setObjectName(QStringLiteral("TabWay"));
     TabWay->addTab(QStringLiteral("かんたん入力"));
     TabWay->addTab(QStringLiteral("財産評価基本通達で計算"));
-    TabWay->setToolTip(QStringLiteral(
-        "かんたん入力は選択肢から、財産評価基本通達で計算は敷地の寸法と道路から補正率を求めます。"));
+    TabWay->setToolTip(
+        QStringLiteral("かんたん入力は選択肢から、財産評価基本通達で計算は敷地の寸法と道路から補正"
+                       "率を求めます。"));
     TabWay->setGeometry(Tw(120), Tw(60), Tw(9000), TabWay->sizeHint().height());
     StackWay = new QStackedWidget(this);
     StackWay->setObjectName(QStringLiteral("StackWay"));
@@ -148,7 +149,8 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
     StackWay->addWidget(PageOfficial);
     PageQuick->installEventFilter(this);
 
-    Label1 = MakeLabel(PageQuick, "Label1", QStringLiteral("敷地と道路の関係"), 480, 120, 1395, 180);
+    Label1 =
+        MakeLabel(PageQuick, "Label1", QStringLiteral("敷地と道路の関係"), 480, 120, 1395, 180);
     ChkSoku1 = MakeCheck(PageQuick, "ChkSoku1", QStringLiteral("側面が道路に面している"),
                          QStringLiteral("敷地の側面が道路に面しているときにチェックしてください。"),
                          240, 480, 2175, 375);
@@ -165,16 +167,16 @@ FrmKakuti::FrmKakuti(ModGlobal& g, UiServices& ui, QWidget* parent)
         this, "ChkMaguti", QStringLiteral("道路に面している長さが4m未満"),
         QStringLiteral("敷地の道路に面している長さ（＝間口）が4m未満の場合に選択します。"), 3600,
         1080, 2775, 480);
-    ChkMinami = MakeCheck(PageQuick, "ChkMinami", QStringLiteral("道路が敷地の南側にある"), QString(),
-                          7140, 1080, 2295, 480);
+    ChkMinami = MakeCheck(PageQuick, "ChkMinami", QStringLiteral("道路が敷地の南側にある"),
+                          QString(), 7140, 1080, 2295, 480);
     Label2 = MakeLabel(PageQuick, "Label2", QStringLiteral("敷地の形"), 480, 1800, 720, 180);
     Label6 = MakeLabel(PageQuick, "Label6", QStringLiteral("奥行きが長い"), 240, 2160, 1035, 180);
     LstOkuyuki = MakeList(PageQuick, "LstOkuyuki", QStringLiteral("敷地が細長い場合に選択します。"),
                           1560, 2040, 2100, 420);
     Label7 = MakeLabel(PageQuick, "Label7", QStringLiteral("四角形でない"), 4320, 2160, 1035, 180);
     LstFuseikei =
-        MakeList(PageQuick, "LstFuseikei", QStringLiteral("敷地が四角形でない場合に選択します。"), 6000,
-                 2040, 2700, 420);
+        MakeList(PageQuick, "LstFuseikei", QStringLiteral("敷地が四角形でない場合に選択します。"),
+                 6000, 2040, 2700, 420);
     Label3 = MakeLabel(PageQuick, "Label3", QStringLiteral("そのほか"), 480, 2880, 705, 180);
     Label4 = MakeLabel(PageQuick, "Label4", QStringLiteral("崖地の割合"), 240, 3240, 900, 180);
     LstGake = MakeList(PageQuick, "LstGake",
@@ -588,26 +590,31 @@ void FrmKakuti::setWorksheet(const QString& rosenkaText, const QString& areaText
 void FrmKakuti::buildOfficialPage() {
     QWidget* p = PageOfficial;
     const QStringList kinds{QStringLiteral("角地"), QStringLiteral("準角地")};
-    CboDistrict = MakeChoice(p, "CboDistrict",
-                             {QStringLiteral("普通住宅地区"), QStringLiteral("普通商業・併用住宅地区")});
-    CboDistrict->setToolTip(QStringLiteral("路線価図で路線価を囲む記号の地区です（無印は普通住宅地区、"
-                                           "楕円などは普通商業・併用住宅地区）。"));
+    CboDistrict =
+        MakeChoice(p, "CboDistrict",
+                   {QStringLiteral("普通住宅地区"), QStringLiteral("普通商業・併用住宅地区")});
+    CboDistrict->setToolTip(
+        QStringLiteral("路線価図で路線価を囲む記号の地区です（無印は普通住宅地区、"
+                       "楕円などは普通商業・併用住宅地区）。"));
     LblOffRosenka = new QLabel(p);
     LblOffRosenka->setObjectName(QStringLiteral("LblOffRosenka"));
     LblOffRosenka->setWordWrap(true);
     const QString lengthTip = QStringLiteral("メートル単位で、小数点以下2桁まで入力します。");
     TxtFrontage = MakeAmount(p, "TxtFrontage",
                              QStringLiteral("正面の道路に接する長さ（間口）です。販売図面や測量図で"
-                                            "確かめます。") + lengthTip);
+                                            "確かめます。") +
+                                 lengthTip);
     TxtDepth = MakeAmount(p, "TxtDepth",
                           QStringLiteral("正面の道路から奥までの距離です。不整形地では想定整形地の"
-                                         "奥行を入力します。") + lengthTip);
-    const QString priceTip = QStringLiteral("その道路の路線価（円/㎡）です。空欄または0はなしです。");
-    const QString depthTip =
-        QStringLiteral("その道路から測った敷地の奥行です。空欄なら側方路線は間口、裏面路線は奥行を"
-                       "使います。");
-    const QString contactTip =
-        QStringLiteral("道路が辺の一部だけに接するときの接する長さです。空欄なら辺全体に接します。");
+                                         "奥行を入力します。") +
+                              lengthTip);
+    const QString priceTip =
+        QStringLiteral("その道路の路線価（円/㎡）です。空欄または0はなしです。");
+    const QString depthTip = QStringLiteral(
+        "その道路から測った敷地の奥行です。空欄なら側方路線は間口、裏面路線は奥行を"
+        "使います。");
+    const QString contactTip = QStringLiteral(
+        "道路が辺の一部だけに接するときの接する長さです。空欄なら辺全体に接します。");
     TxtSide1Price = MakeAmount(p, "TxtSide1Price", priceTip);
     TxtSide1Depth = MakeAmount(p, "TxtSide1Depth", depthTip);
     CboSide1Kind = MakeChoice(p, "CboSide1Kind", kinds);
@@ -627,23 +634,25 @@ void FrmKakuti::buildOfficialPage() {
                        "（㎡）です。整形地なら空欄にします。"));
     ChkMetro = new QCheckBox(QStringLiteral("三大都市圏にある"), p);
     ChkMetro->setObjectName(QStringLiteral("ChkMetro"));
-    ChkMetro->setToolTip(QStringLiteral("首都圏・近畿圏・中部圏の既成市街地、近郊整備地帯などに"
-                                        "あるときにチェックします。"));
+    ChkMetro->setToolTip(
+        QStringLiteral("首都圏・近畿圏・中部圏の既成市街地、近郊整備地帯などに"
+                       "あるときにチェックします。"));
     ChkScaleExcluded = new QCheckBox(
         QStringLiteral("規模格差補正の対象外（市街化調整区域、工業専用地域、容積率400%以上"
                        "（東京23区は300%以上））"),
         p);
     ChkScaleExcluded->setObjectName(QStringLiteral("ChkScaleExcluded"));
-    TxtCliffShare = MakeAmount(p, "TxtCliffShare",
-                               QStringLiteral("敷地のうちがけ地の割合（%）です。"));
-    CboCliffFacing = MakeChoice(p, "CboCliffFacing",
-                                {QStringLiteral("南"), QStringLiteral("東"), QStringLiteral("西"),
-                                 QStringLiteral("北")});
+    TxtCliffShare =
+        MakeAmount(p, "TxtCliffShare", QStringLiteral("敷地のうちがけ地の割合（%）です。"));
+    CboCliffFacing = MakeChoice(
+        p, "CboCliffFacing",
+        {QStringLiteral("南"), QStringLiteral("東"), QStringLiteral("西"), QStringLiteral("北")});
     CboCliffFacing->setToolTip(QStringLiteral("がけ地の斜面が向いている方位です。"));
     TxtDangerShare = MakeAmount(p, "TxtDangerShare",
                                 QStringLiteral("敷地のうち土砂災害特別警戒区域の割合（%）です。"));
-    TxtSetback = MakeAmount(p, "TxtSetback",
-                            QStringLiteral("道路の幅を広げるために道路として提供する面積（㎡）です。"));
+    TxtSetback =
+        MakeAmount(p, "TxtSetback",
+                   QStringLiteral("道路の幅を広げるために道路として提供する面積（㎡）です。"));
     ChkOffMudoro = new QCheckBox(QStringLiteral("道路に面していない"), p);
     ChkOffMudoro->setObjectName(QStringLiteral("ChkOffMudoro"));
     ChkOffKoatu = new QCheckBox(QStringLiteral("高圧線の下"), p);
@@ -656,11 +665,12 @@ void FrmKakuti::buildOfficialPage() {
     ChkMultiplier->setObjectName(QStringLiteral("ChkMultiplier"));
     ChkMultiplier->setToolTip(QStringLiteral(
         "路線価のない地域では、固定資産税評価額に評価倍率表の倍率を掛けて求めます。"));
-    TxtAssessed = MakeAmount(p, "TxtAssessed",
-                             QStringLiteral("土地の固定資産税評価額（円）です。固定資産税の課税明細書"
-                                            "や評価証明書に載っています。"));
-    TxtMultiplier = MakeAmount(p, "TxtMultiplier",
-                               QStringLiteral("国税庁の評価倍率表にある宅地の倍率（例 1.1）です。"));
+    TxtAssessed =
+        MakeAmount(p, "TxtAssessed",
+                   QStringLiteral("土地の固定資産税評価額（円）です。固定資産税の課税明細書"
+                                  "や評価証明書に載っています。"));
+    TxtMultiplier = MakeAmount(
+        p, "TxtMultiplier", QStringLiteral("国税庁の評価倍率表にある宅地の倍率（例 1.1）です。"));
     TxtOfficialSteps = new QPlainTextEdit(p);
     TxtOfficialSteps->setObjectName(QStringLiteral("TxtOfficialSteps"));
     TxtOfficialSteps->setReadOnly(true);
@@ -749,13 +759,13 @@ void FrmKakuti::buildOfficialPage() {
     both->addLayout(grid, 11);
     both->addLayout(right, 9);
 
-    QWidget* order[] = {CboDistrict,     TxtFrontage,    TxtDepth,       TxtAssumedArea,
-                        TxtSide1Price,   TxtSide1Depth,  CboSide1Kind,   TxtSide1Contact,
-                        TxtSide2Price,   TxtSide2Depth,  CboSide2Kind,   TxtSide2Contact,
-                        TxtRearPrice,    TxtRearDepth,   TxtRearContact, ChkMetro,
+    QWidget* order[] = {CboDistrict,      TxtFrontage,   TxtDepth,       TxtAssumedArea,
+                        TxtSide1Price,    TxtSide1Depth, CboSide1Kind,   TxtSide1Contact,
+                        TxtSide2Price,    TxtSide2Depth, CboSide2Kind,   TxtSide2Contact,
+                        TxtRearPrice,     TxtRearDepth,  TxtRearContact, ChkMetro,
                         ChkScaleExcluded, TxtCliffShare, CboCliffFacing, TxtDangerShare,
-                        TxtSetback,      ChkOffMudoro,   ChkOffKoatu,    ChkOffMinami,
-                        TxtOffSonota,    ChkMultiplier,  TxtAssessed,    TxtMultiplier};
+                        TxtSetback,       ChkOffMudoro,  ChkOffKoatu,    ChkOffMinami,
+                        TxtOffSonota,     ChkMultiplier, TxtAssessed,    TxtMultiplier};
     setTabOrder(TabWay, order[0]);
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
@@ -779,8 +789,8 @@ BukkenJoho FrmKakuti::officialInputs(QString* error) const {
         return r.value;
     };
     const auto price = [&](QLineEdit* field, const QString& name) {
-        return Currency::fromRaw(
-            static_cast<qint64>(std::floor(amount(field, name))) * Currency::kScale);
+        return Currency::fromRaw(static_cast<qint64>(std::floor(amount(field, name))) *
+                                 Currency::kScale);
     };
     rec.LotMethod = kLotMethodOfficial;
     rec.District = CboDistrict->currentIndex() == 1 ? 1 : 0;
@@ -822,22 +832,35 @@ void FrmKakuti::showOfficial() {
     if (loading_ || !PageOfficial)
         return;
     const bool multiplier = ChkMultiplier->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             TxtFrontage, TxtDepth, TxtAssumedArea, TxtSide1Price, TxtSide1Depth,
-                       static_cast<QWidget*>(CboSide1Kind), TxtSide1Contact, TxtSide2Price,
-                       TxtSide2Depth, static_cast<QWidget*>(CboSide2Kind), TxtSide2Contact,
-                       TxtRearPrice, TxtRearDepth, TxtRearContact,
-                       static_cast<QWidget*>(ChkMetro), static_cast<QWidget*>(ChkScaleExcluded),
-                       TxtCliffShare, static_cast<QWidget*>(CboCliffFacing), TxtDangerShare,
-                       TxtSetback, static_cast<QWidget*>(CboDistrict)})
+    for (QWidget* w : std::initializer_list<QWidget*>{TxtFrontage,
+                                                      TxtDepth,
+                                                      TxtAssumedArea,
+                                                      TxtSide1Price,
+                                                      TxtSide1Depth,
+                                                      static_cast<QWidget*>(CboSide1Kind),
+                                                      TxtSide1Contact,
+                                                      TxtSide2Price,
+                                                      TxtSide2Depth,
+                                                      static_cast<QWidget*>(CboSide2Kind),
+                                                      TxtSide2Contact,
+                                                      TxtRearPrice,
+                                                      TxtRearDepth,
+                                                      TxtRearContact,
+                                                      static_cast<QWidget*>(ChkMetro),
+                                                      static_cast<QWidget*>(ChkScaleExcluded),
+                                                      TxtCliffShare,
+                                                      static_cast<QWidget*>(CboCliffFacing),
+                                                      TxtDangerShare,
+                                                      TxtSetback,
+                                                      static_cast<QWidget*>(CboDistrict)})
         w->setEnabled(!multiplier);
     TxtAssessed->setEnabled(multiplier);
     TxtMultiplier->setEnabled(multiplier);
 
     const std::optional<double> area = ParseSiteArea(areaText_);
-    QString basis = QStringLiteral("地積（②敷地面積）：%1")
-                        .arg(area ? FormatArea(*area) + QStringLiteral("㎡")
-                                  : QStringLiteral("未入力"));
+    QString basis =
+        QStringLiteral("地積（②敷地面積）：%1")
+            .arg(area ? FormatArea(*area) + QStringLiteral("㎡") : QStringLiteral("未入力"));
     if (!multiplier) {
         const std::optional<double> road = ParseNumber(rosenkaText_);
         basis += QStringLiteral("　正面路線価（①路線価）：%1")
@@ -861,8 +884,7 @@ void FrmKakuti::showOfficial() {
         if (!r.refusal.isEmpty()) {
             text << r.refusal;
             if (warnings.isEmpty())
-                warnings = official::AccessWarnings(
-                    OfficialInputsOf(rec, 0, area.value_or(0)));
+                warnings = official::AccessWarnings(OfficialInputsOf(rec, 0, area.value_or(0)));
         } else {
             text << QStringLiteral("【補正率】");
             for (const QString& f : r.factors)
@@ -884,12 +906,14 @@ void FrmKakuti::showOfficial() {
                 text << QString() << QStringLiteral("※") + n;
             if (multiplier) {
                 text << QString()
-                     << QStringLiteral("※倍率地域のため、①路線価に1㎡当たり %1円 を書き込みます"
-                                       "（敷地面積が変わると書き直します）。")
+                     << QStringLiteral(
+                            "※倍率地域のため、①路線価に1㎡当たり %1円 を書き込みます"
+                            "（敷地面積が変わると書き直します）。")
                             .arg(FormatWhole(double(r.roadPrice)));
             }
-            gokei = QStringLiteral("合わせた補正率　%1（評価額 %2円 ÷（路線価 × 地積））"
-                                   "［戻る］で③の欄に入ります")
+            gokei = QStringLiteral(
+                        "合わせた補正率　%1（評価額 %2円 ÷（路線価 × 地積））"
+                        "［戻る］で③の欄に入ります")
                         .arg(CombinedFactorText(r.lotFactor), FormatWhole(double(r.value)));
         }
     }

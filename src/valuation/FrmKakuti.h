@@ -24,13 +24,13 @@ class SysDbSession;
 class UiServices;
 struct ModGlobal;
 
-// The lot-correction dialog "敷地の状況", in two ways. かんたん入力: the plot's conditions as ranks,
-// looked up and combined into KakutiHoseiRitu on "戻る"; each choice shows its factor, and the
-// combined factor follows the choices as they change (by the same lookups and product as "戻る").
-// 財産評価基本通達で計算: the plot's dimensions and roads worked through the 付表 (OfficialLot),
-// every factor and per-㎡ line shown as the inputs change. The way shown on "戻る" is the way
-// stored. It holds the reference connection from load() until it closes, whichever way it closes;
-// only "戻る" stores anything.
+// The lot-correction dialog "敷地の状況", in two ways. かんたん入力: the plot's conditions as
+// ranks, looked up and combined into KakutiHoseiRitu on "戻る"; each choice shows its factor, and
+// the combined factor follows the choices as they change (by the same lookups and product as
+// "戻る"). 財産評価基本通達で計算: the plot's dimensions and roads worked through the 付表
+// (OfficialLot), every factor and per-㎡ line shown as the inputs change. The way shown on "戻る"
+// is the way stored. It holds the reference connection from load() until it closes, whichever way
+// it closes; only "戻る" stores anything.
 class FrmKakuti : public QDialog {
     Q_OBJECT
 public:

@@ -1,5 +1,7 @@
 #include "valuation/OfficialLot.h"
 
+#include "state/RoadAccess.h"
+
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
@@ -155,8 +157,9 @@ struct Context {
         const int f = i < 0 ? 100 : bands[i].factor;
         if (record) {
             r.factors.push_back(QStringLiteral("付表1 奥行価格補正率 %1 %2（%3 %4） %5")
-                                    .arg(t.districtName[d], i < 0 ? QString() : BandText(bands, i, EdgeMetres),
-                                         what, MetresOf(depth), Hundredths(f)));
+                                    .arg(t.districtName[d],
+                                         i < 0 ? QString() : BandText(bands, i, EdgeMetres), what,
+                                         MetresOf(depth), Hundredths(f)));
         }
         return f;
     }
@@ -168,23 +171,9 @@ qint64 Apply(qint64 value, Wide num, Wide den) {
 
 }  // namespace
 
-QString NarrowFrontageWarning() {
-    return QStringLiteral("間口が2m未満です。建築基準法の接道義務（2m）を満たさず、建て替えできない"
-                          "可能性があります。");
-}
-
-QString NoRoadWarning() {
-    return QStringLiteral("道路に面していないため、建築基準法の接道義務（2m）を満たさず、建て替え"
-                          "できない可能性があります。");
-}
-
 QStringList AccessWarnings(const Inputs& in) {
-    if (in.noRoad)
-        return {NoRoadWarning()};
     if (in.multiplier || in.frontage <= 0)
-        return {};
-    // Every road the plot touches under 2 m: a side road without a length in contact runs along
-    // the whole depth, a rear road along the whole frontage.
+        return RoadAccessWarnings(in.noRoad, 0);
     qint64 longest = in.frontage;
     for (const auto& s : in.side) {
         if (s && s->price > 0)
@@ -192,7 +181,7 @@ QStringList AccessWarnings(const Inputs& in) {
     }
     if (in.rear && in.rear->price > 0)
         longest = std::max(longest, in.rear->contact > 0 ? in.rear->contact : in.frontage);
-    return longest < 200 ? QStringList{NarrowFrontageWarning()} : QStringList{};
+    return RoadAccessWarnings(in.noRoad, longest);
 }
 
 int BandFactor(const std::vector<Band>& bands, qint64 value) {
@@ -227,8 +216,9 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                      .arg(Yen(in.assessed), Decimal(in.multiplierRate), SquareMetres(in.area)),
                  v});
             if (v <= 0)
-                return refuse(QStringLiteral("1㎡当たりの価額が1円未満になります。"
-                                             "固定資産税評価額と倍率を確かめてください。"));
+                return refuse(
+                    QStringLiteral("1㎡当たりの価額が1円未満になります。"
+                                   "固定資産税評価額と倍率を確かめてください。"));
             r.roadPrice = v;
             roadPrice = static_cast<double>(v);
         } else {
@@ -239,11 +229,12 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 return refuse(in.frontage <= 0 ? QStringLiteral("「間口」を入力してください。")
                                                : QStringLiteral("「奥行」を入力してください。"));
             }
-            if (in.noRoad && ((in.side[0] && in.side[0]->price > 0) ||
-                              (in.side[1] && in.side[1]->price > 0) ||
-                              (in.rear && in.rear->price > 0))) {
-                return refuse(QStringLiteral("「道路に面していない」と側方路線・裏面路線は同時に"
-                                             "指定できません。"));
+            if (in.noRoad &&
+                ((in.side[0] && in.side[0]->price > 0) || (in.side[1] && in.side[1]->price > 0) ||
+                 (in.rear && in.rear->price > 0))) {
+                return refuse(
+                    QStringLiteral("「道路に面していない」と側方路線・裏面路線は同時に"
+                                   "指定できません。"));
             }
             if (in.assumedArea > 0 && in.assumedArea < in.area)
                 return refuse(QStringLiteral("「想定整形地の地積」が地積より小さくなっています。"));
@@ -256,10 +247,10 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 const Wide area = Wide(in.area) * 100;
                 const Wide gap = product > area ? product - area : area - product;
                 if (gap * 2 > area) {
-                    r.notes << QStringLiteral("間口×奥行（%1）が地積（%2）と大きく異なります。"
-                                              "寸法を確かめてください（計算はそのまま続けます）。")
-                                   .arg(SquareMetres(Narrow(product / 100)),
-                                        SquareMetres(in.area));
+                    r.notes << QStringLiteral(
+                                   "間口×奥行（%1）が地積（%2）と大きく異なります。"
+                                   "寸法を確かめてください（計算はそのまま続けます）。")
+                                   .arg(SquareMetres(Narrow(product / 100)), SquareMetres(in.area));
                 }
             }
 
@@ -347,8 +338,9 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
             if (dims) {
                 fDepth = cx.depthFactor(dUsed, QStringLiteral("正面路線 奥行"), true);
             } else {
-                r.factors.push_back(QStringLiteral("付表1 奥行価格補正率 1.00（間口・奥行の入力が"
-                                                   "ないため補正しません）"));
+                r.factors.push_back(
+                    QStringLiteral("付表1 奥行価格補正率 1.00（間口・奥行の入力が"
+                                   "ないため補正しません）"));
             }
             v = Apply(frontPrice, fDepth, 100);
             r.lines.push_back({QStringLiteral("1 一路線（A）"),
@@ -368,9 +360,9 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 QString rateText;
                 if (isSide) {
                     rate = road.kind == CornerKind::Corner ? t.sideCorner[d] : t.sideSemiCorner[d];
-                    r.factors.push_back(QStringLiteral("付表2 側方路線影響加算率 %1 %2 %3")
-                                            .arg(t.districtName[d], KindName(road.kind),
-                                                 Hundredths(rate)));
+                    r.factors.push_back(
+                        QStringLiteral("付表2 側方路線影響加算率 %1 %2 %3")
+                            .arg(t.districtName[d], KindName(road.kind), Hundredths(rate)));
                     rateText = QStringLiteral("側方路線影響加算率 %1（%2）")
                                    .arg(Hundredths(rate), KindName(road.kind));
                 } else {
@@ -393,7 +385,8 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                                            Metres(sideLength));
                 }
                 const qint64 before = v;
-                v = Narrow(Wide(v) + FloorDiv(Wide(road.price) * fd * rate * cNum, Wide(10000) * cDen));
+                v = Narrow(Wide(v) +
+                           FloorDiv(Wide(road.price) * fd * rate * cNum, Wide(10000) * cDen));
                 ++roads;
                 static const char16_t* const counts[] = {u"", u"一", u"二", u"三", u"四"};
                 r.lines.push_back(
@@ -433,10 +426,11 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 const qint64 before = v;
                 if (!irregular) {
                     v = Apply(v, Wide(fFront) * fRatio, 10000);
-                    r.lines.push_back({QStringLiteral("5-1 間口が狭小・奥行が長大な宅地"),
-                                       QStringLiteral("%1 × 間口狭小補正率 %2 × 奥行長大補正率 %3")
-                                           .arg(Yen(before), Hundredths(fFront), Hundredths(fRatio)),
-                                       v});
+                    r.lines.push_back(
+                        {QStringLiteral("5-1 間口が狭小・奥行が長大な宅地"),
+                         QStringLiteral("%1 × 間口狭小補正率 %2 × 奥行長大補正率 %3")
+                             .arg(Yen(before), Hundredths(fFront), Hundredths(fRatio)),
+                         v});
                 } else {
                     // かげ地割合 and 地積区分 (by the plot's own area).
                     const int cls = in.area >= t.classC[d] ? 2 : in.area >= t.classB[d] ? 1 : 0;
@@ -464,10 +458,10 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                                        "②奥行長大補正率×間口狭小補正率 %3 の低い方、0.60が下限）")
                             .arg(Hundredths(f), Hundredths(p1), Hundredths(p2)));
                     v = Apply(v, f, 100);
-                    r.lines.push_back({QStringLiteral("5-2 不整形地"),
-                                       QStringLiteral("%1 × 不整形地補正率 %2")
-                                           .arg(Yen(before), Hundredths(f)),
-                                       v});
+                    r.lines.push_back(
+                        {QStringLiteral("5-2 不整形地"),
+                         QStringLiteral("%1 × 不整形地補正率 %2").arg(Yen(before), Hundredths(f)),
+                         v});
                 }
             }
 
@@ -479,20 +473,20 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                     const ScaleBand& s = sb[si];
                     // ((A × B + C) ÷ A) × 0.8 in hundredths, the rest dropped; A in hundredths of
                     // a ㎡ and B in hundredths: 4 × (a × b + 10000 × C) ÷ (5 × a).
-                    const int f = static_cast<int>(Narrow(
-                        FloorDiv(Wide(4) * (Wide(in.area) * s.b + Wide(10000) * s.c),
-                                 Wide(5) * in.area)));
+                    const int f = static_cast<int>(Narrow(FloorDiv(
+                        Wide(4) * (Wide(in.area) * s.b + Wide(10000) * s.c), Wide(5) * in.area)));
                     r.factors.push_back(
                         QStringLiteral("規模格差補正率 %1 %2（（地積 %3 × %4 + %5）÷ 地積 × 0.8）")
-                            .arg(in.metro ? QStringLiteral("三大都市圏") : QStringLiteral("三大都市圏以外"),
+                            .arg(in.metro ? QStringLiteral("三大都市圏")
+                                          : QStringLiteral("三大都市圏以外"),
                                  Hundredths(f), Decimal(in.area), Hundredths(s.b),
                                  QString::number(s.c)));
                     const qint64 before = v;
                     v = Apply(v, f, 100);
-                    r.lines.push_back({QStringLiteral("6 地積規模の大きな宅地"),
-                                       QStringLiteral("%1 × 規模格差補正率 %2")
-                                           .arg(Yen(before), Hundredths(f)),
-                                       v});
+                    r.lines.push_back(
+                        {QStringLiteral("6 地積規模の大きな宅地"),
+                         QStringLiteral("%1 × 規模格差補正率 %2").arg(Yen(before), Hundredths(f)),
+                         v});
                 }
             }
 
@@ -502,29 +496,32 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 v = Apply(v, t.noRoad, 10000);
                 r.factors.push_back(QStringLiteral("無道路地 %1（通達20-3、控除の上限40%）")
                                         .arg(TenThousandths(t.noRoad)));
-                r.lines.push_back({QStringLiteral("7 無道路地"),
-                                   QStringLiteral("%1 × %2").arg(Yen(before), TenThousandths(t.noRoad)),
-                                   v});
+                r.lines.push_back(
+                    {QStringLiteral("7 無道路地"),
+                     QStringLiteral("%1 × %2").arg(Yen(before), TenThousandths(t.noRoad)), v});
             }
 
             // 8 がけ地 and 土砂災害特別警戒区域: their product, never below 0.50.
             int fCliff = 100;
             int fDanger = 100;
             if (in.cliffShare > 0) {
-                const int ci = BandIndex(t.cliff, [&](qint64 from) { return in.cliffShare >= from * 100; });
+                const int ci =
+                    BandIndex(t.cliff, [&](qint64 from) { return in.cliffShare >= from * 100; });
                 if (ci >= 0) {
                     fCliff = t.cliff[ci].factor[static_cast<int>(in.cliffFacing)];
                     r.factors.push_back(QStringLiteral("付表8 がけ地補正率 がけ地 %1% %2向き %3")
                                             .arg(Decimal(in.cliffShare), FacingName(in.cliffFacing),
                                                  Hundredths(fCliff)));
                 } else {
-                    r.factors.push_back(QStringLiteral("付表8 がけ地補正率 がけ地 %1%（10%未満のため"
-                                                       "補正しません）")
-                                            .arg(Decimal(in.cliffShare)));
+                    r.factors.push_back(
+                        QStringLiteral("付表8 がけ地補正率 がけ地 %1%（10%未満のため"
+                                       "補正しません）")
+                            .arg(Decimal(in.cliffShare)));
                 }
             }
             if (in.dangerShare > 0) {
-                const int di = BandIndex(t.danger, [&](qint64 from) { return in.dangerShare >= from * 100; });
+                const int di =
+                    BandIndex(t.danger, [&](qint64 from) { return in.dangerShare >= from * 100; });
                 if (di >= 0) {
                     fDanger = t.danger[di].factor;
                     r.factors.push_back(QStringLiteral("付表9 特別警戒区域補正率 区域 %1% %2 %3")
@@ -539,8 +536,9 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 v = Apply(v, f, 100);
                 QString formula = QStringLiteral("%1 × ").arg(Yen(before));
                 if (fCliff != 100 && fDanger != 100) {
-                    formula += QStringLiteral("（特別警戒区域補正率 %1 × がけ地補正率 %2、0.50が下限）%3")
-                                   .arg(Hundredths(fDanger), Hundredths(fCliff), Hundredths(f));
+                    formula +=
+                        QStringLiteral("（特別警戒区域補正率 %1 × がけ地補正率 %2、0.50が下限）%3")
+                            .arg(Hundredths(fDanger), Hundredths(fCliff), Hundredths(f));
                 } else if (fCliff != 100) {
                     formula += QStringLiteral("がけ地補正率 %1").arg(Hundredths(f));
                 } else {
@@ -548,7 +546,6 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 }
                 r.lines.push_back({QStringLiteral("8 がけ地等を有する宅地"), formula, v});
             }
-
         }
 
         r.perSqm = v;
@@ -575,8 +572,8 @@ Result Calculate(const Inputs& in, const Tables& t, double roadPrice) {
                 return;
             const qint64 before = value;
             value = Apply(value, f, 10000);
-            r.kept.push_back({label, QStringLiteral("%1 × %2").arg(Yen(before), TenThousandths(f)),
-                              value});
+            r.kept.push_back(
+                {label, QStringLiteral("%1 × %2").arg(Yen(before), TenThousandths(f)), value});
         };
         keep(in.highVoltage, t.highVoltage, QStringLiteral("高圧線の下"));
         keep(in.southRoad, t.southRoad, QStringLiteral("道路が南側"));

@@ -19,7 +19,7 @@ namespace ie::official {
 // hundredths, the kept factors of the quick way in ten-thousandths.
 
 enum class District { Residential = 0, Commercial = 1 };  // 普通住宅地区, 普通商業・併用住宅地区
-enum class CornerKind { Corner = 0, SemiCorner = 1 };     // 角地, 準角地
+enum class CornerKind { Corner = 0, SemiCorner = 1 };  // 角地, 準角地
 enum class Facing { South = 0, East = 1, West = 2, North = 3 };
 
 // One band of a 付表: from `from` (inclusive) up to the next band's from (exclusive).
@@ -58,8 +58,9 @@ struct Tables {
 };
 
 struct Road {
-    qint64 price = 0;    // yen per ㎡
-    qint64 depth = 0;    // cm from this road; 0: the plot's own (間口 for a side road, 奥行 for the rear)
+    qint64 price = 0;  // yen per ㎡
+    qint64 depth =
+        0;  // cm from this road; 0: the plot's own (間口 for a side road, 奥行 for the rear)
     qint64 contact = 0;  // cm in contact; 0: the whole side
     CornerKind kind = CornerKind::Corner;
 };
@@ -85,7 +86,7 @@ struct Inputs {
     int otherPercent = 0;  // その他, -100..100
     // 倍率地域: the per-㎡ value comes from the land's assessment instead of a road price.
     bool multiplier = false;
-    qint64 assessed = 0;       // 固定資産税評価額, yen
+    qint64 assessed = 0;        // 固定資産税評価額, yen
     qint64 multiplierRate = 0;  // 倍率, hundredths
 };
 
@@ -97,15 +98,16 @@ struct Line {
 };
 
 struct Result {
-    QString refusal;  // not empty: the inputs cannot be worked (the text says why); nothing else set
+    QString
+        refusal;  // not empty: the inputs cannot be worked (the text says why); nothing else set
     std::vector<QString> factors;  // each factor with its 付表, band and value
     std::vector<Line> lines;       // the statement's lines, to 自用地の評価額
     std::vector<Line> kept;        // the program's own lines after it
     qint64 perSqm = 0;             // 自用地1㎡当たりの価額
     qint64 selfUse = 0;            // 自用地の評価額
     qint64 value = 0;              // after the kept factors
-    qint64 roadPrice = 0;          // the 路線価 the factor is relative to (the 倍率 path's own)
-    double lotFactor = 0;          // value ÷ (路線価 × 地積)
+    qint64 roadPrice = 0;  // the 路線価 the factor is relative to (the 倍率 path's own)
+    double lotFactor = 0;  // value ÷ (路線価 × 地積)
     bool frontSwapped = false;
     QStringList notes;     // the front road swapped, dimensions that do not fit the area, ...
     QStringList warnings;  // the road-access warnings
@@ -115,13 +117,9 @@ struct Result {
 // the factor is relative to; the 倍率 path uses its own per-㎡ value instead.
 Result Calculate(const Inputs& in, const Tables& t, double roadPrice);
 
-// The road-access warnings of the inputs: 道路に面していない, or every road the plot touches
-// under 2 m (on the 倍率 path only the former).
+// The road-access warnings of the inputs (state/RoadAccess): 道路に面していない, or every road
+// the plot touches under 2 m (on the 倍率 path only the former).
 QStringList AccessWarnings(const Inputs& in);
-
-// The warning texts.
-QString NarrowFrontageWarning();
-QString NoRoadWarning();
 
 // The factor's band of a 付表, exposed for whoever shows a single factor: the band's factor for
 // value (the last band whose from is at most value); 100 when the table is empty.

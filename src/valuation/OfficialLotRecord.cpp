@@ -17,9 +17,9 @@ std::optional<official::Road> RoadOf(const Currency& price, double depth, qint32
     const qint64 yen = price.raw() / Currency::kScale;
     if (yen <= 0)
         return std::nullopt;
-    return official::Road{yen, ToHundredths(depth), ToHundredths(contact),
-                          kind == 1 ? official::CornerKind::SemiCorner
-                                    : official::CornerKind::Corner};
+    return official::Road{
+        yen, ToHundredths(depth), ToHundredths(contact),
+        kind == 1 ? official::CornerKind::SemiCorner : official::CornerKind::Corner};
 }
 
 }  // namespace
@@ -119,12 +119,6 @@ FieldReading ReadShareField(const QString& text, const QString& field) {
         out.value = 0;
     }
     return out;
-}
-
-QStringList RoadAccessWarnings(const BukkenJoho& rec) {
-    if (rec.LotMethod != kLotMethodOfficial)
-        return rec.MudoroRank != 0 ? QStringList{official::NoRoadWarning()} : QStringList{};
-    return official::AccessWarnings(OfficialInputsOf(rec, 0, rec.TotiMenseki));
 }
 
 }  // namespace ie

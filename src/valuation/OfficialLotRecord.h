@@ -47,8 +47,4 @@ FieldReading ReadAmountField(const QString& text, const QString& field);
 // The same for a share in percent: outside 0-100 is refused.
 FieldReading ReadShareField(const QString& text, const QString& field);
 
-// The warnings of the property for the worksheet and the report: the official way's road-access
-// warnings as worked from its inputs, or the quick way's 道路に面していない.
-QStringList RoadAccessWarnings(const BukkenJoho& rec);
-
 }  // namespace ie

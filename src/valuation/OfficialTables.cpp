@@ -37,7 +37,8 @@ qint64 Hundredths(const db::Statement& st, int column, const QString& table) {
 int Factor(const db::Statement& st, int column, const QString& table) {
     const qint64 f = Hundredths(st, column, table);
     if (f <= 0 || f > 200)
-        throw Broken(table, QStringLiteral("補正率 %1 が範囲外です。").arg(static_cast<double>(f) / 100));
+        throw Broken(table,
+                     QStringLiteral("補正率 %1 が範囲外です。").arg(static_cast<double>(f) / 100));
     return static_cast<int>(f);
 }
 
@@ -56,9 +57,9 @@ void EachRow(ModGlobal& g, const QString& table, const QString& sql,
         while (st.step())
             row(st);
     } catch (const db::DbError& e) {
-        throw AppError(e.number(), QStringLiteral("システムデータベースの表「%1」を読めません：")
-                                           .arg(table) +
-                                       e.description());
+        throw AppError(e.number(),
+                       QStringLiteral("システムデータベースの表「%1」を読めません：").arg(table) +
+                           e.description());
     }
 }
 
@@ -85,11 +86,16 @@ int Kept(ModGlobal& g, const QString& table) {
 }  // namespace
 
 QStringList OfficialTableNames() {
-    return {QStringLiteral("地区区分"),           QStringLiteral("付表1奥行価格補正率"),
-            QStringLiteral("付表2側方路線影響加算率"), QStringLiteral("付表3二方路線影響加算率"),
-            QStringLiteral("付表4地積区分"),      QStringLiteral("付表5不整形地補正率"),
-            QStringLiteral("付表6間口狭小補正率"), QStringLiteral("付表7奥行長大補正率"),
-            QStringLiteral("付表8がけ地補正率"),  QStringLiteral("付表9特別警戒区域補正率"),
+    return {QStringLiteral("地区区分"),
+            QStringLiteral("付表1奥行価格補正率"),
+            QStringLiteral("付表2側方路線影響加算率"),
+            QStringLiteral("付表3二方路線影響加算率"),
+            QStringLiteral("付表4地積区分"),
+            QStringLiteral("付表5不整形地補正率"),
+            QStringLiteral("付表6間口狭小補正率"),
+            QStringLiteral("付表7奥行長大補正率"),
+            QStringLiteral("付表8がけ地補正率"),
+            QStringLiteral("付表9特別警戒区域補正率"),
             QStringLiteral("規模格差補正率")};
 }
 
@@ -138,8 +144,7 @@ official::Tables ReadOfficialTables(ModGlobal& g, QString* table) {
 
     std::array<bool, 2> seen{};
     reading(QStringLiteral("付表2側方路線影響加算率"));
-    EachRow(g, name,
-            QStringLiteral("SELECT 地区区分, 角地, 準角地 FROM 付表2側方路線影響加算率"),
+    EachRow(g, name, QStringLiteral("SELECT 地区区分, 角地, 準角地 FROM 付表2側方路線影響加算率"),
             [&](const db::Statement& st) {
                 const int d = District(st, name);
                 t.sideCorner[d] = Factor(st, 1, name);
@@ -218,8 +223,8 @@ official::Tables ReadOfficialTables(ModGlobal& g, QString* table) {
             [&](const db::Statement& st) {
                 const int metro = st.value(0, FieldType::Integer).toInt64().value_or(0) != 0;
                 const qint64 c = Hundredths(st, 3, name);
-                t.scale[metro].push_back(official::ScaleBand{Hundredths(st, 1, name),
-                                                             Factor(st, 2, name), c / 100});
+                t.scale[metro].push_back(
+                    official::ScaleBand{Hundredths(st, 1, name), Factor(st, 2, name), c / 100});
             });
     for (const auto& bands : t.scale) {
         CheckBands(bands, name, false);
