@@ -553,7 +553,18 @@ private Q_SLOTS:
             u"側１路線補正率"_s, u"側２路線補正率"_s,    u"背面路線補正率"_s, u"南道路補正率"_s,
             u"間口狭小補正率"_s, u"高圧線下補正率"_s,    u"無道路地補正率"_s, u"奥行長大補正率"_s,
             u"不整形補正率"_s,   u"家屋経年減点補正率"_s};
-        QCOMPARE(one(u"SELECT count(*) FROM データ出典"_s).toInt32(), 13);
+        QCOMPARE(one(u"SELECT count(*) FROM データ出典"_s).toInt32(), 24);
+        // The official way's tables: each has its source too.
+        for (const QString& table :
+             {u"地区区分"_s, u"付表1奥行価格補正率"_s, u"付表2側方路線影響加算率"_s,
+              u"付表3二方路線影響加算率"_s, u"付表4地積区分"_s, u"付表5不整形地補正率"_s,
+              u"付表6間口狭小補正率"_s, u"付表7奥行長大補正率"_s, u"付表8がけ地補正率"_s,
+              u"付表9特別警戒区域補正率"_s, u"規模格差補正率"_s}) {
+            Statement source(con, u"SELECT count(*) FROM データ出典 WHERE 表名 = ?"_s);
+            source.bind(1, Value::text(table));
+            QVERIFY(source.step());
+            QVERIFY2(source.value(0, FieldType::Integer).toInt32() == 1, qPrintable(table));
+        }
         for (const QString& table : rankTables) {
             Statement st(con, u"SELECT ランク, 補正率 FROM "_s + table + u" ORDER BY rowid"_s);
             int expectRank = 0;

@@ -113,6 +113,42 @@ class TestBreakdown : public QObject {
 private Q_SLOTS:
     void initTestCase() { InstallFontSubstitutions(); }
 
+    // The official way: its lines in the statement's order, 自用地の評価額 last, the warning.
+    void officialWayLines() {
+        Reference f;
+        BukkenJoho rec;
+        rec.Rosenka = Raw(Q_INT64_C(320000) * Currency::kScale);
+        rec.TotiMenseki = 110.45;
+        rec.LotMethod = 1;
+        rec.Frontage = 1.5;
+        rec.Depth = 20;
+        rec.RosenkaNendo = QDate(2025, 1, 1);
+        rec.HyokaDate = QDate(2025, 1, 1);
+        // 320,000 × 1.00; × 0.90 (under 4 m) × 0.90 (ratio over 8): 259,200 a ㎡.
+        rec.KakutiHoseiRitu = 259200.0 * 110.45 / (320000.0 * 110.45);
+        const BreakdownContent c = f.make(rec);
+        QVERIFY(f.ui.shown.empty());
+        const QStringList lines = Lines(c);
+        const auto at = [&](const QString& part) {
+            for (int i = 0; i < lines.size(); ++i) {
+                if (lines[i].contains(part))
+                    return i;
+            }
+            return -1;
+        };
+        const int first = at(u"1 一路線（A）|正面路線価 320,000円 × 奥行価格補正率 1.00"_s);
+        const int shape = at(u"5-1 "_s);
+        const int perSqm = at(u"自用地1㎡当たりの価額|259,200 円"_s);
+        const int total = at(u"自用地の評価額|"_s);
+        QVERIFY2(first >= 0 && first < shape && shape < perSqm && perSqm < total,
+                 qPrintable(lines.join(u'\n')));
+        QVERIFY(lines[total].endsWith(u"= 28,628,640 円"_s));
+        QVERIFY(HasLine(c, u"付表6 間口狭小補正率 普通住宅地区 4m未満"_s));
+        QVERIFY(HasLine(c, u"間口が2m未満です。"_s));
+        // The quick way's factor lines are not there.
+        QCOMPARE(ValueOf(c, u"側方路線（1本目）"_s), u"(no such line)"_s);
+    }
+
     void handWorkedProperty() {
         Reference f;
         const BukkenJoho rec = HandWorked();

@@ -119,6 +119,7 @@ class TestUserDb : public QObject {
 private Q_SLOTS:
     void upgradeKeepsRowsAndMatchesNewFile_data();
     void upgradeKeepsRowsAndMatchesNewFile();
+    void oldPropertyKeepsItsLotFactor();
     void backupNeverReplacesAnEarlierOne();
     void newerFileIsOnlyRead();
     void newerFileWithHotJournalIsNeverRolledBack();
@@ -195,6 +196,42 @@ void TestUserDb::upgradeKeepsRowsAndMatchesNewFile() {
     QCOMPARE(Entries(dir.path()),
              (QStringList{u"Morinaxis_u.mdb"_s, u"Morinaxis_u.mdb.bak-20261207"_s, u"built.mdb"_s,
                           u"made.mdb"_s}));
+}
+
+void TestUserDb::oldPropertyKeepsItsLotFactor() {
+    // A property of the quick way, saved by a version-6 program.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Morinaxis_u.mdb"_s);
+    MakeVersion1(path, 1);
+    const std::vector<UserDbStep> upToSix(UserDbSteps().begin(), UserDbSteps().end() - 1);
+    QCOMPARE(upToSix.back().version, 6);
+    UserDbUpgrade six;
+    six.steps = upToSix;
+    QCOMPARE(PrepareUserDatabase(path, kToday, six).state, UserDbCheck::State::Upgraded);
+    QVERIFY(ExecSql(path,
+                    u"UPDATE 物件情報 SET 画地補正率 = 0.8643, 側1路線ランク = 1, "
+                    "不整形ランク = 3 WHERE 物件ID = 1"_s));
+    QVERIFY(QFile::remove(path + u".bak-20261207"_s));
+
+    QCOMPARE(PrepareUserDatabase(path, kToday).state, UserDbCheck::State::Upgraded);
+    QCOMPARE(Query(path,
+                   u"SELECT typeof(画地補正方式), typeof(間口距離) FROM 物件情報 "
+                   "WHERE 物件ID = 1"_s),
+             u"null|null"_s);
+    db::Connection con;
+    con.setConnectionString(u"Data Source="_s + path);
+    con.open();
+    PropertyStore store(con);
+    BukkenJoho current;
+    current.LotMethod = 1;  // whatever the worksheet held before the load
+    current.Frontage = 9;
+    const BukkenJoho loaded = store.load(1, current, kToday)->record;
+    QCOMPARE(loaded.LotMethod, 0);
+    QCOMPARE(loaded.Frontage, 0.0);
+    QCOMPARE(loaded.KakutiHoseiRitu, 0.8643);
+    QCOMPARE(loaded.Sokumen1Rank, 1);
+    QCOMPARE(loaded.FuseikeiRank, 3);
+    QCOMPARE(loaded.TotiMenseki, 123.45);
 }
 
 void TestUserDb::backupNeverReplacesAnEarlierOne() {

@@ -15,7 +15,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QtTest>
 
 using namespace ie;
@@ -73,6 +75,14 @@ private Q_SLOTS:
     void kakutiBrokenLookupTable();
     void kakutiDatabaseMissing();
     void dialogsWithoutDataSources();
+
+    // The official way.
+    void officialWayStoresInputsAndFactor();
+    void officialWayNeedsFrontageAndDepth();
+    void officialWayRefusesBadInput_data();
+    void officialWayRefusesBadInput();
+    void officialWayMultiplierWritesRoadPrice();
+    void officialWayWithoutItsTables();
 
     // Land-price change.
     void jitenPrefecturesInTableOrder();
@@ -608,6 +618,147 @@ void TestDialogs::dialogsWithoutDataSources() {
     kakuti.CmdOk_Click();
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.02);
     QVERIFY(ui_->shown.empty());
+    verifyClosedAndReopens();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+QLineEdit* Field(QWidget& dlg, const char* name) {
+    return dlg.findChild<QLineEdit*>(QLatin1String(name));
+}
+
+void ChooseOfficial(QWidget& dlg) {
+    dlg.findChild<QTabBar*>(u"TabWay"_s)->setCurrentIndex(1);
+}
+
+}  // namespace
+
+void TestDialogs::officialWayStoresInputsAndFactor() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    dlg.setWorksheet(u"320,000"_s, u"110.45"_s);
+    QVERIFY(dlg.load());
+    // A property saved before the official way opens in the quick way.
+    QCOMPARE(dlg.findChild<QTabBar*>(u"TabWay"_s)->currentIndex(), 0);
+    ChooseOfficial(dlg);
+    Field(dlg, "TxtFrontage")->setText(u"5.5"_s);
+    Field(dlg, "TxtDepth")->setText(u"20"_s);
+    // Shown as typed: the lines in whole yen, 320,000 × 0.94 × 0.96.
+    const QString steps = dlg.findChild<QPlainTextEdit*>(u"TxtOfficialSteps"_s)->toPlainText();
+    QVERIFY2(steps.contains(u"= 288,768円"_s), qPrintable(steps));
+    QVERIFY(steps.contains(u"付表1 奥行価格補正率 普通住宅地区 12m以上24m未満"_s));
+    dlg.CmdOk_Click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(ui_->shown.empty());
+    const BukkenJoho& b = g_->Bukken;
+    QCOMPARE(b.LotMethod, 1);
+    QCOMPARE(b.Frontage, 5.5);
+    QCOMPARE(b.Depth, 20.0);
+    QCOMPARE(Currency::fromDouble(320000.0 * 110.45 * b.KakutiHoseiRitu),
+             Currency::fromRaw(31894425LL * Currency::kScale));
+    verifyClosedAndReopens();
+
+    // Opened again it shows the official way with its inputs; the quick way's 戻る switches back
+    // and stores the quick factor.
+    FrmKakuti again(*g_, *ui_, parent_.get());
+    QVERIFY(again.load());
+    QCOMPARE(again.findChild<QTabBar*>(u"TabWay"_s)->currentIndex(), 1);
+    QCOMPARE(Field(again, "TxtFrontage")->text(), u"5.5"_s);
+    again.findChild<QTabBar*>(u"TabWay"_s)->setCurrentIndex(0);
+    again.CmdOk_Click();
+    QCOMPARE(g_->Bukken.LotMethod, 0);
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.0);
+    QCOMPARE(g_->Bukken.Frontage, 5.5);  // kept for a later switch back
+}
+
+void TestDialogs::officialWayNeedsFrontageAndDepth() {
+    g_->Bukken.KakutiHoseiRitu = 0.5;
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    dlg.setWorksheet(u"100000"_s, u"100"_s);
+    QVERIFY(dlg.load());
+    ChooseOfficial(dlg);
+    Field(dlg, "TxtFrontage")->setText(u"10"_s);
+    dlg.CmdOk_Click();
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QVERIFY(ui_->shown.back().text.contains(u"「奥行」"_s));
+    QVERIFY(!ui_->shown.back().text.contains(u"「間口」"_s));
+    QVERIFY(dlg.isVisible() || dlg.result() != QDialog::Accepted);
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.5);
+    QCOMPARE(g_->Bukken.LotMethod, 0);
+    // No road needs no dimensions.
+    dlg.findChild<QCheckBox*>(u"ChkOffMudoro"_s)->setChecked(true);
+    dlg.CmdOk_Click();
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QCOMPARE(g_->Bukken.LotMethod, 1);
+    QVERIFY(qAbs(g_->Bukken.KakutiHoseiRitu - 0.6) < 1e-12);
+}
+
+void TestDialogs::officialWayRefusesBadInput_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("negative frontage") << u"TxtFrontage"_s << u"-3"_s << u"間口"_s;
+    QTest::newRow("letters for depth") << u"TxtDepth"_s << u"abc"_s << u"奥行"_s;
+    QTest::newRow("cliff over 100 %") << u"TxtCliffShare"_s << u"120"_s << u"がけ地"_s;
+    QTest::newRow("zone under 0 %") << u"TxtDangerShare"_s << u"-1"_s << u"特別警戒区域"_s;
+    QTest::newRow("assumed area under the area")
+        << u"TxtAssumedArea"_s << u"99.99"_s << u"想定整形地"_s;
+}
+
+void TestDialogs::officialWayRefusesBadInput() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, named);
+    g_->Bukken.KakutiHoseiRitu = 0.5;
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    dlg.setWorksheet(u"100000"_s, u"100"_s);
+    QVERIFY(dlg.load());
+    ChooseOfficial(dlg);
+    Field(dlg, "TxtFrontage")->setText(u"10"_s);
+    Field(dlg, "TxtDepth")->setText(u"10"_s);
+    dlg.findChild<QLineEdit*>(field)->setText(text);
+    dlg.CmdOk_Click();
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QVERIFY2(ui_->shown.back().text.contains(named), qPrintable(ui_->shown.back().text));
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.5);
+    QCOMPARE(g_->Bukken.LotMethod, 0);
+    QCOMPARE(g_->Bukken.Frontage, 0.0);
+}
+
+void TestDialogs::officialWayMultiplierWritesRoadPrice() {
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    dlg.setWorksheet(QString(), u"110.45"_s);
+    QVERIFY(dlg.load());
+    ChooseOfficial(dlg);
+    dlg.findChild<QCheckBox*>(u"ChkMultiplier"_s)->setChecked(true);
+    Field(dlg, "TxtAssessed")->setText(u"10000000"_s);
+    Field(dlg, "TxtMultiplier")->setText(u"1.1"_s);
+    dlg.CmdOk_Click();
+    QVERIFY(ui_->shown.empty());
+    // 10,000,000 × 1.1 ÷ 110.45 = 99,592.57...: written into 路線価, the factor 1.
+    QCOMPARE(dlg.rosenkaToShow(), std::optional<qint64>(99592));
+    QCOMPARE(g_->Bukken.Rosenka, Currency::fromRaw(99592LL * Currency::kScale));
+    QVERIFY(qAbs(g_->Bukken.KakutiHoseiRitu - 1.0) < 1e-6);
+}
+
+void TestDialogs::officialWayWithoutItsTables() {
+    alterReference(u"DROP TABLE 付表1奥行価格補正率"_s);
+    // A quick-way property: the dialog opens, the official way cannot be chosen.
+    {
+        FrmKakuti dlg(*g_, *ui_, parent_.get());
+        QVERIFY(dlg.load());
+        QVERIFY(ui_->shown.empty());
+        QVERIFY(!dlg.findChild<QTabBar*>(u"TabWay"_s)->isTabEnabled(1));
+    }
+    // An official-way property: the reference-read message, and its factor stays.
+    g_->Bukken.LotMethod = 1;
+    g_->Bukken.KakutiHoseiRitu = 0.77;
+    FrmKakuti dlg(*g_, *ui_, parent_.get());
+    QVERIFY(!dlg.load());
+    QCOMPARE(ui_->shown.size(), size_t(1));
+    QVERIFY(ui_->shown.back().text.contains(u"付表1奥行価格補正率"_s));
+    QCOMPARE(g_->Bukken.KakutiHoseiRitu, 0.77);
     verifyClosedAndReopens();
 }
 

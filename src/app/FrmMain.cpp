@@ -184,6 +184,16 @@ void FrmMain::buildLayout() {
     TxtTotiKakaku = MakeField(w, "TxtTotiKakaku", 2280, 2880, 1455,
                               QStringLiteral("敷地の計算価格を表示します。"), false);
     Label5 = MakeLabel(w, "Label5", yen, 3840, 3000, 360);
+    // Under the land result: a plot that may not be rebuilt on (no road, or under 2 m of it).
+    LblLandWarning = MakeLabel(w, "LblLandWarning", QString(), 240, 3270, 5400);
+    LblLandWarning->resize(LblLandWarning->width(), Tw(360));
+    LblLandWarning->setWordWrap(true);
+    LblLandWarning->setStyleSheet(QStringLiteral("color: #c00000;"));
+    {
+        QFont small = LblLandWarning->font();
+        small.setPointSizeF(8);
+        LblLandWarning->setFont(small);
+    }
 
     Label1 = MakeLabel(w, "Label1", QStringLiteral("家屋の価格を決める項目は①②③です。"), 240, 3630,
                        5400);
@@ -442,6 +452,7 @@ void FrmMain::InitForm() {
     b.KaokuDate = today;
     imDateKaoku->setValue(today);
     ShowKaokuKozo();
+    ShowLandWarning();
     CmdSave->setEnabled(false);
     b.NewBukken = true;
     CmdSave->setText(QStringLiteral("新規物件保存"));

@@ -66,6 +66,12 @@ public:
     void DispForm();
     // LblKaokuKozo shows the record's structure (KaokuKozoCD).
     void ShowKaokuKozo();
+    // LblLandWarning shows the road-access warnings of the record.
+    void ShowLandWarning();
+    // For a property of the official way: its lot factor worked again for the worksheet's 路線価
+    // and 敷地面積 (and on the 倍率 path 路線価 written again). A reference table that cannot be
+    // read is said and the factor stays.
+    void RefreshOfficialFactor();
     // Enables the list and export menu entries by the saved-property count.
     void setListMenusEnabled(bool enabled);
 
@@ -146,6 +152,7 @@ private:
     QPushButton* CmdTimeMod = nullptr;
     QPushButton* CmdCalcLandPrise = nullptr;
     QLabel* LblLandResult = nullptr;
+    QLabel* LblLandWarning = nullptr;
     QLineEdit* TxtTotiKakaku = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label1 = nullptr;

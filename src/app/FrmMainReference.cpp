@@ -2,11 +2,15 @@
 // closed, shows in its own field what the dialog left in the property record.
 #include "app/FrmMain.h"
 
+#include "common/AppError.h"
 #include "common/Formats.h"
+#include "platform/UiServices.h"
 #include "state/ModGlobal.h"
 #include "valuation/FrmJiten.h"
 #include "valuation/FrmKakuti.h"
 #include "valuation/FrmKaokuKozo.h"
+#include "valuation/OfficialLotRecord.h"
+#include "valuation/ReferenceReadError.h"
 
 #include <QLineEdit>
 
@@ -14,14 +18,47 @@ namespace ie {
 
 void FrmMain::CmdFeaMod_Click() {
     FrmKakuti dlg(g_, ui_, this);
+    dlg.setWorksheet(TxtRosenka->text(), TxtTotiMenseki->text());
     if (!dlg.load())
         return;  // the reference database could not be read: nothing changes
     dlg.exec();
     if (dlg.failed())
         return;
+    if (const std::optional<qint64> rosenka = dlg.rosenkaToShow()) {
+        TxtRosenka->setText(FormatWhole(static_cast<double>(*rosenka)));
+        rosenkaKept_ = static_cast<double>(*rosenka);
+    }
     if (g_.Bukken.KakutiHoseiRitu != 0) {
         TxtKakuti->setText(FormatFixed2(g_.Bukken.KakutiHoseiRitu * 100));
     }
+    ShowLandWarning();
+}
+
+void FrmMain::RefreshOfficialFactor() {
+    BukkenJoho& b = g_.Bukken;
+    if (b.LotMethod != kLotMethodOfficial)
+        return;
+    SysDbSession session(g_, ui_, this);
+    if (!session.ok())
+        return;
+    std::optional<qint64> rosenka;
+    QString table;
+    try {
+        // A refusal (no area yet) leaves the factor as it was until it can be worked.
+        if (!RefreshOfficialLot(g_, b, TxtRosenka->text(), TxtTotiMenseki->text(), &rosenka, &table)
+                 .refusal.isEmpty())
+            return;
+    } catch (const AppError& e) {
+        session.close();
+        ui_.message(this, ReferenceReadFailedText(e, table), MsgIcon::Critical);
+        return;
+    }
+    if (rosenka) {
+        TxtRosenka->setText(FormatWhole(static_cast<double>(*rosenka)));
+        rosenkaKept_ = static_cast<double>(*rosenka);
+    }
+    TxtKakuti->setText(FormatFixed2(b.KakutiHoseiRitu * 100));
+    ShowLandWarning();
 }
 
 void FrmMain::CmdTimeMod_Click() {

@@ -11,9 +11,11 @@
 #include "platform/TypingLimit.h"
 #include "platform/UiServices.h"
 #include "state/ModGlobal.h"
+#include "state/RoadAccess.h"
 #include "valuation/DateGuards.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"
+#include "valuation/OfficialLotRecord.h"
 #include "valuation/RosenkaUnit.h"
 
 #include <QLabel>
@@ -109,13 +111,17 @@ void FrmMain::setupWorksheet() {
         [this] {
             CheckRosenkaUnit();
             NumberField_LostFocus(TxtRosenka);
+            RefreshOfficialFactor();
         });
     FieldGuard::attach(
         TxtKaokuTuboTanka, [this] { NumberField_Validate(TxtKaokuTuboTanka); },
         [this] { NumberField_LostFocus(TxtKaokuTuboTanka); });
     FieldGuard::attach(
         TxtTotiMenseki, [this] { AreaField_Validate(TxtTotiMenseki, ParseSiteArea); },
-        [this] { AreaField_LostFocus(TxtTotiMenseki, ParseSiteArea); });
+        [this] {
+            AreaField_LostFocus(TxtTotiMenseki, ParseSiteArea);
+            RefreshOfficialFactor();
+        });
     FieldGuard::attach(
         TxtKaokuTateTubo, [this] { AreaField_Validate(TxtKaokuTateTubo, ParseFloorArea); },
         [this] { AreaField_LostFocus(TxtKaokuTateTubo, ParseFloorArea); });
@@ -208,6 +214,7 @@ void FrmMain::CmdClear_Click() {
     if (datesFromLoad_)
         resetDates();
     ShowKaokuKozo();
+    ShowLandWarning();
 }
 
 void FrmMain::ShowKaokuKozo() {
@@ -217,6 +224,12 @@ void FrmMain::ShowKaokuKozo() {
     LblKaokuKozo->setText(
         LblKaokuKozo->fontMetrics().elidedText(name, Qt::ElideRight, LblKaokuKozo->width()));
     LblKaokuKozo->setToolTip(name);
+}
+
+void FrmMain::ShowLandWarning() {
+    const QString text = RoadAccessWarnings(g_.Bukken).join(QLatin1Char('\n'));
+    LblLandWarning->setText(text);
+    LblLandWarning->setToolTip(text);
 }
 
 void FrmMain::DispForm() {
@@ -254,10 +267,12 @@ void FrmMain::DispForm() {
     if (b.RosenkaNendo.isValid())
         imDateRosen->setValue(b.RosenkaNendo);
     ShowKaokuKozo();
+    ShowLandWarning();
 }
 
 void FrmMain::CmdCalcLandPrise_Click() {
     CheckRosenkaUnit();
+    RefreshOfficialFactor();
     // A failed calculation changes neither the record nor 保存: what a save writes stays what the
     // worksheet last showed as a result.
     const CalcOutcome out =

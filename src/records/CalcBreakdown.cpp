@@ -5,9 +5,12 @@
 #include "common/JapaneseCalendar.h"
 #include "state/BukkenJoho.h"
 #include "state/ModGlobal.h"
+#include "state/RoadAccess.h"
 #include "valuation/HousePrice.h"
 #include "valuation/LandPrice.h"
 #include "valuation/LotCorrection.h"
+#include "valuation/OfficialLotRecord.h"
+#include "valuation/OfficialTables.h"
 #include "valuation/RateLookup.h"
 
 #include <cstdlib>
@@ -103,24 +106,9 @@ struct LotRow {
     double BukkenJoho::*hosei;
 };
 
-}  // namespace
-
-BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
-    BreakdownContent content;
-    if (!rec.Jusho.isEmpty())
-        content.subtitle = QStringLiteral("住所：") + rec.Jusho;
-    QStringList usedTables;
-
-    // ---- the inputs of the land value
-    BreakdownSection basis{Column::Left, QStringLiteral("前提"), {}};
-    basis.lines.push_back(Line(QStringLiteral("価格を調べる日"), FormatDate(rec.HyokaDate)));
-    basis.lines.push_back(Line(QStringLiteral("路線価年度"), RoadYear(rec.RosenkaNendo)));
-    basis.lines.push_back(Line(QStringLiteral("路線価"), Yen(rec.Rosenka) + QStringLiteral("/㎡")));
-    basis.lines.push_back(
-        Line(QStringLiteral("敷地面積"), Area(rec.TotiMenseki) + QStringLiteral(" ㎡")));
-    content.sections.push_back(basis);
-
-    // ---- the lot factors, each looked up by the property's rank
+void AddQuickLot(ModGlobal& g, const BukkenJoho& rec, BreakdownContent& content,
+                 QStringList& usedTables) {
+    // The lot factors, each looked up by the property's rank.
     BukkenJoho factors = rec;
     LookUpLotFactors(g, factors);
     factors.SonotaHosei = (static_cast<double>(rec.SonotaRank) + 100.0) / 100.0;
@@ -159,6 +147,82 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
                                      .arg(PlainNumber(factors.KakutiHoseiRitu))));
     }
     content.sections.push_back(lot);
+}
+
+QString YenOf(qint64 yen) {
+    return Yen(Currency::fromRaw(yen * Currency::kScale));
+}
+
+void AddOfficialLot(ModGlobal& g, const BukkenJoho& rec, BreakdownContent& content,
+                    QStringList& usedTables) {
+    BreakdownSection lot{Column::Bottom,
+                         QStringLiteral("画地補正率（財産評価基本通達・評価明細書の順、1㎡当たり"
+                                        "円未満切捨て）"),
+                         {}};
+    const official::Tables tables = ReadOfficialTables(g);
+    usedTables << OfficialTableNames();
+    const QString rosenka = rec.MultiplierArea != 0 ? QString() : rec.Rosenka.toPlainText();
+    const official::Result r =
+        WorkOfficialLot(tables, rec, rosenka, QString::number(rec.TotiMenseki, 'g', 17));
+    if (!r.refusal.isEmpty()) {
+        lot.lines.push_back(Note(QStringLiteral("計算できません：") + r.refusal));
+    } else {
+        for (const QString& f : r.factors)
+            lot.lines.push_back(Note(f));
+        for (const official::Line& l : r.lines) {
+            lot.lines.push_back(Line(
+                l.label, l.formula.isEmpty() ? YenOf(l.yen)
+                                             : l.formula + QStringLiteral(" = ") + YenOf(l.yen)));
+        }
+        for (const official::Line& l : r.kept) {
+            lot.lines.push_back(Line(l.label + QStringLiteral("（独自）"),
+                                     l.formula + QStringLiteral(" = ") + YenOf(l.yen)));
+        }
+        for (const QString& n : r.notes)
+            lot.lines.push_back(Note(QStringLiteral("※") + n));
+        lot.lines.push_back(Line(QStringLiteral("画地補正率"),
+                                 QStringLiteral("%1 ÷（路線価 %2 × 地積 %3㎡）= %4")
+                                     .arg(YenOf(r.value), Yen(rec.Rosenka), Area(rec.TotiMenseki),
+                                          PlainNumber(r.lotFactor))));
+        if (FormatFixed2(r.lotFactor * 100) != FormatFixed2(rec.KakutiHoseiRitu * 100)) {
+            lot.lines.push_back(
+                Note(QStringLiteral("※保存した画地補正率は %1 です。計算には保存した"
+                                    "画地補正率を使っています。")
+                         .arg(PlainNumber(rec.KakutiHoseiRitu))));
+        }
+    }
+    if (rec.KoatuRank != 0)
+        usedTables << kKoatuTable;
+    if (rec.MinamiRank != 0)
+        usedTables << kMinamiTable;
+    if (rec.MudoroRank != 0)
+        usedTables << kMudoroTable;
+    content.sections.push_back(lot);
+}
+
+}  // namespace
+
+BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
+    BreakdownContent content;
+    if (!rec.Jusho.isEmpty())
+        content.subtitle = QStringLiteral("住所：") + rec.Jusho;
+    QStringList usedTables;
+
+    // ---- the inputs of the land value
+    BreakdownSection basis{Column::Left, QStringLiteral("前提"), {}};
+    basis.lines.push_back(Line(QStringLiteral("価格を調べる日"), FormatDate(rec.HyokaDate)));
+    basis.lines.push_back(Line(QStringLiteral("路線価年度"), RoadYear(rec.RosenkaNendo)));
+    basis.lines.push_back(Line(QStringLiteral("路線価"), Yen(rec.Rosenka) + QStringLiteral("/㎡")));
+    basis.lines.push_back(
+        Line(QStringLiteral("敷地面積"), Area(rec.TotiMenseki) + QStringLiteral(" ㎡")));
+    content.sections.push_back(basis);
+
+    // ---- the lot factor the official way: the statement's lines in its order
+    if (rec.LotMethod == kLotMethodOfficial) {
+        AddOfficialLot(g, rec, content, usedTables);
+    } else {
+        AddQuickLot(g, rec, content, usedTables);
+    }
 
     // ---- carrying the price from the road-price year to the valuation date
     const qint64 signedDays = rec.RosenkaNendo.daysTo(rec.HyokaDate);
@@ -210,6 +274,8 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
             }
         }
         land.lines.push_back(Line(QStringLiteral("敷地計算価格"), Yen(rec.TotiKakaku)));
+        for (const QString& w : RoadAccessWarnings(rec))
+            land.lines.push_back(Note(QStringLiteral("※") + w));
         AddMismatch(land.lines, QStringLiteral("敷地計算価格"), rec.TotiKakaku, result);
     }
     content.sections.push_back(land);

@@ -1,5 +1,7 @@
 #include "report/ModPrint.h"
 
+#include "state/RoadAccess.h"
+
 #include "common/AppError.h"
 #include "common/AreaRule.h"
 #include "common/Cp932.h"
@@ -183,6 +185,16 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         items.push_back(
             FittedTextItem(kLineLeft, 2200 + 500 * i, lines[i], kLinePoint, kLineRight));
+    }
+    // Under the lines, only when there is one: a plot that may not be rebuilt on.
+    const QStringList warnings = RoadAccessWarnings(rec);
+    if (!warnings.isEmpty()) {
+        // Two rows in a smaller type: the finding, then what it means.
+        const QString text = warnings.front();
+        const qsizetype cut = text.indexOf(QStringLiteral("、")) + 1;
+        items.push_back(
+            FittedTextItem(kLineLeft, 10440, QStringLiteral("※") + text.left(cut), 9, kLineRight));
+        items.push_back(FittedTextItem(kLineLeft + 180, 10680, text.mid(cut), 9, kLineRight));
     }
     if (rec.PicUmu)
         items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));

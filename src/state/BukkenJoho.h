@@ -45,6 +45,33 @@ struct BukkenJoho {
     Currency GokeiHanbaiKakaku;
     bool PicUmu = false;
     qint32 KaokuKozoCD = 0;  // 家屋構造CD; 0 when no structure was chosen
+    // The lot factor's way and the official way's inputs (lengths in m, areas in ㎡, shares in
+    // percent, two decimals; 0 is "none"). Rows saved before these columns load as the quick way.
+    qint32 LotMethod = 0;  // 0 かんたん入力, 1 財産評価基本通達
+    qint32 District = 0;   // 0 普通住宅地区, 1 普通商業・併用住宅地区
+    double Frontage = 0;
+    double Depth = 0;
+    Currency Side1Price;
+    double Side1Depth = 0;
+    qint32 Side1Kind = 0;  // 0 角地, 1 準角地
+    double Side1Contact = 0;
+    Currency Side2Price;
+    double Side2Depth = 0;
+    qint32 Side2Kind = 0;
+    double Side2Contact = 0;
+    Currency RearPrice;
+    double RearDepth = 0;
+    double RearContact = 0;
+    double AssumedArea = 0;  // 想定整形地の地積
+    qint32 Metro = 0;        // 三大都市圏
+    qint32 ScaleExcluded = 0;
+    double CliffShare = 0;
+    qint32 CliffFacing = 0;  // 0 南, 1 東, 2 西, 3 北
+    double DangerShare = 0;
+    double SetbackArea = 0;
+    qint32 MultiplierArea = 0;  // 倍率地域
+    Currency AssessedValue;     // 固定資産税評価額
+    double MultiplierRate = 0;  // 倍率
     // 更新回数 as loaded: how many saves the row had seen. A save writes one more, and an update
     // of a row whose count has moved on since means another copy of the program saved it.
     qint64 KoshinKaisu = 0;

@@ -82,6 +82,34 @@ const std::vector<PropertyColumn>& PropertyColumns() {
          .missing = M::Keep},
         {.name = u"更新回数", .declared = "INTEGER", .role = R::ChangeCount,
          .field = &B::KoshinKaisu},
+        // ---- the lot factor's way and the official way's inputs (upgrade step 7); not in the
+        // list or the CSV.
+        {.name = u"画地補正方式", .declared = "INTEGER", .field = &B::LotMethod},
+        {.name = u"地区区分", .declared = "INTEGER", .field = &B::District},
+        {.name = u"間口距離", .declared = "DOUBLE", .field = &B::Frontage},
+        {.name = u"奥行距離", .declared = "DOUBLE", .field = &B::Depth},
+        {.name = u"側方1路線価", .declared = "CURRENCY", .field = &B::Side1Price},
+        {.name = u"側方1奥行", .declared = "DOUBLE", .field = &B::Side1Depth},
+        {.name = u"側方1種別", .declared = "INTEGER", .field = &B::Side1Kind},
+        {.name = u"側方1接道長", .declared = "DOUBLE", .field = &B::Side1Contact},
+        {.name = u"側方2路線価", .declared = "CURRENCY", .field = &B::Side2Price},
+        {.name = u"側方2奥行", .declared = "DOUBLE", .field = &B::Side2Depth},
+        {.name = u"側方2種別", .declared = "INTEGER", .field = &B::Side2Kind},
+        {.name = u"側方2接道長", .declared = "DOUBLE", .field = &B::Side2Contact},
+        {.name = u"裏面路線価", .declared = "CURRENCY", .field = &B::RearPrice},
+        {.name = u"裏面奥行", .declared = "DOUBLE", .field = &B::RearDepth},
+        {.name = u"裏面接道長", .declared = "DOUBLE", .field = &B::RearContact},
+        {.name = u"想定整形地地積", .declared = "DOUBLE", .field = &B::AssumedArea},
+        {.name = u"三大都市圏", .declared = "INTEGER", .field = &B::Metro},
+        {.name = u"規模格差対象外", .declared = "INTEGER", .field = &B::ScaleExcluded},
+        {.name = u"がけ地割合", .declared = "DOUBLE", .field = &B::CliffShare},
+        {.name = u"がけ地方位", .declared = "INTEGER", .field = &B::CliffFacing},
+        {.name = u"特別警戒区域割合", .declared = "DOUBLE", .field = &B::DangerShare},
+        {.name = u"セットバック面積", .declared = "DOUBLE", .field = &B::SetbackArea},
+        {.name = u"倍率地域", .declared = "INTEGER", .field = &B::MultiplierArea},
+        {.name = u"固定資産税評価額", .declared = "CURRENCY", .field = &B::AssessedValue},
+        {.name = u"評価倍率", .declared = "DOUBLE", .field = &B::MultiplierRate},
+        // ---- end of step 7's columns
     };
     // clang-format on
     return columns;

@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -136,6 +138,27 @@ UserDbStep AddColumnStep(int version, const char* column, const char* declared) 
         [name](db::Connection& con) { return HasColumn(con, QStringLiteral("物件情報"), name); }};
 }
 
+// A step that adds several columns to 物件情報 in its one transaction, each only when missing.
+// The file has the step once it has every column.
+UserDbStep AddColumnsStep(int version, std::vector<std::pair<QString, QString>> columns) {
+    return {version,
+            [columns](db::Connection& con) {
+                for (const auto& [name, type] : columns) {
+                    if (!HasColumn(con, QStringLiteral("物件情報"), name)) {
+                        con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN ") + name +
+                                    QLatin1Char(' ') + type);
+                    }
+                }
+            },
+            [columns](db::Connection& con) {
+                for (const auto& c : columns) {
+                    if (!HasColumn(con, QStringLiteral("物件情報"), c.first))
+                        return false;
+                }
+                return true;
+            }};
+}
+
 // The steps a file still needs, in order: those above its version, and any below whose work the
 // file does not show (so that a file is judged by what it holds, not by its number alone).
 std::vector<const UserDbStep*> MissingSteps(db::Connection& con,
@@ -214,6 +237,34 @@ const std::vector<UserDbStep>& UserDbSteps() {
                  "WHERE NOT EXISTS (SELECT 1 FROM 物件ID採番)"));
          },
          [](db::Connection& con) { return db::HasAnyTable(con, {QStringLiteral("物件ID採番")}); }},
+        // ---- 7: the lot factor's way (Null, in rows saved before: the quick way) and the inputs
+        // of the official way (財産評価基本通達), one column each, in PropertyColumns' block.
+        AddColumnsStep(7, {{QStringLiteral("画地補正方式"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("地区区分"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("間口距離"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("奥行距離"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("側方1路線価"), QStringLiteral("CURRENCY")},
+                           {QStringLiteral("側方1奥行"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("側方1種別"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("側方1接道長"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("側方2路線価"), QStringLiteral("CURRENCY")},
+                           {QStringLiteral("側方2奥行"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("側方2種別"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("側方2接道長"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("裏面路線価"), QStringLiteral("CURRENCY")},
+                           {QStringLiteral("裏面奥行"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("裏面接道長"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("想定整形地地積"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("三大都市圏"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("規模格差対象外"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("がけ地割合"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("がけ地方位"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("特別警戒区域割合"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("セットバック面積"), QStringLiteral("DOUBLE")},
+                           {QStringLiteral("倍率地域"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("固定資産税評価額"), QStringLiteral("CURRENCY")},
+                           {QStringLiteral("評価倍率"), QStringLiteral("DOUBLE")}}),
+        // ---- end of step 7
     };
     return steps;
 }

@@ -1,14 +1,21 @@
 #pragma once
 
+#include "valuation/OfficialLot.h"
+
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QPushButton;
+class QStackedWidget;
+class QTabBar;
 
 namespace ie {
 
@@ -17,10 +24,13 @@ class SysDbSession;
 class UiServices;
 struct ModGlobal;
 
-// The lot-correction dialog "敷地の状況": the plot's conditions as ranks, looked up and combined
-// into KakutiHoseiRitu on "戻る". Each choice shows its factor, and the combined factor follows
-// the choices as they change (by the same lookups and product as "戻る"). It holds the reference
-// connection from load() until it closes, whichever way it closes; only "戻る" stores anything.
+// The lot-correction dialog "敷地の状況", in two ways. かんたん入力: the plot's conditions as
+// ranks, looked up and combined into KakutiHoseiRitu on "戻る"; each choice shows its factor, and
+// the combined factor follows the choices as they change (by the same lookups and product as
+// "戻る"). 財産評価基本通達で計算: the plot's dimensions and roads worked through the 付表
+// (OfficialLot), every factor and per-㎡ line shown as the inputs change. The way shown on "戻る"
+// is the way stored. It holds the reference connection from load() until it closes, whichever way
+// it closes; only "戻る" stores anything.
 class FrmKakuti : public QDialog {
     Q_OBJECT
 public:
@@ -33,12 +43,17 @@ public:
     bool load();
     // True when a reference read failed while the dialog was open: it closed with nothing stored.
     bool failed() const { return failed_; }
+    // The worksheet's 路線価 and 敷地面積 as typed (the official way works with them); without a
+    // call, the record's.
+    void setWorksheet(const QString& rosenkaText, const QString& areaText);
+    // After "戻る" on the 倍率 path: the per-㎡ value that belongs in 路線価.
+    std::optional<qint64> rosenkaToShow() const { return rosenkaToShow_; }
 
 public Q_SLOTS:
     void CmdOk_Click();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public:
     // Closing by any way (戻る, the close box, Esc) ends here: the connection is closed.
@@ -51,6 +66,55 @@ private:
     BukkenJoho chosenRanks() const;
     void showFactors();
     void showCombined();
+    void paintQuickFrames();
+    // The official way.
+    void buildOfficialPage();
+    void showOfficial();
+    void switchWay(int index);
+    void copySharedChoices(bool toOfficial);
+    void officialOk();
+    // The official inputs on a copy of the record; *error names the first field refused (strict:
+    // as "戻る" reads them) or is left empty.
+    BukkenJoho officialInputs(QString* error) const;
+
+private:
+    QTabBar* TabWay = nullptr;
+    QStackedWidget* StackWay = nullptr;
+    QWidget* PageQuick = nullptr;
+    QWidget* PageOfficial = nullptr;
+    // The official way's inputs and what it shows.
+    QComboBox* CboDistrict = nullptr;
+    QLabel* LblOffRosenka = nullptr;
+    QLineEdit* TxtFrontage = nullptr;
+    QLineEdit* TxtDepth = nullptr;
+    QLineEdit* TxtSide1Price = nullptr;
+    QLineEdit* TxtSide1Depth = nullptr;
+    QComboBox* CboSide1Kind = nullptr;
+    QLineEdit* TxtSide1Contact = nullptr;
+    QLineEdit* TxtSide2Price = nullptr;
+    QLineEdit* TxtSide2Depth = nullptr;
+    QComboBox* CboSide2Kind = nullptr;
+    QLineEdit* TxtSide2Contact = nullptr;
+    QLineEdit* TxtRearPrice = nullptr;
+    QLineEdit* TxtRearDepth = nullptr;
+    QLineEdit* TxtRearContact = nullptr;
+    QLineEdit* TxtAssumedArea = nullptr;
+    QCheckBox* ChkMetro = nullptr;
+    QCheckBox* ChkScaleExcluded = nullptr;
+    QLineEdit* TxtCliffShare = nullptr;
+    QComboBox* CboCliffFacing = nullptr;
+    QLineEdit* TxtDangerShare = nullptr;
+    QLineEdit* TxtSetback = nullptr;
+    QCheckBox* ChkOffMudoro = nullptr;
+    QCheckBox* ChkOffKoatu = nullptr;
+    QCheckBox* ChkOffMinami = nullptr;
+    QLineEdit* TxtOffSonota = nullptr;
+    QCheckBox* ChkMultiplier = nullptr;
+    QLineEdit* TxtAssessed = nullptr;
+    QLineEdit* TxtMultiplier = nullptr;
+    QPlainTextEdit* TxtOfficialSteps = nullptr;
+    QLabel* LblOfficialWarning = nullptr;
+    QLabel* LblOfficialGokei = nullptr;
 
 private:
     QLabel* Label1 = nullptr;
@@ -93,6 +157,12 @@ private:
     std::unique_ptr<SysDbSession> session_;
     bool failed_ = false;
     bool loading_ = false;  // no combined factor while load() sets the controls one by one
+    QString rosenkaText_;
+    QString areaText_;
+    bool worksheetGiven_ = false;
+    std::optional<official::Tables> tables_;  // nullopt: the official way's tables cannot be read
+    QString tablesError_;                     // the reference-read message when they cannot
+    std::optional<qint64> rosenkaToShow_;
 };
 
 }  // namespace ie
