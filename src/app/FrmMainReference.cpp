@@ -39,8 +39,10 @@ void FrmMain::RefreshOfficialFactor() {
     if (b.LotMethod != kLotMethodOfficial)
         return;
     SysDbSession session(g_, ui_, this);
-    if (!session.ok())
+    if (!session.ok()) {
+        ui_.showError(this, session.failure());
         return;
+    }
     std::optional<qint64> rosenka;
     QString table;
     try {
