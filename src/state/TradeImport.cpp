@@ -258,6 +258,8 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                 if ((count & 1023) == 0) {
                     progress.rowsRead += 1024;
                     progress.bytesRead = bytesBefore + reader.bytesRead();
+                    if (progress.onStep)
+                        progress.onStep();
                     if (progress.cancel)
                         break;
                 }
@@ -381,6 +383,8 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
             lastPrefecture = prefecture;
             ++result.quarters;
             ++progress.quartersWritten;
+            if (progress.onStep)
+                progress.onStep();
             if (oldRows < 0) {
                 result.added += q.rows;
             } else {

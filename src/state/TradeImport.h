@@ -29,6 +29,8 @@ struct TradeImportProgress {
     std::atomic<int> quartersWritten{0};
     std::atomic<int> quartersTotal{0};
     std::atomic<bool> cancel{false};  // set by whoever watches; the import stops soon after
+    // Called on the import's own thread after every 1,024 rows read and every quarter written.
+    std::function<void()> onStep;
 };
 
 struct TradeImportResult {
