@@ -328,6 +328,7 @@ void FrmMain::buildMenus() {
     mnuTrade = addMenu("mnuTrade", QStringLiteral("取引事例(&T)"));
     mnuTradeImport = addItem(mnuTrade, "mnuTradeImport", QStringLiteral("取引事例の取込(&I)…"));
     mnuTradeList = addItem(mnuTrade, "mnuTradeList", QStringLiteral("取り込んだ取引事例(&L)…"));
+    mnuShozai = addItem(mnuTrade, "mnuShozai", QStringLiteral("所在地(&P)…"));
     mnuSouba = addItem(mnuTrade, "mnuSouba", QStringLiteral("相場比較(&M)…"));
     mnuOption = addMenu("mnuOption", QStringLiteral("オプション(&O)"));
     mnuEnv = addItem(mnuOption, "mnuEnv", QStringLiteral("環境設定(&E)"));
@@ -344,6 +345,7 @@ void FrmMain::buildMenus() {
     connect(mnuHikaku, &QAction::triggered, this, &FrmMain::mnuHikaku_Click);
     connect(mnuTradeImport, &QAction::triggered, this, &FrmMain::mnuTradeImport_Click);
     connect(mnuTradeList, &QAction::triggered, this, &FrmMain::mnuTradeList_Click);
+    connect(mnuShozai, &QAction::triggered, this, &FrmMain::mnuShozai_Click);
     connect(mnuSouba, &QAction::triggered, this, &FrmMain::mnuSouba_Click);
     connect(mnuEnv, &QAction::triggered, this, &FrmMain::mnuEnv_Click);
     connect(mnuIndex, &QAction::triggered, this, &FrmMain::mnuIndex_Click);

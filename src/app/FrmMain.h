@@ -92,6 +92,7 @@ public Q_SLOTS:
     // FrmMainTrades.cpp: the imported trades and the comparison with them.
     void mnuTradeImport_Click();
     void mnuTradeList_Click();
+    void mnuShozai_Click();
     void mnuSouba_Click();
     void mnuExport_Click();
 
@@ -192,6 +193,7 @@ private:
     QMenu* mnuTrade = nullptr;
     QAction* mnuTradeImport = nullptr;
     QAction* mnuTradeList = nullptr;
+    QAction* mnuShozai = nullptr;
     QAction* mnuSouba = nullptr;
     QMenu* mnuOption = nullptr;
     QAction* mnuEnv = nullptr;

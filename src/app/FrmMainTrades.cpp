@@ -1,5 +1,6 @@
 #include "app/FrmMain.h"
 #include "platform/UiServices.h"
+#include "records/FrmShozai.h"
 #include "records/FrmSouba.h"
 #include "records/FrmTrades.h"
 #include "report/ReportPrinter.h"
@@ -15,6 +16,13 @@ void FrmMain::mnuTradeList_Click() {
     FrmTrades view(g_, ui_, this);
     if (view.Form_Load())
         view.exec();
+}
+
+// Where the worksheet's property is; a change is work to be saved like any other.
+void FrmMain::mnuShozai_Click() {
+    FrmShozai view(g_, ui_, this);
+    if (view.Form_Load() && view.exec() == QDialog::Accepted)
+        unsaved_ = true;
 }
 
 // The property on the worksheet against the imported trades.

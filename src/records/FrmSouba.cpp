@@ -84,7 +84,7 @@ SoubaContent SoubaContentOf(const ComparisonResult& r, const BukkenJoho& rec, So
                             const QDate& today) {
     SoubaContent c;
     c.today = today;
-    const QString where = rec.ShozaiKen + rec.ShozaiCity + rec.ShozaiChiku;
+    const QString where = LocationText(rec);
     c.subtitle = (rec.Jusho.isEmpty() ? where : rec.Jusho) + QStringLiteral("（") +
                  (r.subject.house ? trades::KindText(trades::Kind::HouseAndLand)
                                   : trades::KindText(trades::Kind::Land)) +

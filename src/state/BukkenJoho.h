@@ -86,6 +86,10 @@ struct BukkenJoho {
     qint32 UsrRecCount = 0;
 };
 
+// 所在地 as one text: 都道府県, 市区町村 and 地区名 run together ("東京都世田谷区桜丘"); empty
+// when none is given.
+QString LocationText(const BukkenJoho& rec);
+
 // Resets the property to an empty one. Keeps the dates, RosenkaNendo, the looked-up rates,
 // KeijoHosei, PicTempFile (and the file's content) and the state fields.
 void ModClearGlobal(BukkenJoho& rec);
