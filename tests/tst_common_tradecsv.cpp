@@ -17,7 +17,8 @@ QStringList Split(const QString& header) {
 
 const QString k30 = QStringLiteral(
     "種類,価格情報区分,地域,市区町村コード,都道府県名,市区町村名,地区名,最寄駅：名称,"
-    "最寄駅：距離（分）,取引価格（総額）,坪単価,間取り,面積（㎡）,取引価格（㎡単価）,土地の形状,間口,"
+    "最寄駅：距離（分）,取引価格（総額）,坪単価,間取り,面積（㎡）,取引価格（㎡単価）,土地の形状,"
+    "間口,"
     "延床面積（㎡）,建築年,建物の構造,用途,今後の利用目的,前面道路：方位,前面道路：種類,"
     "前面道路：幅員（ｍ）,都市計画,建ぺい率（％）,容積率（％）,取引時期,改装,取引の事情等");
 const QString k21 = QStringLiteral(
@@ -90,8 +91,7 @@ void TestTradeCsv::areas_data() {
     QTest::addColumn<int>("kind");  // -1 unreadable
     QTest::addColumn<qint64>("value");
     QTest::newRow("plain") << QStringLiteral("165") << int(Measure::Kind::Exact) << qint64(16500);
-    QTest::newRow("decimal") << QStringLiteral("99.5") << int(Measure::Kind::Exact)
-                             << qint64(9950);
+    QTest::newRow("decimal") << QStringLiteral("99.5") << int(Measure::Kind::Exact) << qint64(9950);
     QTest::newRow("full width") << QStringLiteral("１２０") << int(Measure::Kind::Exact)
                                 << qint64(12000);
     QTest::newRow("floor") << QStringLiteral("2,000㎡以上") << int(Measure::Kind::AtLeast)
@@ -122,8 +122,8 @@ void TestTradeCsv::minutes_data() {
                            << qint64(30);
     QTest::newRow("hours") << QStringLiteral("1H～1H30") << int(Measure::Kind::AtLeast)
                            << qint64(60);
-    QTest::newRow("hour and half") << QStringLiteral("1H30～2H") << int(Measure::Kind::AtLeast)
-                                   << qint64(90);
+    QTest::newRow("hour and half")
+        << QStringLiteral("1H30～2H") << int(Measure::Kind::AtLeast) << qint64(90);
     QTest::newRow("open") << QStringLiteral("2H～") << int(Measure::Kind::AtLeast) << qint64(120);
     QTest::newRow("full width") << QStringLiteral("１Ｈ３０～２Ｈ") << int(Measure::Kind::AtLeast)
                                 << qint64(90);
@@ -150,8 +150,8 @@ void TestTradeCsv::buildYears_data() {
     QTest::newRow("showa") << QStringLiteral("昭和55年") << int(BuildYear::Kind::Year) << 1980;
     QTest::newRow("heisei first") << QStringLiteral("平成元年") << int(BuildYear::Kind::Year)
                                   << 1989;
-    QTest::newRow("reiwa full width") << QStringLiteral("令和２年") << int(BuildYear::Kind::Year)
-                                      << 2020;
+    QTest::newRow("reiwa full width")
+        << QStringLiteral("令和２年") << int(BuildYear::Kind::Year) << 2020;
     QTest::newRow("prewar") << QStringLiteral("戦前") << int(BuildYear::Kind::Prewar) << 0;
     QTest::newRow("blank") << QString() << int(BuildYear::Kind::Blank) << 0;
     QTest::newRow("past era's end") << QStringLiteral("昭和70年") << -1 << 0;
@@ -245,7 +245,8 @@ void TestTradeCsv::rowProblems() {
 
 void TestTradeCsv::readerEncodings_data() {
     QTest::addColumn<QByteArray>("bytes");
-    const QString text = QLatin1Char('"') + k21.split(QLatin1Char(',')).join(QStringLiteral("\",\"")) +
+    const QString text = QLatin1Char('"') +
+                         k21.split(QLatin1Char(',')).join(QStringLiteral("\",\"")) +
                          QStringLiteral("\"\r\n\"中古マンション等\",\"\",\"\",\"13101\"\r\n");
     QTest::newRow("cp932") << cp932::Encode(text);
     QTest::newRow("utf-8") << text.toUtf8();

@@ -25,10 +25,11 @@ QByteArray Download(int rows) {
         "\"面積（㎡）\",\"延床面積（㎡）\",\"建築年\",\"取引時期\",\"取引の事情等\"\r\n");
     QString text = header;
     for (int i = 0; i < rows; ++i) {
-        text += QStringLiteral("\"宅地(土地と建物)\",\"13112\",\"東京都\",\"世田谷区\",\"桜丘\",\"") +
-                QString::number(40000000 + 1000000 * i) +
-                QStringLiteral("\",\"150\",\"120\",\"2005年\",\"2026年第2四半期\",\"") +
-                (i == 0 ? QStringLiteral("関係者間取引") : QString()) + QStringLiteral("\"\r\n");
+        text +=
+            QStringLiteral("\"宅地(土地と建物)\",\"13112\",\"東京都\",\"世田谷区\",\"桜丘\",\"") +
+            QString::number(40000000 + 1000000 * i) +
+            QStringLiteral("\",\"150\",\"120\",\"2005年\",\"2026年第2四半期\",\"") +
+            (i == 0 ? QStringLiteral("関係者間取引") : QString()) + QStringLiteral("\"\r\n");
     }
     return cp932::Encode(text);
 }
@@ -66,8 +67,9 @@ void TestTradeWindows::importShowsSummary() {
     QCOMPARE(ui_.tracks, 1);
     QCOMPARE(ui_.shown.size(), size_t(1));
     QCOMPARE(ui_.shown[0].icon, MsgIcon::Information);
-    QVERIFY2(ui_.shown[0].text.contains(QStringLiteral("追加 8 件、置き換え 0 件、読み飛ばし 0 件")),
-             qPrintable(ui_.shown[0].text));
+    QVERIFY2(
+        ui_.shown[0].text.contains(QStringLiteral("追加 8 件、置き換え 0 件、読み飛ばし 0 件")),
+        qPrintable(ui_.shown[0].text));
     QVERIFY(ui_.unexpected.isEmpty());
 
     FrmTrades view(g_, ui_);

@@ -1,6 +1,6 @@
-// Importing trades into their own database: whole quarters replaced, never counted twice, rows alike
-// kept, bad rows skipped with their line, files of other data refused, and a cancel, a full disk
-// or a damaged file leaving every quarter as it was.
+// Importing trades into their own database: whole quarters replaced, never counted twice, rows
+// alike kept, bad rows skipped with their line, files of other data refused, and a cancel, a full
+// disk or a damaged file leaving every quarter as it was.
 #include "common/Cp932.h"
 #include "common/TradeCsv.h"
 #include "platform/Database.h"
@@ -19,14 +19,15 @@ using namespace ie::test;
 
 namespace {
 
-const QStringList kHeader = QStringLiteral(
-                                "種類,価格情報区分,地域,市区町村コード,都道府県名,市区町村名,地区名,"
-                                "最寄駅：名称,最寄駅：距離（分）,取引価格（総額）,坪単価,間取り,"
-                                "面積（㎡）,取引価格（㎡単価）,土地の形状,間口,延床面積（㎡）,建築年,"
-                                "建物の構造,用途,今後の利用目的,前面道路：方位,前面道路：種類,"
-                                "前面道路：幅員（ｍ）,都市計画,建ぺい率（％）,容積率（％）,取引時期,"
-                                "改装,取引の事情等")
-                                .split(QLatin1Char(','));
+const QStringList kHeader =
+    QStringLiteral(
+        "種類,価格情報区分,地域,市区町村コード,都道府県名,市区町村名,地区名,"
+        "最寄駅：名称,最寄駅：距離（分）,取引価格（総額）,坪単価,間取り,"
+        "面積（㎡）,取引価格（㎡単価）,土地の形状,間口,延床面積（㎡）,建築年,"
+        "建物の構造,用途,今後の利用目的,前面道路：方位,前面道路：種類,"
+        "前面道路：幅員（ｍ）,都市計画,建ぺい率（％）,容積率（％）,取引時期,"
+        "改装,取引の事情等")
+        .split(QLatin1Char(','));
 
 // A row of the 30-column layout; price 0 writes an unreadable price.
 struct Row {
@@ -38,8 +39,8 @@ struct Row {
 };
 
 QByteArray Csv(const std::vector<Row>& rows) {
-    QString text = QLatin1Char('"') + kHeader.join(QStringLiteral("\",\"")) +
-                   QStringLiteral("\"\r\n");
+    QString text =
+        QLatin1Char('"') + kHeader.join(QStringLiteral("\",\"")) + QStringLiteral("\"\r\n");
     for (const Row& r : rows) {
         QStringList v(kHeader.size());
         v[0] = QStringLiteral("宅地(土地と建物)");
@@ -181,15 +182,18 @@ void TestTrades::laterFileGivesTheQuarter() {
              int(TradeImportResult::End::Done));
 
     // A later download of one quarter only: that quarter replaced whole, the other untouched.
-    const QString q2 = file(QStringLiteral("q2.csv"), Csv(Rows(4, QStringLiteral("2025年第2四半期"))));
+    const QString q2 =
+        file(QStringLiteral("q2.csv"), Csv(Rows(4, QStringLiteral("2025年第2四半期"))));
     TradeImportResult r = import({q2});
     QCOMPARE(r.replaced, qint64(4));
     QCOMPARE(r.removed, qint64(2));
     QCOMPARE(Held(db_, 13), (std::map<int, qint64>{{kQ1, 3}, {kQ2, 4}}));
 
     // Two files of one import covering the same quarter: the later one gives it, once.
-    const QString q1a = file(QStringLiteral("q1a.csv"), Csv(Rows(6, QStringLiteral("2025年第1四半期"))));
-    const QString q1b = file(QStringLiteral("q1b.csv"), Csv(Rows(1, QStringLiteral("2025年第1四半期"))));
+    const QString q1a =
+        file(QStringLiteral("q1a.csv"), Csv(Rows(6, QStringLiteral("2025年第1四半期"))));
+    const QString q1b =
+        file(QStringLiteral("q1b.csv"), Csv(Rows(1, QStringLiteral("2025年第1四半期"))));
     r = import({q1a, q1b});
     QCOMPARE(r.replaced, qint64(1));
     QCOMPARE(Held(db_, 13), (std::map<int, qint64>{{kQ1, 1}, {kQ2, 4}}));
@@ -197,9 +201,9 @@ void TestTrades::laterFileGivesTheQuarter() {
 
 void TestTrades::skippedRowsNamed() {
     std::vector<Row> rows = Rows(8, QStringLiteral("2025年第1四半期"));
-    rows[1].price = 0;                       // line 3
+    rows[1].price = 0;                        // line 3
     rows[4].period = QStringLiteral("不明");  // line 6
-    rows[5].city = QStringLiteral("ABC");    // line 7
+    rows[5].city = QStringLiteral("ABC");     // line 7
     const QString path = file(QStringLiteral("odd.csv"), Csv(rows));
     const TradeImportResult r = import({path});
     QCOMPARE(int(r.end), int(TradeImportResult::End::Done));
@@ -218,14 +222,16 @@ void TestTrades::skippedRowsNamed() {
 }
 
 void TestTrades::otherFilesRefused() {
-    const QString good = file(QStringLiteral("good.csv"), Csv(Rows(2, QStringLiteral("2025年第1四半期"))));
+    const QString good =
+        file(QStringLiteral("good.csv"), Csv(Rows(2, QStringLiteral("2025年第1四半期"))));
     QCOMPARE(import({good}).added, qint64(2));
 
     QByteArray binary(4096, '\0');
     for (int i = 0; i < binary.size(); ++i)
         binary[i] = static_cast<char>((i * 131) & 0xff);
     const QString bin = file(QStringLiteral("photo.jpg"), binary);
-    const QString other = file(QStringLiteral("list.csv"), QByteArray("\"name\",\"price\"\r\n\"a\",\"1\"\r\n"));
+    const QString other =
+        file(QStringLiteral("list.csv"), QByteArray("\"name\",\"price\"\r\n\"a\",\"1\"\r\n"));
     const QString otherZip = folder_->file(QStringLiteral("other.zip"));
     QVERIFY(WriteZip(otherZip, {{QStringLiteral("readme.txt"), QByteArray("hello")}}));
     const QString zipOfOtherCsv = folder_->file(QStringLiteral("othercsv.zip"));
@@ -233,7 +239,8 @@ void TestTrades::otherFilesRefused() {
 
     for (const QString& bad : {bin, other, otherZip, zipOfOtherCsv}) {
         // Refused even beside a good file, and nothing of the good one imported either.
-        const QString another = file(QStringLiteral("more.csv"), Csv(Rows(7, QStringLiteral("2025年第2四半期"))));
+        const QString another =
+            file(QStringLiteral("more.csv"), Csv(Rows(7, QStringLiteral("2025年第2四半期"))));
         const TradeImportResult r = import({another, bad});
         QCOMPARE(int(r.end), int(TradeImportResult::End::Refused));
         QVERIFY2(r.message.contains(QStringLiteral("取引価格（総額）")), qPrintable(r.message));
@@ -258,7 +265,9 @@ void TestTrades::zipAndUtf8() {
     std::vector<Row> q2 = Rows(2, QStringLiteral("2025年第2四半期"));
     const QString utf8 = file(QStringLiteral("utf8.csv"),
                               QByteArray("\xEF\xBB\xBF") + cp932::Decode(Csv(q2)).toUtf8());
-    const QString utf8NoBom = file(QStringLiteral("utf8b.csv"), cp932::Decode(Csv(Rows(1, QStringLiteral("2025年第3四半期")))).toUtf8());
+    const QString utf8NoBom =
+        file(QStringLiteral("utf8b.csv"),
+             cp932::Decode(Csv(Rows(1, QStringLiteral("2025年第3四半期")))).toUtf8());
     r = import({utf8, utf8NoBom});
     QCOMPARE(int(r.end), int(TradeImportResult::End::Done));
     QCOMPARE(r.added, qint64(3));
@@ -315,9 +324,11 @@ void TestTrades::cancelled() {
 }
 
 void TestTrades::fullDisk() {
-    const QString first = file(QStringLiteral("first.csv"), Csv(Rows(50, QStringLiteral("2025年第1四半期"))));
+    const QString first =
+        file(QStringLiteral("first.csv"), Csv(Rows(50, QStringLiteral("2025年第1四半期"))));
     QCOMPARE(import({first}).added, qint64(50));
-    const QString big = file(QStringLiteral("big.csv"), Csv(Rows(20000, QStringLiteral("2025年第1四半期"))));
+    const QString big =
+        file(QStringLiteral("big.csv"), Csv(Rows(20000, QStringLiteral("2025年第1四半期"))));
     TradeImportResult r;
     {
         FileSizeLimit limit(QFileInfo(db_).size() + 64 * 1024);
@@ -325,7 +336,8 @@ void TestTrades::fullDisk() {
         r = import({big});
     }
     QCOMPARE(int(r.end), int(TradeImportResult::End::Failed));
-    QVERIFY2(r.message.startsWith(QStringLiteral("ファイルに書き込めません。")), qPrintable(r.message));
+    QVERIFY2(r.message.startsWith(QStringLiteral("ファイルに書き込めません。")),
+             qPrintable(r.message));
     QVERIFY(!QFileInfo::exists(db_ + QStringLiteral("-import")));
     QCOMPARE(Held(db_, 13), (std::map<int, qint64>{{kQ1, 50}}));
 }

@@ -140,7 +140,7 @@ void TestTradeComparison::quarterEdges() {
     const int eighth = 2025 * 4;  // 2025年第1四半期
     std::vector<StoredTrade> t = Many(4);
     t.push_back(Trade(1, 12000, 2005, eighth));
-    t.push_back(Trade(2, 12000, 2005, eighth - 1));    // the 9th quarter back
+    t.push_back(Trade(2, 12000, 2005, eighth - 1));      // the 9th quarter back
     t.push_back(Trade(3, 12000, 2005, kValuation + 1));  // after the valuation date's quarter
     ComparisonResult r = CompareTrades(House(), t);
     QCOMPARE(r.tier, 1);
@@ -160,8 +160,8 @@ void TestTradeComparison::fallsToNextTier() {
 
     // Tier 3: the 12th quarter back, ±15 years and ±50 % reach more.
     t = Many(3);
-    t.push_back(Trade(1, 6000, 2005));                  // ±50 %
-    t.push_back(Trade(2, 12000, 1990));                 // ±15 years
+    t.push_back(Trade(1, 6000, 2005));                    // ±50 %
+    t.push_back(Trade(2, 12000, 1990));                   // ±15 years
     t.push_back(Trade(3, 12000, 2005, kValuation - 11));  // 12th quarter back
     t.push_back(Trade(4, 12000, 2005, kValuation - 12));  // 13th: never
     r = CompareTrades(House(), t);

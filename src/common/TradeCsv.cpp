@@ -610,7 +610,8 @@ bool CsvReader::next(std::vector<QStringView>& fields, qint64& line) {
                    s[i] != QLatin1Char('\r'))
                 ++i;
             if (i > after) {
-                unquoted_.push_back(value.toString() + QStringView(s + after, i - after).toString());
+                unquoted_.push_back(value.toString() +
+                                    QStringView(s + after, i - after).toString());
                 value = unquoted_.back();
             }
             fields.push_back(value);

@@ -13,8 +13,8 @@ class QIODevice;
 
 namespace ie::trades {
 
-// The open price data of 国土交通省 (不動産価格（取引価格・成約価格）情報) as its CSV files hold it:
-// one header line, values in double quotes, columns found by their header name. Files differ in
+// The open price data of 国土交通省 (不動産価格（取引価格・成約価格）情報) as its CSV files hold
+// it: one header line, values in double quotes, columns found by their header name. Files differ in
 // how many columns they have (30, 21 for condominiums alone, an older layout with "No" first and
 // 取引時点 for 取引時期), so nothing here counts on a column's position.
 
@@ -32,23 +32,23 @@ QString KindText(Kind kind);
 
 // The columns the program reads. Those marked required must be in the header.
 enum class Column : int {
-    Kind,           // 種類 (required)
-    PriceClass,     // 価格情報区分
-    CityCode,       // 市区町村コード (required)
-    Prefecture,     // 都道府県名 (required)
-    City,           // 市区町村名
-    District,       // 地区名
-    Station,        // 最寄駅：名称
-    StationMinutes, // 最寄駅：距離（分）
-    Price,          // 取引価格（総額） (required)
-    Layout,         // 間取り
-    Area,           // 面積（㎡）
-    FloorArea,      // 延床面積（㎡）
-    BuildYear,      // 建築年
-    Structure,      // 建物の構造
-    Period,         // 取引時期, older 取引時点 (required)
-    Renovation,     // 改装
-    Circumstances,  // 取引の事情等
+    Kind,            // 種類 (required)
+    PriceClass,      // 価格情報区分
+    CityCode,        // 市区町村コード (required)
+    Prefecture,      // 都道府県名 (required)
+    City,            // 市区町村名
+    District,        // 地区名
+    Station,         // 最寄駅：名称
+    StationMinutes,  // 最寄駅：距離（分）
+    Price,           // 取引価格（総額） (required)
+    Layout,          // 間取り
+    Area,            // 面積（㎡）
+    FloorArea,       // 延床面積（㎡）
+    BuildYear,       // 建築年
+    Structure,       // 建物の構造
+    Period,          // 取引時期, older 取引時点 (required)
+    Renovation,      // 改装
+    Circumstances,   // 取引の事情等
     Count
 };
 inline constexpr int kColumnCount = static_cast<int>(Column::Count);
@@ -97,7 +97,7 @@ std::optional<BuildYear> ParseBuildYear(QStringView text);
 // are read too. nullopt when unreadable.
 std::optional<int> ParsePeriod(QStringView text);
 int PeriodYear(int period);
-int PeriodQuarter(int period);  // 1 to 4
+int PeriodQuarter(int period);   // 1 to 4
 QString PeriodText(int period);  // "2025年第1四半期"
 // The quarter a date falls in.
 int PeriodOfDate(int year, int month);

@@ -92,7 +92,8 @@ SoubaContent SoubaContentOf(const ComparisonResult& r, const BukkenJoho& rec, So
     c.lines << QStringLiteral("比較した取引：") + r.tierText;
     QString count = QStringLiteral("件数：") + ComparisonCountText(r);
     if (!r.enough)
-        count += QStringLiteral("　※いちばん広い条件でも5件に満たないため、参考程度に見てください。");
+        count +=
+            QStringLiteral("　※いちばん広い条件でも5件に満たないため、参考程度に見てください。");
     c.lines << count;
     if (r.price.count > 0) {
         c.lines << QStringLiteral("取引価格（総額）：中央値 ") + Yen(r.price.median) +
@@ -110,9 +111,9 @@ SoubaContent SoubaContentOf(const ComparisonResult& r, const BukkenJoho& rec, So
     c.lines << QStringLiteral("販売価格÷中央値：") + RatioOrDash(r.askingRatio) +
                    QStringLiteral("　評価額÷中央値：") + RatioOrDash(r.estimateRatio);
     const bool byAge = axis == SoubaAxis::Age && r.subject.house;
-    c.xTitle = byAge ? QStringLiteral("築年数（年）")
-                     : r.subject.house ? QStringLiteral("延床面積（㎡）")
-                                       : QStringLiteral("土地面積（㎡）");
+    c.xTitle = byAge             ? QStringLiteral("築年数（年）")
+               : r.subject.house ? QStringLiteral("延床面積（㎡）")
+                                 : QStringLiteral("土地面積（㎡）");
     for (const ComparedTrade& t : r.trades) {
         const trades::Trade& tr = t.stored.trade;
         double x = 0;
@@ -258,10 +259,11 @@ bool FrmSouba::Form_Load() {
         return false;
     }
     if (!QFileInfo::exists(g_.TradesDbPath)) {
-        ui_.message(this,
-                    QStringLiteral("取引事例がまだ取り込まれていません。"
-                                   "「取引事例の取込」で国土交通省の不動産価格情報を取り込んでください。"),
-                    MsgIcon::Exclamation);
+        ui_.message(
+            this,
+            QStringLiteral("取引事例がまだ取り込まれていません。"
+                           "「取引事例の取込」で国土交通省の不動産価格情報を取り込んでください。"),
+            MsgIcon::Exclamation);
         return false;
     }
     try {
@@ -284,9 +286,10 @@ bool FrmSouba::Form_Load() {
 }
 
 void FrmSouba::CboAxis_Click(int index) {
-    content_ = SoubaContentOf(result_, rec_, index == 1 ? SoubaAxis::Age : SoubaAxis::Size,
-                              ui_.today());
-    LblSummary->setText(content_.subtitle + QLatin1Char('\n') + content_.lines.join(QLatin1Char('\n')));
+    content_ =
+        SoubaContentOf(result_, rec_, index == 1 ? SoubaAxis::Age : SoubaAxis::Size, ui_.today());
+    LblSummary->setText(content_.subtitle + QLatin1Char('\n') +
+                        content_.lines.join(QLatin1Char('\n')));
     PicChart->setContent(content_);
 }
 
@@ -314,19 +317,20 @@ void FrmSouba::fillTable() {
         }
         put(4, FormatWhole(double(t.price)) + QStringLiteral("円"), double(t.price), true);
         put(5, MeasureText(t.area, QStringLiteral("㎡")), double(t.area.value), true);
-        put(6, c.perSquareMetre ? FormatWhole(double(*c.perSquareMetre)) + QStringLiteral("円/㎡")
-                                : QString(),
+        put(6,
+            c.perSquareMetre ? FormatWhole(double(*c.perSquareMetre)) + QStringLiteral("円/㎡")
+                             : QString(),
             c.perSquareMetre ? double(*c.perSquareMetre) : -1, true);
         put(7, MeasureText(t.floorArea, QStringLiteral("㎡")), double(t.floorArea.value), true);
         put(8, BuiltText(t.built), t.built.year, true);
-        put(9, c.age >= 0 ? QString::number(c.age) + QStringLiteral("年") : QString(), c.age,
-            true);
+        put(9, c.age >= 0 ? QString::number(c.age) + QStringLiteral("年") : QString(), c.age, true);
         GrdTrades->setItem(row, 10, new QTableWidgetItem(t.structure));
         GrdTrades->setItem(row, 11, new QTableWidgetItem(t.layout));
         GrdTrades->setItem(row, 12, new QTableWidgetItem(t.renovation));
         GrdTrades->setItem(row, 13, new QTableWidgetItem(t.circumstances));
-        GrdTrades->setItem(row, 14, new QTableWidgetItem(c.inStatistics ? QStringLiteral("○")
-                                                                        : QStringLiteral("除外")));
+        GrdTrades->setItem(
+            row, 14,
+            new QTableWidgetItem(c.inStatistics ? QStringLiteral("○") : QStringLiteral("除外")));
     }
     GrdTrades->setSortingEnabled(true);
     GrdTrades->resizeColumnsToContents();

@@ -25,8 +25,9 @@ namespace {
 QString DamagedText(const ModGlobal& g) {
     return QStringLiteral("取引事例のデータベースが壊れています。\r") +
            QDir::toNativeSeparators(g.TradesDbPath) +
-           QStringLiteral("\r物件情報には影響ありません。取引事例のデータベースを作り直して、"
-                          "取り込み直しますか？");
+           QStringLiteral(
+               "\r物件情報には影響ありません。取引事例のデータベースを作り直して、"
+               "取り込み直しますか？");
 }
 
 QString Count(qint64 n) {
@@ -37,7 +38,8 @@ QString Count(qint64 n) {
 
 QString TradeSourceCredit() {
     return QStringLiteral(
-        "出典：国土交通省 不動産情報ライブラリ（不動産価格（取引価格・成約価格）情報）をもとに作成");
+        "出典：国土交通省 "
+        "不動産情報ライブラリ（不動産価格（取引価格・成約価格）情報）をもとに作成");
 }
 
 bool OfferTradesRebuild(ModGlobal& g, UiServices& ui, QWidget* parent, const AppError& e) {
@@ -97,21 +99,20 @@ bool RunTradeImport(ModGlobal& g, UiServices& ui, QWidget* parent) {
             TradeImportProgress again;
             const QFuture<void> redo = QtConcurrent::run(
                 [&again, &result, paths, dbPath] { result = ImportTrades(paths, dbPath, again); });
-            ui.track(parent, QStringLiteral("取引事例の取込"), redo,
-                     [&again] {
-                         return ProgressState{QStringLiteral("読み込んだ行数：") +
-                                                  Count(again.rowsRead),
-                                              -1};
-                     },
-                     [&again] { again.cancel = true; });
+            ui.track(
+                parent, QStringLiteral("取引事例の取込"), redo,
+                [&again] {
+                    return ProgressState{QStringLiteral("読み込んだ行数：") + Count(again.rowsRead),
+                                         -1};
+                },
+                [&again] { again.cancel = true; });
         } else {
             return wrote;
         }
     }
     const bool bad = result.end == TradeImportResult::End::Failed ||
                      result.end == TradeImportResult::End::Refused;
-    ui.message(parent, TradeImportSummary(result),
-               bad ? MsgIcon::Critical : MsgIcon::Information);
+    ui.message(parent, TradeImportSummary(result), bad ? MsgIcon::Critical : MsgIcon::Information);
     return result.quarters > 0;
 }
 
@@ -135,7 +136,8 @@ FrmTrades::FrmTrades(ModGlobal& g, UiServices& ui, QWidget* parent)
     GrdTrades->verticalHeader()->hide();
     CmdImport = new QPushButton(QStringLiteral("取込…"), this);
     CmdImport->setObjectName(QStringLiteral("CmdImport"));
-    CmdImport->setToolTip(QStringLiteral("CSVファイルまたはZIPファイルから取引事例を取り込みます。"));
+    CmdImport->setToolTip(
+        QStringLiteral("CSVファイルまたはZIPファイルから取引事例を取り込みます。"));
     CmdDel = new QPushButton(QStringLiteral("削除"), this);
     CmdDel->setObjectName(QStringLiteral("CmdDel"));
     CmdDel->setToolTip(QStringLiteral("選んだ都道府県の取引事例をすべて削除します。"));
@@ -219,7 +221,8 @@ void FrmTrades::CmdImport_Click() {
 void FrmTrades::CmdDel_Click() {
     const int row = GrdTrades->currentRow();
     if (row < 0) {
-        ui_.message(this, QStringLiteral("削除する都道府県を選んでください。"), MsgIcon::Exclamation);
+        ui_.message(this, QStringLiteral("削除する都道府県を選んでください。"),
+                    MsgIcon::Exclamation);
         return;
     }
     const int prefecture = GrdTrades->item(row, 0)->data(Qt::UserRole).toInt();

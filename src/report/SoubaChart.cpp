@@ -79,7 +79,9 @@ void DrawSoubaChart(QPainter& painter, const QRectF& rect, const SoubaContent& c
     const double yStep = NiceStep(yMax);
     xMax = std::ceil(xMax / xStep) * xStep;
     yMax = std::ceil(yMax / yStep) * yStep;
-    const auto px = [&](double x) { return plot.left() + (x - xMin) / (xMax - xMin) * plot.width(); };
+    const auto px = [&](double x) {
+        return plot.left() + (x - xMin) / (xMax - xMin) * plot.width();
+    };
     const auto py = [&](double y) { return plot.bottom() - y / yMax * plot.height(); };
 
     // Grid and scales.
@@ -89,13 +91,13 @@ void DrawSoubaChart(QPainter& painter, const QRectF& rect, const SoubaContent& c
     painter.setPen(QColor(0, 0, 0));
     for (double y = 0; y <= yMax + yStep / 2; y += yStep) {
         const QString t = ManYen(y);
-        painter.drawText(QPointF(plot.left() - 100 - fm.horizontalAdvance(t), py(y) + fm.ascent() / 2),
-                         t);
+        painter.drawText(
+            QPointF(plot.left() - 100 - fm.horizontalAdvance(t), py(y) + fm.ascent() / 2), t);
     }
     for (double x = xMin; x <= xMax + xStep / 2; x += xStep) {
         const QString t = FormatWhole(x);
-        painter.drawText(QPointF(px(x) - fm.horizontalAdvance(t) / 2, plot.bottom() + 60 + fm.ascent()),
-                         t);
+        painter.drawText(
+            QPointF(px(x) - fm.horizontalAdvance(t) / 2, plot.bottom() + 60 + fm.ascent()), t);
     }
     painter.drawText(QPointF(plot.center().x() - fm.horizontalAdvance(c.xTitle) / 2,
                              plot.bottom() + 400 + fm.ascent()),

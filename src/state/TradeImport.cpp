@@ -103,8 +103,9 @@ std::vector<Source> ListSources(const QStringList& paths, QString* refusal) {
                 out.push_back({path, label + QLatin1Char('/') + e.name, e.index, e.size});
             }
             if (found == 0) {
-                *refusal = Refusal(label, QStringLiteral("このZIPファイルにはCSVファイルがありません。") +
-                                              trades::ExpectedHeaderText());
+                *refusal =
+                    Refusal(label, QStringLiteral("このZIPファイルにはCSVファイルがありません。") +
+                                       trades::ExpectedHeaderText());
                 return {};
             }
         } else {
@@ -121,9 +122,10 @@ std::vector<Source> ListSources(const QStringList& paths, QString* refusal) {
         }
         trades::CsvReader reader(*open.device);
         if (!reader.readHeader()) {
-            *refusal = Refusal(s.label, QStringLiteral("不動産価格（取引価格・成約価格）情報のCSVファイル"
-                                                       "ではありません。") +
-                                            reader.error());
+            *refusal =
+                Refusal(s.label, QStringLiteral("不動産価格（取引価格・成約価格）情報のCSVファイル"
+                                                "ではありません。") +
+                                     reader.error());
             return {};
         }
     }
@@ -132,9 +134,9 @@ std::vector<Source> ListSources(const QStringList& paths, QString* refusal) {
 
 // A quarter the files cover, as staged.
 struct StagedQuarter {
-    int local = 0;       // its block in the staging table
+    int local = 0;  // its block in the staging table
     qint64 rows = 0;
-    int source = -1;     // the file that gives it
+    int source = -1;  // the file that gives it
 };
 
 void BindTrade(db::Statement& st, qint64 id, const Trade& t) {
@@ -235,9 +237,11 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
 
     // Reading every file into the staging table.
     try {
-        db::Statement insert(con, QStringLiteral("INSERT INTO stage.行 VALUES (?, ?, ?, ?, ?, ?, ?, "
-                                                 "?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        db::Statement drop(con, QStringLiteral("DELETE FROM stage.行 WHERE 取引ID BETWEEN ? AND ?"));
+        db::Statement insert(con,
+                             QStringLiteral("INSERT INTO stage.行 VALUES (?, ?, ?, ?, ?, ?, ?, "
+                                            "?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        db::Statement drop(con,
+                           QStringLiteral("DELETE FROM stage.行 WHERE 取引ID BETWEEN ? AND ?"));
         con.execute(QStringLiteral("BEGIN"));
         qint64 bytesBefore = 0;
         std::vector<QStringView> fields;
@@ -321,13 +325,15 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
         db::Statement removeRows(con,
                                  QStringLiteral("DELETE FROM 取引 WHERE 取引ID BETWEEN ? AND ?"));
         db::Statement removePart(con, QStringLiteral("DELETE FROM 取込区分 WHERE 取込区分ID = ?"));
-        db::Statement nextId(con, QStringLiteral("SELECT ifnull(max(取込区分ID), 0) + 1 FROM 取込区分"));
-        db::Statement addPart(con, QStringLiteral("INSERT INTO 取込区分 VALUES (?, ?, ?, ?, ?, ?)"));
-        db::Statement copy(con, QStringLiteral(
-                                    "INSERT INTO main.取引 SELECT ? + (取引ID & 4294967295), 種類, "
-                                    "成約, 市区町村コード, 地区名, 最寄駅, 駅距離, 取引価格, 間取り, "
-                                    "面積, 延床面積, 建築年, 構造, 取引時期, 改装, 事情 FROM stage.行 "
-                                    "WHERE 取引ID BETWEEN ? AND ? ORDER BY 取引ID"));
+        db::Statement nextId(con,
+                             QStringLiteral("SELECT ifnull(max(取込区分ID), 0) + 1 FROM 取込区分"));
+        db::Statement addPart(con,
+                              QStringLiteral("INSERT INTO 取込区分 VALUES (?, ?, ?, ?, ?, ?)"));
+        db::Statement copy(
+            con, QStringLiteral("INSERT INTO main.取引 SELECT ? + (取引ID & 4294967295), 種類, "
+                                "成約, 市区町村コード, 地区名, 最寄駅, 駅距離, 取引価格, 間取り, "
+                                "面積, 延床面積, 建築年, 構造, 取引時期, 改装, 事情 FROM stage.行 "
+                                "WHERE 取引ID BETWEEN ? AND ? ORDER BY 取引ID"));
         db::Statement city(con, QStringLiteral("INSERT OR REPLACE INTO 市区町村 VALUES (?, ?, ?)"));
         for (const auto& [key, q] : quarters) {
             if (progress.cancel) {
@@ -360,7 +366,8 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
             addPart.bindInt64(2, prefecture);
             addPart.bindInt64(3, period);
             addPart.bindInt64(4, q.rows);
-            addPart.bindTextOrNull(5, QFileInfo(sources[static_cast<size_t>(q.source)].path).fileName());
+            addPart.bindTextOrNull(
+                5, QFileInfo(sources[static_cast<size_t>(q.source)].path).fileName());
             addPart.bindTextOrNull(6, stamp);
             addPart.run();
             addPart.reset();
@@ -426,7 +433,8 @@ QString TradeImportSummary(const TradeImportResult& r) {
         text += QStringLiteral("（それまでの ") + FormatWhole(double(r.removed)) +
                 QStringLiteral(" 件に代えて）");
     }
-    text += QStringLiteral("、読み飛ばし ") + FormatWhole(double(r.skipped)) + QStringLiteral(" 件");
+    text +=
+        QStringLiteral("、読み飛ばし ") + FormatWhole(double(r.skipped)) + QStringLiteral(" 件");
     for (size_t i = 0; i < r.problems.size(); ++i) {
         const trades::RowProblem& p = r.problems[i];
         text += QLatin1Char('\r') + r.problemFiles.value(static_cast<qsizetype>(i)) +

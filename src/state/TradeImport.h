@@ -16,8 +16,8 @@ namespace ie {
 //
 // Every file is looked at first, and a file that is not these data refuses the whole import. The
 // rows are then read into a staging area beside the database; a row that cannot be read is skipped
-// and counted. Last, each (都道府県, 取引時期) the files cover replaces what the database held for it,
-// in a transaction of its own: importing a download again never counts a trade twice, rows that
+// and counted. Last, each (都道府県, 取引時期) the files cover replaces what the database held for
+// it, in a transaction of its own: importing a download again never counts a trade twice, rows that
 // are alike inside one file are all kept, and a cancel, a full disk or a crash leaves every quarter
 // either as it was or wholly replaced. Of two files that cover one quarter, the later in the list
 // gives it.
@@ -41,13 +41,13 @@ struct TradeImportResult {
         Failed,     // the database could not be written; quarters written before stay
     };
     End end = End::Done;
-    QString message;  // Refused, Failed: what to show
+    QString message;       // Refused, Failed: what to show
     bool damaged = false;  // Failed because the trades database is damaged
     qint64 added = 0;      // rows in quarters the database did not hold
     qint64 replaced = 0;   // rows in quarters that replaced earlier ones
     qint64 removed = 0;    // rows of those earlier quarters
     qint64 skipped = 0;
-    int quarters = 0;      // quarters written
+    int quarters = 0;                          // quarters written
     std::vector<trades::RowProblem> problems;  // the first few skipped rows, with their file
     QStringList problemFiles;                  // the file of each problem
 };

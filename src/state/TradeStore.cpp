@@ -20,13 +20,15 @@ constexpr qint64 kBlock = qint64(1) << 32;
 
 void CreateSchema(db::Connection& con) {
     db::Transaction tx(con);
-    con.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS 取込区分 ("
-                               "取込区分ID INTEGER PRIMARY KEY, 都道府県コード INTEGER NOT NULL, "
-                               "取引時期 INTEGER NOT NULL, 件数 INTEGER NOT NULL, "
-                               "取込元 TEXT, 取込日時 TEXT, UNIQUE (都道府県コード, 取引時期))"));
-    con.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS 市区町村 ("
-                               "市区町村コード INTEGER PRIMARY KEY, 都道府県名 TEXT, "
-                               "市区町村名 TEXT)"));
+    con.execute(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS 取込区分 ("
+                       "取込区分ID INTEGER PRIMARY KEY, 都道府県コード INTEGER NOT NULL, "
+                       "取引時期 INTEGER NOT NULL, 件数 INTEGER NOT NULL, "
+                       "取込元 TEXT, 取込日時 TEXT, UNIQUE (都道府県コード, 取引時期))"));
+    con.execute(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS 市区町村 ("
+                       "市区町村コード INTEGER PRIMARY KEY, 都道府県名 TEXT, "
+                       "市区町村名 TEXT)"));
     con.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS 取引 (") + TradeColumnsDdl() +
                 QLatin1Char(')'));
     con.execute(QStringLiteral(
@@ -68,7 +70,8 @@ void OpenTradesDb(db::Connection& con, const QString& path, bool create) {
         con.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
         con.execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
         const bool ours = db::HasAnyTable(con, {QStringLiteral("取引")});
-        const bool empty = ScalarInt(con, QStringLiteral("SELECT count(*) FROM sqlite_master")) == 0;
+        const bool empty =
+            ScalarInt(con, QStringLiteral("SELECT count(*) FROM sqlite_master")) == 0;
         if (!ours && !empty)
             throw db::DbError(db::kNotADatabase,
                               QStringLiteral("取引事例のデータベースではありません。"));
@@ -92,8 +95,8 @@ bool TradesDbDamaged(const AppError& e) {
 }
 
 bool RemoveTradesDb(const QString& path) {
-    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm"),
-                                  QStringLiteral("-journal")}) {
+    for (const QString& suffix :
+         {QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")}) {
         QFile::remove(path + suffix);
     }
     return !QFileInfo::exists(path) || QFile::remove(path);
@@ -127,8 +130,8 @@ qint64 RemoveTradePrefecture(db::Connection& con, int prefecture) {
     db::Transaction tx(con);
     qint64 removed = 0;
     {
-        db::Statement blocks(con,
-                             QStringLiteral("SELECT 取込区分ID FROM 取込区分 WHERE 都道府県コード = ?"));
+        db::Statement blocks(
+            con, QStringLiteral("SELECT 取込区分ID FROM 取込区分 WHERE 都道府県コード = ?"));
         blocks.bindInt64(1, prefecture);
         db::Statement del(con, QStringLiteral("DELETE FROM 取引 WHERE 取引ID BETWEEN ? AND ?"));
         while (blocks.step()) {
@@ -143,7 +146,8 @@ qint64 RemoveTradePrefecture(db::Connection& con, int prefecture) {
     db::Statement parts(con, QStringLiteral("DELETE FROM 取込区分 WHERE 都道府県コード = ?"));
     parts.bindInt64(1, prefecture);
     parts.run();
-    db::Statement cities(con, QStringLiteral("DELETE FROM 市区町村 WHERE 市区町村コード BETWEEN ? AND ?"));
+    db::Statement cities(
+        con, QStringLiteral("DELETE FROM 市区町村 WHERE 市区町村コード BETWEEN ? AND ?"));
     cities.bindInt64(1, prefecture * 1000);
     cities.bindInt64(2, prefecture * 1000 + 999);
     cities.run();
@@ -210,10 +214,10 @@ Measure MeasureFromColumn(bool null, qint64 v) {
 std::vector<StoredTrade> ReadTrades(db::Connection& con, int cityCode, Kind kind, int fromPeriod,
                                     int toPeriod) {
     std::vector<StoredTrade> out;
-    db::Statement st(con, QStringLiteral(
-                              "SELECT 取引ID, 成約, 地区名, 最寄駅, 駅距離, 取引価格, 間取り, 面積, "
-                              "延床面積, 建築年, 構造, 取引時期, 改装, 事情 FROM 取引 "
-                              "WHERE 市区町村コード = ? AND 種類 = ? AND 取引時期 BETWEEN ? AND ?"));
+    db::Statement st(
+        con, QStringLiteral("SELECT 取引ID, 成約, 地区名, 最寄駅, 駅距離, 取引価格, 間取り, 面積, "
+                            "延床面積, 建築年, 構造, 取引時期, 改装, 事情 FROM 取引 "
+                            "WHERE 市区町村コード = ? AND 種類 = ? AND 取引時期 BETWEEN ? AND ?"));
     st.bindInt64(1, cityCode);
     st.bindInt64(2, static_cast<int>(kind));
     st.bindInt64(3, fromPeriod);
@@ -235,8 +239,9 @@ std::vector<StoredTrade> ReadTrades(db::Connection& con, int cityCode, Kind kind
         t.floorArea = MeasureFromColumn(st.isNull(8), st.int64(8));
         if (!st.isNull(9)) {
             const qint64 y = st.int64(9);
-            t.built = y == 0 ? trades::BuildYear{trades::BuildYear::Kind::Prewar, 0}
-                             : trades::BuildYear{trades::BuildYear::Kind::Year, static_cast<int>(y)};
+            t.built = y == 0
+                          ? trades::BuildYear{trades::BuildYear::Kind::Prewar, 0}
+                          : trades::BuildYear{trades::BuildYear::Kind::Year, static_cast<int>(y)};
         }
         t.structure = st.text(10);
         t.period = static_cast<int>(st.int64(11));

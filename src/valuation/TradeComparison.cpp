@@ -64,7 +64,8 @@ QString TierText(const ComparisonTier& tier, const ComparisonSubject& s) {
                 QStringLiteral("年、延床面積±") + QString::number(tier.percent) +
                 QStringLiteral("％");
     } else {
-        text += QStringLiteral("、土地面積±") + QString::number(tier.percent) + QStringLiteral("％");
+        text +=
+            QStringLiteral("、土地面積±") + QString::number(tier.percent) + QStringLiteral("％");
     }
     return text;
 }
@@ -209,7 +210,8 @@ ComparisonResult CompareWithTrades(db::Connection& con, const ComparisonSubject&
 QString ComparisonLimitsText() {
     return QStringLiteral(
         "取引事例からは建物や土地の状態、改装の有無（「改装」は空欄が多い）、取引の特殊な事情"
-        "（取引の事情等、事例ごとに表示）は読み取れず、成約価格情報は2021年以降の分しかありません。");
+        "（取引の事情等、事例ごとに表示）は読み取れず、成約価格情報は2021年以降の分しかありません"
+        "。");
 }
 
 QString ComparisonCountText(const ComparisonResult& r) {

@@ -73,13 +73,13 @@ struct ComparedTrade {
 
 struct ComparisonResult {
     ComparisonSubject subject;
-    int tier = 0;             // the tier used (3 when none had enough)
-    bool enough = false;      // at least kComparisonMinimum trades in the statistics
-    QString tierText;         // the tier in words
-    std::vector<ComparedTrade> trades;  // every trade the tier takes, those left out included
-    int leftOut = 0;          // trades of the tier left out of the statistics
-    Quartiles price;          // 取引価格（総額）
-    Quartiles perSquareMetre; // 総額 ÷ 土地面積
+    int tier = 0;                         // the tier used (3 when none had enough)
+    bool enough = false;                  // at least kComparisonMinimum trades in the statistics
+    QString tierText;                     // the tier in words
+    std::vector<ComparedTrade> trades;    // every trade the tier takes, those left out included
+    int leftOut = 0;                      // trades of the tier left out of the statistics
+    Quartiles price;                      // 取引価格（総額）
+    Quartiles perSquareMetre;             // 総額 ÷ 土地面積
     std::optional<double> askingRatio;    // asking ÷ median price × 100
     std::optional<double> estimateRatio;  // estimate ÷ median price × 100
 };

@@ -151,8 +151,7 @@ qint64 Statement::int64(int col) const {
 
 QString Statement::text(int col) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
-    return p == nullptr ? QString()
-                        : QString::fromUtf8(p, sqlite3_column_bytes(stmt_, col));
+    return p == nullptr ? QString() : QString::fromUtf8(p, sqlite3_column_bytes(stmt_, col));
 }
 
 bool Statement::isBlob(int col) const {
