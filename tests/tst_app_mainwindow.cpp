@@ -102,7 +102,11 @@ void TestMainWindow::menus() {
     };
     QCOMPARE(names(w_->menuBar()->actions()),
              (QStringList{QStringLiteral("mnuFile"), QStringLiteral("mnuEdit"),
-                          QStringLiteral("mnuOption"), QStringLiteral("mnuHelp")}));
+                          QStringLiteral("mnuTrade"), QStringLiteral("mnuOption"),
+                          QStringLiteral("mnuHelp")}));
+    QCOMPARE(names(w_->findChild<QMenu*>(QStringLiteral("mnuTrade"))->actions()),
+             (QStringList{QStringLiteral("mnuTradeImport"), QStringLiteral("mnuTradeList"),
+                          QStringLiteral("mnuShozai"), QStringLiteral("mnuSouba")}));
     QCOMPARE(
         names(w_->findChild<QMenu*>(QStringLiteral("mnuFile"))->actions()),
         (QStringList{QStringLiteral("mnuSave"), QStringLiteral("mnuPrint"),

@@ -96,6 +96,11 @@ public Q_SLOTS:
     void CmdMemo_Click();
     void mnuSearch_Click();
     void mnuHikaku_Click();
+    // FrmMainTrades.cpp: the imported trades and the comparison with them.
+    void mnuTradeImport_Click();
+    void mnuTradeList_Click();
+    void mnuShozai_Click();
+    void mnuSouba_Click();
     void mnuExport_Click();
 
     void mnuPrint_Click();
@@ -193,6 +198,11 @@ private:
     QMenu* mnuEdit = nullptr;
     QAction* mnuSearch = nullptr;
     QAction* mnuHikaku = nullptr;
+    QMenu* mnuTrade = nullptr;
+    QAction* mnuTradeImport = nullptr;
+    QAction* mnuTradeList = nullptr;
+    QAction* mnuShozai = nullptr;
+    QAction* mnuSouba = nullptr;
     QMenu* mnuOption = nullptr;
     QAction* mnuEnv = nullptr;
     QMenu* mnuHelp = nullptr;

@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "platform/UiServices.h"
 #include "records/CalcBreakdown.h"
+#include "records/FrmSouba.h"
 #include "report/FrmPrint.h"
 #include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
@@ -36,6 +37,10 @@ void FrmMain::mnuPrint_Click() {
     }
     FrmPrint preview(globals().Bukken, std::move(breakdown), g_.IniFilePath, ui(),
                      DefaultReportPrinter(), this);
+    // 相場比較 when the property can be compared with imported trades; without them the report is
+    // as it was.
+    if (const std::optional<SoubaContent> souba = SoubaReportContent(g_, g_.Bukken, ui_.today()))
+        preview.addSoubaPage(*souba);
     preview.exec();
 }
 

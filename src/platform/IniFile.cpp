@@ -341,4 +341,13 @@ ini::WriteResult ModWriteBreakdownChoice(const QString& filePath, bool on, QStri
                           errorText);
 }
 
+bool ModReadSoubaChoice(const QString& filePath) {
+    return ModReadOption(filePath, QStringLiteral("SOUBA")) != QStringLiteral("0");
+}
+
+ini::WriteResult ModWriteSoubaChoice(const QString& filePath, bool on, QString* errorText) {
+    return ModWriteOption(filePath, QStringLiteral("SOUBA"),
+                          on ? QStringLiteral("1") : QStringLiteral("0"), errorText);
+}
+
 }  // namespace ie

@@ -43,5 +43,10 @@ ini::WriteResult ModWriteOption(const QString& filePath, const QString& key, con
 bool ModReadBreakdownChoice(const QString& filePath);
 ini::WriteResult ModWriteBreakdownChoice(const QString& filePath, bool on,
                                          QString* errorText = nullptr);
+// Whether reports carry the page 相場比較 when there is one: key "SOUBA" of the options, "1" or
+// "0"; on unless the file says "0", as the breakdown.
+bool ModReadSoubaChoice(const QString& filePath);
+ini::WriteResult ModWriteSoubaChoice(const QString& filePath, bool on,
+                                     QString* errorText = nullptr);
 
 }  // namespace ie

@@ -217,7 +217,8 @@ void FrmMemo::buildLayout() {
 
 void FrmMemo::Form_Load() {
     const BukkenJoho& b = g_.Bukken;
-    TxtJusho->setText(b.Jusho);
+    // An empty 住所 starts from the 所在地 picked for the comparison with trades.
+    TxtJusho->setText(b.Jusho.isEmpty() ? LocationText(b) : b.Jusho);
     Txtkaisha->setText(b.Kaisha);
     TxtTanto->setText(b.Tanto);
     TxtDenwa->setText(b.Denwa);

@@ -130,6 +130,12 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakd
     ChkUtiwake->setObjectName(QStringLiteral("ChkUtiwake"));
     ChkUtiwake->setToolTip(QStringLiteral("2ページ目に計算の内訳を付けて印刷・保存します。"));
     PlaceTw(ChkUtiwake, 4080, 6480, 2400, 495);
+    ChkSouba = new QCheckBox(QStringLiteral("相場比較を付ける"), this);
+    ChkSouba->setObjectName(QStringLiteral("ChkSouba"));
+    ChkSouba->setToolTip(
+        QStringLiteral("取り込んだ取引事例との相場比較を最後のページに付けて印刷・保存します。"));
+    PlaceTw(ChkSouba, 4080, 7080, 2400, 375);
+    ChkSouba->setEnabled(false);
     CmdPage = Button(this, "CmdPage", QStringLiteral("次ページ"),
                      QStringLiteral("物件帳票と計算の内訳を切り替えて表示します。"), 6600, 6480,
                      1335, 495);
@@ -156,6 +162,7 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakd
     setTabOrder(CmdPdf, ChkUtiwake);
     setTabOrder(ChkUtiwake, CmdPage);
     setTabOrder(CmdPage, CboZoom);
+    setTabOrder(CboZoom, ChkSouba);
 
     connect(CmdPrint, &QPushButton::clicked, this, &FrmPrint::CmdPrint_Click);
     connect(CmdOK, &QPushButton::clicked, this, &FrmPrint::CmdOK_Click);
@@ -168,6 +175,7 @@ FrmPrint::FrmPrint(const BukkenJoho& rec, std::optional<BreakdownContent> breakd
     Form_Load();
     // Connected once the remembered choice is shown, so that showing it writes nothing.
     connect(ChkUtiwake, &QCheckBox::toggled, this, &FrmPrint::ChkUtiwake_Click);
+    connect(ChkSouba, &QCheckBox::toggled, this, &FrmPrint::ChkSouba_Click);
     CmdOK->setDefault(true);
     CmdOK->setFocus(Qt::OtherFocusReason);
 }
@@ -202,8 +210,40 @@ void FrmPrint::Form_Load() {
     ChkUtiwake->setEnabled(breakdown_.has_value());
     ChkUtiwake->setChecked(breakdown_ &&
                            (iniFilePath_.isEmpty() || ModReadBreakdownChoice(iniFilePath_)));
-    CmdPage->setEnabled(ChkUtiwake->isChecked());
+    CmdPage->setEnabled(chosenPages().size() > 1);
     showPage(0);
+}
+
+void FrmPrint::addSoubaPage(const SoubaContent& souba) {
+    souba_ = souba;
+    const qreal ratio = devicePixelRatioF();
+    const QSize surface(Tw(page_.pageTwips.width()), Tw(page_.pageTwips.height()));
+    QImage& image = images_[2];
+    image = QImage(surface * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PrintSouba(painter,
+               ChohyoTarget{QRectF(0, 0, surface.width(), surface.height()), page_.areaTwips},
+               *souba_);
+    ChkSouba->setEnabled(true);
+    ChkSouba->blockSignals(true);
+    ChkSouba->setChecked(iniFilePath_.isEmpty() || ModReadSoubaChoice(iniFilePath_));
+    ChkSouba->blockSignals(false);
+    CmdPage->setEnabled(chosenPages().size() > 1);
+}
+
+const SoubaContent* FrmPrint::chosenSouba() const {
+    return souba_ && ChkSouba->isChecked() ? &*souba_ : nullptr;
+}
+
+std::vector<int> FrmPrint::chosenPages() const {
+    std::vector<int> pages{0};
+    if (chosenBreakdown() != nullptr)
+        pages.push_back(1);
+    if (chosenSouba() != nullptr)
+        pages.push_back(2);
+    return pages;
 }
 
 const BreakdownContent* FrmPrint::chosenBreakdown() const {
@@ -212,7 +252,9 @@ const BreakdownContent* FrmPrint::chosenBreakdown() const {
 
 void FrmPrint::showPage(int page) {
     shown_ = page;
-    CmdPage->setText(shown_ == 0 ? QStringLiteral("次ページ") : QStringLiteral("前ページ"));
+    const std::vector<int> pages = chosenPages();
+    CmdPage->setText(shown_ == pages.back() && pages.size() > 1 ? QStringLiteral("前ページ")
+                                                                : QStringLiteral("次ページ"));
     applyZoom();
 }
 
@@ -231,10 +273,11 @@ void FrmPrint::layoutControls() {
     PlaceTw(CmdOK, 8040, 6480, 1575, 495);
     PlaceTw(LblZoom, 240, 7140, 900, 240);
     PlaceTw(CboZoom, 1200, 7080, 1935, 375);
+    PlaceTw(ChkSouba, 4080, 7080, 2400, 375);
     for (QWidget* below : {static_cast<QWidget*>(CmdPrint), static_cast<QWidget*>(CmdPdf),
                            static_cast<QWidget*>(ChkUtiwake), static_cast<QWidget*>(CmdPage),
                            static_cast<QWidget*>(CmdOK), static_cast<QWidget*>(LblZoom),
-                           static_cast<QWidget*>(CboZoom)})
+                           static_cast<QWidget*>(ChkSouba), static_cast<QWidget*>(CboZoom)})
         below->move(below->x(), below->y() + dh);
     CmdOK->move(CmdOK->x() + dw, CmdOK->y());
 }
@@ -344,10 +387,31 @@ bool FrmPrint::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void FrmPrint::ChkUtiwake_Click(bool checked) {
-    CmdPage->setEnabled(checked);
-    if (!checked && shown_ != 0)
+void FrmPrint::ChkSouba_Click(bool checked) {
+    CmdPage->setEnabled(chosenPages().size() > 1);
+    if (!checked && shown_ == 2)
         showPage(0);
+    else
+        showPage(shown_);
+    if (iniFilePath_.isEmpty())
+        return;
+    QString error;
+    if (ModWriteSoubaChoice(iniFilePath_, checked, &error) != ini::WriteResult::Ok) {
+        ui_.message(this,
+                    QStringLiteral("設定ファイル %1 に書き込めないため、この選択は次回の起動には"
+                                   "引き継がれません。\r")
+                            .arg(QDir::toNativeSeparators(iniFilePath_)) +
+                        error,
+                    MsgIcon::Exclamation);
+    }
+}
+
+void FrmPrint::ChkUtiwake_Click(bool checked) {
+    CmdPage->setEnabled(chosenPages().size() > 1);
+    if (!checked && shown_ == 1)
+        showPage(0);
+    else
+        showPage(shown_);
     if (iniFilePath_.isEmpty())
         return;
     QString error;
@@ -362,14 +426,17 @@ void FrmPrint::ChkUtiwake_Click(bool checked) {
 }
 
 void FrmPrint::CmdPage_Click() {
-    if (chosenBreakdown() != nullptr)
-        showPage(shown_ == 0 ? 1 : 0);
+    // Through the chosen pages, from the last back to the first.
+    const std::vector<int> pages = chosenPages();
+    const auto at = std::find(pages.begin(), pages.end(), shown_);
+    if (pages.size() > 1)
+        showPage(at == pages.end() || at + 1 == pages.end() ? pages.front() : *(at + 1));
 }
 
 void FrmPrint::CmdPrint_Click() {
     QString error;
-    const PrintOutcome outcome =
-        PrintChohyoOnPrinter(printer_, rec_, ui_.today(), error, nullptr, chosenBreakdown());
+    const PrintOutcome outcome = PrintChohyoOnPrinter(printer_, rec_, ui_.today(), error, nullptr,
+                                                      chosenBreakdown(), chosenSouba());
     if (outcome == PrintOutcome::NoPrinter) {
         ui_.message(this, NoPrinterText(), MsgIcon::Exclamation);
     } else if (outcome == PrintOutcome::Failed) {
@@ -395,9 +462,10 @@ void FrmPrint::CmdPdf_Click() {
         return;
     }
     QString error;
-    if (!printer_.writePdfPages(
-            path, ChohyoPages(rec_, ui_.today(), kChohyoPrinter, nullptr, chosenBreakdown()),
-            error)) {
+    if (!printer_.writePdfPages(path,
+                                ChohyoPages(rec_, ui_.today(), kChohyoPrinter, nullptr,
+                                            chosenBreakdown(), chosenSouba()),
+                                error)) {
         ui_.message(this, QStringLiteral("PDFファイルに保存できませんでした。\r") + error,
                     MsgIcon::Critical);
     }

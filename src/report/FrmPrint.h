@@ -2,6 +2,7 @@
 
 #include "report/Breakdown.h"
 #include "report/ReportPrinter.h"
+#include "report/SoubaChart.h"
 
 #include <QDialog>
 #include <QImage>
@@ -47,7 +48,10 @@ public:
 
     // The page image the preview shows.
     const QImage& pageImage() const { return images_[shown_]; }
-    // 0 for the report, 1 for the breakdown.
+    // Offers the page 相場比較 after the others, with its check box "相場比較を付ける" (on unless
+    // the settings file says otherwise).
+    void addSoubaPage(const SoubaContent& souba);
+    // 0 for the report, 1 for the breakdown, 2 for 相場比較.
     int shownPage() const { return shown_; }
     // The page the preview was laid out on.
     const ReportPage& page() const { return page_; }
@@ -66,6 +70,7 @@ public Q_SLOTS:
     void HScroll1_Change(int value);
     void VScroll1_Change(int value);
     void ChkUtiwake_Click(bool checked);
+    void ChkSouba_Click(bool checked);
     void CmdPage_Click();
     void CboZoom_Click(int index);
 
@@ -78,6 +83,7 @@ private:
     QPushButton* CmdOK = nullptr;
     QPushButton* CmdPdf = nullptr;
     QCheckBox* ChkUtiwake = nullptr;
+    QCheckBox* ChkSouba = nullptr;
     QPushButton* CmdPage = nullptr;
     QLabel* LblZoom = nullptr;
     QComboBox* CboZoom = nullptr;
@@ -97,6 +103,9 @@ private:
     void placeSurface();
     // The breakdown when it is to be printed, else nullptr.
     const BreakdownContent* chosenBreakdown() const;
+    const SoubaContent* chosenSouba() const;
+    // The pages that are to be printed, in order (0 always).
+    std::vector<int> chosenPages() const;
 
     const BukkenJoho& rec_;
     std::optional<BreakdownContent> breakdown_;
@@ -104,7 +113,8 @@ private:
     UiServices& ui_;
     ReportPrinter& printer_;
     ReportPage page_;
-    QImage images_[2];
+    std::optional<SoubaContent> souba_;
+    QImage images_[3];
     int shown_ = 0;
     Zoom zoomMode_ = Zoom::FitPage;
     double zoom_ = 1.0;

@@ -1,5 +1,7 @@
 #include "report/ReportPrinter.h"
 
+#include "report/SoubaChart.h"
+
 #include "platform/SafeWrite.h"
 #include "platform/UiServices.h"
 #include "report/Breakdown.h"
@@ -70,7 +72,8 @@ bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& erro
 }
 
 ReportPages ChohyoPages(const BukkenJoho& rec, const QDate& today, int mode,
-                        const QByteArray* photo, const BreakdownContent* breakdown) {
+                        const QByteArray* photo, const BreakdownContent* breakdown,
+                        const SoubaContent* souba) {
     ReportPages pages;
     pages.push_back([&rec, today, mode, photo](QPainter& painter, const ChohyoTarget& target) {
         PrintChohyo(painter, target, mode, rec, today, photo);
@@ -80,17 +83,22 @@ ReportPages ChohyoPages(const BukkenJoho& rec, const QDate& today, int mode,
             PrintBreakdown(painter, target, mode, *breakdown, today);
         });
     }
+    if (souba) {
+        pages.push_back([souba](QPainter& painter, const ChohyoTarget& target) {
+            PrintSouba(painter, target, *souba);
+        });
+    }
     return pages;
 }
 
 PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, const BukkenJoho& rec, const QDate& today,
                                   QString& error, const QByteArray* photo,
-                                  const BreakdownContent* breakdown) {
+                                  const BreakdownContent* breakdown, const SoubaContent* souba) {
     if (!printer.hasPrinter()) {
         return PrintOutcome::NoPrinter;
     }
     const bool ok =
-        printer.printJob(ChohyoPages(rec, today, kChohyoPrinter, photo, breakdown), error);
+        printer.printJob(ChohyoPages(rec, today, kChohyoPrinter, photo, breakdown, souba), error);
     return ok ? PrintOutcome::Printed : PrintOutcome::Failed;
 }
 

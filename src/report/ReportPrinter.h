@@ -15,6 +15,7 @@ namespace ie {
 
 struct BukkenJoho;
 struct BreakdownContent;
+struct SoubaContent;
 
 // The page the report is laid out on: the whole sheet (whole twips) and the drawing area the
 // printer offers on it (twips; the same as the sheet when there is no printer or for a PDF).
@@ -65,15 +66,18 @@ bool WriteReportPdf(const QString& path, const ReportPages& pages, QString& erro
 enum class PrintOutcome { Printed, NoPrinter, Failed };
 PrintOutcome PrintChohyoOnPrinter(ReportPrinter& printer, const BukkenJoho& rec, const QDate& today,
                                   QString& error, const QByteArray* photo = nullptr,
-                                  const BreakdownContent* breakdown = nullptr);
+                                  const BreakdownContent* breakdown = nullptr,
+                                  const SoubaContent* souba = nullptr);
 // "使用可能なプリンタが存在しません。通常使用するプリンタを設定してください。", shown with the
 // exclamation icon.
 QString NoPrinterText();
 
-// The drawing of the report's pages: page 1, then the breakdown when given. The objects must
+// The drawing of the report's pages: page 1, then the breakdown when given, then 相場比較 when
+// given. The objects must
 // outlive the pages.
 ReportPages ChohyoPages(const BukkenJoho& rec, const QDate& today, int mode,
-                        const QByteArray* photo, const BreakdownContent* breakdown);
+                        const QByteArray* photo, const BreakdownContent* breakdown,
+                        const SoubaContent* souba = nullptr);
 
 // The program's printer service (a QtReportPrinter), one for the whole run.
 ReportPrinter& DefaultReportPrinter();

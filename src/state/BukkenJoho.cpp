@@ -40,4 +40,8 @@ qint32 ModUsrRecCount(db::Connection& usrDbCon) {
     return PropertyStore(usrDbCon).count();
 }
 
+QString LocationText(const BukkenJoho& rec) {
+    return rec.ShozaiKen + rec.ShozaiCity + rec.ShozaiChiku;
+}
+
 }  // namespace ie

@@ -75,6 +75,15 @@ struct BukkenJoho {
     // 更新回数 as loaded: how many saves the row had seen. A save writes one more, and an update
     // of a row whose count has moved on since means another copy of the program saved it.
     qint64 KoshinKaisu = 0;
+    // 所在地 as the trades name it, for the comparison with them: the prefecture's name, the
+    // city by its 市区町村コード (0: none chosen) and name, the district, the nearest station and
+    // the minutes' walk to it.
+    QString ShozaiKen;
+    qint32 ShozaiCityCode = 0;
+    QString ShozaiCity;
+    QString ShozaiChiku;
+    QString ShozaiEki;
+    qint32 ShozaiToho = 0;
 
     // Working fields.
     Currency GokeiKakaku;
@@ -103,6 +112,10 @@ struct BukkenJoho {
     bool BukkenRead = false;
     qint32 UsrRecCount = 0;
 };
+
+// 所在地 as one text: 都道府県, 市区町村 and 地区名 run together ("東京都世田谷区桜丘"); empty
+// when none is given.
+QString LocationText(const BukkenJoho& rec);
 
 // Resets the property to an empty one. Keeps the dates, RosenkaNendo, the looked-up rates,
 // KeijoHosei, PicTempFile (and the file's content) and the state fields.

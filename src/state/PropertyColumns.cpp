@@ -110,6 +110,20 @@ const std::vector<PropertyColumn>& PropertyColumns() {
         {.name = u"固定資産税評価額", .declared = "CURRENCY", .field = &B::AssessedValue},
         {.name = u"評価倍率", .declared = "DOUBLE", .field = &B::MultiplierRate},
         // ---- end of step 7's columns
+        // ---- 所在地 (the comparison with imported trades), added by step 8 ----
+        {.name = u"都道府県", .declared = "TEXT", .field = &B::ShozaiKen, .list = L::Shown,
+         .width = 900},
+        {.name = u"市区町村コード", .declared = "INTEGER", .field = &B::ShozaiCityCode,
+         .list = L::Hidden, .zeroIsNull = true},
+        {.name = u"市区町村", .declared = "TEXT", .field = &B::ShozaiCity, .list = L::Shown,
+         .width = 1200},
+        {.name = u"地区名", .declared = "TEXT", .field = &B::ShozaiChiku, .list = L::Shown,
+         .width = 1200},
+        {.name = u"最寄駅", .declared = "TEXT", .field = &B::ShozaiEki, .list = L::Shown,
+         .width = 1200},
+        {.name = u"徒歩分", .declared = "INTEGER", .field = &B::ShozaiToho, .list = L::Shown,
+         .width = 700, .zeroIsNull = true},
+        // ---- end of 所在地 ----
     };
     // clang-format on
     return columns;

@@ -265,6 +265,16 @@ const std::vector<UserDbStep>& UserDbSteps() {
                            {QStringLiteral("固定資産税評価額"), QStringLiteral("CURRENCY")},
                            {QStringLiteral("評価倍率"), QStringLiteral("DOUBLE")}}),
         // ---- end of step 7
+        // ---- 所在地 (the comparison with imported trades) ----
+        // 8: where the property is, as the trades name it: 都道府県, 市区町村コード and its name,
+        // 地区名, 最寄駅, 徒歩分 (Null: not given).
+        AddColumnsStep(8, {{QStringLiteral("都道府県"), QStringLiteral("TEXT")},
+                           {QStringLiteral("市区町村コード"), QStringLiteral("INTEGER")},
+                           {QStringLiteral("市区町村"), QStringLiteral("TEXT")},
+                           {QStringLiteral("地区名"), QStringLiteral("TEXT")},
+                           {QStringLiteral("最寄駅"), QStringLiteral("TEXT")},
+                           {QStringLiteral("徒歩分"), QStringLiteral("INTEGER")}}),
+        // ---- end of 所在地 ----
     };
     return steps;
 }
