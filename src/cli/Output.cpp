@@ -46,7 +46,7 @@ bool Output::flush() {
     if (file_) {
         if (!buffer_.isEmpty() && !file_->write(buffer_))
             error_ = file_->error();
-        buffer_.clear();
+        buffer_.truncate(0);  // keeps its room for the next piece
         return !failed();
     }
     const char* data = buffer_.constData();
@@ -62,7 +62,7 @@ bool Output::flush() {
         data += n;
         left -= n;
     }
-    buffer_.clear();
+    buffer_.truncate(0);
     return !failed();
 }
 

@@ -34,4 +34,13 @@ std::optional<QString> ValueRequest::*FieldOfKey(const QString& name) {
     return byName.value(name, nullptr);
 }
 
+std::optional<QString> ValueRequest::*FieldOfKey(QByteArrayView name) {
+    // Few keys: a look along the table is quicker than hashing a converted name.
+    for (const ValueKey& k : ValueKeys()) {
+        if (name == QByteArrayView(k.name))
+            return k.field;
+    }
+    return nullptr;
+}
+
 }  // namespace ie::cli

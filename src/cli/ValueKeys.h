@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 
@@ -37,5 +38,7 @@ struct ValueKey {
 const std::vector<ValueKey>& ValueKeys();
 // The field of a key name, or nullptr for a key the command does not know.
 std::optional<QString> ValueRequest::*FieldOfKey(const QString& name);
+// The same for a name in UTF-8, as it stands in the input.
+std::optional<QString> ValueRequest::*FieldOfKey(QByteArrayView name);
 
 }  // namespace ie::cli

@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace ie::cli {
 
 namespace {
@@ -118,6 +120,121 @@ bool SplitCsv(const QString& text, QStringList& fields) {
         return false;
     fields << field;
     return true;
+}
+
+// A JSON number as the grammar has it: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool IsJsonNumber(const char* p, const char* end) {
+    if (p < end && *p == '-')
+        ++p;
+    const auto digits = [&] {
+        const char* from = p;
+        while (p < end && *p >= '0' && *p <= '9')
+            ++p;
+        return p > from;
+    };
+    if (p < end && *p == '0')
+        ++p;
+    else if (!digits())
+        return false;
+    if (p < end && *p == '.') {
+        ++p;
+        if (!digits())
+            return false;
+    }
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-'))
+            ++p;
+        if (!digits())
+            return false;
+    }
+    return p == end;
+}
+
+// The common record, read straight: one object of keys whose values are plain strings (no escapes),
+// numbers (kept as written) or null. Anything else gives false, and the record is read by Qt's
+// reader instead, which also says what is wrong with a broken one.
+bool ReadFlatObject(const QByteArray& text, InputRecord& record) {
+    const char* p = text.constData();
+    const char* const end = p + text.size();
+    const auto space = [&] {
+        while (p < end && IsSpace(*p))
+            ++p;
+    };
+    // A string without escapes or control characters; false for any other.
+    const auto string = [&](const char*& from, const char*& to) {
+        if (p >= end || *p != '"')
+            return false;
+        from = ++p;
+        while (p < end && *p != '"') {
+            if (*p == '\\' || static_cast<unsigned char>(*p) < 0x20)
+                return false;
+            ++p;
+        }
+        if (p >= end)
+            return false;
+        to = p++;
+        return true;
+    };
+    space();
+    if (p >= end || *p != '{')
+        return false;
+    ++p;
+    space();
+    if (p < end && *p == '}') {
+        ++p;
+        space();
+        return p == end;
+    }
+    for (;;) {
+        const char* keyFrom = nullptr;
+        const char* keyTo = nullptr;
+        if (!string(keyFrom, keyTo))
+            return false;
+        space();
+        if (p >= end || *p != ':')
+            return false;
+        ++p;
+        space();
+        if (p >= end)
+            return false;
+        std::optional<QString> value;
+        if (*p == '"') {
+            const char* from = nullptr;
+            const char* to = nullptr;
+            if (!string(from, to))
+                return false;
+            if (to > from)
+                value = QString::fromUtf8(from, to - from);
+        } else if (*p == 'n') {
+            if (end - p < 4 || std::memcmp(p, "null", 4) != 0)
+                return false;
+            p += 4;
+        } else {
+            const char* from = p;
+            while (p < end && !IsSpace(*p) && *p != ',' && *p != '}')
+                ++p;
+            if (!IsJsonNumber(from, p))
+                return false;
+            value = QString::fromLatin1(from, p - from);
+        }
+        if (const auto field = FieldOfKey(QByteArrayView(keyFrom, keyTo - keyFrom)))
+            record.request.*field = std::move(value);
+        else
+            record.unknownKeys << QString::fromUtf8(keyFrom, keyTo - keyFrom);
+        space();
+        if (p < end && *p == ',') {
+            ++p;
+            space();
+            continue;
+        }
+        if (p < end && *p == '}') {
+            ++p;
+            space();
+            return p == end;
+        }
+        return false;
+    }
 }
 
 }  // namespace
@@ -237,6 +354,10 @@ QString ValueReader::decode(const QByteArray& line) {
 
 void ValueReader::fillFromJson(const QByteArray& text, InputRecord& record, qint64 startLine,
                                qint64 startColumn, bool stopOnError) {
+    if (ReadFlatObject(text, record))
+        return;
+    record.request = ValueRequest{};
+    record.unknownKeys.clear();
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
