@@ -418,7 +418,7 @@ int ListCommand(const Arguments& a) {
 
     Output out{QString()};
     if (csv) {
-        QStringList titles;
+        QStringList titles{QStringLiteral("物件ID")};
         for (const ListOutColumn& c : columns)
             titles << CsvField(c.title);
         out.write(titles.join(u',').toUtf8() + '\n');
@@ -432,8 +432,9 @@ int ListCommand(const Arguments& a) {
             const size_t to = std::min(ids.size(), from + kBlock) - 1;
             for (const ListRow& row : store.listRows(ids[from], ids[to])) {
                 const auto& v = row.values;
-                QByteArray line = csv ? QByteArray() : QByteArray("{");
-                bool firstCell = true;
+                // The ID first: what report and the window's list take.
+                QByteArray line =
+                    csv ? QByteArray::number(row.id) : "{\"物件ID\":" + QByteArray::number(row.id);
                 for (const ListOutColumn& c : columns) {
                     Cell cell;
                     switch (c.worked) {
@@ -454,9 +455,7 @@ int ListCommand(const Arguments& a) {
                                 cell = {QString::number(*y), true};
                             break;
                     }
-                    if (!firstCell)
-                        line += ',';
-                    firstCell = false;
+                    line += ',';
                     if (csv) {
                         if (cell.text)
                             line += CsvField(*cell.text).toUtf8();
