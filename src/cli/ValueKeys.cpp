@@ -36,9 +36,16 @@ std::optional<QString> ValueRequest::*FieldOfKey(const QString& name) {
 
 std::optional<QString> ValueRequest::*FieldOfKey(QByteArrayView name) {
     // Few keys: a look along the table is quicker than hashing a converted name.
-    for (const ValueKey& k : ValueKeys()) {
-        if (name == QByteArrayView(k.name))
-            return k.field;
+    static const std::vector<std::pair<QByteArrayView, std::optional<QString> ValueRequest::*>>
+        names = [] {
+            std::vector<std::pair<QByteArrayView, std::optional<QString> ValueRequest::*>> out;
+            for (const ValueKey& k : ValueKeys())
+                out.emplace_back(QByteArrayView(k.name), k.field);
+            return out;
+        }();
+    for (const auto& [key, field] : names) {
+        if (name == key)
+            return field;
     }
     return nullptr;
 }

@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace ie::cli {
@@ -249,7 +250,19 @@ bool ValueReader::readLine(QByteArray& line) {
         pending_.reset();
         return true;
     }
-    line = in_.readLine();
+    // Into the room the last line left, which a line of its size or less reuses.
+    line.resize(0);
+    qsizetype have = 0;
+    for (;;) {
+        line.resize(std::max<qsizetype>(have + 4096, line.capacity()));
+        const qint64 n = in_.readLine(line.data() + have, line.size() - have + 1 - 1);
+        if (n <= 0)
+            break;
+        have += n;
+        if (line[have - 1] == '\n' || in_.atEnd())
+            break;
+    }
+    line.resize(have);
     if (line.isEmpty())
         return false;
     ++lineNo_;
@@ -407,13 +420,12 @@ void ValueReader::fillFromJson(const QByteArray& text, InputRecord& record, qint
 }
 
 bool ValueReader::nextJsonLine(InputRecord& record) {
-    QByteArray line;
+    QByteArray& line = lineBuffer_;
     while (readLine(line)) {
-        const qint64 at = pending_ ? pendingLine_ : lineNo_;
-        if (line.trimmed().isEmpty())
+        if (std::all_of(line.cbegin(), line.cend(), IsSpace))
             continue;
-        record.line = at;
-        fillFromJson(line, record, at, 1, false);
+        record.line = lineNo_;
+        fillFromJson(line, record, lineNo_, 1, false);
         return true;
     }
     kind_ = Kind::End;

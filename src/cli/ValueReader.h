@@ -62,6 +62,7 @@ private:
     bool first_ = true;
     std::optional<QByteArray> pending_;  // a line read while telling the format
     qint64 pendingLine_ = 0;
+    QByteArray lineBuffer_;  // kept between lines, so that its room is reused
     QString fatal_;
     // JSON documents: the bytes not yet scanned, and where they start.
     QByteArray rest_;
