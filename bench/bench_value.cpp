@@ -160,18 +160,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string out = dir.filePath(QStringLiteral("out.csv")).toStdString();
+    const std::string smallOut = dir.filePath(QStringLiteral("small.csv")).toStdString();
     const std::string stdoutPath = dir.filePath(QStringLiteral("stdout.txt")).toStdString();
-    const auto value = [&](const QString& input) {
-        return Spawn({program, "value", input.toStdString(), "--format", "csv", "--output", out},
+    const auto value = [&](const QString& input, const std::string& output) {
+        return Spawn({program, "value", input.toStdString(), "--format", "csv", "--output", output},
                      stdoutPath);
     };
 
     std::vector<double> valueT, parseT;
     long bigRss = 0, smallRss = 0;
     for (int i = 0; i <= kRuns; ++i) {  // the first round warms the caches and is not counted
-        const Run v = value(big);
+        const Run v = value(big, out);
         const Run p = Spawn({self, "--parse", big.toStdString()}, stdoutPath);
-        const Run s = value(small);
+        const Run s = value(small, smallOut);
         if (!v.ok || !p.ok || !s.ok) {
             std::fprintf(stderr, "a run failed (value %d, parse %d, value small %d)\n", v.ok, p.ok,
                          s.ok);

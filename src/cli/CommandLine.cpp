@@ -26,10 +26,15 @@
 #include <QGuiApplication>
 #include <QSet>
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <vector>
 
 namespace ie::cli {
 
@@ -195,6 +200,53 @@ QByteArray Whole(Currency amount) {
 
 // ---- value ----
 
+// Batches of read records handed from the reading thread to the valuing one, a few at most.
+class RecordQueue {
+public:
+    static constexpr std::size_t kBatch = 256;
+
+    // False when the taker has stopped taking.
+    bool push(std::vector<InputRecord>&& batch) {
+        std::unique_lock lock(mutex_);
+        room_.wait(lock, [this] { return batches_.size() < kMaxBatches || cancelled_; });
+        if (cancelled_)
+            return false;
+        batches_.push_back(std::move(batch));
+        ready_.notify_one();
+        return true;
+    }
+    // False once every batch has been taken and the reader has finished.
+    bool pop(std::vector<InputRecord>& batch) {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return !batches_.empty() || finished_; });
+        if (batches_.empty())
+            return false;
+        batch = std::move(batches_.front());
+        batches_.pop_front();
+        room_.notify_one();
+        return true;
+    }
+    void finish() {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+        ready_.notify_one();
+    }
+    void cancel() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        room_.notify_one();
+    }
+
+private:
+    static constexpr std::size_t kMaxBatches = 8;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    std::deque<std::vector<InputRecord>> batches_;
+    bool finished_ = false;
+    bool cancelled_ = false;
+};
+
 QByteArray JsonResult(const ValueResult& r) {
     QByteArray out = "{\"id\":";
     out += r.id ? JsonString(*r.id) : QByteArray("null");
@@ -291,30 +343,52 @@ int ValueCommand(const Arguments& a) {
                 .arg(line)
                 .arg(key));
     };
+    // The input is read on a thread of its own while the records before are valued; the queue
+    // between them holds a few batches, so that memory stays the same however long the input.
+    RecordQueue queue;
+    std::thread readerThread([&reader, &queue] {
+        std::vector<InputRecord> batch;
+        InputRecord record;
+        while (reader.next(record)) {
+            batch.push_back(std::move(record));
+            if (batch.size() == RecordQueue::kBatch) {
+                if (!queue.push(std::move(batch)))
+                    break;
+                batch.clear();
+            }
+        }
+        if (!batch.empty())
+            queue.push(std::move(batch));
+        queue.finish();
+    });
     bool refused = false;
-    InputRecord record;
     bool first = true;
-    while (!out.failed() && reader.next(record)) {
+    std::vector<InputRecord> batch;
+    while (!out.failed() && queue.pop(batch)) {
         if (first) {
             first = false;
             for (const QString& key : reader.unknownColumns())
                 tellUnknown(key, 1);
         }
-        for (const QString& key : record.unknownKeys)
-            tellUnknown(key, record.line);
-        if (!record.error.isEmpty()) {
-            Say(QStringLiteral("行 %1: %2").arg(record.line).arg(record.error));
-            refused = true;
-            continue;
+        for (const InputRecord& record : batch) {
+            for (const QString& key : record.unknownKeys)
+                tellUnknown(key, record.line);
+            if (!record.error.isEmpty()) {
+                Say(QStringLiteral("行 %1: %2").arg(record.line).arg(record.error));
+                refused = true;
+                continue;
+            }
+            const ValueOutcome outcome = valuer.value(record.request);
+            if (!outcome.result) {
+                Say(QStringLiteral("行 %1: %2").arg(record.line).arg(outcome.refusal));
+                refused = true;
+                continue;
+            }
+            out.write(csv ? CsvResult(*outcome.result) : JsonResult(*outcome.result));
         }
-        const ValueOutcome outcome = valuer.value(record.request);
-        if (!outcome.result) {
-            Say(QStringLiteral("行 %1: %2").arg(record.line).arg(outcome.refusal));
-            refused = true;
-            continue;
-        }
-        out.write(csv ? CsvResult(*outcome.result) : JsonResult(*outcome.result));
     }
+    queue.cancel();
+    readerThread.join();
     if (!reader.fatal().isEmpty()) {
         Say(reader.fatal());
         refused = true;
