@@ -4,6 +4,7 @@
 #include "app/CsvExportCommand.h"
 #include "app/FrmMain.h"
 #include "cli/CommandLine.h"
+#include "cli/PropertyValuer.h"
 #include "cli/ValueReader.h"
 #include "common/Cp932.h"
 #include "platform/DateInput.h"
@@ -15,6 +16,7 @@
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
+#include "valuation/RateLookup.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -103,6 +105,10 @@ private Q_SLOTS:
     void value_csvEncodings_data();
     void value_csvEncodings();
     void value_brokenArrayStopsOnCompleteRecord();
+    void valuer_guardsRefuse_data();
+    void valuer_guardsRefuse();
+    void valuer_defaultsAreTheWindows();
+    void reader_jsonShapes();
     void exitCodes_data();
     void exitCodes();
     void writeFailureLeavesNoFile();
@@ -291,6 +297,141 @@ void TestCliCommands::value_brokenArrayStopsOnCompleteRecord() {
     QVERIFY2(r.err.contains(QRegularExpression(u"^4行 3\\d列: .+。以降は読みません。$"_s,
                                                QRegularExpression::MultilineOption)),
              qPrintable(r.err));
+}
+
+// ---- the valuer and the reader, in the test's process ----------------------------------------
+
+namespace {
+
+// A valuer over the shipped reference database, today fixed.
+struct ValuerFixture {
+    TestFolder folder;
+    ModGlobal g;
+    ValuerFixture() {
+        g.SysDbPath = folder.sysDb();
+        OpenSysDb(g);
+    }
+    cli::ValueOutcome value(const QDate& today, const cli::ValueRequest& in) {
+        return cli::PropertyValuer(g, today).value(in);
+    }
+};
+
+cli::ValueRequest Land(const QString& rosenka, const QString& area) {
+    cli::ValueRequest r;
+    r.rosenka = rosenka;
+    r.landArea = area;
+    return r;
+}
+
+}  // namespace
+
+void TestCliCommands::valuer_guardsRefuse_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("valued before the road-price year")
+        << u"valuation_date"_s << u"2024-12-31"_s << u"valuation_date: 評価日に路線価年度より"_s;
+    QTest::newRow("not a date") << u"valuation_date"_s << u"2026/05/01"_s
+                                << u"valuation_date: 「2026/05/01」は日付"_s;
+    QTest::newRow("future road-price year")
+        << u"road_price_year"_s << u"2027"_s << u"road_price_year: 未来の年度"_s;
+    QTest::newRow("rate beyond 99 %")
+        << u"change_rate"_s << u"120"_s << u"change_rate: 地価変動率は(-99%～99%)"_s;
+    QTest::newRow("rate no number")
+        << u"change_rate"_s << u"2%"_s << u"change_rate: 「2%」は数値"_s;
+    QTest::newRow("factor 0") << u"lot_factor"_s << u"0"_s << u"lot_factor: "_s;
+    QTest::newRow("area 0") << u"land_area"_s << u"0"_s << u"land_area: 「0」は0より大きい"_s;
+    QTest::newRow("built in the future")
+        << u"built"_s << u"2026-12-08"_s << u"built: 家屋建築日に未来の日付"_s;
+    QTest::newRow("structure 8") << u"structure"_s << u"8"_s << u"structure: 「8」は構造コード"_s;
+}
+
+// The window's guards, as refusals naming the key: nothing is valued.
+void TestCliCommands::valuer_guardsRefuse() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, said);
+    ValuerFixture f;
+    cli::ValueRequest in = Land(u"100000"_s, u"150"_s);
+    in.roadPriceYear = u"2025"_s;
+    in.valuationDate = u"2026-05-16"_s;
+    if (key == u"built"_s || key == u"structure"_s) {
+        in.floorAreaTsubo = u"30"_s;
+        in.built = u"2015-04-01"_s;
+        in.structure = u"1"_s;
+    }
+    in.*cli::FieldOfKey(key) = value;
+    const cli::ValueOutcome out = f.value(QDate(2026, 12, 7), in);
+    QVERIFY(!out.result);
+    QVERIFY2(out.refusal.startsWith(said), qPrintable(out.refusal));
+}
+
+// Without dates, the window's: valued today, the road-price year that of today − 180 days (the
+// year turns between 29 and 30 June); without a price per tsubo, the structure's reference price.
+void TestCliCommands::valuer_defaultsAreTheWindows() {
+    ValuerFixture f;
+    cli::ValueRequest in = Land(u"100000"_s, u"150"_s);
+    in.changeRate = u"2"_s;
+    for (const auto& [today, year] :
+         {std::pair{QDate(2026, 6, 29), u"2025"_s}, std::pair{QDate(2026, 6, 30), u"2026"_s}}) {
+        cli::ValueRequest dated = in;
+        dated.roadPriceYear = year;
+        dated.valuationDate = today.toString(Qt::ISODate);
+        const cli::ValueOutcome byDefault = f.value(today, in);
+        const cli::ValueOutcome given = f.value(today, dated);
+        QVERIFY(byDefault.result && given.result);
+        QCOMPARE(byDefault.result->land, given.result->land);
+    }
+    QVERIFY(f.value(QDate(2026, 6, 29), in).result->land !=
+            f.value(QDate(2026, 6, 30), in).result->land);
+
+    cli::ValueRequest house;
+    house.structure = u"3"_s;
+    house.floorAreaM2 = u"100"_s;
+    house.built = u"1998-07-01"_s;
+    house.valuationDate = u"2026-12-06"_s;
+    cli::ValueRequest priced = house;
+    priced.tsuboPrice = QString::number(ModGetKaokuTuboTanka(f.g, 3), 'f', 0);
+    const cli::ValueOutcome a = f.value(QDate(2026, 12, 7), house);
+    const cli::ValueOutcome b = f.value(QDate(2026, 12, 7), priced);
+    QVERIFY(a.result && b.result);
+    QCOMPARE(a.result->house, b.result->house);
+    QVERIFY(!a.result->land && !a.result->lotFactor);
+    QCOMPARE(a.result->total, *a.result->house);
+}
+
+// Objects over several lines one after the other, and an array whose element is no object (a row
+// refused, the rest read); null and "" absent, a number kept as written, a true refused.
+void TestCliCommands::reader_jsonShapes() {
+    QByteArray objects =
+        "{\n \"id\": \"a\",\n \"rosenka\": 1.50e5, \"land_area\": null\n}\n"
+        "  {\"id\": \"b\\\"c\", \"built\": \"\", \"lot_factor\": true}\n";
+    QBuffer one(&objects);
+    QVERIFY(one.open(QIODevice::ReadOnly));
+    cli::ValueReader reader(one);
+    cli::InputRecord rec;
+    QVERIFY(reader.next(rec));
+    QCOMPARE(rec.line, 1);
+    QCOMPARE(rec.request.rosenka, u"1.50e5"_s);
+    QCOMPARE(rec.request.landArea, std::nullopt);
+    QVERIFY(reader.next(rec));
+    QCOMPARE(rec.line, 5);
+    QCOMPARE(rec.request.id, u"b\"c"_s);
+    QCOMPARE(rec.request.built, std::nullopt);
+    QVERIFY(rec.error.startsWith(u"lot_factor: "_s));
+    QVERIFY(!reader.next(rec));
+    QVERIFY(reader.fatal().isEmpty());
+
+    QByteArray array = "[{\"id\":\"a\"},\n 7,\n {\"id\":\"b\"}]";
+    QBuffer many(&array);
+    QVERIFY(many.open(QIODevice::ReadOnly));
+    cli::ValueReader arrayReader(many);
+    QStringList seen;
+    while (arrayReader.next(rec))
+        seen << QStringLiteral("%1:%2").arg(rec.line).arg(rec.error.isEmpty() ? *rec.request.id
+                                                                              : u"refused"_s);
+    QCOMPARE(seen, (QStringList{u"1:a"_s, u"2:refused"_s, u"3:b"_s}));
+    QVERIFY(arrayReader.fatal().isEmpty());
 }
 
 // ---- exit codes -------------------------------------------------------------------------------
