@@ -1,4 +1,5 @@
 #include "app/FrmMain.h"
+#include "cli/CommandLine.h"
 #include "platform/ConsoleUiServices.h"
 #include "platform/QtUiServices.h"
 #include "platform/SingleInstance.h"
@@ -69,6 +70,9 @@ int main(int argc, char** argv) {
     // A run that shows no window needs no display and builds no QApplication.
     if (HasArgument(argc, argv, "--check")) {
         return CheckWithoutWindow(argc, argv);
+    }
+    if (ie::cli::IsCommandLine(argc, argv)) {
+        return ie::cli::RunCommandLine(argc, argv);
     }
 
     QApplication app(argc, argv);

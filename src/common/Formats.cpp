@@ -1,8 +1,10 @@
 #include "common/Formats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace ie {
@@ -25,38 +27,28 @@ Decimal15 ToDecimal15(double value) {
     // to_chars ignores the C locale (a "," decimal point cannot creep in).
     const auto res =
         std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
-    const std::string text(buf, res.ptr);  // "d.ddddddddddddddde+XX"
-    const std::size_t e = text.find('e');
-    d.digits.push_back(text[0]);
-    d.digits.append(text, 2, e - 2);
-    d.exponent = std::stoi(text.substr(e + 1));
+    // "d.ddddddddddddddde+XX", read in place: this runs for every figure shown or rounded.
+    const char* e =
+        std::find(static_cast<const char*>(buf), static_cast<const char*>(res.ptr), 'e');
+    d.digits.assign(1, buf[0]);
+    d.digits.append(buf + 2, static_cast<std::size_t>(e - (buf + 2)));
+    const char* exp = e + 1;
+    if (exp < res.ptr && *exp == '+')
+        ++exp;
+    std::from_chars(exp, res.ptr, d.exponent);
     if (d.digits.find_first_not_of('0') == std::string::npos) {
         d.exponent = 0;
     }
     return d;
 }
 
-// Adds one to a string of decimal digits.
-void Increment(std::string& digits) {
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        if (*it == '9') {
-            *it = '0';
-        } else {
-            ++*it;
-            return;
-        }
-    }
-    digits.insert(digits.begin(), '1');
-}
-
-QString Group(const std::string& integerDigits) {
-    QString out;
-    const int n = static_cast<int>(integerDigits.size());
-    for (int i = 0; i < n; ++i) {
+// Writes integer digits to out with "," every three, returning the end.
+char* PutGrouped(char* out, const char* digits, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
         if (i > 0 && (n - i) % 3 == 0) {
-            out += QLatin1Char(',');
+            *out++ = ',';
         }
-        out += QLatin1Char(integerDigits[static_cast<std::size_t>(i)]);
+        *out++ = digits[i];
     }
     return out;
 }
@@ -69,38 +61,67 @@ QString FormatPlaces(double value, int places, bool grouped) {
     const Decimal15 d = ToDecimal15(value);
     // The number of the 15 digits that stay in front of the rounding place.
     const long kept = static_cast<long>(d.exponent) + 1 + places;
-    std::string scaled;  // value x 10^places as an integer, decimal digits
+    // value x 10^places as an integer, decimal digits; at most 309 integer digits and the places,
+    // with room for a carry.
+    char scaled[400];
+    std::size_t n = 0;
+    const std::size_t total = d.digits.size();
     if (kept <= 0) {
-        scaled = (kept == 0 && d.digits[0] >= '5') ? "1" : "0";
-    } else if (kept >= static_cast<long>(d.digits.size())) {
-        scaled = d.digits + std::string(static_cast<std::size_t>(kept) - d.digits.size(), '0');
+        scaled[n++] = (kept == 0 && d.digits[0] >= '5') ? '1' : '0';
+    } else if (kept >= static_cast<long>(total)) {
+        std::memcpy(scaled, d.digits.data(), total);
+        n = static_cast<std::size_t>(kept);
+        std::memset(scaled + total, '0', n - total);
     } else {
-        scaled = d.digits.substr(0, static_cast<std::size_t>(kept));
-        if (d.digits[static_cast<std::size_t>(kept)] >= '5') {
-            Increment(scaled);
+        n = static_cast<std::size_t>(kept);
+        std::memcpy(scaled, d.digits.data(), n);
+        if (d.digits[n] >= '5') {
+            std::size_t i = n;
+            while (i > 0 && scaled[i - 1] == '9') {
+                scaled[--i] = '0';
+            }
+            if (i > 0) {
+                ++scaled[i - 1];
+            } else {
+                std::memmove(scaled + 1, scaled, n++);
+                scaled[0] = '1';
+            }
         }
     }
-    const std::size_t firstNonZero = scaled.find_first_not_of('0');
-    const bool zero = firstNonZero == std::string::npos;
-    scaled = zero ? std::string("0") : scaled.substr(firstNonZero);
-    if (scaled.size() < static_cast<std::size_t>(places) + 1) {
-        scaled.insert(0, static_cast<std::size_t>(places) + 1 - scaled.size(), '0');
+    std::size_t first = 0;
+    while (first < n && scaled[first] == '0') {
+        ++first;
     }
-    const std::string integerPart =
-        scaled.substr(0, scaled.size() - static_cast<std::size_t>(places));
-    const std::string fractionPart =
-        scaled.substr(scaled.size() - static_cast<std::size_t>(places));
+    const bool zero = first == n;
+    const char* digits = zero ? "0" : scaled + first;
+    std::size_t count = zero ? 1 : n - first;
+    char padded[400];
+    const std::size_t need = static_cast<std::size_t>(places) + 1;
+    if (count < need) {
+        std::memset(padded, '0', need - count);
+        std::memcpy(padded + need - count, digits, count);
+        digits = padded;
+        count = need;
+    }
+    const std::size_t integerCount = count - static_cast<std::size_t>(places);
 
-    QString out;
+    char out[600];
+    char* p = out;
     if (d.negative && !zero) {
-        out += QLatin1Char('-');  // a value that rounds to zero shows no sign
+        *p++ = '-';  // a value that rounds to zero shows no sign
     }
-    out += grouped ? Group(integerPart) : QString::fromLatin1(integerPart);
+    if (grouped) {
+        p = PutGrouped(p, digits, integerCount);
+    } else {
+        std::memcpy(p, digits, integerCount);
+        p += integerCount;
+    }
     if (places > 0) {
-        out += QLatin1Char('.');
-        out += QString::fromLatin1(fractionPart);
+        *p++ = '.';
+        std::memcpy(p, digits + integerCount, static_cast<std::size_t>(places));
+        p += places;
     }
-    return out;
+    return QString::fromLatin1(out, p - out);
 }
 
 }  // namespace
@@ -118,12 +139,15 @@ QString FormatWhole(Currency value) {
     if (magnitude % Currency::kScale >= Currency::kScale / 2) {
         ++whole;  // x.5000 goes away from zero
     }
-    QString out;
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+    char out[40];
+    char* p = out;
     if (negative && whole != 0) {
-        out += QLatin1Char('-');
+        *p++ = '-';
     }
-    out += Group(std::to_string(whole));
-    return out;
+    p = PutGrouped(p, digits, static_cast<std::size_t>(end - digits));
+    return QString::fromLatin1(out, p - out);
 }
 
 QString FormatFixed1(double value) {

@@ -43,14 +43,15 @@ bool IsDigit(char16_t c) {
 }  // namespace
 
 std::optional<double> ParseNumber(const QString& text) {
-    std::u16string s;
-    s.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar ch : text) {
-        s.push_back(Fold(ch.unicode()));
-    }
+    // Read through Fold in place: this runs for every field of every calculation.
+    const char16_t* const raw = reinterpret_cast<const char16_t*>(text.utf16());
+    struct Folded {
+        const char16_t* raw;
+        char16_t operator[](std::size_t k) const { return Fold(raw[k]); }
+    } const s{raw};
 
     std::size_t i = 0;
-    const std::size_t n = s.size();
+    const std::size_t n = static_cast<std::size_t>(text.size());
     while (i < n && s[i] == u' ') {
         ++i;
     }

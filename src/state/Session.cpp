@@ -60,12 +60,15 @@ void CountSavedProperties(ModGlobal& g) {
 }  // namespace
 
 UserDbCheck StartSession(ModGlobal& g, const QDate& today,
-                         const std::function<void(const QString&)>& notice) {
+                         const std::function<void(const QString&)>& notice,
+                         const QString& userDatabase) {
     try {
         LocateFiles(g);
     } catch (const AppError& e) {
         throw StartupError({e.description()});
     }
+    if (!userDatabase.isEmpty())
+        g.UsrDbPath = QFileInfo(userDatabase).absoluteFilePath();
     CheckDatabaseFiles(g);
     // The layout version is settled before anything reads the user database.
     const UserDbCheck check = PrepareUserDatabase(g.UsrDbPath, today);

@@ -29,7 +29,10 @@ private:
 // g.Bukken.UsrRecCount; both connections are closed again. A text the user should read while the
 // session goes on (the user database opens read-only, and why) is handed to notice as it arises.
 // Throws StartupError, naming the file and what is wrong, when the session cannot start.
+// userDatabase, when given, is the user database of this session instead of the settled one (the
+// command line's --database); it is checked, upgraded and opened the same way.
 UserDbCheck StartSession(ModGlobal& g, const QDate& today,
-                         const std::function<void(const QString&)>& notice);
+                         const std::function<void(const QString&)>& notice,
+                         const QString& userDatabase = QString());
 
 }  // namespace ie

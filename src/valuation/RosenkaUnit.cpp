@@ -19,10 +19,21 @@ std::optional<double> RosenkaInThousands(const QString& text, std::optional<doub
     return *value * kThousand;
 }
 
-QString RosenkaUnitQuestionText() {
+namespace {
+
+QString UnitExplanation() {
     return QStringLiteral(
-        "路線価は1㎡あたりの金額を円で入力します。路線価図の「250」は250千円（250,000円）です。"
-        "入力した値を1,000倍しますか。");
+        "路線価は1㎡あたりの金額を円で入力します。路線価図の「250」は250千円（250,000円）です。");
+}
+
+}  // namespace
+
+QString RosenkaUnitQuestionText() {
+    return UnitExplanation() + QStringLiteral("入力した値を1,000倍しますか。");
+}
+
+QString RosenkaUnitNoteText(const QString& asGiven) {
+    return UnitExplanation() + QStringLiteral("入力どおり%1円/㎡として計算しました。").arg(asGiven);
 }
 
 }  // namespace ie

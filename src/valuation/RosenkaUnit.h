@@ -16,5 +16,8 @@ std::optional<double> RosenkaInThousands(const QString& text, std::optional<doub
 
 // "路線価は1㎡あたりの金額を円で入力します。…入力した値を1,000倍しますか。"
 QString RosenkaUnitQuestionText();
+// What a run that asks nothing says instead of the question: the same explanation, then that the
+// value was used as given ("…入力どおり250円/㎡として計算しました。").
+QString RosenkaUnitNoteText(const QString& asGiven);
 
 }  // namespace ie
