@@ -325,6 +325,10 @@ void FrmMain::buildMenus() {
     mnuSearch = addItem(mnuEdit, "mnuSearch", QStringLiteral("物件一覧(&S)"),
                         QKeySequence(QStringLiteral("Ctrl+L")));
     mnuHikaku = addItem(mnuEdit, "mnuHikaku", QStringLiteral("物件比較(&C)"));
+    mnuTrade = addMenu("mnuTrade", QStringLiteral("取引事例(&T)"));
+    mnuTradeImport = addItem(mnuTrade, "mnuTradeImport", QStringLiteral("取引事例の取込(&I)…"));
+    mnuTradeList = addItem(mnuTrade, "mnuTradeList", QStringLiteral("取り込んだ取引事例(&L)…"));
+    mnuSouba = addItem(mnuTrade, "mnuSouba", QStringLiteral("相場比較(&M)…"));
     mnuOption = addMenu("mnuOption", QStringLiteral("オプション(&O)"));
     mnuEnv = addItem(mnuOption, "mnuEnv", QStringLiteral("環境設定(&E)"));
     mnuHelp = addMenu("mnuHelp", QStringLiteral("ヘルプ(&H)"));
@@ -338,6 +342,9 @@ void FrmMain::buildMenus() {
     connect(mnuEnd, &QAction::triggered, this, &FrmMain::mnuEnd_Click);
     connect(mnuSearch, &QAction::triggered, this, &FrmMain::mnuSearch_Click);
     connect(mnuHikaku, &QAction::triggered, this, &FrmMain::mnuHikaku_Click);
+    connect(mnuTradeImport, &QAction::triggered, this, &FrmMain::mnuTradeImport_Click);
+    connect(mnuTradeList, &QAction::triggered, this, &FrmMain::mnuTradeList_Click);
+    connect(mnuSouba, &QAction::triggered, this, &FrmMain::mnuSouba_Click);
     connect(mnuEnv, &QAction::triggered, this, &FrmMain::mnuEnv_Click);
     connect(mnuIndex, &QAction::triggered, this, &FrmMain::mnuIndex_Click);
     connect(mnuVersion, &QAction::triggered, this, &FrmMain::mnuVersion_Click);

@@ -90,6 +90,10 @@ public Q_SLOTS:
     void CmdMemo_Click();
     void mnuSearch_Click();
     void mnuHikaku_Click();
+    // FrmMainTrades.cpp: the imported trades and the comparison with them.
+    void mnuTradeImport_Click();
+    void mnuTradeList_Click();
+    void mnuSouba_Click();
     void mnuExport_Click();
 
     void mnuPrint_Click();
@@ -186,6 +190,10 @@ private:
     QMenu* mnuEdit = nullptr;
     QAction* mnuSearch = nullptr;
     QAction* mnuHikaku = nullptr;
+    QMenu* mnuTrade = nullptr;
+    QAction* mnuTradeImport = nullptr;
+    QAction* mnuTradeList = nullptr;
+    QAction* mnuSouba = nullptr;
     QMenu* mnuOption = nullptr;
     QAction* mnuEnv = nullptr;
     QMenu* mnuHelp = nullptr;

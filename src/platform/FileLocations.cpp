@@ -53,6 +53,10 @@ QString UsrDbName() {
     return QStringLiteral("Morinaxis_u.mdb");
 }
 
+QString TradesDbName() {
+    return QStringLiteral("Torihiki_t.sqlite");
+}
+
 FileMode DecideFileMode(const QString& programFolder) {
     const QDir dir(programFolder);
     if (QFileInfo(dir.filePath(IniFileName())).isFile()) {

@@ -16,6 +16,9 @@ enum class FileMode { Portable, Installed };
 QString IniFileName();  // "Morinaxis.ini"
 QString SysDbName();    // "Morinaxis_s.mdb"
 QString UsrDbName();    // "Morinaxis_u.mdb"
+// The trades imported from the open price data, a database of their own that the program can
+// always make again from the downloads.
+QString TradesDbName();  // "Torihiki_t.sqlite"
 
 FileMode DecideFileMode(const QString& programFolder);
 

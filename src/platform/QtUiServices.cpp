@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 namespace ie {
@@ -166,6 +167,58 @@ bool QtUiServices::wait(QWidget* parent, const QString& text, const QFuture<void
     progress.show();
     loop.exec();
     return !cancelled && work.isFinished();
+}
+
+QStringList QtUiServices::openFileNames(QWidget* parent, const QString& filter,
+                                        const QString& initialPath) {
+    return QFileDialog::getOpenFileNames(parent, QString(), initialPath, filter);
+}
+
+void QtUiServices::track(QWidget* parent, const QString& title, const QFuture<void>& work,
+                         const std::function<ProgressState()>& status,
+                         const std::function<void()>& cancel) {
+    QProgressDialog progress(QString(), QStringLiteral("中止"), 0, 1000, parent);
+    progress.setObjectName(QStringLiteral("progress"));
+    progress.setWindowTitle(title);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    progress.setMinimumWidth(420);
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    bool cancelled = false;
+    const auto stop = [&] {
+        if (!cancelled) {
+            cancelled = true;
+            progress.setLabelText(QStringLiteral("中止しています…"));
+            progress.setCancelButton(nullptr);
+            cancel();
+        }
+    };
+    QObject::connect(&progress, &QProgressDialog::canceled, &loop, stop);
+    QTimer timer;
+    const auto refresh = [&] {
+        if (cancelled)
+            return;
+        const ProgressState s = status();
+        progress.setLabelText(s.text);
+        if (s.permille < 0) {
+            progress.setMaximum(0);
+        } else {
+            progress.setMaximum(1000);
+            progress.setValue(std::clamp(s.permille, 0, 1000));
+        }
+    };
+    QObject::connect(&timer, &QTimer::timeout, &loop, refresh);
+    watcher.setFuture(work);
+    if (work.isFinished())
+        return;
+    refresh();
+    progress.show();
+    timer.start(200);
+    loop.exec();
 }
 
 void InstallFontSubstitutions() {

@@ -26,6 +26,11 @@ public:
     QString tempFolderProblem() override;
     // A busy progress dialog with キャンセル, shown when the work takes long.
     bool wait(QWidget* parent, const QString& text, const QFuture<void>& work) override;
+    QStringList openFileNames(QWidget* parent, const QString& filter,
+                              const QString& initialPath) override;
+    void track(QWidget* parent, const QString& title, const QFuture<void>& work,
+               const std::function<ProgressState()>& status,
+               const std::function<void()>& cancel) override;
 
 private:
     QString tempFolderProblem_;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 namespace ie {
@@ -16,6 +18,13 @@ QString AppTitle();  // "いえねだん帳"
 
 enum class MsgIcon { None, Critical, Exclamation, Question, Information };
 enum class Answer { Yes, No, Cancel };
+
+// What a long piece of work shows while it runs: a line of text and how far it is (0 to 1000;
+// -1 when that is not known).
+struct ProgressState {
+    QString text;
+    int permille = -1;
+};
 
 // Everything that would block on the user or depend on the machine: message boxes, questions, file
 // choosers, today's date, the temporary folder. Windows reach these only through this interface;
@@ -40,6 +49,12 @@ public:
                                  const QString& initialPath) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& filter, const QString& initialPath,
                                  QString* selectedFilter = nullptr) = 0;
+    // A chooser of one or more files to read; empty when the user cancelled.
+    virtual QStringList openFileNames(QWidget* parent, const QString& filter,
+                                      const QString& initialPath) {
+        const QString one = openFileName(parent, filter, initialPath);
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
 
     // A question with buttons of its own, in this order; the first is the default. Returns the
     // index of the button pressed; closing the box (Esc) counts as the last button.
@@ -68,6 +83,21 @@ public:
     void showError(QWidget* parent, const AppError& error) {
         message(parent, error.messageText(), MsgIcon::Critical);
     }
+
+    // Waits for work on another thread with a progress window shown at once: status() is read
+    // every moment for its text and bar, and its 中止 button (Esc, the close box) calls cancel(),
+    // after which the wait goes on until the work has ended (it must stop soon). Without a user
+    // to ask, the plain wait.
+    virtual void track(QWidget* parent, const QString& title, const QFuture<void>& work,
+                       const std::function<ProgressState()>& status,
+                       const std::function<void()>& cancel) {
+        (void)parent;
+        (void)title;
+        (void)status;
+        (void)cancel;
+        QFuture<void>(work).waitForFinished();
+    }
+
     // Convenience: a message with the program's title as caption.
     void message(QWidget* parent, const QString& text, MsgIcon icon) {
         message(parent, text, icon, AppTitle());

@@ -48,6 +48,15 @@ struct BukkenJoho {
     // 更新回数 as loaded: how many saves the row had seen. A save writes one more, and an update
     // of a row whose count has moved on since means another copy of the program saved it.
     qint64 KoshinKaisu = 0;
+    // 所在地 as the trades name it, for the comparison with them: the prefecture's name, the
+    // city by its 市区町村コード (0: none chosen) and name, the district, the nearest station and
+    // the minutes' walk to it.
+    QString ShozaiKen;
+    qint32 ShozaiCityCode = 0;
+    QString ShozaiCity;
+    QString ShozaiChiku;
+    QString ShozaiEki;
+    qint32 ShozaiToho = 0;
 
     // Working fields.
     Currency GokeiKakaku;

@@ -49,6 +49,7 @@ void LocatePortable(ModGlobal& g) {
     }
     g.SysDbPath = Join(g.DbPath, SysDbName());
     g.UsrDbPath = Join(g.DbPath, UsrDbName());
+    g.TradesDbPath = Join(g.DbPath, TradesDbName());
 }
 
 void LocateInstalled(ModGlobal& g) {
@@ -67,6 +68,8 @@ void LocateInstalled(ModGlobal& g) {
     }
 
     const QString installedSysDb = Join(f.reference, SysDbName());
+    // Its folder is made by the first import.
+    g.TradesDbPath = Join(f.data, TradesDbName());
     const QString chosen = ModReadIniFile(g.IniFilePath);
     if (!chosen.isEmpty()) {
         // The folder the user chose in 環境設定. What is missing there is reported by the file

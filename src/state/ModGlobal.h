@@ -25,6 +25,9 @@ struct ModGlobal {
     QString DbPath;
     QString SysDbPath;
     QString UsrDbPath;
+    // The imported trades: in the user's data folder, beside the user database in portable mode.
+    // Never inside the user database, so that damage to one never reaches the other.
+    QString TradesDbPath;
     // The reference database is the installed one, opened immutable and never written.
     bool SysDbImmutable = false;
     // Set at start-up when the user database may only be read (a later version's file, or one

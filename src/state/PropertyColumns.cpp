@@ -82,6 +82,20 @@ const std::vector<PropertyColumn>& PropertyColumns() {
          .missing = M::Keep},
         {.name = u"更新回数", .declared = "INTEGER", .role = R::ChangeCount,
          .field = &B::KoshinKaisu},
+        // ---- 所在地 (the comparison with imported trades), added by step 7 ----
+        {.name = u"都道府県", .declared = "TEXT", .field = &B::ShozaiKen, .list = L::Shown,
+         .width = 900},
+        {.name = u"市区町村コード", .declared = "INTEGER", .field = &B::ShozaiCityCode,
+         .list = L::Hidden, .zeroIsNull = true},
+        {.name = u"市区町村", .declared = "TEXT", .field = &B::ShozaiCity, .list = L::Shown,
+         .width = 1200},
+        {.name = u"地区名", .declared = "TEXT", .field = &B::ShozaiChiku, .list = L::Shown,
+         .width = 1200},
+        {.name = u"最寄駅", .declared = "TEXT", .field = &B::ShozaiEki, .list = L::Shown,
+         .width = 1200},
+        {.name = u"徒歩分", .declared = "INTEGER", .field = &B::ShozaiToho, .list = L::Shown,
+         .width = 700, .zeroIsNull = true},
+        // ---- end of 所在地 ----
     };
     // clang-format on
     return columns;

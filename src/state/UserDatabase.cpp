@@ -136,6 +136,27 @@ UserDbStep AddColumnStep(int version, const char* column, const char* declared) 
         [name](db::Connection& con) { return HasColumn(con, QStringLiteral("物件情報"), name); }};
 }
 
+// A step that adds several columns to 物件情報 at once, each only when the file lacks it.
+UserDbStep AddColumnsStep(int version, std::vector<std::pair<const char*, const char*>> columns) {
+    return {version,
+            [columns](db::Connection& con) {
+                for (const auto& [column, declared] : columns) {
+                    const QString name = QString::fromUtf8(column);
+                    if (!HasColumn(con, QStringLiteral("物件情報"), name)) {
+                        con.execute(QStringLiteral("ALTER TABLE 物件情報 ADD COLUMN ") + name +
+                                    QLatin1Char(' ') + QString::fromUtf8(declared));
+                    }
+                }
+            },
+            [columns](db::Connection& con) {
+                for (const auto& c : columns) {
+                    if (!HasColumn(con, QStringLiteral("物件情報"), QString::fromUtf8(c.first)))
+                        return false;
+                }
+                return true;
+            }};
+}
+
 // The steps a file still needs, in order: those above its version, and any below whose work the
 // file does not show (so that a file is judged by what it holds, not by its number alone).
 std::vector<const UserDbStep*> MissingSteps(db::Connection& con,
@@ -214,6 +235,16 @@ const std::vector<UserDbStep>& UserDbSteps() {
                  "WHERE NOT EXISTS (SELECT 1 FROM 物件ID採番)"));
          },
          [](db::Connection& con) { return db::HasAnyTable(con, {QStringLiteral("物件ID採番")}); }},
+        // ---- 所在地 (the comparison with imported trades) ----
+        // 7: where the property is, as the trades name it: 都道府県, 市区町村コード and its name,
+        // 地区名, 最寄駅, 徒歩分 (Null: not given).
+        AddColumnsStep(7, {{"都道府県", "TEXT"},
+                           {"市区町村コード", "INTEGER"},
+                           {"市区町村", "TEXT"},
+                           {"地区名", "TEXT"},
+                           {"最寄駅", "TEXT"},
+                           {"徒歩分", "INTEGER"}}),
+        // ---- end of 所在地 ----
     };
     return steps;
 }

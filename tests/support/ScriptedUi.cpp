@@ -77,6 +77,32 @@ bool ScriptedUi::wait(QWidget* parent, const QString& text, const QFuture<void>&
     return UiServices::wait(parent, text, work);
 }
 
+QStringList ScriptedUi::openFileNames(QWidget* parent, const QString& filter,
+                                      const QString& initialPath) {
+    if (fileLists.empty())
+        return UiServices::openFileNames(parent, filter, initialPath);
+    choosers.push_back({false, filter, initialPath, {}});
+    QStringList f = fileLists.front();
+    fileLists.pop_front();
+    return f;
+}
+
+void ScriptedUi::track(QWidget*, const QString&, const QFuture<void>& work,
+                       const std::function<ProgressState()>& status,
+                       const std::function<void()>& cancel) {
+    ++tracks;
+    bool doCancel = false;
+    if (!cancelTracks.empty()) {
+        doCancel = cancelTracks.front();
+        cancelTracks.pop_front();
+    }
+    if (doCancel) {
+        status();
+        cancel();
+    }
+    QFuture<void>(work).waitForFinished();
+}
+
 QStringList ScriptedUi::texts() const {
     QStringList out;
     for (const auto& s : shown)

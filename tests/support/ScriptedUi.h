@@ -51,6 +51,12 @@ public:
     // A true queued in cancelWaits cancels the next wait at once; otherwise the work is waited for.
     std::vector<bool> waitsFoundFinished;
     std::deque<bool> cancelWaits;
+    // Progress windows (track): how many were shown; a true queued in cancelTracks presses 中止
+    // once the first status has been read, which happens when the work has run a while.
+    int tracks = 0;
+    std::deque<bool> cancelTracks;
+    // Several files chosen at once (openFileNames); when none is queued, one from files.
+    std::deque<QStringList> fileLists;
 
     void message(QWidget* parent, const QString& text, MsgIcon icon,
                  const QString& caption) override;
@@ -69,6 +75,11 @@ public:
     QString tempFolder() override { return tempDir; }
     QString tempFolderProblem() override { return tempProblem; }
     bool wait(QWidget* parent, const QString& text, const QFuture<void>& work) override;
+    QStringList openFileNames(QWidget* parent, const QString& filter,
+                              const QString& initialPath) override;
+    void track(QWidget* parent, const QString& title, const QFuture<void>& work,
+               const std::function<ProgressState()>& status,
+               const std::function<void()>& cancel) override;
 
     // The texts shown so far, messages and questions in order.
     QStringList texts() const;

@@ -92,6 +92,25 @@ Statement& Statement::bindBlob(int index, const std::optional<QByteArray>& bytes
     return *this;
 }
 
+Statement& Statement::bindInt64(int index, qint64 value) {
+    check(sqlite3_bind_int64(stmt_, index, value));
+    return *this;
+}
+
+Statement& Statement::bindNull(int index) {
+    check(sqlite3_bind_null(stmt_, index));
+    return *this;
+}
+
+Statement& Statement::bindTextOrNull(int index, const QString& text) {
+    if (text.isEmpty())
+        return bindNull(index);
+    const QByteArray utf8 = text.toUtf8();
+    check(sqlite3_bind_text(stmt_, index, utf8.constData(), static_cast<int>(utf8.size()),
+                            SQLITE_TRANSIENT));
+    return *this;
+}
+
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {
@@ -124,6 +143,16 @@ Value Statement::value(int col, FieldType type) const {
 
 bool Statement::isNull(int col) const {
     return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
+}
+
+qint64 Statement::int64(int col) const {
+    return sqlite3_column_int64(stmt_, col);
+}
+
+QString Statement::text(int col) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    return p == nullptr ? QString()
+                        : QString::fromUtf8(p, sqlite3_column_bytes(stmt_, col));
 }
 
 bool Statement::isBlob(int col) const {

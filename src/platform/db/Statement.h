@@ -33,6 +33,12 @@ public:
     // blob, not Null).
     Statement& bindBlob(int index, const std::optional<QByteArray>& bytes);
 
+    // The same for the bulk writes of many rows, without a Value in between: an integer, Null,
+    // and a text (an empty one bound as Null).
+    Statement& bindInt64(int index, qint64 value);
+    Statement& bindNull(int index);
+    Statement& bindTextOrNull(int index, const QString& text);
+
     // Runs to the next row: true while there is one, false when done. Throws DbError.
     bool step();
     // Runs a statement that returns no rows. Throws DbError.
@@ -44,6 +50,9 @@ public:
     int columnCount() const;
     Value value(int col, FieldType type) const;
     bool isNull(int col) const;
+    // A column read as it is stored: an integer (0 for Null), a text (empty for Null).
+    qint64 int64(int col) const;
+    QString text(int col) const;
     bool isBlob(int col) const;      // bytes, whatever the column's declared type
     qint64 blobSize(int col) const;  // 0 for Null
     QByteArray blob(int col) const;
