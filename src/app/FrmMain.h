@@ -66,6 +66,8 @@ public:
     void DispForm();
     // LblKaokuKozo shows the record's structure (KaokuKozoCD).
     void ShowKaokuKozo();
+    // The house result's notes (HouseNotes) under it, short, whole in the tooltip.
+    void ShowHouseNotes();
     // Enables the list and export menu entries by the saved-property count.
     void setListMenusEnabled(bool enabled);
 
@@ -158,6 +160,8 @@ private:
     QLabel* Label11 = nullptr;
     QPushButton* CmdKaokuKozo = nullptr;
     QLabel* LblKaokuKozo = nullptr;
+    QLabel* LblKaokuNotes =
+        nullptr;  // the house result's notes (HouseNotes), short; whole in the tooltip
     QLabel* Label8 = nullptr;
     QLineEdit* TxtKaokuTateTubo = nullptr;
     QLabel* Label9 = nullptr;

@@ -2,6 +2,7 @@
 // closed, shows in its own field what the dialog left in the property record.
 #include "app/FrmMain.h"
 
+#include "common/AreaRule.h"
 #include "common/Formats.h"
 #include "state/ModGlobal.h"
 #include "valuation/FrmJiten.h"
@@ -37,6 +38,8 @@ void FrmMain::CmdTimeMod_Click() {
 
 void FrmMain::CmdKaokuKozo_Click() {
     FrmKaokuKozo dlg(g_, ui_, this);
+    dlg.setHouse({ParseFloorArea(TxtKaokuTateTubo->text()), g_.Bukken.KaokuDate,
+                  g_.Bukken.HyokaDate, ReadAgeCountSetting(g_.IniFilePath)});
     if (!dlg.load())
         return;
     dlg.exec();

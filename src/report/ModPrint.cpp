@@ -4,6 +4,7 @@
 #include "common/AreaRule.h"
 #include "common/Cp932.h"
 #include "common/Formats.h"
+#include "common/HouseNotes.h"
 #include "common/SalesRatio.h"
 #include "platform/Photo.h"
 #include "state/BukkenJoho.h"
@@ -173,6 +174,12 @@ std::vector<QString> ChohyoLines(const BukkenJoho& rec) {
     return lines;
 }
 
+QStringList ChohyoHouseNotes(const BukkenJoho& rec) {
+    const bool hasHouse = !rec.KaokuKakaku.isZero() || rec.KaokuTuboTanka != 0;
+    return HouseNotes(hasHouse, rec.KaokuKozoCD, rec.KeikaNensu, rec.KaokuTuboTanka,
+                      rec.KaokuTateTubo, rec.KaokuDate);
+}
+
 std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) {
     using Kind = ChohyoItem::Kind;
     std::vector<ChohyoItem> items;
@@ -183,6 +190,12 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         items.push_back(
             FittedTextItem(kLineLeft, 2200 + 500 * i, lines[i], kLinePoint, kLineRight));
+    }
+    // Under the lines, what the house figure cannot say by itself, small.
+    const QStringList notes = ChohyoHouseNotes(rec);
+    for (int i = 0; i < static_cast<int>(notes.size()); ++i) {
+        items.push_back(FittedTextItem(kLineLeft, 10480 + 230 * i, QStringLiteral("※") + notes[i],
+                                       8, kLineRight));
     }
     if (rec.PicUmu)
         items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));

@@ -245,6 +245,11 @@ const std::vector<UserDbStep>& UserDbSteps() {
                            {"最寄駅", "TEXT"},
                            {"徒歩分", "INTEGER"}}),
         // ---- end of 所在地 ----
+        // ---- the house's cost source and age count ----
+        // 8: where the price per tsubo came from (Null: saved before it was kept) and how the
+        // house's age was counted (Null: by calendar years, the only count before).
+        AddColumnsStep(8, {{"坪単価出典", "TEXT"}, {"経過年数の数え方", "INTEGER"}}),
+        // ---- end of the house's cost source and age count ----
     };
     return steps;
 }
