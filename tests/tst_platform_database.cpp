@@ -553,7 +553,7 @@ private Q_SLOTS:
             u"側１路線補正率"_s, u"側２路線補正率"_s,    u"背面路線補正率"_s, u"南道路補正率"_s,
             u"間口狭小補正率"_s, u"高圧線下補正率"_s,    u"無道路地補正率"_s, u"奥行長大補正率"_s,
             u"不整形補正率"_s,   u"家屋経年減点補正率"_s};
-        QCOMPARE(one(u"SELECT count(*) FROM データ出典"_s).toInt32(), 24);
+        QCOMPARE(one(u"SELECT count(*) FROM データ出典"_s).toInt32(), 25);
         // The official way's tables: each has its source too.
         for (const QString& table :
              {u"地区区分"_s, u"付表1奥行価格補正率"_s, u"付表2側方路線影響加算率"_s,

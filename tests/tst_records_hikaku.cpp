@@ -196,9 +196,9 @@ void TestHikaku::chartAsDrawn() {
     HikakuContent c;
     c.today = QDate(2026, 12, 7);
     const QString longAddress = QString(60, QChar(u'長')) + u"町"_s;
-    c.bars = {{u"さくら町"_s, 40'000'000, 20'000'000, u"200.　％"_s, u"a"_s, u"b"_s},
-              {longAddress, 10'000'000, 20'000'000, u"50.　％"_s, u"c"_s, u"d"_s},
-              {u"あおば町"_s, 30'000'000, 30'000'000, u"100.　％"_s, u"e"_s, u"f"_s}};
+    c.bars = {{u"さくら町"_s, 40'000'000, 20'000'000, u"200.　％"_s, u"a"_s, u"b"_s, {}},
+              {longAddress, 10'000'000, 20'000'000, u"50.　％"_s, u"c"_s, u"d"_s, {}},
+              {u"あおば町"_s, 30'000'000, 30'000'000, u"100.　％"_s, u"e"_s, u"f"_s, {}}};
     c.apart = {{u"東京都"_s, NoAskingText()}};
     const QSize a4(16838, 11906);
     const std::vector<HikakuPage> pages = HikakuLayout(c, a4);
@@ -251,7 +251,7 @@ void TestHikaku::chartAsDrawn() {
     HikakuContent many = c;
     many.bars.clear();
     for (int i = 1; i <= 40; ++i)
-        many.bars.push_back({QString::number(i), 1'000'000.0 * i, 1'000'000, u""_s, {}, {}});
+        many.bars.push_back({QString::number(i), 1'000'000.0 * i, 1'000'000, u""_s, {}, {}, {}});
     const std::vector<HikakuPage> paged = HikakuLayout(many, a4);
     QVERIFY(paged.size() >= 2);
     size_t drawn = 0;

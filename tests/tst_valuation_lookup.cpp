@@ -142,7 +142,7 @@ void TestValuationLookup::lists() {
 void TestValuationLookup::sourcesAndStructureNames() {
     QVERIFY(ModSysDbOpen(*g_));
     const std::vector<DataSource> sources = ReadDataSources(*g_);
-    QCOMPARE(sources.size(), size_t(24));
+    QCOMPARE(sources.size(), size_t(25));
     const std::optional<DataSource> jiten = SourceOf(sources, u"土地時点修正率"_s);
     QVERIFY(jiten);
     QVERIFY2(jiten->source.contains(u"令和6年"_s), qPrintable(jiten->source));

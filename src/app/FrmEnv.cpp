@@ -7,7 +7,9 @@
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "state/ModGlobal.h"
+#include "valuation/HousePrice.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -113,7 +115,7 @@ void FrmEnv::buildLayout() {
     setWindowTitle(QStringLiteral("環境設定"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Tw(3420), Tw(3705));
+    setFixedSize(Tw(3420), Tw(4380));
     setFont(WindowFont());
 
     Label1 = new QLabel(QStringLiteral("データベースパス設定"), this);
@@ -152,6 +154,26 @@ void FrmEnv::buildLayout() {
     CmdOK->setToolTip(QStringLiteral("メイン画面に戻ります。"));
     PlaceTw(CmdOK, 2280, 3120, 855, 375);
 
+    // How the house's age is counted: off keeps the count every stored result was made with.
+    ChkNtaAge = new QCheckBox(QStringLiteral("経過年数を国税庁の方法で数える"), this);
+    ChkNtaAge->setObjectName(QStringLiteral("ChkNtaAge"));
+    ChkNtaAge->setToolTip(QStringLiteral(
+        "経過年数を国税庁の方法で数える（6か月以上は1年）。オフのときは暦年の差で数えます。"));
+    PlaceTw(ChkNtaAge, 240, 3660, 2895, 255);
+    LblNtaAge = new QLabel(QStringLiteral("（6か月以上は1年）"), this);
+    LblNtaAge->setObjectName(QStringLiteral("LblNtaAge"));
+    PlaceTw(LblNtaAge, 480, 3930, 2655, 180);
+    ChkNtaAge->setChecked(ReadAgeCountSetting(g_.IniFilePath) == AgeCount::NtaHalfYear);
+    connect(ChkNtaAge, &QCheckBox::toggled, this, [this](bool on) {
+        QString error;
+        const QString value =
+            AgeCountSettingValue(on ? AgeCount::NtaHalfYear : AgeCount::CalendarYears);
+        if (ModWriteOption(g_.IniFilePath, AgeCountSettingKey(), value, &error) !=
+            ini::WriteResult::Ok) {
+            ui_.message(this, error, MsgIcon::Exclamation);
+        }
+    });
+
     // Enter in the folder tree opens the highlighted folder; it must not press a button.
     CmdChange->setAutoDefault(false);
     CmdOK->setAutoDefault(false);
@@ -159,6 +181,7 @@ void FrmEnv::buildLayout() {
     setTabOrder(CmdOK, CmdChange);
     setTabOrder(CmdChange, DirDb);
     setTabOrder(DirDb, DriDb);
+    setTabOrder(DriDb, ChkNtaAge);
     CmdOK->setFocus();
 
     connect(DriDb, &QComboBox::activated, this, &FrmEnv::DriDb_Change);

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -55,6 +56,8 @@ private:
     QTreeWidget* DirDb = nullptr;
     QPushButton* CmdChange = nullptr;
     QPushButton* CmdOK = nullptr;
+    QCheckBox* ChkNtaAge = nullptr;  // the house's age by the NTA's count (AgeCount)
+    QLabel* LblNtaAge = nullptr;
 
 private:
     void buildLayout();

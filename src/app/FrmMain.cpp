@@ -232,6 +232,16 @@ void FrmMain::buildLayout() {
     TxtKaokuKakaku = MakeField(w, "TxtKaokuKakaku", 2280, 5760, 1455,
                                QStringLiteral("家屋の計算価格を表示します。"), true);
     Label10 = MakeLabel(w, "Label10", yen, 3840, 5880, 360);
+    // What the house result cannot tell by itself (the tax rule's remaining rate, an old earthquake
+    // standard), under it in a smaller type; the whole sentences are in its tooltip.
+    LblKaokuNotes = MakeLabel(w, "LblKaokuNotes", QString(), 480, 6210, 5300);
+    LblKaokuNotes->resize(LblKaokuNotes->width(), Tw(195));
+    {
+        QFont small = LblKaokuNotes->font();
+        small.setPointSizeF(8);
+        LblKaokuNotes->setFont(small);
+        LblKaokuNotes->setStyleSheet(QStringLiteral("color: #a05000;"));
+    }
 
     Label4 = MakeLabel(w, "Label4", QStringLiteral("敷地・家屋共通の項目です。"), 240, 6500, 5400);
     LblJiten = MakeLabel(w, "LblJiten", QStringLiteral("価格を調べる日"), 600, 6840, 1800);

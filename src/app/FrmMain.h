@@ -72,6 +72,8 @@ public:
     // and 敷地面積 (and on the 倍率 path 路線価 written again). A reference table that cannot be
     // read is said and the factor stays.
     void RefreshOfficialFactor();
+    // The house result's notes (HouseNotes) under it, short, whole in the tooltip.
+    void ShowHouseNotes();
     // Enables the list and export menu entries by the saved-property count.
     void setListMenusEnabled(bool enabled);
 
@@ -166,6 +168,8 @@ private:
     QLabel* Label11 = nullptr;
     QPushButton* CmdKaokuKozo = nullptr;
     QLabel* LblKaokuKozo = nullptr;
+    QLabel* LblKaokuNotes =
+        nullptr;  // the house result's notes (HouseNotes), short; whole in the tooltip
     QLabel* Label8 = nullptr;
     QLineEdit* TxtKaokuTateTubo = nullptr;
     QLabel* Label9 = nullptr;

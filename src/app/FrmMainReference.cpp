@@ -3,6 +3,7 @@
 #include "app/FrmMain.h"
 
 #include "common/AppError.h"
+#include "common/AreaRule.h"
 #include "common/Formats.h"
 #include "platform/UiServices.h"
 #include "state/ModGlobal.h"
@@ -76,6 +77,8 @@ void FrmMain::CmdTimeMod_Click() {
 
 void FrmMain::CmdKaokuKozo_Click() {
     FrmKaokuKozo dlg(g_, ui_, this);
+    dlg.setHouse({ParseFloorArea(TxtKaokuTateTubo->text()), g_.Bukken.KaokuDate,
+                  g_.Bukken.HyokaDate, ReadAgeCountSetting(g_.IniFilePath)});
     if (!dlg.load())
         return;
     dlg.exec();

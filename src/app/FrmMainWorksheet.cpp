@@ -138,6 +138,9 @@ void FrmMain::setupWorksheet() {
                          TxtKaokuTuboTanka, TxtKaokuTateTubo, TxtKaokuKakaku}) {
         EnterMovesFocus(t);
     }
+    // A price the user types is no longer the reference figure the dialog gave.
+    connect(TxtKaokuTuboTanka, &QLineEdit::textEdited, this,
+            [this] { g_.Bukken.KaokuTankaShutten = HandTypedCostSource(); });
     // The date fields move on with Enter too, so that Enter leads from the floor area through the
     // construction date to the house calculation button.
     for (DateInput* d : {imDateRosen, imDateKaoku, imDateHyoka}) {
@@ -224,6 +227,25 @@ void FrmMain::ShowKaokuKozo() {
     LblKaokuKozo->setText(
         LblKaokuKozo->fontMetrics().elidedText(name, Qt::ElideRight, LblKaokuKozo->width()));
     LblKaokuKozo->setToolTip(name);
+    ShowHouseNotes();
+}
+
+void FrmMain::ShowHouseNotes() {
+    const BukkenJoho& b = g_.Bukken;
+    // Only beside a house result: an empty worksheet has nothing to warn about.
+    const QStringList notes =
+        HouseNotes(!TxtKaokuKakaku->text().isEmpty(), b.KaokuKozoCD, b.KeikaNensu, b.KaokuTuboTanka,
+                   b.KaokuTateTubo, b.KaokuDate);
+    QStringList shortly;
+    if (notes.contains(RemainingRateCaveatText()))
+        shortly << QStringLiteral("残価率は税法の計算です");
+    if (notes.contains(OldEarthquakeStandardText()))
+        shortly << QStringLiteral("旧耐震基準の可能性があります");
+    const QString text =
+        shortly.isEmpty() ? QString() : QStringLiteral("⚠ ") + shortly.join(QStringLiteral("／"));
+    LblKaokuNotes->setText(
+        LblKaokuNotes->fontMetrics().elidedText(text, Qt::ElideRight, LblKaokuNotes->width()));
+    LblKaokuNotes->setToolTip(notes.join(QLatin1Char('\n')));
 }
 
 void FrmMain::ShowLandWarning() {
@@ -305,7 +327,8 @@ void FrmMain::CmdKaokuKeisan_Click() {
         return rate->rate;
     };
     const CalcOutcome out =
-        CalcHousePrice(g_.Bukken, {TxtKaokuTuboTanka->text(), TxtKaokuTateTubo->text()}, lookup);
+        CalcHousePrice(g_.Bukken, {TxtKaokuTuboTanka->text(), TxtKaokuTateTubo->text()}, lookup,
+                       ReadAgeCountSetting(g_.IniFilePath));
     if (!out.done()) {
         if (!out.message.isEmpty())
             ui_.message(this, out.message, out.icon);
@@ -313,6 +336,7 @@ void FrmMain::CmdKaokuKeisan_Click() {
     }
     TxtKaokuKakaku->setText(FormatWhole(g_.Bukken.KaokuKakaku));
     TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
+    ShowHouseNotes();
     CmdSave->setEnabled(!g_.UsrDbReadOnly);
     unsaved_ = true;
 }

@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "common/Collation.h"
 #include "common/Formats.h"
+#include "common/HouseNotes.h"
 #include "common/SalesRatio.h"
 #include "records/ListFigures.h"
 #include "state/PropertyColumns.h"
@@ -19,7 +20,7 @@ constexpr size_t kBlockRows = 256;
 // paging through a very large list does not hold every row.
 constexpr size_t kMaxBlocks = 64;
 
-enum class Worked { None, Ratio, Difference, Age };
+enum class Worked { None, Ratio, Difference, Age, Quake };
 
 // A column of the model: a stored list column (its index in PropertyStore::listColumns()) or one
 // worked out from the stored ones.
@@ -54,6 +55,7 @@ const std::vector<ModelColumn>& Columns() {
                 out.push_back({QStringLiteral("販売計算比"), -1, Worked::Ratio, {false, 1200}});
                 out.push_back({QStringLiteral("差額"), -1, Worked::Difference, {false, 1200}});
                 out.push_back({QStringLiteral("築年数"), -1, Worked::Age, {false, 750}});
+                out.push_back({QStringLiteral("耐震"), -1, Worked::Quake, {false, 1500}});
             }
         }
         return out;
@@ -66,6 +68,8 @@ struct Sources {
     int estimate = StoredIndex(QStringLiteral("合計価格"));
     int built = StoredIndex(QStringLiteral("家屋建築年月日"));
     int valued = StoredIndex(QStringLiteral("評価年月日"));
+    int tuboTanka = StoredIndex(QStringLiteral("坪単価"));
+    int floorArea = StoredIndex(QStringLiteral("延床面積"));
 };
 
 const Sources& Src() {
@@ -83,11 +87,24 @@ std::vector<int> SourceColumns(const ModelColumn& c) {
             return {Src().asking, Src().estimate};
         case Worked::Age:
             return {Src().built, Src().valued};
+        case Worked::Quake:
+            return {Src().tuboTanka, Src().floorArea, Src().built};
     }
     return {};
 }
 
+// 旧耐震の可能性 from the stored 坪単価, 延床面積 and 建築日 (SourceColumns' order).
+QString QuakeText(const std::vector<db::Value>& v) {
+    const std::optional<QDate> built = v[2].toDate();
+    return MayBeOldEarthquakeStandard(v[0].toDouble().value_or(0), v[1].toDouble().value_or(0),
+                                      built.value_or(QDate()))
+               ? OldEarthquakeStandardShort()
+               : QString();
+}
+
 bool IsNumberColumn(const ModelColumn& c) {
+    if (c.worked == Worked::Quake)
+        return false;
     if (c.worked != Worked::None)
         return true;
     const db::FieldType t = PropertyStore::listColumns()[static_cast<size_t>(c.stored)].type;
@@ -122,6 +139,13 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
         case Worked::Age:
             if (const auto a = AgeOf(v[0], v[1]))
                 number(*a);
+            return k;
+        case Worked::Quake:
+            if (const QString t = QuakeText(v); !t.isEmpty()) {
+                k.null = false;
+                k.isText = true;
+                k.text = JapaneseSortKey(t);
+            }
             return k;
         case Worked::None:
             break;
@@ -158,7 +182,9 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
 }
 
 // What a worked-out column shows for a row (its stored columns' values as SourceColumns gives).
-QString WorkedText(Worked w, const db::Value& first, const db::Value& second) {
+QString WorkedText(Worked w, const std::vector<db::Value>& v) {
+    const db::Value& first = v[0];
+    const db::Value& second = v.size() > 1 ? v[1] : v[0];
     switch (w) {
         case Worked::Ratio:
             if (const auto r = RatioOf(first, second))
@@ -172,6 +198,8 @@ QString WorkedText(Worked w, const db::Value& first, const db::Value& second) {
             if (const auto a = AgeOf(first, second))
                 return QString::number(*a);
             break;
+        case Worked::Quake:
+            return QuakeText(v);
         case Worked::None:
             break;
     }
@@ -294,9 +322,10 @@ QVariant BukkenListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (column.worked != Worked::None) {
-        const std::vector<int> from = SourceColumns(column);
-        return WorkedText(column.worked, (*values)[static_cast<size_t>(from[0])],
-                          (*values)[static_cast<size_t>(from[1])]);
+        std::vector<db::Value> from;
+        for (const int i : SourceColumns(column))
+            from.push_back((*values)[static_cast<size_t>(i)]);
+        return WorkedText(column.worked, from);
     }
     const db::Value& v = (*values)[static_cast<size_t>(column.stored)];
     // Yen amounts read as whole yen with separators, as on the worksheet; the tooltip keeps the

@@ -285,18 +285,28 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
     if (rec.KaokuTuboTanka == 0 && rec.KaokuKakaku.isZero()) {
         house.lines.push_back(Note(QStringLiteral("家屋価格は計算されていません。")));
     } else {
-        const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate);
+        const AgeCount count =
+            rec.KeikaNensuKazoekata == 1 ? AgeCount::NtaHalfYear : AgeCount::CalendarYears;
+        const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate, count);
         house.lines.push_back(Line(QStringLiteral("構造"), HouseStructureName(g, rec.KaokuKozoCD)));
         house.lines.push_back(Line(QStringLiteral("坪単価"),
                                    FormatWhole(rec.KaokuTuboTanka) + QStringLiteral(" 円/坪")));
+        house.lines.push_back(Line(QStringLiteral("坪単価の出典"), CostSourceCaption(rec)));
         house.lines.push_back(
             Line(QStringLiteral("延床面積"), Area(rec.KaokuTateTubo) + QStringLiteral(" 坪")));
         house.lines.push_back(Line(QStringLiteral("建築日"), FormatDate(rec.KaokuDate)));
+        // The calendar count goes from year to year; the NTA's from day to day.
         house.lines.push_back(
-            Line(QStringLiteral("経過年数"), QStringLiteral("%1年（%2年から%3年まで）")
-                                                 .arg(age)
-                                                 .arg(rec.KaokuDate.year())
-                                                 .arg(rec.HyokaDate.year())));
+            Line(QStringLiteral("経過年数"),
+                 count == AgeCount::CalendarYears
+                     ? QStringLiteral("%1年（%2年から%3年まで）")
+                           .arg(age)
+                           .arg(rec.KaokuDate.year())
+                           .arg(rec.HyokaDate.year())
+                     : QStringLiteral("%1年（%2から%3まで）")
+                           .arg(age)
+                           .arg(FormatDate(rec.KaokuDate), FormatDate(rec.HyokaDate))));
+        house.lines.push_back(Line(QStringLiteral("経過年数の数え方"), AgeCountName(count)));
         std::optional<Currency> worked;
         if (age < 0) {
             house.lines.push_back(Note(HouseBuiltAfterValuationText()));
@@ -307,7 +317,9 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
             BukkenJoho copy = rec;
             const HouseInputTexts texts{QString::number(rec.KaokuTuboTanka, 'g', 17),
                                         QString::number(rec.KaokuTateTubo, 'g', 17)};
-            if (CalcHousePrice(copy, texts, [rate](qint32, qint32) { return rate; }).done())
+            if (CalcHousePrice(
+                    copy, texts, [rate](qint32, qint32) { return rate; }, count)
+                    .done())
                 worked = copy.KaokuKakaku;
             house.lines.push_back(Line(QStringLiteral("残価率"), PlainNumber(rate)));
             house.lines.push_back(Note(QStringLiteral("坪単価 × 延床面積 × 残価率")));
@@ -318,6 +330,9 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
         }
         house.lines.push_back(Line(QStringLiteral("家屋計算価格"), Yen(rec.KaokuKakaku)));
         AddMismatch(house.lines, QStringLiteral("家屋計算価格"), rec.KaokuKakaku, worked);
+        for (const QString& note : HouseNotes(true, rec.KaokuKozoCD, age, rec.KaokuTuboTanka,
+                                              rec.KaokuTateTubo, rec.KaokuDate))
+            house.lines.push_back(Note(QStringLiteral("※") + note));
     }
     content.sections.push_back(house);
 

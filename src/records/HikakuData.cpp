@@ -10,16 +10,27 @@
 
 #include <QStringList>
 
+#include "common/HouseNotes.h"
+#include "valuation/HousePrice.h"
+
 namespace ie {
 
 namespace {
 
-const std::array<QString, 7>& SourceNames() {
-    static const std::array<QString, 7> names = {
-        QStringLiteral("住所"),         QStringLiteral("敷地販売価格"),
-        QStringLiteral("家屋販売価格"), QStringLiteral("合計販売価格"),
-        QStringLiteral("敷地評価額"),   QStringLiteral("家屋評価額"),
-        QStringLiteral("合計価格")};
+const std::array<QString, 13>& SourceNames() {
+    static const std::array<QString, 13> names = {QStringLiteral("住所"),
+                                                  QStringLiteral("敷地販売価格"),
+                                                  QStringLiteral("家屋販売価格"),
+                                                  QStringLiteral("合計販売価格"),
+                                                  QStringLiteral("敷地評価額"),
+                                                  QStringLiteral("家屋評価額"),
+                                                  QStringLiteral("合計価格"),
+                                                  QStringLiteral("家屋構造CD"),
+                                                  QStringLiteral("坪単価"),
+                                                  QStringLiteral("延床面積"),
+                                                  QStringLiteral("家屋建築年月日"),
+                                                  QStringLiteral("評価年月日"),
+                                                  QStringLiteral("経過年数の数え方")};
     return names;
 }
 
@@ -77,6 +88,16 @@ HikakuEntry HikakuEntryOf(qint32 id, const std::vector<db::Value>& v) {
     if (!Positive(e.estimate))
         reasons << NoEstimateText();
     e.reason = reasons.join(QStringLiteral("／"));
+    // Rows read with the house's columns (older callers give the first seven only).
+    if (v.size() >= 13 && Positive(AmountOf(v[5]))) {
+        const QDate built = v[10].toDate().value_or(QDate());
+        const QDate valued = v[11].toDate().value_or(QDate());
+        const AgeCount count =
+            v[12].toInt64().value_or(0) == 1 ? AgeCount::NtaHalfYear : AgeCount::CalendarYears;
+        e.houseNotes = HouseNotes(true, static_cast<qint32>(v[7].toInt64().value_or(0)),
+                                  HouseAge(built, valued, count), v[8].toDouble().value_or(0),
+                                  v[9].toDouble().value_or(0), built);
+    }
     return e;
 }
 
@@ -159,7 +180,14 @@ HikakuContent HikakuContentOf(const std::vector<HikakuEntry>& entries, HikakuOrd
         c.bars.push_back(
             {label, e.asking->yen, e.estimate->yen, RatioText(*e.ratio),
              Tip(QStringLiteral("販売価格"), e.askingLand, e.askingHouse, e.asking),
-             Tip(QStringLiteral("評価額"), e.estimateLand, e.estimateHouse, e.estimate)});
+             Tip(QStringLiteral("評価額"), e.estimateLand, e.estimateHouse, e.estimate),
+             {}});
+        if (!e.houseNotes.isEmpty()) {
+            HikakuBar& bar = c.bars.back();
+            bar.estimateTip +=
+                QLatin1Char('\n') + QStringLiteral("※") + e.houseNotes.join(QStringLiteral("\n※"));
+            bar.estimateNotes = e.houseNotes;
+        }
     }
     return c;
 }

@@ -20,13 +20,15 @@ struct HikakuEntry {
     std::optional<double> ratio;
     std::optional<ListAmount> difference;
     QString reason;
+    QStringList houseNotes;  // what the house estimate cannot say by itself (HouseNotes)
 };
 
 QString NoAskingText();    // "販売価格が未入力です"
 QString NoEstimateText();  // "評価額が未計算です"
 
 // The entry of one property from its values of 住所, 敷地販売価格, 家屋販売価格, 合計販売価格,
-// 敷地評価額, 家屋評価額 and 合計価格, in this order.
+// 敷地評価額, 家屋評価額 and 合計価格, in this order, and, when given, 家屋構造CD, 坪単価,
+// 延床面積, 家屋建築年月日, 評価年月日 and 経過年数の数え方 for the house's notes.
 HikakuEntry HikakuEntryOf(qint32 id, const std::vector<db::Value>& values);
 
 // The properties with these IDs, or every saved one, ascending by ID. The photo is never read.

@@ -50,6 +50,7 @@ public:
     std::vector<HikakuPage> build() {
         newPage();
         layOutBars();
+        layOutNotes();
         layOutApart();
         finish();
         return std::move(pages_);
@@ -132,12 +133,42 @@ private:
                 bar.row = static_cast<int>(i);
                 bar.tip = tip;
                 add(bar);
-                add(Text(bar.rect.right() + 90, top + 20, kAmountWidth,
-                         FormatWhole(value) + QStringLiteral(" 円"), 8));
+                const bool marked =
+                    kind == HikakuItem::Kind::EstimateBar && !b.estimateNotes.isEmpty();
+                HikakuItem amount = Text(bar.rect.right() + 90, top + 20, kAmountWidth,
+                                         FormatWhole(value) + QStringLiteral(" 円") +
+                                             (marked ? QStringLiteral(" ※") : QString()),
+                                         8);
+                if (marked)
+                    amount.tip = QStringLiteral("※") + b.estimateNotes.join(QStringLiteral("\n※"));
+                add(amount);
                 top += kBarHeight + 40;
             }
             add(RightText(right_, y_ + 170, kRatioWidth, b.ratioText, 10));
             y_ += kRowHeight;
+        }
+    }
+
+    // What the "※" beside an estimate means, once for every distinct note, so that a printed or
+    // saved chart (which has no tooltips) still says it.
+    void layOutNotes() {
+        QStringList notes;
+        for (const HikakuBar& b : content_.bars) {
+            for (const QString& n : b.estimateNotes) {
+                if (!notes.contains(n))
+                    notes << n;
+            }
+        }
+        if (notes.isEmpty())
+            return;
+        y_ += 120;
+        for (const QString& n : notes) {
+            room(kApartRowHeight);
+            HikakuItem line = Text(kMargin, y_, right_ - kMargin, QStringLiteral("※") + n, 8);
+            line.elide = true;
+            line.tip = n;
+            add(line);
+            y_ += kApartRowHeight;
         }
     }
 

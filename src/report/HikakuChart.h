@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -22,6 +23,9 @@ struct HikakuBar {
     QString ratioText;    // "95.13　％"
     QString askingTip;    // the land and house figures behind each bar
     QString estimateTip;
+    // What the house estimate cannot say by itself: its bar carries a mark, explained under the
+    // chart.
+    QStringList estimateNotes;
 };
 struct HikakuApart {
     QString label;

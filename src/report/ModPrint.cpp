@@ -6,6 +6,7 @@
 #include "common/AreaRule.h"
 #include "common/Cp932.h"
 #include "common/Formats.h"
+#include "common/HouseNotes.h"
 #include "common/SalesRatio.h"
 #include "platform/Photo.h"
 #include "state/BukkenJoho.h"
@@ -175,6 +176,13 @@ std::vector<QString> ChohyoLines(const BukkenJoho& rec) {
     return lines;
 }
 
+QStringList ChohyoHouseNotes(const BukkenJoho& rec) {
+    const bool hasHouse = !rec.KaokuKakaku.isZero() || rec.KaokuTuboTanka != 0;
+    // From the dates, not the worksheet's age: a row printed from the list has none.
+    return StoredHouseNotes(hasHouse, rec.KaokuKozoCD, rec.KeikaNensuKazoekata, rec.KaokuTuboTanka,
+                            rec.KaokuTateTubo, rec.KaokuDate, rec.HyokaDate);
+}
+
 std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) {
     using Kind = ChohyoItem::Kind;
     std::vector<ChohyoItem> items;
@@ -186,16 +194,33 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
         items.push_back(
             FittedTextItem(kLineLeft, 2200 + 500 * i, lines[i], kLinePoint, kLineRight));
     }
-    // Under the lines, only when there is one: a plot that may not be rebuilt on.
+    // Under the lines, in a smaller type, only what applies: a plot that may not be rebuilt on
+    // (the finding, then what it means), then what the house figure cannot say by itself, in the
+    // short form the room allows (計算の内訳 gives the whole sentences).
+    QStringList rows;
     const QStringList warnings = RoadAccessWarnings(rec);
     if (!warnings.isEmpty()) {
-        // Two rows in a smaller type: the finding, then what it means.
         const QString text = warnings.front();
         const qsizetype cut = text.indexOf(QStringLiteral("、")) + 1;
-        items.push_back(
-            FittedTextItem(kLineLeft, 10440, QStringLiteral("※") + text.left(cut), 9, kLineRight));
-        items.push_back(FittedTextItem(kLineLeft + 180, 10680, text.mid(cut), 9, kLineRight));
+        rows << QStringLiteral("※") + text.left(cut) << QStringLiteral("　") + text.mid(cut);
     }
+    QStringList house;
+    for (const QString& note : ChohyoHouseNotes(rec)) {
+        house << (note == RemainingRateCaveatText()
+                      ? QStringLiteral(
+                            "※残価率は税法の計算によるもので、市場での評価はより低いことが"
+                            "あります。")
+                      : QStringLiteral("※旧耐震基準の可能性があります。建築確認日と耐震診断を"
+                                       "確かめてください。"));
+    }
+    // Three rows fit between the last line and the frame: with the road's two, the house's
+    // notes share the third.
+    if (rows.size() + house.size() > 3)
+        rows << house.join(QStringLiteral("　"));
+    else
+        rows << house;
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i)
+        items.push_back(FittedTextItem(kLineLeft, 10410 + 175 * i, rows[i], 8, kLineRight));
     if (rec.PicUmu)
         items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));
     items.push_back(RectItem(Kind::Frame, 530, 2230, 7870, 10970));

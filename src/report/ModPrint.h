@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -56,6 +57,9 @@ ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2,
 // A text item that must end by x = right (twips): written smaller, down to 8 pt, when it does not
 // fit at pointSize, and then cut with "…". Widths are the CP932 columns of the fixed-pitch font.
 ChohyoItem FittedTextItem(int x, int y, const QString& text, int pointSize, int right);
+
+// The notes under the data lines: HouseNotes for the record's house.
+QStringList ChohyoHouseNotes(const BukkenJoho& rec);
 
 // The texts of the seventeen data lines, label and value together, line 0 first.
 std::vector<QString> ChohyoLines(const BukkenJoho& rec);

@@ -84,6 +84,11 @@ struct BukkenJoho {
     QString ShozaiChiku;
     QString ShozaiEki;
     qint32 ShozaiToho = 0;
+    // Where the price per tsubo came from: "全国（建築価額表 2023年）", "都道府県（工事費用表
+    // 2023年分 東京都）" or "手入力"; empty for a property saved before the source was kept.
+    QString KaokuTankaShutten;
+    // How the house's age was counted (AgeCount: 0 the calendar years, 1 the NTA's half-year rule).
+    qint32 KeikaNensuKazoekata = 0;
 
     // Working fields.
     Currency GokeiKakaku;

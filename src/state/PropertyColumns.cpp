@@ -77,7 +77,7 @@ const std::vector<PropertyColumn>& PropertyColumns() {
          .missing = M::Keep},
         // Added by the upgrade steps; not in the list.
         {.name = u"家屋構造CD", .declared = "INTEGER", .field = &B::KaokuKozoCD,
-         .zeroIsNull = true},
+         .list = L::Hidden, .zeroIsNull = true},
         {.name = u"路線価年度", .declared = "DATE", .field = &B::RosenkaNendo,
          .missing = M::Keep},
         {.name = u"更新回数", .declared = "INTEGER", .role = R::ChangeCount,
@@ -124,6 +124,11 @@ const std::vector<PropertyColumn>& PropertyColumns() {
         {.name = u"徒歩分", .declared = "INTEGER", .field = &B::ShozaiToho, .list = L::Shown,
          .width = 700, .zeroIsNull = true},
         // ---- end of 所在地 ----
+        // ---- the house's cost source and age count ----
+        {.name = u"坪単価出典", .declared = "TEXT", .field = &B::KaokuTankaShutten},
+        {.name = u"経過年数の数え方", .declared = "INTEGER", .field = &B::KeikaNensuKazoekata,
+         .list = L::Hidden, .zeroIsNull = true},
+        // ---- end of the house's cost source and age count ----
     };
     // clang-format on
     return columns;

@@ -275,6 +275,12 @@ const std::vector<UserDbStep>& UserDbSteps() {
                            {QStringLiteral("最寄駅"), QStringLiteral("TEXT")},
                            {QStringLiteral("徒歩分"), QStringLiteral("INTEGER")}}),
         // ---- end of 所在地 ----
+        // ---- the house's cost source and age count ----
+        // 9: where the price per tsubo came from (Null: saved before it was kept) and how the
+        // house's age was counted (Null: by calendar years, the only count before).
+        AddColumnsStep(9, {{QStringLiteral("坪単価出典"), QStringLiteral("TEXT")},
+                           {QStringLiteral("経過年数の数え方"), QStringLiteral("INTEGER")}}),
+        // ---- end of the house's cost source and age count ----
     };
     return steps;
 }

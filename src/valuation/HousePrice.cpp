@@ -4,6 +4,7 @@
 #include "common/AreaRule.h"
 #include "common/Currency.h"
 #include "common/NumberRule.h"
+#include "platform/IniFile.h"
 #include "state/BukkenJoho.h"
 #include "state/ModGlobal.h"
 #include "valuation/RateLookup.h"
@@ -41,14 +42,60 @@ QString HouseBuiltAfterValuationText() {
         "家屋建築日が価格を調べる日より後になっています。日付を確認してください。");
 }
 
-qint32 HouseAge(const QDate& kaokuDate, const QDate& hyokaDate) {
-    if (!kaokuDate.isValid() || !hyokaDate.isValid())
-        return 0;
-    return hyokaDate.year() - kaokuDate.year();
+QString CostColumnOf(qint32 structureCode) {
+    switch (structureCode) {
+        case 2:  // 鉄骨造（3mm超4mm以下）
+        case 6:  // 軽量鉄骨造
+        case 7:  // 重量鉄骨造
+            return QStringLiteral("鉄骨造");
+        case 3:
+            return QStringLiteral("鉄筋コンクリート造");
+        case 4:
+            return QStringLiteral("鉄骨鉄筋コンクリート造");
+        default:  // 木造, 木骨モルタル造, none, and a code valued as wood
+            return QStringLiteral("木造");
+    }
+}
+
+QString NationalCostSource() {
+    return QStringLiteral("全国（建築価額表 2023年）");
+}
+
+QString PrefectureCostSource(const QString& prefecture) {
+    return QStringLiteral("都道府県（工事費用表 2023年分 %1）").arg(prefecture);
+}
+
+QString HandTypedCostSource() {
+    return QStringLiteral("手入力");
+}
+
+QString CostSourceCaption(const BukkenJoho& rec) {
+    return rec.KaokuTankaShutten.isEmpty() ? QStringLiteral("不明（この版より前に保存）")
+                                           : rec.KaokuTankaShutten;
+}
+
+AgeCount ReadAgeCountSetting(const QString& iniPath) {
+    return ModReadOption(iniPath, AgeCountSettingKey()) ==
+                   AgeCountSettingValue(AgeCount::NtaHalfYear)
+               ? AgeCount::NtaHalfYear
+               : AgeCount::CalendarYears;
+}
+
+QString AgeCountSettingValue(AgeCount count) {
+    return count == AgeCount::NtaHalfYear ? QStringLiteral("NTA") : QStringLiteral("CALENDAR");
+}
+
+QString AgeCountSettingKey() {
+    return QStringLiteral("AGE_COUNT");
+}
+
+QString AgeCountName(AgeCount count) {
+    return count == AgeCount::NtaHalfYear ? QStringLiteral("国税庁の方法（6か月以上は1年）")
+                                          : QStringLiteral("暦年の差");
 }
 
 CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
-                           const DepreciationLookup& lookup) {
+                           const DepreciationLookup& lookup, AgeCount count) {
     const std::optional<double> tanka = ParseNumber(texts.tuboTanka);
     const std::optional<double> tubo = ParseFloorArea(texts.tateTubo);
     if (!tanka && !tubo) {
@@ -63,7 +110,7 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
     }
     // A house built after the valuation date has no age to look up; the last row of the table
     // would value it as a ruin.
-    const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate);
+    const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate, count);
     if (age < 0)
         return CalcOutcome::refused(HouseBuiltAfterValuationText());
 
@@ -87,6 +134,7 @@ CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
         rec.KaokuTateTubo = *tubo;
         rec.KaokuTuboTanka = *tanka;
         rec.KeikaNensu = age;
+        rec.KeikaNensuKazoekata = static_cast<qint32>(count);
         rec.KeinenHoseiRitu = *rate;
         rec.KaokuKakaku = kakaku;
         rec.GokeiKakaku = gokei;

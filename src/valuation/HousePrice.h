@@ -1,9 +1,11 @@
 #pragma once
 
+#include "common/HouseNotes.h"
 #include "valuation/CalcOutcome.h"
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -25,17 +27,23 @@ struct HouseInputTexts {
 // nullopt when the lookup was abandoned (its message already shown). May throw AppError.
 using DepreciationLookup = std::function<std::optional<double>(qint32 structureCode, qint32 age)>;
 
-// The age of a house: the number of year boundaries from construction to valuation
-// (31 Dec 2001 -> 1 Jan 2002 is 1, 1 Jan -> 31 Dec of one year is 0). Negative when built later.
-qint32 HouseAge(const QDate& kaokuDate, const QDate& hyokaDate);
+// The count the user chose in 環境設定 (option "AGE_COUNT" of the settings file: "NTA" for the
+// NTA's count; anything else, or nothing, the calendar years).
+AgeCount ReadAgeCountSetting(const QString& iniPath);
+QString AgeCountSettingValue(AgeCount count);
+QString AgeCountSettingKey();
+// How 計算の内訳 names the count: "暦年の差" or "国税庁の方法（6か月以上は1年）".
+QString AgeCountName(AgeCount count);
 
 // The house calculation (家屋価格計算): price per tsubo × floor area × depreciation rate of the
 // record's structure (KaokuKozoCD) for the age. Writes KaokuTateTubo, KaokuTuboTanka, KeikaNensu,
 // KeinenHoseiRitu, KaokuKakaku and GokeiKakaku, all of them or, when anything fails (a
 // construction year after the valuation year, a rate that cannot be looked up, a result too
 // large), none.
+// The age is counted as count says, which is kept with the record (KeikaNensuKazoekata).
 CalcOutcome CalcHousePrice(BukkenJoho& rec, const HouseInputTexts& texts,
-                           const DepreciationLookup& lookup);
+                           const DepreciationLookup& lookup,
+                           AgeCount count = AgeCount::CalendarYears);
 
 // The remaining-value rate of a house of the given structure (構造CD; 0 when none was chosen) at
 // age years: what the house calculation multiplies by. 木造 and no structure take the row of
@@ -67,6 +75,19 @@ QString HouseStructureName(ModGlobal& g, qint32 structureCode);
 QString HouseStructureCaption(ModGlobal& g, qint32 structureCode);
 
 QString HouseFailureText();  // "家屋価格計算に失敗しました。数値が大きすぎます。"
+
+// The column of 都道府県別工事費用 a structure's cost is read from: 木造 and 木骨モルタル造 (and no
+// structure) → 木造; the three steel classes → 鉄骨造; RC → 鉄筋コンクリート造; SRC →
+// 鉄骨鉄筋コンクリート造.
+QString CostColumnOf(qint32 structureCode);
+// Where a price per tsubo came from, as the property keeps it and 計算の内訳 prints it.
+QString NationalCostSource();                             // "全国（建築価額表 2023年）"
+QString PrefectureCostSource(const QString& prefecture);  // "都道府県（工事費用表 2023年分 …）"
+QString HandTypedCostSource();                            // "手入力"
+// The record's source for display: its own, or for a price saved before sources were kept,
+// "不明（この版より前に保存）".
+QString CostSourceCaption(const BukkenJoho& rec);
+
 QString HouseBuiltAfterValuationText();
 
 }  // namespace ie

@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "state/ModGlobal.h"
+#include "valuation/HousePrice.h"
 
 #include <algorithm>
 #include <iterator>
@@ -111,6 +112,39 @@ double ModGetKaokuTuboTanka(ModGlobal& g, qint32 code) {
         if (!st.step())
             throw NoRow(table);
         return ReadRate(st, table, QStringLiteral("坪単価"));
+    });
+}
+
+std::optional<qint64> ModGetPrefectureTuboTanka(ModGlobal& g, const QString& prefecture,
+                                                qint32 structureCode) {
+    const QString table = QStringLiteral("都道府県別工事費用");
+    const QString column = CostColumnOf(structureCode);
+    return NamingTable(table, [&]() -> std::optional<qint64> {
+        db::Statement st(g.SysDbCon, QStringLiteral("SELECT ") + column +
+                                         QStringLiteral(" FROM 都道府県別工事費用 WHERE "
+                                                        "都道府県名 = ? ORDER BY rowid LIMIT 1"));
+        st.bind(1, db::Value::text(prefecture));
+        if (!st.step())
+            return std::nullopt;
+        const db::Value v = st.value(0, FieldType::Integer);
+        const std::optional<qint64> thousands = v.toInt64();
+        if (!thousands || *thousands <= 0 || *thousands > 100000)
+            throw AppError(kInvalidUseOfNull, TablePrefix(table) + QStringLiteral("の") + column +
+                                                  QStringLiteral("が正しくありません。"));
+        // 千円/㎡ to yen per tsubo (400/121 ㎡), rounded half up, in integers.
+        return (*thousands * 1000 * 400 * 2 + 121) / 242;
+    });
+}
+
+QStringList ReadCostPrefectures(ModGlobal& g) {
+    const QString table = QStringLiteral("都道府県別工事費用");
+    return NamingTable(table, [&] {
+        db::Statement st(g.SysDbCon, QStringLiteral("SELECT 都道府県名 FROM 都道府県別工事費用 "
+                                                    "WHERE 都道府県ID > 0 ORDER BY 都道府県ID"));
+        QStringList names;
+        while (st.step())
+            names << st.value(0, FieldType::Text).toText();
+        return names;
     });
 }
 

@@ -19,6 +19,14 @@ struct ModGlobal;
 double ModGetHosei(ModGlobal& g, qint32 rank, const QString& table);
 // The 坪単価 of 構造CD code; no fallback: a missing code throws.
 double ModGetKaokuTuboTanka(ModGlobal& g, qint32 code);
+// The building cost per tsubo of a structure in a prefecture (都道府県名 as "東京都"), from
+// 都道府県別工事費用: the 千円/㎡ of the structure's column (CostColumnOf) × 1000 × 400/121,
+// rounded to the yen. nullopt when the prefecture has no row; AppError when the table cannot be
+// read.
+std::optional<qint64> ModGetPrefectureTuboTanka(ModGlobal& g, const QString& prefecture,
+                                                qint32 structureCode);
+// The prefectures 都道府県別工事費用 has a row for, in its order (全国平均 left out).
+QStringList ReadCostPrefectures(ModGlobal& g);
 // One row of a reference list: its key (the table's first column: rank, structure code or
 // prefecture ID) and the text shown for it.
 struct ReferenceItem {
