@@ -153,6 +153,8 @@ void TestHikaku::figuresAndReasons() {
         {Yen(10'000'000), Yen(0), NoEstimateText(), false, u"10,000,000"_s},
         {db::Value(), Yen(10'000'000), NoAskingText(), false, {}},
         {Yen(0), db::Value(), NoAskingText() + u"／"_s + NoEstimateText(), false, {}},
+        // A 0 saved for an asking price not given has no difference either.
+        {Yen(0), Yen(25'881'452), NoAskingText(), false, {}},
         {max, db::Value::currency(Currency::fromRaw(-10000)), NoEstimateText(), false,
          u"922,337,203,685,479"_s},
     };

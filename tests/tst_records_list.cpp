@@ -123,6 +123,7 @@ private Q_SLOTS:
     void mainWindowAfterRead();
     void sortByEachKindOfColumn();
     void workedOutColumns();
+    void storedZeroAskingReadsAsNotGiven();
     void doubleClickAfterSortingReadsThatRow();
     void sizeIsRemembered();
     void modelKeepsQtsRules();
@@ -621,6 +622,31 @@ void TestList::workedOutColumns() {
     QCOMPARE(row(1), (QStringList{u"50.　％"_s, u"-922,337,203,685,478"_s, u"1"_s}));
     QCOMPARE(row(2), (QStringList{QString(), u"10,000,000"_s, u"0"_s}));
     QCOMPARE(row(3), (QStringList{QString(), QString(), QString()}));
+}
+
+void TestList::storedZeroAskingReadsAsNotGiven() {
+    ListFixture f;
+    // Rows saved before an empty asking price was stored as Null hold 0 for it.
+    QVERIFY(ExecSql(f.folder.usrDb(),
+                    QStringLiteral("INSERT INTO 物件情報 (物件ID, 敷地評価額, 家屋評価額, "
+                                   "合計販売価格, 敷地販売価格) VALUES "
+                                   "(1, 200000000000, 58814520000, 0, 0),"
+                                   "(2, 200000000000, 58814520000, 250000000000, 1),"
+                                   "(3, 200000000000, 58814520000, NULL, NULL)")));
+    QVERIFY(f.open());
+    for (const char16_t* column : {u"合計販売価格", u"販売計算比", u"差額", u"敷地販売価格"}) {
+        QCOMPARE(f.cell(0, QString::fromUtf16(column)), QString());
+        QCOMPARE(f.cell(2, QString::fromUtf16(column)), QString());
+    }
+    QCOMPARE(f.cell(1, QStringLiteral("差額")), u"-881,452"_s);
+    QCOMPARE(f.cell(1, QStringLiteral("敷地販売価格")), u"0"_s);  // 0.0001 yen is given
+    using Ids = std::vector<qint32>;
+    for (const char16_t* column : {u"合計販売価格", u"差額"}) {
+        ClickTitle(*f.w, QString::fromUtf16(column));
+        QCOMPARE(ShownIds(*f.w), (Ids{2, 1, 3}));
+        ClickTitle(*f.w, QString::fromUtf16(column));
+        QCOMPARE(ShownIds(*f.w), (Ids{2, 1, 3}));
+    }
 }
 
 void TestList::doubleClickAfterSortingReadsThatRow() {

@@ -497,6 +497,23 @@ void TestSaveLoad::emptyMemoTexts() {
     QCOMPARE(QString::fromUtf8(raw.one(QStringLiteral("SELECT 備考 FROM 物件情報"))),
              QStringLiteral("追記"));
     QCOMPARE(raw.typeOf(QStringLiteral("販売会社名"), 1), QByteArray("null"));
+
+    // Asking prices not given are stored as Null too, in an update as in a new row, and load
+    // back as not given; a given one is stored.
+    f.load(1, b);
+    b.NewBukken = false;
+    b.TotiHanbaiKakaku = Currency::fromRaw(250'000'000'000);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
+    QCOMPARE(raw.typeOf(QStringLiteral("敷地販売価格"), 1), QByteArray("integer"));
+    for (const char* col : {"家屋販売価格", "合計販売価格"})
+        QCOMPARE(raw.typeOf(QString::fromUtf8(col), 1), QByteArray("null"));
+    f.load(1, b);
+    b.NewBukken = false;
+    QCOMPARE(b.TotiHanbaiKakaku.raw(), 250'000'000'000);
+    QVERIFY(b.GokeiHanbaiKakaku.isZero());
+    b.TotiHanbaiKakaku = Currency();
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
+    QCOMPARE(raw.typeOf(QStringLiteral("敷地販売価格"), 1), QByteArray("null"));
 }
 
 void TestSaveLoad::updateRewritesSameRow() {

@@ -1,5 +1,7 @@
 #include "common/SalesRatio.h"
 
+#include "common/AppError.h"
+
 #include <cmath>
 
 namespace ie {
@@ -74,6 +76,25 @@ std::optional<double> SalesRatio(double asking, double computed) {
     if (!std::isfinite(ratio))
         return std::nullopt;
     return ratio;
+}
+
+AskingTotal CheckAskingTotal(Currency land, Currency house, Currency total) {
+    AskingTotal out{total};
+    if (land.isZero() || house.isZero())
+        return out;
+    Currency sum;
+    try {
+        sum = land + house;
+    } catch (const AppError&) {
+        return out;  // a sum past the range is neither filled in nor compared
+    }
+    if (total.isZero()) {
+        out.total = sum;
+        out.filled = true;
+    } else {
+        out.differs = total != sum;
+    }
+    return out;
 }
 
 QString RatioText(double ratio) {

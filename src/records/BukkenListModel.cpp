@@ -95,6 +95,18 @@ bool IsNumberColumn(const ModelColumn& c) {
            t == db::FieldType::Currency;
 }
 
+// A stored 0 of a column where 0 means "not given" (an asking price saved before an empty one was
+// stored as Null): shown empty and sorted last, like Null.
+bool BlankZero(const ModelColumn& c, const db::Value& v) {
+    if (c.stored < 0)
+        return false;
+    const PropertyColumn* pc = PropertyStore::listColumns()[static_cast<size_t>(c.stored)].column;
+    if (pc == nullptr || !pc->zeroIsNull || pc->type() != db::FieldType::Currency)
+        return false;
+    const std::optional<Currency> amount = v.toCurrency();
+    return amount && amount->isZero();
+}
+
 // A row's sort key for one column: a number (amounts in ten-thousandths, dates as day numbers)
 // or a collation key; null for a Null value or an empty text.
 struct SortKey {
@@ -127,7 +139,7 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
             break;
     }
     const db::Value& value = v[0];
-    if (value.isNull())
+    if (value.isNull() || BlankZero(c, value))
         return k;
     switch (PropertyStore::listColumns()[static_cast<size_t>(c.stored)].type) {
         case db::FieldType::Currency:
@@ -299,6 +311,8 @@ QVariant BukkenListModel::data(const QModelIndex& index, int role) const {
                           (*values)[static_cast<size_t>(from[1])]);
     }
     const db::Value& v = (*values)[static_cast<size_t>(column.stored)];
+    if (BlankZero(column, v))
+        return QString();
     // Yen amounts read as whole yen with separators, as on the worksheet; the tooltip keeps the
     // exact stored value.
     if (role == Qt::DisplayRole && v.kind() == db::Value::Kind::Currency) {

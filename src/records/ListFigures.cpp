@@ -25,6 +25,13 @@ std::optional<ListAmount> AmountOf(const db::Value& v) {
     return std::nullopt;
 }
 
+std::optional<ListAmount> AskingOf(const db::Value& v) {
+    std::optional<ListAmount> a = AmountOf(v);
+    if (a && (a->exact ? a->exact->isZero() : a->yen == 0))
+        return std::nullopt;
+    return a;
+}
+
 std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate) {
     const std::optional<ListAmount> a = AmountOf(asking);
     const std::optional<ListAmount> e = AmountOf(estimate);
@@ -34,7 +41,7 @@ std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate
 }
 
 std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value& estimate) {
-    const std::optional<ListAmount> a = AmountOf(asking);
+    const std::optional<ListAmount> a = AskingOf(asking);
     const std::optional<ListAmount> e = AmountOf(estimate);
     if (!a || !e)
         return std::nullopt;
