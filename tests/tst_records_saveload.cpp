@@ -3,6 +3,7 @@
 // leave everything as it was.
 #include "app/FrmMain.h"
 #include "platform/Database.h"
+#include "platform/DateInput.h"
 #include "records/PropertySave.h"
 #include "records/SaveLoad.h"
 #include "state/BukkenJoho.h"
@@ -924,7 +925,11 @@ void TestSaveLoad::saveButtonOnTheMainWindow() {
     QCOMPARE(Dump(b), before);
     QCOMPARE(worksheet(), texts);
 
-    // Yes: the first row is 1, the menus come on, the worksheet and record start over.
+    // Yes: the first row is 1, the menus come on, the worksheet and record start over, the house
+    // with them; the valuation date the user set stays.
+    b.KaokuKozoCD = 2;
+    b.KaokuDate = QDate(2010, 4, 1);
+    w.findChild<DateInput*>(QStringLiteral("imDateKaoku"))->setValue(b.KaokuDate);
     ui.clear();
     ui.answers.push_back(Answer::Yes);
     QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdSave")), Qt::LeftButton);
@@ -946,6 +951,9 @@ void TestSaveLoad::saveButtonOnTheMainWindow() {
     QVERIFY(b.Jusho.isEmpty());
     QVERIFY(!b.PicUmu);
     QCOMPARE(b.HyokaDate, hyoka);
+    QCOMPARE(b.KaokuKozoCD, 0);
+    QCOMPARE(b.KaokuDate, ui.today());
+    QCOMPARE(w.findChild<DateInput*>(QStringLiteral("imDateKaoku"))->value(), ui.today());
     QVERIFY(!g.UsrDbCon.isOpen());
 }
 

@@ -76,7 +76,7 @@ private Q_SLOTS:
     void house_throughButton();
     void house_builtAfterValuation();
     void house_overflow();
-    void clear_keepsDates();
+    void clear_keepsWorkingDatesOnly();
     void dispForm_writesOnlyNonZero();
 
 private:
@@ -801,9 +801,11 @@ void TestWorksheet::house_overflow() {
     QVERIFY(!g_->SysDbCon.isOpen());
 }
 
-void TestWorksheet::clear_keepsDates() {
+void TestWorksheet::clear_keepsWorkingDatesOnly() {
     open();
     type(date("imDateKaoku"), u"2015/04/01"_s);
+    type(date("imDateHyoka"), u"2026/11/30"_s);
+    g_->Bukken.KaokuKozoCD = 3;
     type(field("TxtRosenka"), u"100000"_s);
     type(field("TxtTotiMenseki"), u"150"_s);
     type(field("TxtJiten"), u"3"_s);
@@ -822,9 +824,12 @@ void TestWorksheet::clear_keepsDates() {
     }
     QCOMPARE(field("TxtKakuti")->text(), u"100.00"_s);
     QCOMPARE(field("TxtJiten")->text(), u"0"_s);
-    QCOMPARE(date("imDateKaoku")->text(), u"2015/04/01"_s);
-    QCOMPARE(date("imDateHyoka")->text(), u"2026/12/07"_s);
-    QCOMPARE(g_->Bukken.KaokuDate, QDate(2015, 4, 1));
+    // The house goes with the property; the valuation date is the user's and stays.
+    QCOMPARE(date("imDateKaoku")->text(), u"2026/12/07"_s);
+    QCOMPARE(g_->Bukken.KaokuDate, QDate(2026, 12, 7));
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 0);
+    QCOMPARE(date("imDateHyoka")->text(), u"2026/11/30"_s);
+    QCOMPARE(g_->Bukken.HyokaDate, QDate(2026, 11, 30));
     QVERIFY(!button("CmdSave")->isEnabled());
     QCOMPARE(button("CmdSave")->text(), u"新規物件保存"_s);
     QVERIFY(g_->Bukken.NewBukken);

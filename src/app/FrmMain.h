@@ -109,6 +109,9 @@ private:
     void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
     // FrmMainWorksheet.cpp: the valuation date and road-price year back to their start-up values.
     void resetDates();
+    // FrmMainWorksheet.cpp: after a save or クリア, the record and the house's inputs as at
+    // start-up, the working dates kept.
+    void startNextProperty();
     // Asks whether a road price that looks copied in thousands is meant ×1,000 (FrmMainWorksheet).
     void CheckRosenkaUnit();
     void releaseDatabaseObjects();

@@ -33,10 +33,7 @@ bool FrmMain::saveProperty(bool confirm) {
         return false;
     }
     ClearForm();
-    ModClearGlobal(g_.Bukken);
-    if (datesFromLoad_)
-        resetDates();
-    ShowKaokuKozo();
+    startNextProperty();
     unsaved_ = false;
     // The table holds at least the row just written.
     setListMenusEnabled(true);

@@ -204,7 +204,17 @@ void FrmMain::CmdClear_Click() {
     b.KaokuHanbaiKakaku = Currency();
     b.GokeiHanbaiKakaku = Currency();
     ClearForm();
+    startNextProperty();
+}
+
+void FrmMain::startNextProperty() {
+    BukkenJoho& b = g_.Bukken;
+    // The house (its build date and structure) belongs to the property left behind; the two
+    // working dates stay as the user set them, unless a load set them.
     ModClearGlobal(b);
+    b.KaokuKozoCD = 0;
+    b.KaokuDate = ui_.today();
+    imDateKaoku->setValue(b.KaokuDate);
     if (datesFromLoad_)
         resetDates();
     ShowKaokuKozo();

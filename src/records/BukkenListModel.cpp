@@ -66,6 +66,8 @@ struct Sources {
     int estimate = StoredIndex(QStringLiteral("合計価格"));
     int built = StoredIndex(QStringLiteral("家屋建築年月日"));
     int valued = StoredIndex(QStringLiteral("評価年月日"));
+    int unitPrice = StoredIndex(QStringLiteral("坪単価"));
+    int floorArea = StoredIndex(QStringLiteral("延床面積"));
 };
 
 const Sources& Src() {
@@ -82,7 +84,7 @@ std::vector<int> SourceColumns(const ModelColumn& c) {
         case Worked::Difference:
             return {Src().asking, Src().estimate};
         case Worked::Age:
-            return {Src().built, Src().valued};
+            return {Src().built, Src().valued, Src().unitPrice, Src().floorArea};
     }
     return {};
 }
@@ -132,7 +134,7 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
                 number(d->key());
             return k;
         case Worked::Age:
-            if (const auto a = AgeOf(v[0], v[1]))
+            if (const auto a = AgeOf(v[0], v[1], v[2], v[3]))
                 number(*a);
             return k;
         case Worked::None:
@@ -170,18 +172,18 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
 }
 
 // What a worked-out column shows for a row (its stored columns' values as SourceColumns gives).
-QString WorkedText(Worked w, const db::Value& first, const db::Value& second) {
+QString WorkedText(Worked w, const std::vector<db::Value>& v) {
     switch (w) {
         case Worked::Ratio:
-            if (const auto r = RatioOf(first, second))
+            if (const auto r = RatioOf(v[0], v[1]))
                 return RatioText(*r);
             break;
         case Worked::Difference:
-            if (const auto d = DifferenceOf(first, second))
+            if (const auto d = DifferenceOf(v[0], v[1]))
                 return d->wholeText();
             break;
         case Worked::Age:
-            if (const auto a = AgeOf(first, second))
+            if (const auto a = AgeOf(v[0], v[1], v[2], v[3]))
                 return QString::number(*a);
             break;
         case Worked::None:
@@ -306,9 +308,10 @@ QVariant BukkenListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     if (column.worked != Worked::None) {
-        const std::vector<int> from = SourceColumns(column);
-        return WorkedText(column.worked, (*values)[static_cast<size_t>(from[0])],
-                          (*values)[static_cast<size_t>(from[1])]);
+        std::vector<db::Value> from;
+        for (const int c : SourceColumns(column))
+            from.push_back((*values)[static_cast<size_t>(c)]);
+        return WorkedText(column.worked, from);
     }
     const db::Value& v = (*values)[static_cast<size_t>(column.stored)];
     if (BlankZero(column, v))

@@ -56,7 +56,13 @@ std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value&
     return ListAmount{std::nullopt, a->yen - e->yen};
 }
 
-std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued) {
+std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued,
+                            const db::Value& unitPrice, const db::Value& floorArea) {
+    for (const db::Value* v : {&unitPrice, &floorArea}) {
+        const std::optional<double> d = v->toDouble();
+        if (!d || !(*d > 0))
+            return std::nullopt;  // no house
+    }
     const std::optional<QDate> b = built.toDate();
     const std::optional<QDate> v = valued.toDate();
     if (!b || !v || !b->isValid() || !v->isValid())

@@ -28,6 +28,8 @@ std::optional<ListAmount> AskingOf(const db::Value& v);
 // 築年数 = the house age the house calculation uses, from the build date to the valuation date.
 std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate);
 std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value& estimate);
-std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued);
+// 築年数 only for a property saved with a house (a 坪単価 and a 延床面積 above zero).
+std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued,
+                            const db::Value& unitPrice, const db::Value& floorArea);
 
 }  // namespace ie
