@@ -44,6 +44,10 @@ constexpr int kClientHeight = 8400;
 // Vertical positions of the six separator lines, in twips.
 constexpr int kLineTops[6] = {2820, 3480, 5700, 6380, 7140, 7600};
 
+QString StaleResultText() {
+    return QStringLiteral("（再計算が必要）");
+}
+
 // A label gets the room up to the next control of its row, so that nothing has to measure its
 // text before the window is first drawn.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
@@ -184,6 +188,8 @@ void FrmMain::buildLayout() {
     TxtTotiKakaku = MakeField(w, "TxtTotiKakaku", 2280, 2880, 1455,
                               QStringLiteral("敷地の計算価格を表示します。"), false);
     Label5 = MakeLabel(w, "Label5", yen, 3840, 3000, 360);
+    LblLandStale = MakeLabel(w, "LblLandStale", StaleResultText(), 4200, 3000, 1680);
+    LblLandStale->hide();
 
     Label1 = MakeLabel(w, "Label1", QStringLiteral("家屋の価格を決める項目は①②③です。"), 240, 3630,
                        5400);
@@ -222,6 +228,8 @@ void FrmMain::buildLayout() {
     TxtKaokuKakaku = MakeField(w, "TxtKaokuKakaku", 2280, 5760, 1455,
                                QStringLiteral("家屋の計算価格を表示します。"), true);
     Label10 = MakeLabel(w, "Label10", yen, 3840, 5880, 360);
+    LblHouseStale = MakeLabel(w, "LblHouseStale", StaleResultText(), 4200, 5880, 1680);
+    LblHouseStale->hide();
 
     Label4 = MakeLabel(w, "Label4", QStringLiteral("敷地・家屋共通の項目です。"), 240, 6500, 5400);
     LblJiten = MakeLabel(w, "LblJiten", QStringLiteral("価格を調べる日"), 600, 6840, 1800);

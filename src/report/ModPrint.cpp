@@ -39,6 +39,12 @@ constexpr int kLineRight = 15400;
 constexpr int kLinePoint = 12;
 constexpr int kSmallestLinePoint = 8;
 
+// The lines of the three calculated prices, and the size of the note beside a stale one.
+constexpr int kLandResultLine = 6;
+constexpr int kHouseResultLine = 11;
+constexpr int kTotalResultLine = 14;
+constexpr int kStaleNotePoint = 9;
+
 const QString& Label(int line) {
     static const QString labels[17] = {
         QStringLiteral("住　　　　所 "),  QStringLiteral("　販売会社　　"),
@@ -124,6 +130,10 @@ ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2, const
     return item;
 }
 
+QString StaleResultNote() {
+    return QStringLiteral("（入力の変更後に再計算していません）");
+}
+
 QString ChohyoFontFamily() {
     return QStringLiteral("ＭＳ 明朝");
 }
@@ -183,6 +193,20 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         items.push_back(
             FittedTextItem(kLineLeft, 2200 + 500 * i, lines[i], kLinePoint, kLineRight));
+    }
+    // A result printed as the worksheet shows it, though its inputs changed after it was
+    // calculated, is marked in smaller type after its figure.
+    const bool landStale = rec.TotiKakakuStale;
+    const bool houseStale = rec.KaokuKakakuStale;
+    for (const auto& [line, stale] : {std::pair{kLandResultLine, landStale},
+                                      {kHouseResultLine, houseStale},
+                                      {kTotalResultLine, landStale || houseStale}}) {
+        const QString& text = lines[static_cast<size_t>(line)];
+        if (!stale || text == Label(line))
+            continue;  // not stale, or no figure to mark
+        const int x = kLineLeft + TextTwips(text, kLinePoint) + kStaleNotePoint * kTwipsPerPoint;
+        items.push_back(FittedTextItem(x, 2200 + 500 * line + 60, StaleResultNote(),
+                                       kStaleNotePoint, kLineRight));
     }
     if (rec.PicUmu)
         items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));

@@ -57,6 +57,9 @@ ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2,
 // fit at pointSize, and then cut with "…". Widths are the CP932 columns of the fixed-pitch font.
 ChohyoItem FittedTextItem(int x, int y, const QString& text, int pointSize, int right);
 
+// The note written after a calculated price whose inputs changed after it was calculated.
+QString StaleResultNote();  // "（入力の変更後に再計算していません）"
+
 // The texts of the seventeen data lines, label and value together, line 0 first.
 std::vector<QString> ChohyoLines(const BukkenJoho& rec);
 
