@@ -386,8 +386,9 @@ bool FrmMain::startUp() {
                     MsgIcon::Critical);
         return false;
     }
-    const QString serverName = options_.instanceServerName.isEmpty() ? InstanceServer::defaultName()
-                                                                     : options_.instanceServerName;
+    const QString serverName = options_.instanceServerName.isEmpty()
+                                   ? InstanceServer::pathIn(runtime)
+                                   : options_.instanceServerName;
     instance_ = std::make_unique<SingleInstance>(runtime);
     if (!instance_->tryAcquire()) {
         instance_.reset();

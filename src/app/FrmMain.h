@@ -38,7 +38,8 @@ class FrmMain : public QMainWindow {
 public:
     struct Options {
         bool showSplash = true;
-        // The local socket a second start knocks at; empty for the user's own.
+        // The local socket a second start knocks at; empty for the one in the user's run-time
+        // folder.
         QString instanceServerName;
     };
 
