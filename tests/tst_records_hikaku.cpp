@@ -169,7 +169,7 @@ void TestHikaku::figuresAndReasons() {
         HikakuContentOf({Entry(1, u"a"_s, Yen(2), Yen(4)), Entry(2, QString(), Yen(1), Yen(0))},
                         HikakuOrder::Ratio, QDate(2026, 12, 7));
     QCOMPARE(c.bars.size(), size_t(1));
-    QCOMPARE(c.bars[0].ratioText, u"50.　％"_s);
+    QCOMPARE(c.bars[0].ratioText, u"50.00　％"_s);
     QCOMPARE(c.apart.size(), size_t(1));
     QCOMPARE(c.apart[0].label, u"（住所未入力）"_s);
     QCOMPARE(c.apart[0].reason, NoEstimateText());
@@ -198,9 +198,9 @@ void TestHikaku::chartAsDrawn() {
     HikakuContent c;
     c.today = QDate(2026, 12, 7);
     const QString longAddress = QString(60, QChar(u'長')) + u"町"_s;
-    c.bars = {{u"さくら町"_s, 40'000'000, 20'000'000, u"200.　％"_s, u"a"_s, u"b"_s},
-              {longAddress, 10'000'000, 20'000'000, u"50.　％"_s, u"c"_s, u"d"_s},
-              {u"あおば町"_s, 30'000'000, 30'000'000, u"100.　％"_s, u"e"_s, u"f"_s}};
+    c.bars = {{u"さくら町"_s, 40'000'000, 20'000'000, u"200.00　％"_s, u"a"_s, u"b"_s},
+              {longAddress, 10'000'000, 20'000'000, u"50.00　％"_s, u"c"_s, u"d"_s},
+              {u"あおば町"_s, 30'000'000, 30'000'000, u"100.00　％"_s, u"e"_s, u"f"_s}};
     c.apart = {{u"東京都"_s, NoAskingText()}};
     const QSize a4(16838, 11906);
     const std::vector<HikakuPage> pages = HikakuLayout(c, a4);

@@ -625,7 +625,7 @@ void TestList::workedOutColumns() {
                            f.cell(r, QStringLiteral("差額")), f.cell(r, QStringLiteral("築年数"))};
     };
     QCOMPARE(row(0), (QStringList{u"99.11　％"_s, u"-269,549"_s, u"11"_s}));
-    QCOMPARE(row(1), (QStringList{u"50.　％"_s, u"-922,337,203,685,478"_s, u"1"_s}));
+    QCOMPARE(row(1), (QStringList{u"50.00　％"_s, u"-922,337,203,685,478"_s, u"1"_s}));
     QCOMPARE(row(2), (QStringList{QString(), u"10,000,000"_s, u"0"_s}));
     QCOMPARE(row(3), (QStringList{QString(), QString(), QString()}));
     QCOMPARE(f.cell(4, QStringLiteral("築年数")), QString());

@@ -210,12 +210,13 @@ void FrmMain::buildLayout() {
         LblKaokuKozo->setFont(small);
     }
 
-    Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4500, 2040);
-    TxtKaokuTateTubo = MakeField(w, "TxtKaokuTateTubo", 2640, 4440, 1095,
+    // A row a little lower than the others, so that the structure above keeps clear of it.
+    Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4560, 2040);
+    TxtKaokuTateTubo = MakeField(w, "TxtKaokuTateTubo", 2640, 4500, 1095,
                                  QStringLiteral("家屋の延床面積を坪単位で入力してください。"
                                                 "「100㎡」のように㎡で入力すると坪に換算します。"),
                                  false);
-    Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4500, 360);
+    Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4560, 360);
 
     LblKentikuNen = MakeLabel(w, "LblKentikuNen", QStringLiteral("③建築日"), 600, 4920, 1800);
     imDateKaoku = MakeDate(

@@ -31,7 +31,7 @@ QString Grouped(const QString& digits) {
     return out;
 }
 
-// "#,##0.##" of a positive value, taken first to its 15-significant-digit decimal text so that the
+// "#,##0.00" of a positive value, taken first to its 15-significant-digit decimal text so that the
 // rounding (half away from zero) works on the digits a user would see.
 QString RatioNumber(double value) {
     const QString sci = QString::number(value, 'e', 14);  // d.dddddddddddddde+XX
@@ -60,9 +60,7 @@ QString RatioNumber(double value) {
     if (fraction.size() > 2 && fraction[2] >= QLatin1Char('5'))
         digits = Increment(digits);
     intPart = digits.left(digits.size() - 2);
-    QString decimals = digits.right(2);
-    while (!decimals.isEmpty() && decimals.endsWith(QLatin1Char('0')))
-        decimals.chop(1);
+    const QString decimals = digits.right(2);  // always two, so that ratios line up
     // Leading zeros cannot occur except for a lone "0" before the point.
     return Grouped(intPart) + QLatin1Char('.') + decimals;
 }

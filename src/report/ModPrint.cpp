@@ -214,6 +214,12 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
     items.push_back(TextItem(3400, 1900, QStringLiteral("物件現況写真"), 10, false));
     items.push_back(RectItem(Kind::Frame, 500, 500, 15500, 11000));
     items.push_back(RectItem(Kind::Frame, 530, 530, 15470, 10970));
+    // Laid out from a left margin of 500 twips, the page is moved right so that its frame sits in
+    // the middle of the A4 landscape sheet (16838 twips wide), margins equal on both sides.
+    constexpr int kSheetWidth = 16838;
+    constexpr int kCentring = (kSheetWidth - 15500 - 500) / 2;
+    for (ChohyoItem& item : items)
+        item.rect.translate(kCentring, 0);
     return items;
 }
 

@@ -30,8 +30,8 @@ inline constexpr int kChohyoPrinter = 2;  // a printer page or a PDF file
 // in CP932 bytes. A text as wide as width or wider comes back unchanged.
 QString AlignRight(int width, const QString& text);
 
-// The asking-to-computed ratio as printed: asking / computed * 100 with "#,##0.##" (the decimal
-// point always written), then "　％", padded to 18 columns. Empty when either side is not positive.
+// The asking-to-computed ratio as printed: asking / computed * 100 with "#,##0.00", then "　％",
+// padded to 18 columns. Empty when either side is not positive.
 QString ChohyoRatioText(Currency asking, Currency computed);
 
 // One thing on the report page, in drawing order. Positions and sizes are twips from the top-left
