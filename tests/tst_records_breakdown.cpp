@@ -149,7 +149,7 @@ private Q_SLOTS:
         QVERIFY(HasLine(c, u"× (1 + 4.6% × 340/365) = 34,582,715 円"_s));
 
         QVERIFY(HasLine(c, u"= 550,000 × 30.25 × 0.6931 = 11,531,451 円"_s));
-        QVERIFY(HasLine(c, u"= 34,582,715 + 11,531,451 = 46,114,166 円"_s));
+        QVERIFY(HasLine(c, u"= 34,582,714.9482 + 11,531,451.25 = 46,114,166 円"_s));
         QVERIFY(!HasLine(c, u"※"_s));  // every figure agrees with the calculations
 
         // Page 1 prints the same results.
@@ -168,6 +168,17 @@ private Q_SLOTS:
                                       u"家屋経年減点補正率"_s, u"家屋構造別坪単価"_s,
                                       u"土地時点修正率"_s}));
         QCOMPARE(c.subtitle, u"住所：川崎市中原区"_s);
+    }
+
+    void totalAddsUpAsPrinted() {
+        // Rounded one by one the parts would give ...237; added as they are, ...237.73 → ...238.
+        Reference f;
+        BukkenJoho rec = HandWorked();
+        rec.TotiKakaku = Raw(Q_INT64_C(442301594300));
+        rec.KaokuKakaku = Raw(Q_INT64_C(98040783000));
+        QVERIFY(HasLine(f.make(rec), u"= 44,230,159.43 + 9,804,078.3 = 54,034,238 円"_s));
+        rec.KaokuKakaku = Raw(-3000);  // a fraction of a yen below zero keeps its sign
+        QVERIFY(HasLine(f.make(rec), u"= 44,230,159.43 + -0.3 = 44,230,159 円"_s));
     }
 
     // Figures on page 1 that a recalculation would not give, a table edited after the save, no

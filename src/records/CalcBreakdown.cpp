@@ -21,6 +21,19 @@ constexpr qint64 kDaysPerYear = 365;  // as the land calculation carries the pri
 
 using Column = BreakdownSection::Column;
 
+// An amount exactly as it is added: whole yen grouped, then the fraction it carries, trailing
+// zeros left out ("44,230,159.43", "9,804,078").
+QString ExactAmount(Currency value) {
+    const QString plain = value.toPlainText();
+    const qsizetype point = plain.indexOf(QLatin1Char('.'));
+    const QString fraction = point < 0 ? QString() : plain.mid(point);
+    const Currency whole = Currency::fromRaw(value.raw() - value.raw() % Currency::kScale);
+    QString text = FormatWhole(whole);
+    if (value.raw() < 0 && whole.isZero())
+        text.prepend(QLatin1Char('-'));
+    return text + fraction;
+}
+
 QString Yen(Currency value) {
     return FormatWhole(value) + QStringLiteral(" 円");
 }
@@ -259,9 +272,10 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
     BreakdownSection total{Column::Right, QStringLiteral("合計"), {}};
     total.lines.push_back(Note(QStringLiteral("敷地計算価格 + 家屋計算価格")));
     try {
+        // The parts as they are added, the sum rounded once, so that the line adds up as read.
         total.lines.push_back(
             Note(QStringLiteral("= %1 + %2 = %3")
-                     .arg(FormatWhole(rec.TotiKakaku), FormatWhole(rec.KaokuKakaku),
+                     .arg(ExactAmount(rec.TotiKakaku), ExactAmount(rec.KaokuKakaku),
                           Yen(rec.TotiKakaku + rec.KaokuKakaku))));
     } catch (const AppError&) {
         total.lines.push_back(Note(QStringLiteral("計算できません（数値が大きすぎます）")));
