@@ -134,7 +134,7 @@ private Q_SLOTS:
             {u"敷地計算価格"_s, u"34,582,715 円"_s},
             {u"構造"_s, u"構造未設定（木造として計算）"_s},
             {u"坪単価"_s, u"550,000 円/坪"_s},
-            {u"延床面積"_s, u"30.25 坪"_s},
+            {u"延床面積"_s, u"30.25 坪（100 ㎡）"_s},
             {u"建築日"_s, u"2015/04/01"_s},
             {u"残価率"_s, u"0.6931"_s},
             {u"家屋計算価格"_s, u"11,531,451 円"_s},
@@ -167,6 +167,22 @@ private Q_SLOTS:
         QCOMPARE(tables, (QStringList{u"側１路線補正率"_s, u"間口狭小補正率"_s, u"奥行長大補正率"_s,
                                       u"家屋経年減点補正率"_s, u"家屋構造別坪単価"_s,
                                       u"土地時点修正率"_s}));
+        // The depreciation's source names the house's own structure.
+        const auto sourceOf = [](const BreakdownContent& content, const QString& table) {
+            for (const BreakdownLine& l : content.sections.back().lines) {
+                if (l.value.startsWith(table + u'：'))
+                    return l.value;
+            }
+            return QString();
+        };
+        QVERIFY(sourceOf(c, u"家屋経年減点補正率"_s)
+                    .endsWith(u"この物件の構造：構造未設定（木造として計算）"_s));
+        BukkenJoho steel = rec;
+        steel.KaokuKozoCD = 4;
+        const BreakdownContent s = f.make(steel);
+        QVERIFY(sourceOf(s, u"家屋経年減点補正率"_s).isEmpty());  // wood's table was not used
+        QVERIFY(sourceOf(s, u"家屋構造別坪単価"_s)
+                    .endsWith(u"この物件の構造："_s + ValueOf(s, u"構造"_s)));
         QCOMPARE(c.subtitle, u"住所：川崎市中原区"_s);
     }
 

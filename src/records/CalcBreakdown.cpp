@@ -1,6 +1,7 @@
 #include "records/CalcBreakdown.h"
 
 #include "common/AppError.h"
+#include "common/AreaRule.h"
 #include "common/Formats.h"
 #include "common/JapaneseCalendar.h"
 #include "state/BukkenJoho.h"
@@ -229,15 +230,21 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
 
     // ---- the house
     BreakdownSection house{Column::Right, QStringLiteral("家屋価格の計算"), {}};
+    // The table the house was depreciated by: wood's own, or its structure's yearly loss.
+    QString structure;
+    QString depreciationTable;
     if (rec.KaokuTuboTanka == 0 && rec.KaokuKakaku.isZero()) {
         house.lines.push_back(Note(QStringLiteral("家屋価格は計算されていません。")));
     } else {
         const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate);
-        house.lines.push_back(Line(QStringLiteral("構造"), HouseStructureName(g, rec.KaokuKozoCD)));
+        structure = HouseStructureName(g, rec.KaokuKozoCD);
+        house.lines.push_back(Line(QStringLiteral("構造"), structure));
         house.lines.push_back(Line(QStringLiteral("坪単価"),
                                    FormatWhole(rec.KaokuTuboTanka) + QStringLiteral(" 円/坪")));
-        house.lines.push_back(
-            Line(QStringLiteral("延床面積"), Area(rec.KaokuTateTubo) + QStringLiteral(" 坪")));
+        house.lines.push_back(Line(QStringLiteral("延床面積"),
+                                   Area(rec.KaokuTateTubo) + QStringLiteral(" 坪（") +
+                                       Area(RoundArea(rec.KaokuTateTubo * 400.0 / 121.0)) +
+                                       QStringLiteral(" ㎡）")));
         house.lines.push_back(Line(QStringLiteral("建築日"), FormatDate(rec.KaokuDate)));
         house.lines.push_back(
             Line(QStringLiteral("経過年数"), QStringLiteral("%1年（%2年から%3年まで）")
@@ -249,8 +256,10 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
             house.lines.push_back(Note(HouseBuiltAfterValuationText()));
         } else {
             const double rate = HouseRemainingRate(g, rec.KaokuKozoCD, age);
-            usedTables << QStringLiteral("家屋経年減点補正率")
-                       << QStringLiteral("家屋構造別坪単価");
+            depreciationTable = structure.contains(QStringLiteral("木造"))
+                                    ? QStringLiteral("家屋経年減点補正率")
+                                    : QStringLiteral("家屋構造別坪単価");
+            usedTables << depreciationTable << QStringLiteral("家屋構造別坪単価");
             BukkenJoho copy = rec;
             const HouseInputTexts texts{QString::number(rec.KaokuTuboTanka, 'g', 17),
                                         QString::number(rec.KaokuTateTubo, 'g', 17)};
@@ -297,6 +306,8 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
         QString text = s.table + QStringLiteral("：") + s.source;
         if (!s.basis.isEmpty())
             text += QStringLiteral("（") + s.basis + QStringLiteral("）");
+        if (s.table == depreciationTable)
+            text += QStringLiteral("　この物件の構造：") + structure;
         sources.lines.push_back(Note(text));
     }
     sources.lines.push_back(
