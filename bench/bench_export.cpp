@@ -66,9 +66,16 @@ bool Fill(const QString& dbPath, int rows) {
         return false;
     bool ok = Exec(db, "DELETE FROM 物件情報; BEGIN");
     sqlite3_stmt* st = nullptr;
+    // By column name: the table gains columns through the upgrade steps, and those keep their
+    // defaults here.
     const char* sql =
-        "INSERT INTO 物件情報 VALUES (?1, ?2, ?3, 0, 0, 0, 0, 0, ?4, 0, 0, 0, 0, 0, ?5, 0.95, ?6, "
-        "?7, ?8, ?9, ?10, '2026-12-07', ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, NULL)";
+        "INSERT INTO 物件情報 (物件ID, 国税路線価, 敷地面積, 側1路線ランク, 側2路線ランク, "
+        "裏面路線ランク, 無道路地ランク, 南道路ランク, その他ランク, 間口狭小ランク, "
+        "奥行長大ランク, 不整形ランク, 崖地ランク, 高圧線下ランク, 年間地価変動率, 画地補正率, "
+        "敷地評価額, 坪単価, 延床面積, 家屋建築年月日, 家屋評価額, 評価年月日, 住所, 販売会社名, "
+        "担当者名, 電話番号, 敷地販売価格, 家屋販売価格, 合計販売価格, 備考, 現場写真) "
+        "VALUES (?1, ?2, ?3, 0, 0, 0, 0, 0, ?4, 0, 0, 0, 0, 0, ?5, 0.95, ?6, ?7, ?8, ?9, ?10, "
+        "'2026-12-07', ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, NULL)";
     ok = ok && sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK;
     const char* towns[] = {"東京都世田谷区桜新町", "神奈川県横浜市青葉区美しが丘",
                            "埼玉県さいたま市浦和区高砂", "千葉県船橋市本町",

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void startValues();
     void linesFollowWidth();
     void helpOpensAtFirstPage();
+    void helpFitsTheScreen();
+    void structureKeepsClearOfTheFloorArea();
     void f1OpensHelpAtTheWindowsSection();
 
 private:
@@ -173,6 +176,33 @@ void TestMainWindow::helpOpensAtFirstPage() {
     QCOMPARE(help->browser()->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
     QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("路線価")));
     QVERIFY(ui_->shown.empty());
+}
+
+void TestMainWindow::helpFitsTheScreen() {
+    const QMargins frame(8, 32, 8, 8);
+    const QRect screen(0, 0, 1920, 1040);  // 1080 lines less a 40-pixel panel
+    // Opened low on the screen: moved up, its size kept.
+    const QRect low = HelpWindow::FitInto(QRect(300, 420, 720, 640), frame, screen);
+    QCOMPARE(low.size(), QSize(720, 640));
+    QCOMPARE(low.bottom() + frame.bottom(), screen.bottom());
+    // Larger than the screen: made smaller, its frame whole on the screen.
+    const QRect large = HelpWindow::FitInto(QRect(-50, 10, 2400, 1400), frame, screen);
+    QVERIFY(screen.contains(large.marginsAdded(frame)));
+    // Already inside: left where it is.
+    QCOMPARE(HelpWindow::FitInto(QRect(100, 100, 720, 640), frame, screen),
+             QRect(100, 100, 720, 640));
+
+    w_->findChild<QAction*>(QStringLiteral("mnuIndex"))->trigger();
+    auto* help = w_->findChild<HelpWindow*>();
+    QVERIFY(help->screen()->availableGeometry().contains(help->geometry()));
+}
+
+void TestMainWindow::structureKeepsClearOfTheFloorArea() {
+    const QRect structure = w_->findChild<QLabel*>(QStringLiteral("LblKaokuKozo"))->geometry();
+    for (const char* below : {"Label8", "TxtKaokuTateTubo"}) {
+        const QRect r = w_->findChild<QWidget*>(QLatin1String(below))->geometry();
+        QVERIFY2(structure.bottom() < r.top() - 1, below);
+    }
 }
 
 // F1 opens the help at the section of the window in front: the table of contents from the main

@@ -4,6 +4,7 @@
 #include "platform/DateInput.h"
 #include "platform/FileLocations.h"
 #include "platform/IniFile.h"
+#include "platform/InstanceServer.h"
 #include "platform/RegularFile.h"
 #include "state/ModGlobal.h"
 #include "support/Permissions.h"
@@ -13,6 +14,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QDir>
@@ -57,6 +59,7 @@ class TestStartup : public QObject {
 private Q_SLOTS:
     void firstStartCreatesSettingsFile();
     void secondInstanceIsRefused();
+    void socketInTheUsersOwnFolder();
     void missingDatabasesReportedInOrder_data();
     void missingDatabasesReportedInOrder();
     void nonRegularFilesNamed();
@@ -123,6 +126,38 @@ void TestStartup::secondInstanceIsRefused() {
     first.w.reset();
     Program third(folder);
     QVERIFY(third.w->startUp());
+}
+
+void TestStartup::socketInTheUsersOwnFolder() {
+    // A file at the name the socket once had in the shared temporary folder, as another local
+    // user could make it first. Left alone if it is already there.
+    const QString shared = QDir::tempPath() + QStringLiteral("/ienedancho-%1").arg(::getuid());
+    const bool made = !QFileInfo::exists(shared) && WriteAll(shared, "squatted");
+    TestFolder folder;
+    const auto start = [&folder] {
+        auto p = std::make_unique<Program>(folder);
+        p->w = std::make_unique<FrmMain>(p->g, p->ui, FrmMain::Options{false, QString()});
+        return p;
+    };
+    auto first = start();
+    QVERIFY(first->w->startUp());
+    QVERIFY(QFileInfo(InstanceServer::pathIn(folder.tempPath())).exists());
+    auto second = start();
+    QVERIFY(!second->w->startUp());
+    QTRY_COMPARE(first->w->raiseRequests(), 1);
+    if (made) {
+        QCOMPARE(ReadAll(shared), QByteArray("squatted"));
+        QFile::remove(shared);
+    }
+
+    // A socket that cannot be made: the program starts all the same and says nothing.
+    first->w->close();
+    first.reset();
+    QFile::remove(InstanceServer::pathIn(folder.tempPath()));
+    QVERIFY(QDir().mkpath(InstanceServer::pathIn(folder.tempPath()) + QStringLiteral("/x")));
+    auto third = start();
+    QVERIFY(third->w->startUp());
+    QVERIFY(third->ui.shown.empty());
 }
 
 void TestStartup::missingDatabasesReportedInOrder_data() {

@@ -170,7 +170,7 @@ private Q_SLOTS:
             {u"敷地計算価格"_s, u"34,582,715 円"_s},
             {u"構造"_s, u"構造未設定（木造として計算）"_s},
             {u"坪単価"_s, u"550,000 円/坪"_s},
-            {u"延床面積"_s, u"30.25 坪"_s},
+            {u"延床面積"_s, u"30.25 坪（100 ㎡）"_s},
             {u"建築日"_s, u"2015/04/01"_s},
             {u"残価率"_s, u"0.6931"_s},
             {u"家屋計算価格"_s, u"11,531,451 円"_s},
@@ -185,7 +185,7 @@ private Q_SLOTS:
         QVERIFY(HasLine(c, u"× (1 + 4.6% × 340/365) = 34,582,715 円"_s));
 
         QVERIFY(HasLine(c, u"= 550,000 × 30.25 × 0.6931 = 11,531,451 円"_s));
-        QVERIFY(HasLine(c, u"= 34,582,715 + 11,531,451 = 46,114,166 円"_s));
+        QVERIFY(HasLine(c, u"= 34,582,714.9482 + 11,531,451.25 = 46,114,166 円"_s));
         QVERIFY(!HasLine(c, u"※"_s));  // every figure agrees with the calculations
 
         // Page 1 prints the same results.
@@ -203,7 +203,34 @@ private Q_SLOTS:
         QCOMPARE(tables, (QStringList{u"側１路線補正率"_s, u"間口狭小補正率"_s, u"奥行長大補正率"_s,
                                       u"家屋経年減点補正率"_s, u"家屋構造別坪単価"_s,
                                       u"土地時点修正率"_s}));
+        // The depreciation's source names the house's own structure.
+        const auto sourceOf = [](const BreakdownContent& content, const QString& table) {
+            for (const BreakdownLine& l : content.sections.back().lines) {
+                if (l.value.startsWith(table + u'：'))
+                    return l.value;
+            }
+            return QString();
+        };
+        QVERIFY(sourceOf(c, u"家屋経年減点補正率"_s)
+                    .endsWith(u"この物件の構造：構造未設定（木造として計算）"_s));
+        BukkenJoho steel = rec;
+        steel.KaokuKozoCD = 4;
+        const BreakdownContent s = f.make(steel);
+        QVERIFY(sourceOf(s, u"家屋経年減点補正率"_s).isEmpty());  // wood's table was not used
+        QVERIFY(sourceOf(s, u"家屋構造別坪単価"_s)
+                    .endsWith(u"この物件の構造："_s + ValueOf(s, u"構造"_s)));
         QCOMPARE(c.subtitle, u"住所：川崎市中原区"_s);
+    }
+
+    void totalAddsUpAsPrinted() {
+        // Rounded one by one the parts would give ...237; added as they are, ...237.73 → ...238.
+        Reference f;
+        BukkenJoho rec = HandWorked();
+        rec.TotiKakaku = Raw(Q_INT64_C(442301594300));
+        rec.KaokuKakaku = Raw(Q_INT64_C(98040783000));
+        QVERIFY(HasLine(f.make(rec), u"= 44,230,159.43 + 9,804,078.3 = 54,034,238 円"_s));
+        rec.KaokuKakaku = Raw(-3000);  // a fraction of a yen below zero keeps its sign
+        QVERIFY(HasLine(f.make(rec), u"= 44,230,159.43 + -0.3 = 44,230,159 円"_s));
     }
 
     // Figures on page 1 that a recalculation would not give, a table edited after the save, no

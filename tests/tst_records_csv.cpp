@@ -144,7 +144,7 @@ private Q_SLOTS:
                 u"東京都千代田区丸の内1-1,150,18750000,516472.6027,20000000,5000000,25000000,"
                 u"19266472.6027,250000,ＡＢＣ不動産,山田,03-1234-5678,南向き,600000,30.25,0.03,5,"
                 u"2001/04/01"_s) +
-            "\r" + ",99.5,,1000000,,,,,,,,,,,,,," + "\r\n";
+            "\r" + ",99.5,,1000000,0,0,0,,,,,,,,,,," + "\r\n";
         QCOMPARE(bytes, expected);
     }
 
@@ -159,7 +159,7 @@ private Q_SLOTS:
         const QByteArray expected =
             Sjis(kHeader) +
             Sjis(
-                u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル\",10,1,2,,,,3,,\"A,B\",,,"
+                u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル\",10,1,2,0,0,0,3,,\"A,B\",,,"
                 u"\"一行目\r\n二行目\",,,,,"_s) +
             "\r\n";
         QCOMPARE(ReadAll(path), expected);
@@ -175,7 +175,7 @@ private Q_SLOTS:
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.unmappable, 2);
         const QByteArray line =
-            QByteArray("A\x81\x60\x81\x7C\x81\x61\x81\x8F?B") + ",,,,,,,,,,,,?,,,,," + "\r\n";
+            QByteArray("A\x81\x60\x81\x7C\x81\x61\x81\x8F?B") + ",,,,0,0,0,,,,,,?,,,,," + "\r\n";
         QCOMPARE(ReadAll(path), Sjis(kHeader) + line);
     }
 
@@ -187,6 +187,21 @@ private Q_SLOTS:
         QCOMPARE(r.rows, 0);
         QVERIFY(QFile::exists(path));
         QCOMPARE(ReadAll(path), QByteArray());
+    }
+
+    void askingPriceNotGiven() {
+        // Null (saved now) and 0 (saved before) are one thing: 0 in the Shift_JIS file, as every
+        // such row was written before; empty in the UTF-8 one.
+        insert(
+            u"(1, NULL, NULL, NULL, NULL, NULL, 0, 50000000000, NULL, NULL, NULL, NULL, NULL, "
+            u"NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)"_s);
+        const QString sjis = out("asking.csv");
+        QVERIFY(exportTo(sjis).ok);
+        QCOMPARE(ReadAll(sjis), Sjis(kHeader) + ",,,,0,0,5000000,,,,,,,,,,,\r\n");
+        const QString utf8 = out("asking-utf8.csv");
+        QVERIFY(exportTo(utf8, CsvUtf8()).ok);
+        QCOMPARE(ReadAll(utf8),
+                 QByteArray("\xEF\xBB\xBF") + kHeader.toUtf8() + ",,,,,,5000000,,,,,,,,,,,\r\n");
     }
 
     // --- The UTF-8 format ----------------------------------------------------------------
@@ -221,13 +236,12 @@ private Q_SLOTS:
         const CsvExportResult s = exportTo(sjisPath);
         QVERIFY2(s.ok, qPrintable(s.error));
         QCOMPARE(s.unmappable, 1);
-        QCOMPARE(
-            ReadAll(sjisPath),
-            Sjis(kHeader) + Sjis(u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル"_s) + "?\"" +
-                Sjis(
-                    u",10,1,2,,,,3,,\"'=HYPERLINK(\"\"x\"\")\",\"'-山田\",\"'+81-3-1234\","
-                    u"\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r\"'@横浜\",,,,,,,,,,,,\"'\tタブ\","
-                    u",,,,\r\n"_s));
+        QCOMPARE(ReadAll(sjisPath),
+                 Sjis(kHeader) + Sjis(u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル"_s) + "?\"" +
+                     Sjis(u",10,1,2,0,0,0,3,,\"'=HYPERLINK(\"\"x\"\")\",\"'-山田\",\"'+81-3-1234\","
+                          u"\"一行目\r\n二行目\",,,-0.012,,2001/04/"
+                          u"01\r\"'@横浜\",,,,0,0,0,,,,,,\"'\tタブ\","
+                          u",,,,\r\n"_s));
     }
 
     void extensionAddedAndAskedOnce() {
@@ -296,7 +310,7 @@ private Q_SLOTS:
                  u"1件の物件を書き出しました。\rファイル：%1\r形式：CSV（Excel用 Shift_JIS）"_s.arg(
                      QDir::toNativeSeparators(path)));
         QCOMPARE(ui.shown[1].icon, MsgIcon::Information);
-        QCOMPARE(ReadAll(path), Sjis(kHeader) + Sjis(u"東京,1,,,,,,,,,,,,,,,,"_s) + "\r\n");
+        QCOMPARE(ReadAll(path), Sjis(kHeader) + Sjis(u"東京,1,,,0,0,0,,,,,,,,,,,"_s) + "\r\n");
         QCOMPARE(ui.choosers.size(), size_t(1));
         QVERIFY(ui.choosers[0].save);
         QCOMPARE(ui.choosers[0].initialPath, path);
@@ -339,7 +353,8 @@ private Q_SLOTS:
         QCOMPARE(ui.shown.size(), size_t(1));
         QCOMPARE(ui.shown[0].icon, MsgIcon::Exclamation);
         QVERIFY2(ui.shown[0].text.contains(u"2文字"_s), qPrintable(ui.shown[0].text));
-        QCOMPARE(ReadAll(out("hangul.csv")), Sjis(kHeader) + QByteArray("??,,,,,,,,,,,,,,,,,\r\n"));
+        QCOMPARE(ReadAll(out("hangul.csv")),
+                 Sjis(kHeader) + QByteArray("??,,,,0,0,0,,,,,,,,,,,\r\n"));
     }
 
     void mainWindowMenu() {
@@ -467,7 +482,7 @@ private Q_SLOTS:
         QVERIFY(exportTo(path).ok);
         const QByteArray bytes = ReadAll(path);
         QVERIFY(!bytes.contains('\0'));
-        QVERIFY(bytes.endsWith(Sjis(u"AB,,,,,,,,,,,,備考,,,,,\r\n"_s)));
+        QVERIFY(bytes.endsWith(Sjis(u"AB,,,,0,0,0,,,,,,備考,,,,,\r\n"_s)));
     }
 
     void databaseErrorLeavesOldFile() {

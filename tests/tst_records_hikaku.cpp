@@ -153,6 +153,8 @@ void TestHikaku::figuresAndReasons() {
         {Yen(10'000'000), Yen(0), NoEstimateText(), false, u"10,000,000"_s},
         {db::Value(), Yen(10'000'000), NoAskingText(), false, {}},
         {Yen(0), db::Value(), NoAskingText() + u"／"_s + NoEstimateText(), false, {}},
+        // A 0 saved for an asking price not given has no difference either.
+        {Yen(0), Yen(25'881'452), NoAskingText(), false, {}},
         {max, db::Value::currency(Currency::fromRaw(-10000)), NoEstimateText(), false,
          u"922,337,203,685,479"_s},
     };
@@ -167,7 +169,7 @@ void TestHikaku::figuresAndReasons() {
         HikakuContentOf({Entry(1, u"a"_s, Yen(2), Yen(4)), Entry(2, QString(), Yen(1), Yen(0))},
                         HikakuOrder::Ratio, QDate(2026, 12, 7));
     QCOMPARE(c.bars.size(), size_t(1));
-    QCOMPARE(c.bars[0].ratioText, u"50.　％"_s);
+    QCOMPARE(c.bars[0].ratioText, u"50.00　％"_s);
     QCOMPARE(c.apart.size(), size_t(1));
     QCOMPARE(c.apart[0].label, u"（住所未入力）"_s);
     QCOMPARE(c.apart[0].reason, NoEstimateText());
@@ -196,9 +198,9 @@ void TestHikaku::chartAsDrawn() {
     HikakuContent c;
     c.today = QDate(2026, 12, 7);
     const QString longAddress = QString(60, QChar(u'長')) + u"町"_s;
-    c.bars = {{u"さくら町"_s, 40'000'000, 20'000'000, u"200.　％"_s, u"a"_s, u"b"_s, {}},
-              {longAddress, 10'000'000, 20'000'000, u"50.　％"_s, u"c"_s, u"d"_s, {}},
-              {u"あおば町"_s, 30'000'000, 30'000'000, u"100.　％"_s, u"e"_s, u"f"_s, {}}};
+    c.bars = {{u"さくら町"_s, 40'000'000, 20'000'000, u"200.00　％"_s, u"a"_s, u"b"_s, {}},
+              {longAddress, 10'000'000, 20'000'000, u"50.00　％"_s, u"c"_s, u"d"_s, {}},
+              {u"あおば町"_s, 30'000'000, 30'000'000, u"100.00　％"_s, u"e"_s, u"f"_s, {}}};
     c.apart = {{u"東京都"_s, NoAskingText()}};
     const QSize a4(16838, 11906);
     const std::vector<HikakuPage> pages = HikakuLayout(c, a4);

@@ -123,6 +123,7 @@ private Q_SLOTS:
     void mainWindowAfterRead();
     void sortByEachKindOfColumn();
     void workedOutColumns();
+    void storedZeroAskingReadsAsNotGiven();
     void doubleClickAfterSortingReadsThatRow();
     void sizeIsRemembered();
     void modelKeepsQtsRules();
@@ -534,13 +535,16 @@ void AddFiveForSorting(const QString& db) {
         db,
         QStringLiteral(
             "INSERT INTO 物件情報 (物件ID, 住所, 敷地面積, 敷地評価額, 家屋評価額, 合計販売価格, "
-            "家屋建築年月日, 評価年月日) VALUES "
+            "家屋建築年月日, 評価年月日, 坪単価, 延床面積) VALUES "
             "(1, 'さくら町', 120.5, 100000000000, 150000000000, 300000000000, '2000-06-01', "
-            "'2026-01-10'),"
-            "(2, 'あおば町', 99, NULL, 10000, NULL, NULL, '2026-01-10'),"
-            "(3, '東京都', NULL, 200000000000, 0, 180000000000, '1999-12-31', '2026-01-10'),"
-            "(4, NULL, 1000, 50000000000, 50000000000, 160000000000, '2010-03-03', NULL),"
-            "(5, 'カシワ町', 120.5, NULL, 10000, 90000000000, '2005-01-01', '2026-01-10')")));
+            "'2026-01-10', 500000, 30),"
+            "(2, 'あおば町', 99, NULL, 10000, NULL, NULL, '2026-01-10', 500000, 30),"
+            "(3, '東京都', NULL, 200000000000, 0, 180000000000, '1999-12-31', '2026-01-10', "
+            "500000, 30),"
+            "(4, NULL, 1000, 50000000000, 50000000000, 160000000000, '2010-03-03', NULL, 500000, "
+            "30),"
+            "(5, 'カシワ町', 120.5, NULL, 10000, 90000000000, '2005-01-01', '2026-01-10', 500000, "
+            "30)")));
 }
 
 // Clicks the title of a column, scrolled into view first.
@@ -609,21 +613,51 @@ void TestList::workedOutColumns() {
         f.folder.usrDb(),
         QStringLiteral(
             "INSERT INTO 物件情報 (物件ID, 敷地評価額, 家屋評価額, 合計販売価格, 家屋建築年月日, "
-            "評価年月日) VALUES "
-            "(1, 192664726027, 110030764856, 300000000000, '2015-04-01', '2026-01-10'),"
+            "評価年月日, 坪単価, 延床面積) VALUES "
+            "(1, 192664726027, 110030764856, 300000000000, '2015-04-01', '2026-01-10', 1, 1),"
             "(2, 9223372036854775807, 9223372036854775807, 9223372036854775807, '2015-12-31', "
-            "'2016-01-01'),"
-            "(3, 0, 0, 100000000000, '2026-01-10', '2026-01-10'),"
-            "(4, 100000000000, 100000000000, NULL, '2000-01-01', NULL)")));
+            "'2016-01-01', 1, 1),"
+            "(3, 0, 0, 100000000000, '2026-01-10', '2026-01-10', 1, 1),"
+            "(4, 100000000000, 100000000000, NULL, '2000-01-01', NULL, 1, 1),"
+            // Saved without a house: its build date (the day it was entered) gives no age.
+            "(5, 0, 0, NULL, '2026-01-10', '2026-01-10', NULL, 30),"
+            "(6, 0, 0, NULL, '2016-01-10', '2026-01-10', 500000, 0)")));
     QVERIFY(f.open());
     const auto row = [&](int r) {
         return QStringList{f.cell(r, QStringLiteral("販売計算比")),
                            f.cell(r, QStringLiteral("差額")), f.cell(r, QStringLiteral("築年数"))};
     };
     QCOMPARE(row(0), (QStringList{u"99.11　％"_s, u"-269,549"_s, u"11"_s}));
-    QCOMPARE(row(1), (QStringList{u"50.　％"_s, u"-922,337,203,685,478"_s, u"1"_s}));
+    QCOMPARE(row(1), (QStringList{u"50.00　％"_s, u"-922,337,203,685,478"_s, u"1"_s}));
     QCOMPARE(row(2), (QStringList{QString(), u"10,000,000"_s, u"0"_s}));
     QCOMPARE(row(3), (QStringList{QString(), QString(), QString()}));
+    QCOMPARE(f.cell(4, QStringLiteral("築年数")), QString());
+    QCOMPARE(f.cell(5, QStringLiteral("築年数")), QString());
+}
+
+void TestList::storedZeroAskingReadsAsNotGiven() {
+    ListFixture f;
+    // Rows saved before an empty asking price was stored as Null hold 0 for it.
+    QVERIFY(ExecSql(f.folder.usrDb(),
+                    QStringLiteral("INSERT INTO 物件情報 (物件ID, 敷地評価額, 家屋評価額, "
+                                   "合計販売価格, 敷地販売価格) VALUES "
+                                   "(1, 200000000000, 58814520000, 0, 0),"
+                                   "(2, 200000000000, 58814520000, 250000000000, 1),"
+                                   "(3, 200000000000, 58814520000, NULL, NULL)")));
+    QVERIFY(f.open());
+    for (const char16_t* column : {u"合計販売価格", u"販売計算比", u"差額", u"敷地販売価格"}) {
+        QCOMPARE(f.cell(0, QString::fromUtf16(column)), QString());
+        QCOMPARE(f.cell(2, QString::fromUtf16(column)), QString());
+    }
+    QCOMPARE(f.cell(1, QStringLiteral("差額")), u"-881,452"_s);
+    QCOMPARE(f.cell(1, QStringLiteral("敷地販売価格")), u"0"_s);  // 0.0001 yen is given
+    using Ids = std::vector<qint32>;
+    for (const char16_t* column : {u"合計販売価格", u"差額"}) {
+        ClickTitle(*f.w, QString::fromUtf16(column));
+        QCOMPARE(ShownIds(*f.w), (Ids{2, 1, 3}));
+        ClickTitle(*f.w, QString::fromUtf16(column));
+        QCOMPARE(ShownIds(*f.w), (Ids{2, 1, 3}));
+    }
 }
 
 void TestList::doubleClickAfterSortingReadsThatRow() {

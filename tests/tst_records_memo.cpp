@@ -214,7 +214,7 @@ private Q_SLOTS:
         QCOMPARE(g_.Bukken.Biko, QString());
     }
 
-    void lettersEmptiedAndStoredPriceKept() {
+    void anEmptiedPriceIsNoLongerGiven() {
         g_.Bukken.KaokuHanbaiKakaku = Yen(3000000);
         g_.Bukken.GokeiHanbaiKakaku = Yen(9000000);
         FrmMemo dlg(g_, ui_);
@@ -225,17 +225,43 @@ private Q_SLOTS:
         QTest::keyClick(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku")),
                         Qt::Key_Return);
         QCOMPARE(dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(), QString());
-        // Emptying a box that showed a stored price keeps that price as well.
+        // What the boxes show is what is kept: an emptied box is a price no longer given.
         dlg.findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))->clear();
         QTest::mouseClick(dlg.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
-        QCOMPARE(g_.Bukken.KaokuHanbaiKakaku, Yen(3000000));
-        QCOMPARE(g_.Bukken.GokeiHanbaiKakaku, Yen(9000000));
+        QVERIFY(g_.Bukken.KaokuHanbaiKakaku.isZero());
+        QVERIFY(g_.Bukken.GokeiHanbaiKakaku.isZero());
         QVERIFY(ui_.shown.empty());
 
         FrmMemo again(g_, ui_);
-        QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(),
-                 u"3,000,000"_s);
+        QCOMPARE(again.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->text(), QString());
+    }
+
+    void askingTotalFilledOrQuestioned() {
+        const auto close = [this](const QString& land, const QString& house, const QString& total) {
+            FrmMemo dlg(g_, ui_);
+            dlg.findChild<QLineEdit*>(QStringLiteral("TxtTotiKakaku"))->setText(land);
+            dlg.findChild<QLineEdit*>(QStringLiteral("TxtKaokuKakaku"))->setText(house);
+            dlg.findChild<QLineEdit*>(QStringLiteral("TxtGokeiKakaku"))->setText(total);
+            dlg.CmdOK_Click();
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        };
+        close(u"30,000,000"_s, u"15,000,000"_s, QString());
+        QCOMPARE(g_.Bukken.GokeiHanbaiKakaku, Yen(45000000));
+        QVERIFY(ui_.shown.empty());
+
+        close(u"30,000,000"_s, QString(), QString());  // one side alone gives no total
+        QVERIFY(g_.Bukken.GokeiHanbaiKakaku.isZero());
+
+        close(u"30,000,000"_s, u"15,000,000"_s, u"44,000,000"_s);
+        QCOMPARE(g_.Bukken.GokeiHanbaiKakaku, Yen(44000000));  // the user's total stays
+        QCOMPARE(ui_.shown.size(), size_t(1));
+        QVERIFY(ui_.shown[0].text.contains(u"和と違います"_s));
+
+        // Closing again with the same prices does not say it again.
+        FrmMemo unchanged(g_, ui_);
+        unchanged.CmdOK_Click();
+        QCOMPARE(ui_.shown.size(), size_t(1));
     }
 
     void longPricesAreNotCut() {

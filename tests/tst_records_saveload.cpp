@@ -3,6 +3,7 @@
 // leave everything as it was.
 #include "app/FrmMain.h"
 #include "platform/Database.h"
+#include "platform/DateInput.h"
 #include "records/PropertySave.h"
 #include "records/SaveLoad.h"
 #include "state/BukkenJoho.h"
@@ -497,6 +498,23 @@ void TestSaveLoad::emptyMemoTexts() {
     QCOMPARE(QString::fromUtf8(raw.one(QStringLiteral("SELECT 備考 FROM 物件情報"))),
              QStringLiteral("追記"));
     QCOMPARE(raw.typeOf(QStringLiteral("販売会社名"), 1), QByteArray("null"));
+
+    // Asking prices not given are stored as Null too, in an update as in a new row, and load
+    // back as not given; a given one is stored.
+    f.load(1, b);
+    b.NewBukken = false;
+    b.TotiHanbaiKakaku = Currency::fromRaw(250'000'000'000);
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
+    QCOMPARE(raw.typeOf(QStringLiteral("敷地販売価格"), 1), QByteArray("integer"));
+    for (const char* col : {"家屋販売価格", "合計販売価格"})
+        QCOMPARE(raw.typeOf(QString::fromUtf8(col), 1), QByteArray("null"));
+    f.load(1, b);
+    b.NewBukken = false;
+    QCOMPARE(b.TotiHanbaiKakaku.raw(), 250'000'000'000);
+    QVERIFY(b.GokeiHanbaiKakaku.isZero());
+    b.TotiHanbaiKakaku = Currency();
+    QCOMPARE(f.save({Answer::Yes}), Fixture::Result::Saved);
+    QCOMPARE(raw.typeOf(QStringLiteral("敷地販売価格"), 1), QByteArray("null"));
 }
 
 void TestSaveLoad::updateRewritesSameRow() {
@@ -907,7 +925,11 @@ void TestSaveLoad::saveButtonOnTheMainWindow() {
     QCOMPARE(Dump(b), before);
     QCOMPARE(worksheet(), texts);
 
-    // Yes: the first row is 1, the menus come on, the worksheet and record start over.
+    // Yes: the first row is 1, the menus come on, the worksheet and record start over, the house
+    // with them; the valuation date the user set stays.
+    b.KaokuKozoCD = 2;
+    b.KaokuDate = QDate(2010, 4, 1);
+    w.findChild<DateInput*>(QStringLiteral("imDateKaoku"))->setValue(b.KaokuDate);
     ui.clear();
     ui.answers.push_back(Answer::Yes);
     QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("CmdSave")), Qt::LeftButton);
@@ -929,6 +951,9 @@ void TestSaveLoad::saveButtonOnTheMainWindow() {
     QVERIFY(b.Jusho.isEmpty());
     QVERIFY(!b.PicUmu);
     QCOMPARE(b.HyokaDate, hyoka);
+    QCOMPARE(b.KaokuKozoCD, 0);
+    QCOMPARE(b.KaokuDate, ui.today());
+    QCOMPARE(w.findChild<DateInput*>(QStringLiteral("imDateKaoku"))->value(), ui.today());
     QVERIFY(!g.UsrDbCon.isOpen());
 }
 

@@ -113,19 +113,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         const qint64 y = Currency::kScale;
         QTest::newRow("equal: 100 and its point")
-            << 30000000 * y << 30000000 * y << Sp(10) + u"100.　％"_s;
+            << 30000000 * y << 30000000 * y << Sp(8) + u"100.00　％"_s;
         QTest::newRow("95.125 half away") << 9512500 * y << 10000000 * y << Sp(9) + u"95.13　％"_s;
-        QTest::newRow("1234.5 grouped") << 1234500 * y << 100000 * y << Sp(7) + u"1,234.5　％"_s;
-        QTest::newRow("87.5") << 875 * y << 1000 * y << Sp(10) + u"87.5　％"_s;
+        QTest::newRow("1234.5 grouped") << 1234500 * y << 100000 * y << Sp(6) + u"1,234.50　％"_s;
+        QTest::newRow("87.5") << 875 * y << 1000 * y << Sp(9) + u"87.50　％"_s;
         QTest::newRow("one third") << 1 * y << 3 * y << Sp(9) + u"33.33　％"_s;
         QTest::newRow("two thirds") << 2 * y << 3 * y << Sp(9) + u"66.67　％"_s;
         // 1.005 is not exact in binary; its 15-digit text is, and that is what is rounded.
         QTest::newRow("1.005 up") << 1005 * y << 100000 * y << Sp(10) + u"1.01　％"_s;
         QTest::newRow("99.995 carries to 100.")
-            << 99995 * y << 100000 * y << Sp(10) + u"100.　％"_s;
-        QTest::newRow("tiny ratio") << 1 * y << 300000 * y << Sp(12) + u"0.　％"_s;
+            << 99995 * y << 100000 * y << Sp(8) + u"100.00　％"_s;
+        QTest::newRow("tiny ratio") << 1 * y << 300000 * y << Sp(10) + u"0.00　％"_s;
         QTest::newRow("large grouped")
-            << 123456789 * y << 10 * y << u"1,234,567,890.　％"_s;  // 18 bytes
+            << 123456789 * y << 10 * y
+            << u"1,234,567,890.00　％"_s;  // wider than 18 bytes: no padding
         QTest::newRow("fractions of a yen") << qint64(1) << qint64(3) << Sp(9) + u"33.33　％"_s;
         QTest::newRow("asking zero") << 0LL << 1000 * y << QString();
         QTest::newRow("computed zero") << 1000 * y << 0LL << QString();
@@ -153,7 +154,7 @@ private Q_SLOTS:
             u"　敷地面積　 "_s + Sp(10) + u"165.5 ㎡"_s,
             u"敷地販売価格 "_s + Sp(5) + u"30,000,000 円"_s,
             u"敷地計算価格 "_s + Sp(5) + u"30,000,000 円"_s,
-            u"  販売計算比 "_s + Sp(10) + u"100.　％"_s,
+            u"  販売計算比 "_s + Sp(8) + u"100.00　％"_s,
             u"家屋坪単価 　"_s + Sp(8) + u"600,000 円"_s,
             u"家屋延床面積 "_s + Sp(10) + u"30.25 坪"_s,
             u"家屋販売価格 "_s + Sp(6) + u"9,512,500 円"_s,
@@ -241,7 +242,7 @@ private Q_SLOTS:
         const ChohyoItem& address = items[2];
         QCOMPARE(address.text, kLabels[0] + r.Jusho);  // smaller, but whole
         QVERIFY(address.pointSize < 12 && address.pointSize >= 8);
-        QVERIFY(endOf(address) <= 15470);
+        QVERIFY(endOf(address) <= 15889);
         QCOMPARE(items[3].pointSize, 12);
         const ChohyoItem& remark = items[18];
         QCOMPARE(remark.pointSize, 8);
@@ -249,7 +250,7 @@ private Q_SLOTS:
             remark.text,
             kLabels[16] + QString(remark.text.size() - kLabels[16].size() - 1, u'長') + u"…"_s);
         // Cut where the room ends, not before: one more 長 would not fit.
-        QVERIFY(endOf(remark) <= 15470 && endOf(remark) > 15470 - 2 * 160);
+        QVERIFY(endOf(remark) <= 15889 && endOf(remark) > 15889 - 2 * 160);
     }
 
     // ---- the page's items and positions ----
@@ -263,12 +264,12 @@ private Q_SLOTS:
 
         QCOMPARE(items[0].kind, Kind::Text);
         QCOMPARE(items[0].text, u"物件帳票"_s);
-        QCOMPARE(items[0].rect.topLeft(), QPoint(7400, 700));
+        QCOMPARE(items[0].rect.topLeft(), QPoint(7819, 700));
         QCOMPARE(items[0].pointSize, 36);
         QVERIFY(items[0].bold);
 
         QCOMPARE(items[1].text, u"出力日：2026/12/07"_s);
-        QCOMPARE(items[1].rect.topLeft(), QPoint(13500, 1900));
+        QCOMPARE(items[1].rect.topLeft(), QPoint(13919, 1900));
         QCOMPARE(items[1].pointSize, 10);
         QVERIFY(!items[1].bold);
 
@@ -280,25 +281,33 @@ private Q_SLOTS:
             QCOMPARE(it.pointSize, 12);
             QVERIFY(!it.bold);
         }
-        QCOMPARE(items[2].rect.topLeft(), QPoint(8000, 2200));
-        QCOMPARE(items[3].rect.topLeft(), QPoint(8000, 2700));
-        QCOMPARE(items[9].rect.topLeft(), QPoint(8000, 5700));
-        QCOMPARE(items[18].rect.topLeft(), QPoint(8000, 10200));
+        QCOMPARE(items[2].rect.topLeft(), QPoint(8419, 2200));
+        QCOMPARE(items[3].rect.topLeft(), QPoint(8419, 2700));
+        QCOMPARE(items[9].rect.topLeft(), QPoint(8419, 5700));
+        QCOMPARE(items[18].rect.topLeft(), QPoint(8419, 10200));
 
         QCOMPARE(items[19].kind, Kind::Picture);
-        QCOMPARE(items[19].rect, QRect(530, 2230, 7340, 8740));
+        QCOMPARE(items[19].rect, QRect(949, 2230, 7340, 8740));
         QCOMPARE(items[19].text, u"/tmp/~my1A.tmp"_s);
 
         QCOMPARE(items[20].kind, Kind::Frame);
-        QCOMPARE(items[20].rect, QRect(530, 2230, 7340, 8740));  // (530,2230)-(7870,10970)
+        QCOMPARE(items[20].rect, QRect(949, 2230, 7340, 8740));
         QCOMPARE(items[21].kind, Kind::Text);
         QCOMPARE(items[21].text, u"物件現況写真"_s);
-        QCOMPARE(items[21].rect.topLeft(), QPoint(3400, 1900));
+        QCOMPARE(items[21].rect.topLeft(), QPoint(3819, 1900));
         QCOMPARE(items[21].pointSize, 10);
         QCOMPARE(items[22].kind, Kind::Frame);
-        QCOMPARE(items[22].rect, QRect(500, 500, 15000, 10500));  // (500,500)-(15500,11000)
+        QCOMPARE(items[22].rect, QRect(919, 500, 15000, 10500));
         QCOMPARE(items[23].kind, Kind::Frame);
-        QCOMPARE(items[23].rect, QRect(530, 530, 14940, 10440));  // (530,530)-(15470,10970)
+        QCOMPARE(items[23].rect, QRect(949, 530, 14940, 10440));
+    }
+
+    void frameCentredOnTheSheet() {
+        // A4 landscape, 297 mm = 16838 twips; 1 mm = 56.7 twips.
+        for (const ChohyoItem& it : ChohyoLayout(BukkenJoho(), QDate(2026, 12, 7))) {
+            if (it.kind == Kind::Frame && it.rect.width() > 14000)
+                QVERIFY(std::abs(it.rect.left() - (16838 - it.rect.right())) <= 57);
+        }
     }
 
     void layoutOfEmptyRecord() {
@@ -307,7 +316,7 @@ private Q_SLOTS:
         QCOMPARE(items[1].text, u"出力日：2027/01/05"_s);
         for (int i = 0; i < 17; ++i) {
             QCOMPARE(items[2 + i].text, kLabels[i]);
-            QCOMPARE(items[2 + i].rect.topLeft(), QPoint(8000, 2200 + 500 * i));
+            QCOMPARE(items[2 + i].rect.topLeft(), QPoint(8419, 2200 + 500 * i));
         }
         QCOMPARE(items[19].kind, Kind::Frame);
         QCOMPARE(items[20].text, u"物件現況写真"_s);
@@ -364,15 +373,15 @@ private Q_SLOTS:
         bool sawRun = false;
         for (const auto& run : dev.fragments) {
             if (run.text == u"の"_s) {
-                QCOMPARE(run.baseline.x(), 8000.0 + 29 * 120.0);
+                QCOMPARE(run.baseline.x(), 8419.0 + 29 * 120.0);
                 sawRun = true;
             }
         }
         QVERIFY(sawRun);
         QCOMPARE(dev.frames.size(), std::size_t(3));
-        QCOMPARE(dev.frames[0], QRectF(530, 2230, 7340, 8740));
-        QCOMPARE(dev.frames[1], QRectF(500, 500, 15000, 10500));
-        QCOMPARE(dev.frames[2], QRectF(530, 530, 14940, 10440));
+        QCOMPARE(dev.frames[0], QRectF(949, 2230, 7340, 8740));
+        QCOMPARE(dev.frames[1], QRectF(919, 500, 15000, 10500));
+        QCOMPARE(dev.frames[2], QRectF(949, 530, 14940, 10440));
         QVERIFY(dev.pictures.empty());
     }
 
@@ -398,7 +407,7 @@ private Q_SLOTS:
     }
 
     void photoFittedIntoItsFrame() {
-        // A wide picture and a 4:3 photo of 12 MP in the portrait frame (530, 2230)-(7870, 10970):
+        // A wide picture and a 4:3 photo of 12 MP in the portrait frame (949, 2230)-(8289, 10970):
         // their own proportions, as wide as the frame, centred; on paper decoded at 300 dpi of
         // the frame (7340 twips = 1529.2 px), never at the photo's own size.
         struct Case {
@@ -408,8 +417,8 @@ private Q_SLOTS:
             QSize printed;
         };
         const Case cases[] = {
-            {u"wide.png"_s, QSize(40, 10), QRectF(530, 5682.5, 7340, 1835), QSize(40, 10)},
-            {u"photo.jpg"_s, QSize(4000, 3000), QRectF(530, 3847.5, 7340, 5505), QSize(1530, 1147)},
+            {u"wide.png"_s, QSize(40, 10), QRectF(949, 5682.5, 7340, 1835), QSize(40, 10)},
+            {u"photo.jpg"_s, QSize(4000, 3000), QRectF(949, 3847.5, 7340, 5505), QSize(1530, 1147)},
         };
         for (const Case& c : cases) {
             BukkenJoho r;
@@ -500,10 +509,10 @@ private Q_SLOTS:
                         kChohyoPreview, r, QDate(2026, 12, 7));
         }
         QCOMPARE(dev.pictures.size(), std::size_t(1));
-        QCOMPARE(dev.pictures[0].rect, QRectF(26.5, 146.5, 367, 367));  // square, centred
-        QCOMPARE(dev.frames[1], QRectF(25, 25, 750, 525));
-        QCOMPARE(dev.texts()[2].baseline.x(), 400.0);  // line 0 at x 8000
-        QCOMPARE(dev.texts()[0].baseline.x(), 370.0);  // title at x 7400
+        QCOMPARE(dev.pictures[0].rect, QRectF(47.45, 146.5, 367, 367));  // square, centred
+        QCOMPARE(dev.frames[1], QRectF(45.95, 25, 750, 525));
+        QCOMPARE(dev.texts()[2].baseline.x(), 420.95);              // line 0 at x 8419
+        QVERIFY(qAbs(dev.texts()[0].baseline.x() - 390.95) < 0.1);  // title at x 7819
 
         // A target offset inside the device moves everything with it.
         test::RecordingPaintDevice moved(QSize(1000, 500), 96);
@@ -512,7 +521,7 @@ private Q_SLOTS:
             PrintChohyo(p, ChohyoTarget{QRectF(10, 20, 1000, 500), QSizeF(20000, 10000)},
                         kChohyoPreview, r, QDate(2026, 12, 7));
         }
-        QCOMPARE(moved.pictures[0].rect, QRectF(36.5, 166.5, 367, 367));
+        QCOMPARE(moved.pictures[0].rect, QRectF(57.45, 166.5, 367, 367));
     }
 
     void emptyTargetDrawsNothing() {

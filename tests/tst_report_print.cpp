@@ -353,7 +353,7 @@ private Q_SLOTS:
             QCOMPARE(texts[0], u"物件帳票"_s);
             QCOMPARE(texts[1], u"出力日：2026/12/07"_s);
             QCOMPARE(texts[2], u"住　　　　所 東京都千代田区丸の内１－１"_s);
-            QCOMPARE(texts[9], u"  販売計算比 "_s + QString(10, u' ') + u"100.　％"_s);
+            QCOMPARE(texts[9], u"  販売計算比 "_s + QString(8, u' ') + u"100.00　％"_s);
             QCOMPARE(page->frames.size(), std::size_t(3));
         }
         QVERIFY(ui.shown.empty());
@@ -553,10 +553,10 @@ private Q_SLOTS:
         QCOMPARE(f.printer.pages[1]->pictures[0].size, QSize(6, 4));
         // 6:4, as wide as the frame and centred in its height.
         QCOMPARE(f.printer.pages[1]->pictures[0].rect,
-                 QRectF(530, 2230 + (8740 - 7340 * 4 / 6.0) / 2, 7340, 7340 * 4 / 6.0));
+                 QRectF(949, 2230 + (8740 - 7340 * 4 / 6.0) / 2, 7340, 7340 * 4 / 6.0));
         // 95,000,000 asked for 100,000,000 computed.
         QCOMPARE(f.printer.pages[1]->textList()[9],
-                 u"  販売計算比 "_s + QString(11, u' ') + u"95.　％"_s);
+                 u"  販売計算比 "_s + QString(9, u' ') + u"95.00　％"_s);
 
         CompareRecords(f.g.Bukken, before);
         QCOMPARE(ReadAll(f.scratch), kEditedPhoto);

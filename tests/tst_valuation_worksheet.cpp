@@ -3,6 +3,7 @@
 // the two calculations through their buttons, クリア and DispForm.
 #include "app/FrmMain.h"
 #include "platform/DateInput.h"
+#include "report/ModPrint.h"
 #include "state/ModGlobal.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
@@ -76,7 +77,9 @@ private Q_SLOTS:
     void house_throughButton();
     void house_builtAfterValuation();
     void house_overflow();
-    void clear_keepsDates();
+    void clear_keepsWorkingDatesOnly();
+    void staleResults_eachInput();
+    void staleResults_saveAsksAndReportNotes();
     void dispForm_writesOnlyNonZero();
 
 private:
@@ -801,9 +804,11 @@ void TestWorksheet::house_overflow() {
     QVERIFY(!g_->SysDbCon.isOpen());
 }
 
-void TestWorksheet::clear_keepsDates() {
+void TestWorksheet::clear_keepsWorkingDatesOnly() {
     open();
     type(date("imDateKaoku"), u"2015/04/01"_s);
+    type(date("imDateHyoka"), u"2026/11/30"_s);
+    g_->Bukken.KaokuKozoCD = 3;
     type(field("TxtRosenka"), u"100000"_s);
     type(field("TxtTotiMenseki"), u"150"_s);
     type(field("TxtJiten"), u"3"_s);
@@ -822,9 +827,12 @@ void TestWorksheet::clear_keepsDates() {
     }
     QCOMPARE(field("TxtKakuti")->text(), u"100.00"_s);
     QCOMPARE(field("TxtJiten")->text(), u"0"_s);
-    QCOMPARE(date("imDateKaoku")->text(), u"2015/04/01"_s);
-    QCOMPARE(date("imDateHyoka")->text(), u"2026/12/07"_s);
-    QCOMPARE(g_->Bukken.KaokuDate, QDate(2015, 4, 1));
+    // The house goes with the property; the valuation date is the user's and stays.
+    QCOMPARE(date("imDateKaoku")->text(), u"2026/12/07"_s);
+    QCOMPARE(g_->Bukken.KaokuDate, QDate(2026, 12, 7));
+    QCOMPARE(g_->Bukken.KaokuKozoCD, 0);
+    QCOMPARE(date("imDateHyoka")->text(), u"2026/11/30"_s);
+    QCOMPARE(g_->Bukken.HyokaDate, QDate(2026, 11, 30));
     QVERIFY(!button("CmdSave")->isEnabled());
     QCOMPARE(button("CmdSave")->text(), u"新規物件保存"_s);
     QVERIFY(g_->Bukken.NewBukken);
@@ -833,6 +841,98 @@ void TestWorksheet::clear_keepsDates() {
     QCOMPARE(g_->Bukken.KakutiHoseiRitu, 1.0);
     QVERIFY(g_->Bukken.Jusho.isEmpty());
     QVERIFY(g_->Bukken.TotiHanbaiKakaku.isZero());
+}
+
+void TestWorksheet::staleResults_eachInput() {
+    open();
+    type(field("TxtRosenka"), u"100000"_s);
+    type(field("TxtTotiMenseki"), u"150"_s);
+    QTest::mouseClick(button("CmdCalcLandPrise"), Qt::LeftButton);
+    // Changed before there is a house result: nothing to mark on the house's side.
+    type(field("TxtKaokuTuboTanka"), u"500000"_s);
+    QVERIFY(!w_->houseResultStale());
+    type(field("TxtKaokuTateTubo"), u"30"_s);
+    type(date("imDateKaoku"), u"2015/04/01"_s);
+    QTest::mouseClick(button("CmdKaokuKeisan"), Qt::LeftButton);
+    QVERIFY(ui_->shown.empty());
+    const auto landLabel = [this] { return find<QLabel>("LblLandStale"); };
+    const auto houseLabel = [this] { return find<QLabel>("LblHouseStale"); };
+    QVERIFY(!w_->landResultStale() && !w_->houseResultStale());
+    QVERIFY(!landLabel()->isVisible() && !houseLabel()->isVisible());
+
+    const struct {
+        const char* input;
+        QString changed;
+        QString back;
+        bool land, house;
+    } cases[] = {
+        {"TxtRosenka", u"120000"_s, u"100,000"_s, true, false},
+        {"TxtTotiMenseki", u"150.5"_s, u"150.00"_s, true, false},
+        {"TxtJiten", u"3"_s, u"0"_s, true, false},
+        {"imDateRosen", u"R07"_s, u"R08"_s, true, false},
+        {"TxtKaokuTuboTanka", u"400000"_s, u"500000"_s, false, true},
+        {"TxtKaokuTateTubo", u"120㎡"_s, u"30"_s, false, true},
+        {"imDateKaoku", u"2016/04/01"_s, u"2015/04/01"_s, false, true},
+        {"imDateHyoka", u"2026/12/01"_s, u"2026/12/07"_s, true, true},
+    };
+    for (const auto& c : cases) {
+        type(field(c.input), c.changed);
+        QVERIFY2(w_->landResultStale() == c.land, c.input);
+        QVERIFY2(w_->houseResultStale() == c.house, c.input);
+        QCOMPARE(landLabel()->isVisible(), c.land);
+        QCOMPARE(houseLabel()->isVisible(), c.house);
+        // The same value again, however written, makes the result current again.
+        type(field(c.input), c.back);
+        QVERIFY2(!w_->landResultStale() && !w_->houseResultStale(), c.input);
+    }
+    QVERIFY(ui_->shown.empty());
+
+    // ③ and the structure, as their dialogs leave them.
+    field("TxtKakuti")->setText(u"90.00"_s);
+    QVERIFY(w_->landResultStale());
+    QVERIFY(field("TxtTotiKakaku")->palette().color(QPalette::Text) !=
+            field("TxtRosenka")->palette().color(QPalette::Text));
+    QTest::mouseClick(button("CmdCalcLandPrise"), Qt::LeftButton);
+    QVERIFY(!w_->landResultStale());
+    QCOMPARE(field("TxtTotiKakaku")->palette().color(QPalette::Text),
+             field("TxtRosenka")->palette().color(QPalette::Text));
+    g_->Bukken.KaokuKozoCD = 2;
+    w_->ShowKaokuKozo();
+    QVERIFY(w_->houseResultStale() && !w_->landResultStale());
+    QVERIFY(g_->Bukken.KaokuKakakuStale && !g_->Bukken.TotiKakakuStale);
+}
+
+void TestWorksheet::staleResults_saveAsksAndReportNotes() {
+    open();
+    type(field("TxtRosenka"), u"100000"_s);
+    type(field("TxtTotiMenseki"), u"150"_s);
+    QTest::mouseClick(button("CmdCalcLandPrise"), Qt::LeftButton);
+    type(field("TxtTotiMenseki"), u"200"_s);
+    QVERIFY(w_->landResultStale());
+
+    // The page notes the land price and the total; the house has no figure to mark.
+    const auto notes = [this] {
+        int n = 0;
+        for (const ChohyoItem& i : ChohyoLayout(g_->Bukken, QDate(2026, 12, 7)))
+            n += i.text == StaleResultNote();
+        return n;
+    };
+    QCOMPARE(notes(), 2);
+
+    const QString ask = u"入力が変わった後に計算していません。このまま保存しますか。"_s;
+    ui_->answers.push_back(Answer::No);
+    QTest::mouseClick(button("CmdSave"), Qt::LeftButton);
+    QCOMPARE(shownTexts(), QStringList{ask});
+    QVERIFY(button("CmdSave")->isEnabled());
+    QCOMPARE(field("TxtTotiKakaku")->text(), u"18,750,000"_s);  // nothing saved, nothing cleared
+
+    ui_->clear();
+    ui_->answers = {Answer::Yes, Answer::Yes};
+    QTest::mouseClick(button("CmdSave"), Qt::LeftButton);
+    QCOMPARE(shownTexts().first(), ask);
+    QVERIFY(field("TxtTotiKakaku")->text().isEmpty());
+    QVERIFY(!w_->landResultStale());
+    QCOMPARE(notes(), 0);
 }
 
 void TestWorksheet::dispForm_writesOnlyNonZero() {

@@ -44,6 +44,10 @@ constexpr int kClientHeight = 8400;
 // Vertical positions of the six separator lines, in twips.
 constexpr int kLineTops[6] = {2820, 3480, 5700, 6380, 7140, 7600};
 
+QString StaleResultText() {
+    return QStringLiteral("（再計算が必要）");
+}
+
 // A label gets the room up to the next control of its row, so that nothing has to measure its
 // text before the window is first drawn.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
@@ -194,6 +198,8 @@ void FrmMain::buildLayout() {
         small.setPointSizeF(8);
         LblLandWarning->setFont(small);
     }
+    LblLandStale = MakeLabel(w, "LblLandStale", StaleResultText(), 4200, 3000, 1680);
+    LblLandStale->hide();
 
     Label1 = MakeLabel(w, "Label1", QStringLiteral("家屋の価格を決める項目は①②③です。"), 240, 3630,
                        5400);
@@ -214,12 +220,13 @@ void FrmMain::buildLayout() {
         LblKaokuKozo->setFont(small);
     }
 
-    Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4500, 2040);
-    TxtKaokuTateTubo = MakeField(w, "TxtKaokuTateTubo", 2640, 4440, 1095,
+    // A row a little lower than the others, so that the structure above keeps clear of it.
+    Label8 = MakeLabel(w, "Label8", QStringLiteral("②延床面積"), 600, 4560, 2040);
+    TxtKaokuTateTubo = MakeField(w, "TxtKaokuTateTubo", 2640, 4500, 1095,
                                  QStringLiteral("家屋の延床面積を坪単位で入力してください。"
                                                 "「100㎡」のように㎡で入力すると坪に換算します。"),
                                  false);
-    Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4500, 360);
+    Label9 = MakeLabel(w, "Label9", QStringLiteral("坪"), 3840, 4560, 360);
 
     LblKentikuNen = MakeLabel(w, "LblKentikuNen", QStringLiteral("③建築日"), 600, 4920, 1800);
     imDateKaoku = MakeDate(
@@ -242,6 +249,8 @@ void FrmMain::buildLayout() {
         LblKaokuNotes->setFont(small);
         LblKaokuNotes->setStyleSheet(QStringLiteral("color: #a05000;"));
     }
+    LblHouseStale = MakeLabel(w, "LblHouseStale", StaleResultText(), 4200, 5880, 1680);
+    LblHouseStale->hide();
 
     Label4 = MakeLabel(w, "Label4", QStringLiteral("敷地・家屋共通の項目です。"), 240, 6500, 5400);
     LblJiten = MakeLabel(w, "LblJiten", QStringLiteral("価格を調べる日"), 600, 6840, 1800);
@@ -407,8 +416,9 @@ bool FrmMain::startUp() {
                     MsgIcon::Critical);
         return false;
     }
-    const QString serverName = options_.instanceServerName.isEmpty() ? InstanceServer::defaultName()
-                                                                     : options_.instanceServerName;
+    const QString serverName = options_.instanceServerName.isEmpty()
+                                   ? InstanceServer::pathIn(runtime)
+                                   : options_.instanceServerName;
     instance_ = std::make_unique<SingleInstance>(runtime);
     if (!instance_->tryAcquire()) {
         instance_.reset();

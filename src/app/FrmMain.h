@@ -38,7 +38,8 @@ class FrmMain : public QMainWindow {
 public:
     struct Options {
         bool showSplash = true;
-        // The local socket a second start knocks at; empty for the user's own.
+        // The local socket a second start knocks at; empty for the one in the user's run-time
+        // folder.
         QString instanceServerName;
     };
 
@@ -80,6 +81,10 @@ public:
     // A calculation has run since the last save or load, or the memo was changed: leaving or
     // clearing asks first.
     bool hasUnsavedWork() const { return unsaved_; }
+    // A result shown on the worksheet whose inputs have changed since it was calculated (or
+    // loaded).
+    bool landResultStale() const { return landStale_; }
+    bool houseResultStale() const { return houseStale_; }
 
 public Q_SLOTS:
     void CmdEnd_Click();
@@ -122,6 +127,19 @@ private:
     void setupWorksheet();  // FrmMainWorksheet.cpp: field behaviour, Enter key, validation
     // FrmMainWorksheet.cpp: the valuation date and road-price year back to their start-up values.
     void resetDates();
+    // FrmMainWorksheet.cpp: after a save or クリア, the record and the house's inputs as at
+    // start-up, the working dates kept.
+    void startNextProperty();
+    // FrmMainWorksheet.cpp: the inputs each result is calculated from, as values (a number
+    // however it is written), so that a result is stale exactly when they differ from the ones it
+    // was calculated with.
+    QStringList landInputs() const;
+    QStringList houseInputs() const;
+    // The results just calculated or loaded are current for the inputs now shown.
+    void takeLandBasis();
+    void takeHouseBasis();
+    // Greys a stale result, shows the note beside it, and tells the record (for the report).
+    void updateStale();
     // Asks whether a road price that looks copied in thousands is meant ×1,000 (FrmMainWorksheet).
     void CheckRosenkaUnit();
     void releaseDatabaseObjects();
@@ -162,6 +180,7 @@ private:
     QLabel* LblLandWarning = nullptr;
     QLineEdit* TxtTotiKakaku = nullptr;
     QLabel* Label5 = nullptr;
+    QLabel* LblLandStale = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label3 = nullptr;
     QLineEdit* TxtKaokuTuboTanka = nullptr;
@@ -179,6 +198,7 @@ private:
     QLabel* Label12 = nullptr;
     QLineEdit* TxtKaokuKakaku = nullptr;
     QLabel* Label10 = nullptr;
+    QLabel* LblHouseStale = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* LblJiten = nullptr;
     DateInput* imDateHyoka = nullptr;
@@ -232,6 +252,11 @@ private:
     // The road price the user chose to keep when asked about its unit: not asked about again.
     std::optional<double> rosenkaKept_;
     bool unsaved_ = false;
+    // The inputs the shown results were calculated (or saved) with; none while no result shows.
+    std::optional<QStringList> landBasis_;
+    std::optional<QStringList> houseBasis_;
+    bool landStale_ = false;
+    bool houseStale_ = false;
 };
 
 }  // namespace ie

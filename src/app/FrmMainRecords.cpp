@@ -24,6 +24,12 @@ void FrmMain::mnuSave_Click() {
 
 bool FrmMain::saveProperty(bool confirm) {
     // On Cancelled and on a failure nothing may change: the worksheet still holds the property.
+    if ((landStale_ || houseStale_) &&
+        ui_.question(this,
+                     QStringLiteral("入力が変わった後に計算していません。このまま保存しますか。"),
+                     AppTitle(), Answer::No) != Answer::Yes) {
+        return false;
+    }
     qint32 id = 0;
     try {
         if (SaveBukken(g_, ui_, this, confirm, &id) != SaveOutcome::Saved)
@@ -33,10 +39,7 @@ bool FrmMain::saveProperty(bool confirm) {
         return false;
     }
     ClearForm();
-    ModClearGlobal(g_.Bukken);
-    if (datesFromLoad_)
-        resetDates();
-    ShowKaokuKozo();
+    startNextProperty();
     unsaved_ = false;
     // The table holds at least the row just written.
     setListMenusEnabled(true);
@@ -75,6 +78,11 @@ void FrmMain::mnuSearch_Click() {
         unsaved_ = false;
     }
     DispForm();
+    if (b.BukkenRead) {
+        // The stored results stand for the stored inputs.
+        takeLandBasis();
+        takeHouseBasis();
+    }
     session.close();
 
     if (b.UsrRecCount == 0) {

@@ -147,6 +147,16 @@ void FrmMain::setupWorksheet() {
         EnterMovesFocus(d);
     }
 
+    // Any change of an input, typed, stepped, picked or set by a dialog, is weighed against the
+    // inputs of the results shown.
+    const QLineEdit* inputs[] = {TxtRosenka,  TxtTotiMenseki,    TxtKakuti,
+                                 TxtJiten,    TxtKaokuTuboTanka, TxtKaokuTateTubo,
+                                 imDateRosen, imDateKaoku,       imDateHyoka};
+    for (const QLineEdit* input : inputs)
+        connect(input, &QLineEdit::textChanged, this, &FrmMain::updateStale);
+    // The same two digits in another era are another year.
+    connect(imDateRosen, &DateInput::eraChanged, this, &FrmMain::updateStale);
+
     // The era label beside the road-price year follows the year shown (令和 from 2019).
     connect(imDateRosen, &DateInput::eraChanged, Label15, [this](const QString& era) {
         Label15->setText(era);
@@ -154,6 +164,66 @@ void FrmMain::setupWorksheet() {
     });
     if (!imDateRosen->era().isEmpty())
         Label15->setText(imDateRosen->era());
+}
+
+namespace {
+
+QString NumberKey(const QLineEdit* field) {
+    const std::optional<double> v = ParseNumber(field->text());
+    return v ? QString::number(*v, 'g', 17) : field->text().trimmed();
+}
+
+QString AreaKey(const QLineEdit* field, AreaParser parse) {
+    const std::optional<double> v = parse(field->text());
+    return v ? QString::number(*v, 'g', 17) : field->text().trimmed();
+}
+
+QString DateKey(const DateInput* field) {
+    const std::optional<QDate> d = field->value();
+    return d ? d->toString(Qt::ISODate) : field->text().trimmed();
+}
+
+// A result that is not current is greyed.
+void ShowCurrent(QLineEdit* field, bool current) {
+    QPalette p = field->parentWidget()->palette();
+    if (!current)
+        p.setColor(QPalette::Text, p.color(QPalette::Disabled, QPalette::Text));
+    field->setPalette(p);
+}
+
+}  // namespace
+
+QStringList FrmMain::landInputs() const {
+    return {NumberKey(TxtRosenka), AreaKey(TxtTotiMenseki, ParseSiteArea),
+            NumberKey(TxtKakuti),  NumberKey(TxtJiten),
+            DateKey(imDateRosen),  DateKey(imDateHyoka)};
+}
+
+QStringList FrmMain::houseInputs() const {
+    return {NumberKey(TxtKaokuTuboTanka), AreaKey(TxtKaokuTateTubo, ParseFloorArea),
+            DateKey(imDateKaoku), DateKey(imDateHyoka), QString::number(g_.Bukken.KaokuKozoCD)};
+}
+
+void FrmMain::takeLandBasis() {
+    landBasis_ = landInputs();
+    updateStale();
+}
+
+void FrmMain::takeHouseBasis() {
+    houseBasis_ = houseInputs();
+    updateStale();
+}
+
+void FrmMain::updateStale() {
+    landStale_ = landBasis_ && !TxtTotiKakaku->text().isEmpty() && landInputs() != *landBasis_;
+    houseStale_ = houseBasis_ && !TxtKaokuKakaku->text().isEmpty() && houseInputs() != *houseBasis_;
+    ShowCurrent(TxtTotiKakaku, !landStale_);
+    ShowCurrent(TxtKaokuKakaku, !houseStale_);
+    ShowCurrent(TxtGokeiKakaku, !landStale_ && !houseStale_);
+    LblLandStale->setVisible(landStale_);
+    LblHouseStale->setVisible(houseStale_);
+    g_.Bukken.TotiKakakuStale = landStale_;
+    g_.Bukken.KaokuKakakuStale = houseStale_;
 }
 
 void FrmMain::resetDates() {
@@ -197,6 +267,9 @@ void FrmMain::ClearForm() {
     CmdSave->setEnabled(false);
     b.NewBukken = true;
     CmdSave->setText(QStringLiteral("新規物件保存"));
+    landBasis_.reset();
+    houseBasis_.reset();
+    updateStale();
 }
 
 void FrmMain::CmdClear_Click() {
@@ -213,7 +286,17 @@ void FrmMain::CmdClear_Click() {
     b.KaokuHanbaiKakaku = Currency();
     b.GokeiHanbaiKakaku = Currency();
     ClearForm();
+    startNextProperty();
+}
+
+void FrmMain::startNextProperty() {
+    BukkenJoho& b = g_.Bukken;
+    // The house (its build date and structure) belongs to the property left behind; the two
+    // working dates stay as the user set them, unless a load set them.
     ModClearGlobal(b);
+    b.KaokuKozoCD = 0;
+    b.KaokuDate = ui_.today();
+    imDateKaoku->setValue(b.KaokuDate);
     if (datesFromLoad_)
         resetDates();
     ShowKaokuKozo();
@@ -227,6 +310,7 @@ void FrmMain::ShowKaokuKozo() {
     LblKaokuKozo->setText(
         LblKaokuKozo->fontMetrics().elidedText(name, Qt::ElideRight, LblKaokuKozo->width()));
     LblKaokuKozo->setToolTip(name);
+    updateStale();  // the structure is an input of the house's result
     ShowHouseNotes();
 }
 
@@ -308,6 +392,7 @@ void FrmMain::CmdCalcLandPrise_Click() {
     TxtGokeiKakaku->setText(FormatWhole(g_.Bukken.GokeiKakaku));
     CmdSave->setEnabled(!g_.UsrDbReadOnly);
     unsaved_ = true;
+    takeLandBasis();
 }
 
 void FrmMain::CmdKaokuKeisan_Click() {
@@ -339,6 +424,7 @@ void FrmMain::CmdKaokuKeisan_Click() {
     ShowHouseNotes();
     CmdSave->setEnabled(!g_.UsrDbReadOnly);
     unsaved_ = true;
+    takeHouseBasis();
 }
 
 }  // namespace ie

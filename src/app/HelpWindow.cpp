@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -32,6 +33,37 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(browser_);
     resize(720, 640);
     home();
+}
+
+QRect HelpWindow::FitInto(const QRect& inner, const QMargins& frame, const QRect& available) {
+    const QRect room = available.marginsRemoved(frame);
+    QRect fitted(inner.topLeft(), inner.size().boundedTo(room.size()));
+    if (fitted.right() > room.right())
+        fitted.moveRight(room.right());
+    if (fitted.bottom() > room.bottom())
+        fitted.moveBottom(room.bottom());
+    if (fitted.left() < room.left())
+        fitted.moveLeft(room.left());
+    if (fitted.top() < room.top())
+        fitted.moveTop(room.top());
+    return fitted;
+}
+
+void HelpWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (QScreen* s = screen()) {
+        // Before the window manager has framed the window its frame is not known; a title bar
+        // and borders of a usual size are allowed for.
+        QMargins frame(geometry().left() - frameGeometry().left(),
+                       geometry().top() - frameGeometry().top(),
+                       frameGeometry().right() - geometry().right(),
+                       frameGeometry().bottom() - geometry().bottom());
+        if (frame.isNull())
+            frame = QMargins(8, 32, 8, 8);
+        const QRect fitted = FitInto(geometry(), frame, s->availableGeometry());
+        if (fitted != geometry())
+            setGeometry(fitted);
+    }
 }
 
 void HelpWindow::home() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QMargins>
+#include <QRect>
 #include <QWidget>
 
 class QTextBrowser;
@@ -17,6 +19,14 @@ public:
     void home();
     // The section of that anchor name.
     void showSection(const QString& anchor);
+
+    // Where a window whose contents take `inner` (with the frame the system draws around it)
+    // goes so that it lies whole within `available`, the screen's room without its panels: made
+    // smaller where it is larger, moved in where it sticks out.
+    static QRect FitInto(const QRect& inner, const QMargins& frame, const QRect& available);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QTextBrowser* browser_;

@@ -1,5 +1,7 @@
 #include "common/SalesRatio.h"
 
+#include "common/AppError.h"
+
 #include <cmath>
 
 namespace ie {
@@ -29,7 +31,7 @@ QString Grouped(const QString& digits) {
     return out;
 }
 
-// "#,##0.##" of a positive value, taken first to its 15-significant-digit decimal text so that the
+// "#,##0.00" of a positive value, taken first to its 15-significant-digit decimal text so that the
 // rounding (half away from zero) works on the digits a user would see.
 QString RatioNumber(double value) {
     const QString sci = QString::number(value, 'e', 14);  // d.dddddddddddddde+XX
@@ -58,9 +60,7 @@ QString RatioNumber(double value) {
     if (fraction.size() > 2 && fraction[2] >= QLatin1Char('5'))
         digits = Increment(digits);
     intPart = digits.left(digits.size() - 2);
-    QString decimals = digits.right(2);
-    while (!decimals.isEmpty() && decimals.endsWith(QLatin1Char('0')))
-        decimals.chop(1);
+    const QString decimals = digits.right(2);  // always two, so that ratios line up
     // Leading zeros cannot occur except for a lone "0" before the point.
     return Grouped(intPart) + QLatin1Char('.') + decimals;
 }
@@ -74,6 +74,25 @@ std::optional<double> SalesRatio(double asking, double computed) {
     if (!std::isfinite(ratio))
         return std::nullopt;
     return ratio;
+}
+
+AskingTotal CheckAskingTotal(Currency land, Currency house, Currency total) {
+    AskingTotal out{total};
+    if (land.isZero() || house.isZero())
+        return out;
+    Currency sum;
+    try {
+        sum = land + house;
+    } catch (const AppError&) {
+        return out;  // a sum past the range is neither filled in nor compared
+    }
+    if (total.isZero()) {
+        out.total = sum;
+        out.filled = true;
+    } else {
+        out.differs = total != sum;
+    }
+    return out;
 }
 
 QString RatioText(double ratio) {

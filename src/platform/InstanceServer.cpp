@@ -1,9 +1,8 @@
 #include "platform/InstanceServer.h"
 
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-
-#include <unistd.h>
 
 namespace ie {
 
@@ -14,8 +13,8 @@ constexpr int kWaitMs = 1000;
 
 }  // namespace
 
-QString InstanceServer::defaultName() {
-    return QStringLiteral("ienedancho-%1").arg(::getuid());
+QString InstanceServer::pathIn(const QString& runtimeFolder) {
+    return QDir(runtimeFolder).filePath(QStringLiteral("instance.socket"));
 }
 
 InstanceServer::InstanceServer(const QString& name, QObject* parent)

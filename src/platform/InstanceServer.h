@@ -13,8 +13,9 @@ namespace ie {
 class InstanceServer : public QObject {
     Q_OBJECT
 public:
-    // The per-user name of the socket, the same wherever the lock file lives.
-    static QString defaultName();
+    // The socket's full path in the user's own run-time folder (beside the lock), where no other
+    // user can make the name first; a bare name would be a file in the shared temporary folder.
+    static QString pathIn(const QString& runtimeFolder);
 
     explicit InstanceServer(const QString& name, QObject* parent = nullptr);
     ~InstanceServer() override;

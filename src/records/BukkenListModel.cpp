@@ -86,7 +86,7 @@ std::vector<int> SourceColumns(const ModelColumn& c) {
         case Worked::Difference:
             return {Src().asking, Src().estimate};
         case Worked::Age:
-            return {Src().built, Src().valued};
+            return {Src().built, Src().valued, Src().tuboTanka, Src().floorArea};
         case Worked::Quake:
             return {Src().tuboTanka, Src().floorArea, Src().built};
     }
@@ -110,6 +110,18 @@ bool IsNumberColumn(const ModelColumn& c) {
     const db::FieldType t = PropertyStore::listColumns()[static_cast<size_t>(c.stored)].type;
     return t == db::FieldType::Integer || t == db::FieldType::Double ||
            t == db::FieldType::Currency;
+}
+
+// A stored 0 of a column where 0 means "not given" (an asking price saved before an empty one was
+// stored as Null): shown empty and sorted last, like Null.
+bool BlankZero(const ModelColumn& c, const db::Value& v) {
+    if (c.stored < 0)
+        return false;
+    const PropertyColumn* pc = PropertyStore::listColumns()[static_cast<size_t>(c.stored)].column;
+    if (pc == nullptr || !pc->zeroIsNull || pc->type() != db::FieldType::Currency)
+        return false;
+    const std::optional<Currency> amount = v.toCurrency();
+    return amount && amount->isZero();
 }
 
 // A row's sort key for one column: a number (amounts in ten-thousandths, dates as day numbers)
@@ -137,7 +149,7 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
                 number(d->key());
             return k;
         case Worked::Age:
-            if (const auto a = AgeOf(v[0], v[1]))
+            if (const auto a = AgeOf(v[0], v[1], v[2], v[3]))
                 number(*a);
             return k;
         case Worked::Quake:
@@ -151,7 +163,7 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
             break;
     }
     const db::Value& value = v[0];
-    if (value.isNull())
+    if (value.isNull() || BlankZero(c, value))
         return k;
     switch (PropertyStore::listColumns()[static_cast<size_t>(c.stored)].type) {
         case db::FieldType::Currency:
@@ -183,19 +195,17 @@ SortKey KeyOf(const ModelColumn& c, const std::vector<db::Value>& v) {
 
 // What a worked-out column shows for a row (its stored columns' values as SourceColumns gives).
 QString WorkedText(Worked w, const std::vector<db::Value>& v) {
-    const db::Value& first = v[0];
-    const db::Value& second = v.size() > 1 ? v[1] : v[0];
     switch (w) {
         case Worked::Ratio:
-            if (const auto r = RatioOf(first, second))
+            if (const auto r = RatioOf(v[0], v[1]))
                 return RatioText(*r);
             break;
         case Worked::Difference:
-            if (const auto d = DifferenceOf(first, second))
+            if (const auto d = DifferenceOf(v[0], v[1]))
                 return d->wholeText();
             break;
         case Worked::Age:
-            if (const auto a = AgeOf(first, second))
+            if (const auto a = AgeOf(v[0], v[1], v[2], v[3]))
                 return QString::number(*a);
             break;
         case Worked::Quake:
@@ -328,6 +338,8 @@ QVariant BukkenListModel::data(const QModelIndex& index, int role) const {
         return WorkedText(column.worked, from);
     }
     const db::Value& v = (*values)[static_cast<size_t>(column.stored)];
+    if (BlankZero(column, v))
+        return QString();
     // Yen amounts read as whole yen with separators, as on the worksheet; the tooltip keeps the
     // exact stored value.
     if (role == Qt::DisplayRole && v.kind() == db::Value::Kind::Currency) {

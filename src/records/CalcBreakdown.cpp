@@ -1,6 +1,7 @@
 #include "records/CalcBreakdown.h"
 
 #include "common/AppError.h"
+#include "common/AreaRule.h"
 #include "common/Formats.h"
 #include "common/JapaneseCalendar.h"
 #include "state/BukkenJoho.h"
@@ -23,6 +24,19 @@ namespace {
 constexpr qint64 kDaysPerYear = 365;  // as the land calculation carries the price
 
 using Column = BreakdownSection::Column;
+
+// An amount exactly as it is added: whole yen grouped, then the fraction it carries, trailing
+// zeros left out ("44,230,159.43", "9,804,078").
+QString ExactAmount(Currency value) {
+    const QString plain = value.toPlainText();
+    const qsizetype point = plain.indexOf(QLatin1Char('.'));
+    const QString fraction = point < 0 ? QString() : plain.mid(point);
+    const Currency whole = Currency::fromRaw(value.raw() - value.raw() % Currency::kScale);
+    QString text = FormatWhole(whole);
+    if (value.raw() < 0 && whole.isZero())
+        text.prepend(QLatin1Char('-'));
+    return text + fraction;
+}
 
 QString Yen(Currency value) {
     return FormatWhole(value) + QStringLiteral(" 円");
@@ -282,18 +296,24 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
 
     // ---- the house
     BreakdownSection house{Column::Right, QStringLiteral("家屋価格の計算"), {}};
+    // The table the house was depreciated by: wood's own, or its structure's yearly loss.
+    QString structure;
+    QString depreciationTable;
     if (rec.KaokuTuboTanka == 0 && rec.KaokuKakaku.isZero()) {
         house.lines.push_back(Note(QStringLiteral("家屋価格は計算されていません。")));
     } else {
         const AgeCount count =
             rec.KeikaNensuKazoekata == 1 ? AgeCount::NtaHalfYear : AgeCount::CalendarYears;
         const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate, count);
-        house.lines.push_back(Line(QStringLiteral("構造"), HouseStructureName(g, rec.KaokuKozoCD)));
+        structure = HouseStructureName(g, rec.KaokuKozoCD);
+        house.lines.push_back(Line(QStringLiteral("構造"), structure));
         house.lines.push_back(Line(QStringLiteral("坪単価"),
                                    FormatWhole(rec.KaokuTuboTanka) + QStringLiteral(" 円/坪")));
         house.lines.push_back(Line(QStringLiteral("坪単価の出典"), CostSourceCaption(rec)));
-        house.lines.push_back(
-            Line(QStringLiteral("延床面積"), Area(rec.KaokuTateTubo) + QStringLiteral(" 坪")));
+        house.lines.push_back(Line(QStringLiteral("延床面積"),
+                                   Area(rec.KaokuTateTubo) + QStringLiteral(" 坪（") +
+                                       Area(RoundArea(rec.KaokuTateTubo * 400.0 / 121.0)) +
+                                       QStringLiteral(" ㎡）")));
         house.lines.push_back(Line(QStringLiteral("建築日"), FormatDate(rec.KaokuDate)));
         // The calendar count goes from year to year; the NTA's from day to day.
         house.lines.push_back(
@@ -312,8 +332,10 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
             house.lines.push_back(Note(HouseBuiltAfterValuationText()));
         } else {
             const double rate = HouseRemainingRate(g, rec.KaokuKozoCD, age);
-            usedTables << QStringLiteral("家屋経年減点補正率")
-                       << QStringLiteral("家屋構造別坪単価");
+            depreciationTable = structure.contains(QStringLiteral("木造"))
+                                    ? QStringLiteral("家屋経年減点補正率")
+                                    : QStringLiteral("家屋構造別坪単価");
+            usedTables << depreciationTable << QStringLiteral("家屋構造別坪単価");
             BukkenJoho copy = rec;
             const HouseInputTexts texts{QString::number(rec.KaokuTuboTanka, 'g', 17),
                                         QString::number(rec.KaokuTateTubo, 'g', 17)};
@@ -340,9 +362,10 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
     BreakdownSection total{Column::Right, QStringLiteral("合計"), {}};
     total.lines.push_back(Note(QStringLiteral("敷地計算価格 + 家屋計算価格")));
     try {
+        // The parts as they are added, the sum rounded once, so that the line adds up as read.
         total.lines.push_back(
             Note(QStringLiteral("= %1 + %2 = %3")
-                     .arg(FormatWhole(rec.TotiKakaku), FormatWhole(rec.KaokuKakaku),
+                     .arg(ExactAmount(rec.TotiKakaku), ExactAmount(rec.KaokuKakaku),
                           Yen(rec.TotiKakaku + rec.KaokuKakaku))));
     } catch (const AppError&) {
         total.lines.push_back(Note(QStringLiteral("計算できません（数値が大きすぎます）")));
@@ -364,6 +387,8 @@ BreakdownContent MakeBreakdown(ModGlobal& g, const BukkenJoho& rec) {
         QString text = s.table + QStringLiteral("：") + s.source;
         if (!s.basis.isEmpty())
             text += QStringLiteral("（") + s.basis + QStringLiteral("）");
+        if (s.table == depreciationTable)
+            text += QStringLiteral("　この物件の構造：") + structure;
         sources.lines.push_back(Note(text));
     }
     sources.lines.push_back(

@@ -59,11 +59,18 @@ QDate IsoDate(const QString& s) {
 // The value's plain text form, as db::Value::toText gives it. A stored value that does not fit its
 // declared type keeps its storage form, as in the database layer; a date only in the exact form
 // the layer writes reads as a date.
-QString CellText(const db::Statement& st, int col, const PropertyColumn& c) {
+QString CellText(const db::Statement& st, int col, const PropertyColumn& c,
+                 const CsvFormat& format) {
     if (st.isBlob(col))
         return {};  // bytes are never exported
     const db::FieldType type = c.type();
     db::Value v = st.value(col, type == db::FieldType::Date ? db::FieldType::Text : type);
+    if (c.zeroIsNull && type == db::FieldType::Currency) {
+        const std::optional<Currency> amount = v.toCurrency();
+        if (v.isNull() || (amount && amount->isZero())) {
+            return format.absentAskingAsZero ? db::Value::currency(Currency()).toText() : QString();
+        }
+    }
     // A computed total that leaves 64 bits comes back from SQLite as a float of ten-thousandths.
     if (c.expression && type == db::FieldType::Currency && v.kind() == db::Value::Kind::Double)
         v = db::Value::real(*v.toDouble() / double(Currency::kScale));
@@ -150,9 +157,9 @@ QString CsvField(const QString& value) {
 const std::vector<CsvFormat>& CsvFormats() {
     static const std::vector<CsvFormat> formats = {
         {QStringLiteral("CSV（Excel用 Shift_JIS）"), EncodeCp932, false, QStringLiteral("\r"),
-         QStringLiteral("\r\n"), true},
+         QStringLiteral("\r\n"), true, true},
         {QStringLiteral("CSV（UTF-8）"), EncodeUtf8, true, QStringLiteral("\r\n"),
-         QStringLiteral("\r\n"), true},
+         QStringLiteral("\r\n"), true, false},
     };
     return formats;
 }
@@ -233,7 +240,7 @@ CsvExportResult WriteCsv(db::Connection& con, QIODevice& file, const QString& pa
             for (size_t i = 0; i < columns.size(); ++i) {
                 if (i)
                     buffer += u',';
-                const QString text = CellText(st, int(i), *columns[i]);
+                const QString text = CellText(st, int(i), *columns[i], format);
                 buffer += format.guardFormulas
                               ? CsvFieldGuarded(text, columns[i]->type() == db::FieldType::Text)
                               : CsvField(text);

@@ -41,6 +41,9 @@ struct CsvFormat {
     // A text column's value beginning with =, +, -, @, a tab or a CR gets a leading '
     // (CsvFieldGuarded)
     bool guardFormulas;
+    // An asking price not given (Null, or the 0 older rows hold) is written as 0, as every row
+    // was before an empty price was stored as Null; otherwise it is left empty.
+    bool absentAskingAsZero;
 };
 
 // Every format, in the order the save chooser offers them; the first is the default.

@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "common/Formats.h"
 #include "common/NumberRule.h"
+#include "common/SalesRatio.h"
 #include "platform/FieldGuard.h"
 #include "platform/IniFile.h"
 #include "platform/Photo.h"
@@ -261,6 +262,11 @@ QStringList FrmMemo::boxTexts() const {
     return texts;
 }
 
+bool FrmMemo::pricesChanged() const {
+    // boxTexts() holds the three prices at 4, 5 and 6.
+    return boxTexts().mid(4, 3) != loaded_.mid(4, 3);
+}
+
 void FrmMemo::reject() {
     // Esc and the close box: typed texts are not dropped without asking.
     if (boxTexts() != loaded_) {
@@ -337,9 +343,13 @@ void FrmMemo::CmdOK_Click() {
                       {TxtTotiKakaku, &b.TotiHanbaiKakaku, std::nullopt},
                       {TxtGokeiKakaku, &b.GokeiHanbaiKakaku, std::nullopt}};
     for (Price& p : prices) {
+        if (p.box->text().trimmed().isEmpty()) {
+            p.value = Currency();  // not given: stored as Null
+            continue;
+        }
         const std::optional<double> v = ParseNumber(p.box->text());
         if (!v)
-            continue;  // not a number (empty included): the price keeps its value
+            continue;  // not a number: the price keeps its value
         p.value = Currency::tryFromDouble(*v);
         if (!p.value) {
             // Storing it would fail; nothing is stored and the user can correct the price.
@@ -361,6 +371,14 @@ void FrmMemo::CmdOK_Click() {
     for (const Price& p : prices) {
         if (p.value)
             *p.field = *p.value;
+    }
+    const AskingTotal total =
+        CheckAskingTotal(b.TotiHanbaiKakaku, b.KaokuHanbaiKakaku, b.GokeiHanbaiKakaku);
+    b.GokeiHanbaiKakaku = total.total;
+    // Said when the prices were changed here, not every time the memo is closed.
+    if (total.differs && pricesChanged()) {
+        ui_.message(this, QStringLiteral("合計販売価格が敷地と家屋の販売価格の和と違います。"),
+                    MsgIcon::Information);
     }
     accept();
 }

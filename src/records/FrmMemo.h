@@ -85,6 +85,7 @@ private:
     void PriceBox_Validate(QLineEdit* box);
     // The eight boxes' texts, in tab order.
     QStringList boxTexts() const;
+    bool pricesChanged() const;
 
     ModGlobal& g_;
     UiServices& ui_;

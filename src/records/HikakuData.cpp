@@ -74,9 +74,9 @@ HikakuEntry HikakuEntryOf(qint32 id, const std::vector<db::Value>& v) {
     HikakuEntry e;
     e.id = id;
     e.address = v[0].toText();
-    e.askingLand = AmountOf(v[1]);
-    e.askingHouse = AmountOf(v[2]);
-    e.asking = AmountOf(v[3]);
+    e.askingLand = AskingOf(v[1]);
+    e.askingHouse = AskingOf(v[2]);
+    e.asking = AskingOf(v[3]);
     e.estimateLand = AmountOf(v[4]);
     e.estimateHouse = AmountOf(v[5]);
     e.estimate = AmountOf(v[6]);

@@ -25,6 +25,13 @@ std::optional<ListAmount> AmountOf(const db::Value& v) {
     return std::nullopt;
 }
 
+std::optional<ListAmount> AskingOf(const db::Value& v) {
+    std::optional<ListAmount> a = AmountOf(v);
+    if (a && (a->exact ? a->exact->isZero() : a->yen == 0))
+        return std::nullopt;
+    return a;
+}
+
 std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate) {
     const std::optional<ListAmount> a = AmountOf(asking);
     const std::optional<ListAmount> e = AmountOf(estimate);
@@ -34,7 +41,7 @@ std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate
 }
 
 std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value& estimate) {
-    const std::optional<ListAmount> a = AmountOf(asking);
+    const std::optional<ListAmount> a = AskingOf(asking);
     const std::optional<ListAmount> e = AmountOf(estimate);
     if (!a || !e)
         return std::nullopt;
@@ -49,7 +56,13 @@ std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value&
     return ListAmount{std::nullopt, a->yen - e->yen};
 }
 
-std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued) {
+std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued,
+                            const db::Value& unitPrice, const db::Value& floorArea) {
+    for (const db::Value* v : {&unitPrice, &floorArea}) {
+        const std::optional<double> d = v->toDouble();
+        if (!d || !(*d > 0))
+            return std::nullopt;  // no house
+    }
     const std::optional<QDate> b = built.toDate();
     const std::optional<QDate> v = valued.toDate();
     if (!b || !v || !b->isValid() || !v->isValid())

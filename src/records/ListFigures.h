@@ -18,13 +18,18 @@ struct ListAmount {
     QString wholeText() const;  // whole yen with separators
 };
 std::optional<ListAmount> AmountOf(const db::Value& v);
+// An asking price: nullopt for Null and for 0, which rows saved before an empty price was stored
+// as Null hold for "not given".
+std::optional<ListAmount> AskingOf(const db::Value& v);
 
 // The figures the list and the comparison work out from a saved row, each nullopt where it cannot
 // be had: 販売計算比 = asking / estimate × 100 (only when both are above zero, so never a division
-// by zero), 差額 = asking − estimate (whenever both are there), 築年数 = the house age the house
-// calculation uses, from the build date to the valuation date.
+// by zero), 差額 = asking − estimate (whenever both are there and the asking price is not 0),
+// 築年数 = the house age the house calculation uses, from the build date to the valuation date.
 std::optional<double> RatioOf(const db::Value& asking, const db::Value& estimate);
 std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value& estimate);
-std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued);
+// 築年数 only for a property saved with a house (a 坪単価 and a 延床面積 above zero).
+std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued,
+                            const db::Value& unitPrice, const db::Value& floorArea);
 
 }  // namespace ie

@@ -42,6 +42,12 @@ constexpr int kLineRight = 15400;
 constexpr int kLinePoint = 12;
 constexpr int kSmallestLinePoint = 8;
 
+// The lines of the three calculated prices, and the size of the note beside a stale one.
+constexpr int kLandResultLine = 6;
+constexpr int kHouseResultLine = 11;
+constexpr int kTotalResultLine = 14;
+constexpr int kStaleNotePoint = 9;
+
 const QString& Label(int line) {
     static const QString labels[17] = {
         QStringLiteral("住　　　　所 "),  QStringLiteral("　販売会社　　"),
@@ -125,6 +131,10 @@ ChohyoItem RectItem(ChohyoItem::Kind kind, int x1, int y1, int x2, int y2, const
     item.rect = QRect(QPoint(x1, y1), QSize(x2 - x1, y2 - y1));
     item.text = text;
     return item;
+}
+
+QString StaleResultNote() {
+    return QStringLiteral("（入力の変更後に再計算していません）");
 }
 
 QString ChohyoFontFamily() {
@@ -221,12 +231,32 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
         rows << house;
     for (int i = 0; i < static_cast<int>(rows.size()); ++i)
         items.push_back(FittedTextItem(kLineLeft, 10410 + 175 * i, rows[i], 8, kLineRight));
+    // A result printed as the worksheet shows it, though its inputs changed after it was
+    // calculated, is marked in smaller type after its figure.
+    const bool landStale = rec.TotiKakakuStale;
+    const bool houseStale = rec.KaokuKakakuStale;
+    for (const auto& [line, stale] : {std::pair{kLandResultLine, landStale},
+                                      {kHouseResultLine, houseStale},
+                                      {kTotalResultLine, landStale || houseStale}}) {
+        const QString& text = lines[static_cast<size_t>(line)];
+        if (!stale || text == Label(line))
+            continue;  // not stale, or no figure to mark
+        const int x = kLineLeft + TextTwips(text, kLinePoint) + kStaleNotePoint * kTwipsPerPoint;
+        items.push_back(FittedTextItem(x, 2200 + 500 * line + 60, StaleResultNote(),
+                                       kStaleNotePoint, kLineRight));
+    }
     if (rec.PicUmu)
         items.push_back(RectItem(Kind::Picture, 530, 2230, 7870, 10970, rec.PicTempFile));
     items.push_back(RectItem(Kind::Frame, 530, 2230, 7870, 10970));
     items.push_back(TextItem(3400, 1900, QStringLiteral("物件現況写真"), 10, false));
     items.push_back(RectItem(Kind::Frame, 500, 500, 15500, 11000));
     items.push_back(RectItem(Kind::Frame, 530, 530, 15470, 10970));
+    // Laid out from a left margin of 500 twips, the page is moved right so that its frame sits in
+    // the middle of the A4 landscape sheet (16838 twips wide), margins equal on both sides.
+    constexpr int kSheetWidth = 16838;
+    constexpr int kCentring = (kSheetWidth - 15500 - 500) / 2;
+    for (ChohyoItem& item : items)
+        item.rect.translate(kCentring, 0);
     return items;
 }
 

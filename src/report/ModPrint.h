@@ -31,8 +31,8 @@ inline constexpr int kChohyoPrinter = 2;  // a printer page or a PDF file
 // in CP932 bytes. A text as wide as width or wider comes back unchanged.
 QString AlignRight(int width, const QString& text);
 
-// The asking-to-computed ratio as printed: asking / computed * 100 with "#,##0.##" (the decimal
-// point always written), then "　％", padded to 18 columns. Empty when either side is not positive.
+// The asking-to-computed ratio as printed: asking / computed * 100 with "#,##0.00", then "　％",
+// padded to 18 columns. Empty when either side is not positive.
 QString ChohyoRatioText(Currency asking, Currency computed);
 
 // One thing on the report page, in drawing order. Positions and sizes are twips from the top-left
@@ -60,6 +60,8 @@ ChohyoItem FittedTextItem(int x, int y, const QString& text, int pointSize, int 
 
 // The notes under the data lines: HouseNotes for the record's house.
 QStringList ChohyoHouseNotes(const BukkenJoho& rec);
+// The note written after a calculated price whose inputs changed after it was calculated.
+QString StaleResultNote();  // "（入力の変更後に再計算していません）"
 
 // The texts of the seventeen data lines, label and value together, line 0 first.
 std::vector<QString> ChohyoLines(const BukkenJoho& rec);

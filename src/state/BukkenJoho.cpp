@@ -32,6 +32,8 @@ void ModClearGlobal(BukkenJoho& rec) {
     rec.KeikaNensu = 0;
     rec.KeinenHoseiRitu = 0;
     rec.PicUmu = false;
+    rec.TotiKakakuStale = false;
+    rec.KaokuKakakuStale = false;
     rec.PicFile.clear();
     rec.CsvFile.clear();
 }

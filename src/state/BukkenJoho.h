@@ -107,6 +107,10 @@ struct BukkenJoho {
     double MinamiHosei = 0;
     double SonotaHosei = 0;
     double KeijoHosei = 0;
+    // The worksheet's result shown has inputs changed since it was calculated; the report notes
+    // it. Never stored.
+    bool TotiKakakuStale = false;
+    bool KaokuKakakuStale = false;
     QString PicTempFile;
     QString PicFile;
     QString CsvFile;

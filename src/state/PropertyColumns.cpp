@@ -23,12 +23,13 @@ const std::vector<PropertyColumn>& PropertyColumns() {
          .width = 1200, .csv = true},
         {.name = u"家屋評価額", .declared = "CURRENCY", .field = &B::KaokuKakaku,
          .list = L::Shown, .width = 1200, .csv = true},
+        // An asking price left empty is stored as Null; a 0 stored before that reads the same.
         {.name = u"敷地販売価格", .declared = "CURRENCY", .field = &B::TotiHanbaiKakaku,
-         .list = L::Shown, .width = 1200, .csv = true},
+         .list = L::Shown, .width = 1200, .csv = true, .zeroIsNull = true},
         {.name = u"家屋販売価格", .declared = "CURRENCY", .field = &B::KaokuHanbaiKakaku,
-         .list = L::Shown, .width = 1200, .csv = true},
+         .list = L::Shown, .width = 1200, .csv = true, .zeroIsNull = true},
         {.name = u"合計販売価格", .declared = "CURRENCY", .field = &B::GokeiHanbaiKakaku,
-         .list = L::Shown, .width = 1200, .csv = true},
+         .list = L::Shown, .width = 1200, .csv = true, .zeroIsNull = true},
         // Null when either side is Null.
         {.name = u"合計価格", .declared = "CURRENCY", .role = R::Computed, .list = L::Shown,
          .width = 1200, .csv = true, .expression = "敷地評価額 + 家屋評価額"},

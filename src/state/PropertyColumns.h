@@ -49,7 +49,9 @@ struct PropertyColumn {
     int width = 0;  // the list's width in twips when shown; 0 leaves the view's own
     bool csv = false;
     WhenMissing missing = WhenMissing::Zero;
-    // 0 is stored as Null (家屋構造CD: nothing chosen), and a stored value below 0 loads as 0.
+    // 0 is stored as Null and means "not given" (家屋構造CD: nothing chosen; an asking price left
+    // empty). A stored structure code below 0 loads as 0; a stored 0 amount reads like Null in
+    // the list and the comparison, since rows saved before cannot be told apart.
     bool zeroIsNull = false;
     const char* expression = nullptr;  // a computed column's SQL
     const char16_t* header = nullptr;  // the list's and the CSV's title when not the name

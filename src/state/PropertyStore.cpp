@@ -52,21 +52,23 @@ QString ColumnOf(ColumnRole role) {
 // A field's value as it is stored. An empty text is stored as Null, in a new row as in an update:
 // a text the user emptied stays empty. A NUL character never goes into a text.
 Value StoredValue(const PropertyColumn& c, const BukkenJoho& rec) {
-    return std::visit(Overloaded{[](std::monostate) { return Value(); },
-                                 [&](Currency B::*f) { return Value::currency(rec.*f); },
-                                 [&](double B::*f) { return Value::real(rec.*f); },
-                                 [&](qint32 B::*f) {
-                                     return c.zeroIsNull && rec.*f <= 0 ? Value()
-                                                                        : Value::integer(rec.*f);
-                                 },
-                                 [&](qint64 B::*f) { return Value::integer(rec.*f); },
-                                 [&](QDate B::*f) { return Value::date(rec.*f); },
-                                 [&](QString B::*f) {
-                                     QString s = rec.*f;
-                                     s.remove(QChar(0));
-                                     return s.isEmpty() ? Value() : Value::text(s);
-                                 }},
-                      c.field);
+    return std::visit(
+        Overloaded{[](std::monostate) { return Value(); },
+                   [&](Currency B::*f) {
+                       return c.zeroIsNull && (rec.*f).isZero() ? Value() : Value::currency(rec.*f);
+                   },
+                   [&](double B::*f) { return Value::real(rec.*f); },
+                   [&](qint32 B::*f) {
+                       return c.zeroIsNull && rec.*f <= 0 ? Value() : Value::integer(rec.*f);
+                   },
+                   [&](qint64 B::*f) { return Value::integer(rec.*f); },
+                   [&](QDate B::*f) { return Value::date(rec.*f); },
+                   [&](QString B::*f) {
+                       QString s = rec.*f;
+                       s.remove(QChar(0));
+                       return s.isEmpty() ? Value() : Value::text(s);
+                   }},
+        c.field);
 }
 
 // Binds the record's stored values from parameter first on, in SavedColumns() order.
