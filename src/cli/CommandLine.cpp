@@ -489,6 +489,8 @@ int ListCommand(const Arguments& a) {
     const int estimate = StoredIndex(QStringLiteral("合計価格"));
     const int built = StoredIndex(QStringLiteral("家屋建築年月日"));
     const int valued = StoredIndex(QStringLiteral("評価年月日"));
+    const int unitPrice = StoredIndex(QStringLiteral("坪単価"));
+    const int floorArea = StoredIndex(QStringLiteral("延床面積"));
 
     Output out{QString()};
     if (csv) {
@@ -525,7 +527,8 @@ int ListCommand(const Arguments& a) {
                                 cell = {d->wholeText().remove(u','), true};
                             break;
                         case ListOutColumn::Worked::Age:
-                            if (const auto y = AgeOf(v[size_t(built)], v[size_t(valued)]))
+                            if (const auto y = AgeOf(v[size_t(built)], v[size_t(valued)],
+                                                     v[size_t(unitPrice)], v[size_t(floorArea)]))
                                 cell = {QString::number(*y), true};
                             break;
                     }
