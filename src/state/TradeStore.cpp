@@ -31,8 +31,7 @@ void CreateSchema(db::Connection& con) {
                        "市区町村名 TEXT)"));
     con.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS 取引 (") + TradeColumnsDdl() +
                 QLatin1Char(')'));
-    con.execute(QStringLiteral(
-        "CREATE INDEX IF NOT EXISTS 取引_比較 ON 取引 (市区町村コード, 種類, 取引時期)"));
+    con.execute(TradeIndexDdl());
     con.execute(QStringLiteral("PRAGMA user_version = ") + QString::number(kTradesDbVersion));
     tx.commit();
 }
@@ -43,6 +42,15 @@ qint64 ScalarInt(db::Connection& con, const QString& sql) {
 }
 
 }  // namespace
+
+QString TradeIndexDdl() {
+    return QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS main.取引_比較 ON 取引 (市区町村コード, 種類, 取引時期)");
+}
+
+bool HasTrades(db::Connection& con) {
+    return ScalarInt(con, QStringLiteral("SELECT EXISTS (SELECT 1 FROM 取引)")) != 0;
+}
 
 QString TradeColumnsDdl() {
     return QStringLiteral(
@@ -82,6 +90,11 @@ void OpenTradesDb(db::Connection& con, const QString& path, bool create) {
                 throw db::DbError(db::kNotADatabase,
                                   QStringLiteral("取引事例のデータベースの版が違います。"));
             CreateSchema(con);
+        } else if (con.isWritable() &&
+                   ScalarInt(con, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                 "type = 'index' AND name = '取引_比較'")) == 0) {
+            // An import that ended before building its index leaves the table without one.
+            con.execute(TradeIndexDdl());
         }
     } catch (...) {
         con.close();
