@@ -49,7 +49,7 @@ public:
     UiServices& ui() { return ui_; }
     // The printer the batch print uses: the program's Qt printer unless one is set (tests).
     void setReportPrinter(ReportPrinter& printer) { printer_ = &printer; }
-    // Enables CmdDel, CmdRead and CmdPrint when at least one row is selected.
+    // Enables CmdDel, CmdRead, CmdPrint and CmdSouba when at least one row is selected.
     void setRowButtonsEnabled(bool enabled);
 
 public Q_SLOTS:
@@ -57,6 +57,7 @@ public Q_SLOTS:
     void CmdRead_Click();
     void CmdPrint_Click();   // FrmDataPrint.cpp
     void CmdHikaku_Click();  // FrmDataPrint.cpp
+    void CmdSouba_Click();   // FrmDataPrint.cpp
     void CmdOK_Click();
     void done(int result) override;
 
@@ -72,6 +73,7 @@ private:
     QPushButton* CmdRead = nullptr;
     QPushButton* CmdPrint = nullptr;
     QPushButton* CmdHikaku = nullptr;
+    QPushButton* CmdSouba = nullptr;
     QPushButton* CmdOK = nullptr;
 
 private:

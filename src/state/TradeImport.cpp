@@ -9,11 +9,9 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -190,8 +188,6 @@ QString FailureText(const QString& dbPath, const AppError& e) {
 TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                                TradeImportProgress& progress) {
     TradeImportResult result;
-    QElapsedTimer traceClock;
-    traceClock.start();
     QString refusal;
     const std::vector<Source> sources = ListSources(paths, &refusal);
     if (sources.empty()) {
@@ -230,12 +226,12 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
         attached = true;
         con.execute(QStringLiteral("PRAGMA stage.journal_mode = OFF"));
         con.execute(QStringLiteral("PRAGMA stage.synchronous = OFF"));
-        con.execute(QStringLiteral(
-            "PRAGMA cache_size = -65536"));  // Rows appended in the order read, each with its
-                                             // quarter's number: a staging table
-        // written at its end only, indexed by quarter once it is whole.
-        con.execute(QStringLiteral("CREATE TABLE stage.行 (区分 INTEGER NOT NULL, ") +
-                    TradeColumnsDdl() + QLatin1Char(')'));
+        // Each quarter staged in a block of keys of its own (its number × 2^32 + row), so that
+        // its rows lie together, on pages of their own, when they are copied; the cache holds
+        // the page each quarter is being added to.
+        con.execute(QStringLiteral("PRAGMA stage.cache_size = -131072"));
+        con.execute(QStringLiteral("CREATE TABLE stage.行 (") + TradeColumnsDdl() +
+                    QLatin1Char(')'));
     } catch (const AppError& e) {
         cleanUp();
         result.end = TradeImportResult::End::Failed;
@@ -246,9 +242,8 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
 
     // Reading every file into the staging table.
     try {
-        db::Statement insert(con,
-                             QStringLiteral("INSERT INTO stage.行 VALUES (?, NULL, ?, ?, ?, ?, ?, "
-                                            "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        db::Statement insert(con, QStringLiteral("INSERT INTO stage.行 VALUES (?, ?, ?, ?, ?, ?, "
+                                                 "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         con.execute(QStringLiteral("BEGIN"));
         qint64 bytesBefore = 0;
         int lastLocal = 0;
@@ -293,7 +288,7 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                     q.rows = 0;
                     q.source = si;
                 }
-                insert.bindInt64(1, q.local);
+                insert.bindInt64(1, q.local * kBlock + q.rows);
                 BindTrade(insert, 2, *t);
                 insert.run();
                 insert.reset();
@@ -308,8 +303,6 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                 break;
         }
         con.execute(QStringLiteral("COMMIT"));
-        if (!progress.cancel)
-            con.execute(QStringLiteral("CREATE INDEX stage.行_区分 ON 行 (区分)"));
     } catch (const AppError& e) {
         cleanUp();
         result.end = TradeImportResult::End::Failed;
@@ -322,8 +315,6 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
         return result;
     }
 
-    if (qEnvironmentVariableIsSet("IE_TRACE_IMPORT"))
-        std::fprintf(stderr, "staged %lld ms\n", static_cast<long long>(traceClock.elapsed()));
     // Each quarter replaced in a transaction of its own.
     progress.quartersTotal = static_cast<int>(quarters.size());
     // Into an empty table the comparison's index is built once at the end, sorted, rather than
@@ -356,10 +347,10 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
         db::Statement addPart(con,
                               QStringLiteral("INSERT INTO 取込区分 VALUES (?, ?, ?, ?, ?, ?)"));
         db::Statement copy(
-            con, QStringLiteral("INSERT INTO main.取引 SELECT ? + 取引ID, 種類, "
+            con, QStringLiteral("INSERT INTO main.取引 SELECT ? + (取引ID & 4294967295), 種類, "
                                 "成約, 市区町村コード, 地区名, 最寄駅, 駅距離, 取引価格, 間取り, "
                                 "面積, 延床面積, 建築年, 構造, 取引時期, 改装, 事情 FROM stage.行 "
-                                "WHERE 区分 = ? ORDER BY 取引ID"));
+                                "WHERE 取引ID BETWEEN ? AND ? ORDER BY 取引ID"));
         db::Statement city(
             con,
             QStringLiteral(
@@ -431,11 +422,10 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                 5, QFileInfo(sources[static_cast<size_t>(q.source)].path).fileName());
             addPart.bindTextOrNull(6, stamp);
             addPart.run();
-            addPart.reset();  // A staged row's number is below 2^32 (fewer rows than that in one
-                              // import), so the
-            // rows keep their order inside the quarter's block.
+            addPart.reset();
             copy.bindInt64(1, block * kBlock);
-            copy.bindInt64(2, q.local);
+            copy.bindInt64(2, q.local * kBlock);
+            copy.bindInt64(3, q.local * kBlock + kBlock - 1);
             copy.run();
             copy.reset();
             if (prefecture != lastPrefecture) {
@@ -468,8 +458,6 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
         result.message = FailureText(dbPath, e);
         return result;
     }
-    if (qEnvironmentVariableIsSet("IE_TRACE_IMPORT"))
-        std::fprintf(stderr, "written %lld ms\n", static_cast<long long>(traceClock.elapsed()));
     cleanUp();
     return result;
 }
