@@ -129,12 +129,16 @@ FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
         this, "CmdHikaku", QStringLiteral("物件比較"), 7920, 1575,
         QStringLiteral("選択物件（選択がなければ全物件）の販売価格と評価額をグラフで比べます。"),
         true);
+    CmdSouba = MakeButton(
+        this, "CmdSouba", QStringLiteral("相場比較"), 10080, 1575,
+        QStringLiteral("選択物件（複数なら最初の物件）を取り込んだ取引事例と比べます。"), false);
     CmdOK = MakeButton(this, "CmdOK", QStringLiteral("戻る"), 8160, 1455,
                        QStringLiteral("メイン画面に戻ります。"), true);
     connect(CmdDel, &QPushButton::clicked, this, &FrmData::CmdDel_Click);
     connect(CmdRead, &QPushButton::clicked, this, &FrmData::CmdRead_Click);
     connect(CmdPrint, &QPushButton::clicked, this, &FrmData::CmdPrint_Click);
     connect(CmdHikaku, &QPushButton::clicked, this, &FrmData::CmdHikaku_Click);
+    connect(CmdSouba, &QPushButton::clicked, this, &FrmData::CmdSouba_Click);
     connect(CmdOK, &QPushButton::clicked, this, &FrmData::CmdOK_Click);
 
     setTabOrder(CmdOK, DataGrid1);
@@ -142,6 +146,7 @@ FrmData::FrmData(ModGlobal& g, UiServices& ui, QWidget* parent) : QDialog(parent
     setTabOrder(CmdDel, CmdRead);
     setTabOrder(CmdRead, CmdPrint);
     setTabOrder(CmdPrint, CmdHikaku);
+    setTabOrder(CmdHikaku, CmdSouba);
     CmdOK->setFocus();
 
     openedSize_ = RememberedSize(g_.IniFilePath);
@@ -188,7 +193,7 @@ void FrmData::layOut() {
     DataGrid1->setGeometry(Tw(240), Tw(480), w - Tw(240) - Tw(kGridRightMargin),
                            h - Tw(480) - Tw(kGridBottomMargin));
     const int top = h - Tw(kButtonsFromBottom);
-    for (QPushButton* b : {CmdDel, CmdRead, CmdPrint, CmdHikaku})
+    for (QPushButton* b : {CmdDel, CmdRead, CmdPrint, CmdHikaku, CmdSouba})
         b->move(b->x(), top);
     CmdOK->move(w - Tw(kGridRightMargin) - CmdOK->width(), top);
 }
@@ -308,6 +313,7 @@ void FrmData::setRowButtonsEnabled(bool enabled) {
     CmdDel->setEnabled(enabled && !g_.UsrDbReadOnly);
     CmdRead->setEnabled(enabled);
     CmdPrint->setEnabled(enabled);
+    CmdSouba->setEnabled(enabled);
 }
 
 void FrmData::CmdDel_Click() {

@@ -54,7 +54,7 @@ public:
     UiServices& ui() { return ui_; }
     // The printer the batch print uses: the program's Qt printer unless one is set (tests).
     void setReportPrinter(ReportPrinter& printer) { printer_ = &printer; }
-    // Enables CmdDel, CmdRead and CmdPrint when at least one row is selected.
+    // Enables CmdDel, CmdRead, CmdPrint and CmdSouba when at least one row is selected.
     void setRowButtonsEnabled(bool enabled);
 
 public Q_SLOTS:
@@ -62,6 +62,7 @@ public Q_SLOTS:
     void CmdRead_Click();
     void CmdPrint_Click();   // FrmDataPrint.cpp
     void CmdHikaku_Click();  // FrmDataPrint.cpp
+    void CmdSouba_Click();   // FrmDataPrint.cpp
     void CmdOK_Click();
     void done(int result) override;
 
@@ -77,6 +78,7 @@ private:
     QPushButton* CmdRead = nullptr;
     QPushButton* CmdPrint = nullptr;
     QPushButton* CmdHikaku = nullptr;
+    QPushButton* CmdSouba = nullptr;
     QPushButton* CmdOK = nullptr;
 
 private:

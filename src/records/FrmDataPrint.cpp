@@ -4,6 +4,7 @@
 #include "records/CalcBreakdown.h"
 #include "records/FrmData.h"
 #include "records/FrmHikaku.h"
+#include "records/FrmSouba.h"
 #include "records/PrintBatch.h"
 #include "report/ReportPrinter.h"
 #include "state/ModGlobal.h"
@@ -114,6 +115,28 @@ void FrmData::CmdHikaku_Click() {
     if (selectedCount_ > 0)
         ids = selectedIds();
     FrmHikaku view(g_, ui_, printer_ ? *printer_ : DefaultReportPrinter(), ids, this);
+    if (view.Form_Load())
+        view.exec();
+}
+
+// The first selected property against the imported trades; the worksheet is left as it is.
+void FrmData::CmdSouba_Click() {
+    const std::vector<qint32> ids = selectedIds();
+    if (ids.empty())
+        return;
+    std::optional<StoredProperty> stored;
+    try {
+        stored = PropertyStore(g_.UsrDbCon).load(ids.front(), g_.Bukken, ui_.today());
+    } catch (const AppError& e) {
+        ui_.message(this,
+                    QString::number(e.number()) + QLatin1Char('\r') + e.description() +
+                        QLatin1Char('\r') + QStringLiteral("物件情報を読み込めませんでした。"),
+                    MsgIcon::Critical);
+        return;
+    }
+    if (!stored)
+        return;
+    FrmSouba view(g_, ui_, printer_ ? *printer_ : DefaultReportPrinter(), stored->record, this);
     if (view.Form_Load())
         view.exec();
 }

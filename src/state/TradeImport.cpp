@@ -15,6 +15,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace ie {
 
@@ -134,44 +135,45 @@ std::vector<Source> ListSources(const QStringList& paths, QString* refusal) {
 
 // A quarter the files cover, as staged.
 struct StagedQuarter {
-    int local = 0;  // its block in the staging table
+    int local = 0;  // its number in the staging table (区分)
     qint64 rows = 0;
     int source = -1;  // the file that gives it
 };
 
-void BindTrade(db::Statement& st, qint64 id, const Trade& t) {
-    st.bindInt64(1, id);
-    st.bindInt64(2, static_cast<int>(t.kind));
-    st.bindInt64(3, t.contractPrice ? 1 : 0);
-    st.bindInt64(4, t.cityCode);
-    st.bindTextOrNull(5, t.district);
-    st.bindTextOrNull(6, t.station);
-    const auto measure = [&](int i, const trades::Measure& m) {
+// The trade's columns after its ID, from parameter first on.
+void BindTrade(db::Statement& st, int first, const Trade& t) {
+    int i = first;
+    const auto measure = [&](const trades::Measure& m) {
         if (m.kind == trades::Measure::Kind::Blank)
-            st.bindNull(i);
+            st.bindNull(i++);
         else
-            st.bindInt64(i, MeasureToColumn(m));
+            st.bindInt64(i++, MeasureToColumn(m));
     };
-    measure(7, t.minutes);
-    st.bindInt64(8, t.price);
-    st.bindTextOrNull(9, t.layout);
-    measure(10, t.area);
-    measure(11, t.floorArea);
+    st.bindInt64(i++, static_cast<int>(t.kind));
+    st.bindInt64(i++, t.contractPrice ? 1 : 0);
+    st.bindInt64(i++, t.cityCode);
+    st.bindTextOrNull(i++, t.district);
+    st.bindTextOrNull(i++, t.station);
+    measure(t.minutes);
+    st.bindInt64(i++, t.price);
+    st.bindTextOrNull(i++, t.layout);
+    measure(t.area);
+    measure(t.floorArea);
     switch (t.built.kind) {
         case trades::BuildYear::Kind::Blank:
-            st.bindNull(12);
+            st.bindNull(i++);
             break;
         case trades::BuildYear::Kind::Prewar:
-            st.bindInt64(12, 0);
+            st.bindInt64(i++, 0);
             break;
         case trades::BuildYear::Kind::Year:
-            st.bindInt64(12, t.built.year);
+            st.bindInt64(i++, t.built.year);
             break;
     }
-    st.bindTextOrNull(13, t.structure);
-    st.bindInt64(14, t.period);
-    st.bindTextOrNull(15, t.renovation);
-    st.bindTextOrNull(16, t.circumstances);
+    st.bindTextOrNull(i++, t.structure);
+    st.bindInt64(i++, t.period);
+    st.bindTextOrNull(i++, t.renovation);
+    st.bindTextOrNull(i++, t.circumstances);
 }
 
 QString FailureText(const QString& dbPath, const AppError& e) {
@@ -224,7 +226,10 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
         attached = true;
         con.execute(QStringLiteral("PRAGMA stage.journal_mode = OFF"));
         con.execute(QStringLiteral("PRAGMA stage.synchronous = OFF"));
-        con.execute(QStringLiteral("PRAGMA cache_size = -65536"));
+        // Each quarter staged in a block of keys of its own (its number × 2^32 + row), so that
+        // its rows lie together, on pages of their own, when they are copied; the cache holds
+        // the page each quarter is being added to.
+        con.execute(QStringLiteral("PRAGMA stage.cache_size = -131072"));
         con.execute(QStringLiteral("CREATE TABLE stage.行 (") + TradeColumnsDdl() +
                     QLatin1Char(')'));
     } catch (const AppError& e) {
@@ -237,13 +242,11 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
 
     // Reading every file into the staging table.
     try {
-        db::Statement insert(con,
-                             QStringLiteral("INSERT INTO stage.行 VALUES (?, ?, ?, ?, ?, ?, ?, "
-                                            "?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        db::Statement drop(con,
-                           QStringLiteral("DELETE FROM stage.行 WHERE 取引ID BETWEEN ? AND ?"));
+        db::Statement insert(con, QStringLiteral("INSERT INTO stage.行 VALUES (?, ?, ?, ?, ?, ?, "
+                                                 "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         con.execute(QStringLiteral("BEGIN"));
         qint64 bytesBefore = 0;
+        int lastLocal = 0;
         std::vector<QStringView> fields;
         for (int si = 0; si < static_cast<int>(sources.size()); ++si) {
             const Source& s = sources[static_cast<size_t>(si)];
@@ -278,18 +281,15 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                     continue;
                 }
                 StagedQuarter& q = quarters[t->prefecture << 16 | t->period];
-                if (q.source < 0) {
-                    q.local = static_cast<int>(quarters.size());
-                } else if (q.source != si) {
-                    // A later file gives the quarter: what an earlier one staged goes.
-                    drop.bindInt64(1, q.local * kBlock);
-                    drop.bindInt64(2, q.local * kBlock + kBlock - 1);
-                    drop.run();
-                    drop.reset();
+                if (q.source != si) {
+                    // New, or given again by a later file: what an earlier one staged is left
+                    // behind under its old number.
+                    q.local = ++lastLocal;
                     q.rows = 0;
+                    q.source = si;
                 }
-                q.source = si;
-                BindTrade(insert, q.local * kBlock + q.rows, *t);
+                insert.bindInt64(1, q.local * kBlock + q.rows);
+                BindTrade(insert, 2, *t);
                 insert.run();
                 insert.reset();
                 ++q.rows;
@@ -317,6 +317,23 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
 
     // Each quarter replaced in a transaction of its own.
     progress.quartersTotal = static_cast<int>(quarters.size());
+    // Into an empty table the comparison's index is built once at the end, sorted, rather than
+    // row by row; OpenTradesDb makes it again should the program end before.
+    bool indexDropped = false;
+    const auto restoreIndex = [&] {
+        if (indexDropped) {
+            con.execute(TradeIndexDdl());
+            indexDropped = false;
+        }
+    };
+    try {
+        if (!HasTrades(con)) {
+            con.execute(QStringLiteral("DROP INDEX IF EXISTS main.取引_比較"));
+            indexDropped = true;
+        }
+    } catch (const AppError&) {
+        // Kept: the import goes on row by row.
+    }
     const QString stamp = QDateTime::currentDateTime().toString(Qt::ISODate);
     int lastPrefecture = 0;
     try {
@@ -334,7 +351,41 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                                 "成約, 市区町村コード, 地区名, 最寄駅, 駅距離, 取引価格, 間取り, "
                                 "面積, 延床面積, 建築年, 構造, 取引時期, 改装, 事情 FROM stage.行 "
                                 "WHERE 取引ID BETWEEN ? AND ? ORDER BY 取引ID"));
-        db::Statement city(con, QStringLiteral("INSERT OR REPLACE INTO 市区町村 VALUES (?, ?, ?)"));
+        db::Statement city(
+            con,
+            QStringLiteral(
+                "INSERT OR REPLACE INTO 市区町村 VALUES (?, ?, ?)"));  // Several quarters may share
+                                                                       // a transaction (fewer
+                                                                       // commits, each rewriting
+                                                                       // fewer pages of
+        // the index), but a quarter never spans two: each is replaced whole or not at all.
+        std::optional<db::Transaction> tx;
+        qint64 rowsInTx = 0;
+        struct Pending {
+            qint64 rows;
+            qint64 oldRows;
+        };
+        std::vector<Pending> pending;
+        const auto commit = [&] {
+            if (!tx)
+                return;
+            tx->commit();
+            tx.reset();
+            rowsInTx = 0;
+            for (const Pending& p : pending) {
+                ++result.quarters;
+                ++progress.quartersWritten;
+                if (p.oldRows < 0) {
+                    result.added += p.rows;
+                } else {
+                    result.replaced += p.rows;
+                    result.removed += p.oldRows;
+                }
+            }
+            pending.clear();
+            if (progress.onStep)
+                progress.onStep();
+        };
         for (const auto& [key, q] : quarters) {
             if (progress.cancel) {
                 result.end = TradeImportResult::End::Cancelled;
@@ -342,7 +393,8 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
             }
             const int prefecture = key >> 16;
             const int period = key & 0xffff;
-            db::Transaction tx(con);
+            if (!tx)
+                tx.emplace(con);
             find.bindInt64(1, prefecture);
             find.bindInt64(2, period);
             qint64 oldRows = -1;
@@ -386,20 +438,20 @@ TradeImportResult ImportTrades(const QStringList& paths, const QString& dbPath,
                     city.reset();
                 }
             }
-            tx.commit();
             lastPrefecture = prefecture;
-            ++result.quarters;
-            ++progress.quartersWritten;
-            if (progress.onStep)
-                progress.onStep();
-            if (oldRows < 0) {
-                result.added += q.rows;
-            } else {
-                result.replaced += q.rows;
-                result.removed += oldRows;
-            }
+            pending.push_back({q.rows, oldRows});
+            rowsInTx += q.rows;
+            if (rowsInTx >= progress.rowsPerTransaction)
+                commit();
         }
+        commit();
+        restoreIndex();
     } catch (const AppError& e) {
+        try {
+            restoreIndex();
+        } catch (const AppError&) {
+            // Made at the next open.
+        }
         cleanUp();
         result.end = TradeImportResult::End::Failed;
         result.damaged = TradesDbDamaged(e);

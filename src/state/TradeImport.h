@@ -29,7 +29,11 @@ struct TradeImportProgress {
     std::atomic<int> quartersWritten{0};
     std::atomic<int> quartersTotal{0};
     std::atomic<bool> cancel{false};  // set by whoever watches; the import stops soon after
-    // Called on the import's own thread after every 1,024 rows read and every quarter written.
+    // Quarters are written together until a transaction holds this many rows (a quarter is never
+    // split): fewer commits, each rewriting fewer pages of the index.
+    qint64 rowsPerTransaction = 100000;
+    // Called on the import's own thread after every 1,024 rows read and every transaction of
+    // quarters written.
     std::function<void()> onStep;
 };
 

@@ -31,8 +31,7 @@ void CreateSchema(db::Connection& con) {
                        "市区町村名 TEXT)"));
     con.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS 取引 (") + TradeColumnsDdl() +
                 QLatin1Char(')'));
-    con.execute(QStringLiteral(
-        "CREATE INDEX IF NOT EXISTS 取引_比較 ON 取引 (市区町村コード, 種類, 取引時期)"));
+    con.execute(TradeIndexDdl());
     con.execute(QStringLiteral("PRAGMA user_version = ") + QString::number(kTradesDbVersion));
     tx.commit();
 }
@@ -43,6 +42,15 @@ qint64 ScalarInt(db::Connection& con, const QString& sql) {
 }
 
 }  // namespace
+
+QString TradeIndexDdl() {
+    return QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS main.取引_比較 ON 取引 (市区町村コード, 種類, 取引時期)");
+}
+
+bool HasTrades(db::Connection& con) {
+    return ScalarInt(con, QStringLiteral("SELECT EXISTS (SELECT 1 FROM 取引)")) != 0;
+}
 
 QString TradeColumnsDdl() {
     return QStringLiteral(
@@ -64,11 +72,9 @@ void OpenTradesDb(db::Connection& con, const QString& path, bool create) {
     con.setCreate(create);
     con.open();
     try {
-        // A file of its own: what it holds can always be imported again, so it trades the last
-        // moments before a power loss for speed (write-ahead log, synced at checkpoints). A quarter
-        // is still either wholly there or not at all.
-        con.execute(QStringLiteral("PRAGMA journal_mode = WAL"));
-        con.execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        // The rollback journal, synced at every commit: an import's new pages are written once
+        // (a write-ahead log would write them twice), and its transactions are few.
+        con.execute(QStringLiteral("PRAGMA cache_size = -65536"));
         const bool ours = db::HasAnyTable(con, {QStringLiteral("取引")});
         const bool empty =
             ScalarInt(con, QStringLiteral("SELECT count(*) FROM sqlite_master")) == 0;
@@ -82,6 +88,11 @@ void OpenTradesDb(db::Connection& con, const QString& path, bool create) {
                 throw db::DbError(db::kNotADatabase,
                                   QStringLiteral("取引事例のデータベースの版が違います。"));
             CreateSchema(con);
+        } else if (con.isWritable() &&
+                   ScalarInt(con, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                 "type = 'index' AND name = '取引_比較'")) == 0) {
+            // An import that ended before building its index leaves the table without one.
+            con.execute(TradeIndexDdl());
         }
     } catch (...) {
         con.close();

@@ -29,8 +29,11 @@ bool TradesDbDamaged(const AppError& e);
 // False when it cannot be removed.
 bool RemoveTradesDb(const QString& path);
 
-// Schema of the trades table, shared by the import's staging table.
+// Schema of the trades table, shared by the import's staging table, and its index.
 QString TradeColumnsDdl();
+QString TradeIndexDdl();
+// Whether the trades table holds any row.
+bool HasTrades(db::Connection& con);
 
 // What is imported for a prefecture.
 struct TradePrefectureSummary {
