@@ -643,7 +643,7 @@ void TestCliCommands::trades_importThenCompare() {
     const QByteArray property =
         "{\"city_code\":\"13112\",\"town\":\"桜丘\",\"valuation_date\":\"2025-03-31\","
         "\"road_price_year\":\"2024\",\"floor_area_m2\":100,\"built\":\"2005-04-01\","
-        "\"structure\":1,\"asking_total\":54000000}\n";
+        "\"structure\":1,\"asking_total\":54000000,\"rosenka\":300000,\"land_area\":120}\n";
     const Run compared = program.run({u"trades"_s, u"compare"_s, u"-"_s}, property);
     QCOMPARE(compared.code, 0);
     const QVariantMap r = JsonLines(compared.out).value(0);

@@ -125,7 +125,8 @@ std::optional<BukkenJoho> ComparisonRecord(PropertyValuer& valuer, const ValueRe
         const ValueOutcome outcome = valuer.value(valued, &rec);
         if (!outcome.result)
             return refuse(outcome.refusal);
-        estimated = landPriced || !in.landArea;
+        // A house's value alone is no estimate of what the trades (house and land) fetched.
+        estimated = landPriced;
     } else if (in.valuationDate) {
         const QDate d = QDate::fromString(in.valuationDate->trimmed(), Qt::ISODate);
         if (!d.isValid())
