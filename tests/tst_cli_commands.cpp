@@ -11,11 +11,16 @@
 #include "records/CalcBreakdown.h"
 #include "records/CsvExport.h"
 #include "records/FrmData.h"
+#include "state/BukkenJoho.h"
 #include "state/ModGlobal.h"
+#include "state/RoadAccess.h"
 #include "support/FakeReportPrinter.h"
 #include "support/RunningProgram.h"
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
+#include "valuation/LandPrice.h"
+#include "valuation/OfficialLotRecord.h"
+#include "valuation/OfficialTables.h"
 #include "valuation/RateLookup.h"
 
 #include <QBuffer>
@@ -109,6 +114,10 @@ private Q_SLOTS:
     void valuer_guardsRefuse();
     void valuer_defaultsAreTheWindows();
     void reader_jsonShapes();
+    void official_sameAsEngineAndWorksheet();
+    void official_refusedAsTheDialog_data();
+    void official_refusedAsTheDialog();
+    void trades_importThenCompare();
     void exitCodes_data();
     void exitCodes();
     void writeFailureLeavesNoFile();
@@ -434,6 +443,245 @@ void TestCliCommands::reader_jsonShapes() {
     QVERIFY(arrayReader.fatal().isEmpty());
 }
 
+// ---- the official way ------------------------------------------------------------------------
+
+namespace {
+
+// Plot 1: 110.45 ㎡, 間口 5.5 m, 奥行 20 m on a 普通住宅 road of 320,000 yen.
+cli::ValueRequest PlotOne() {
+    cli::ValueRequest in = Land(u"320000"_s, u"110.45"_s);
+    in.district = u"普通住宅"_s;
+    in.frontage = u"5.5"_s;
+    in.depth = u"20"_s;
+    in.valuationDate = u"2026-05-16"_s;
+    in.roadPriceYear = u"2026"_s;
+    return in;
+}
+
+// What the dialog and the worksheet make of the same inputs: the engine's result, and the land
+// the worksheet values with its factor (and, on the 倍率 path, its 路線価).
+struct Worked {
+    official::Result lot;
+    Currency land;
+};
+Worked WorkAsTheWindows(ModGlobal& g, const BukkenJoho& inputs, const QString& rosenka,
+                        const QString& area) {
+    Worked w;
+    w.lot = WorkOfficialLot(ReadOfficialTables(g), inputs, rosenka, area);
+    BukkenJoho rec = inputs;
+    rec.KakutiHoseiRitu = w.lot.lotFactor;
+    rec.RosenkaNendo = QDate(2026, 1, 1);
+    rec.HyokaDate = QDate(2026, 5, 16);
+    const QString road = inputs.MultiplierArea != 0 ? QString::number(w.lot.roadPrice) : rosenka;
+    if (!CalcLandPrice(rec, {road, area, u"0"_s}).done())
+        return w;
+    w.land = rec.TotiKakaku;
+    return w;
+}
+
+}  // namespace
+
+// The command's figures are the worksheet's: the statement's lines, the factor and the land, on
+// a road price and on the 倍率 path; a lot_factor given beside is overridden with a warning, and a
+// frontage under 2 m warns as the dialog does.
+void TestCliCommands::official_sameAsEngineAndWorksheet() {
+    ValuerFixture f;
+    const QDate today(2026, 12, 7);
+
+    BukkenJoho plot;
+    plot.Frontage = 5.5;
+    plot.Depth = 20;
+    const Worked expected = WorkAsTheWindows(f.g, plot, u"320000"_s, u"110.45"_s);
+    QVERIFY(expected.lot.refusal.isEmpty());
+    QCOMPARE(expected.lot.perSqm, 288768);
+
+    cli::ValueRequest in = PlotOne();
+    in.lotFactor = u"0.5"_s;
+    const cli::ValueOutcome out = f.value(today, in);
+    QVERIFY2(out.result, qPrintable(out.refusal));
+    QCOMPARE(*out.result->lotFactor, expected.lot.lotFactor);
+    QCOMPARE(*out.result->land, expected.land);
+    QVERIFY(out.result->official);
+    QCOMPARE(out.result->steps.size(), expected.lot.lines.size() + expected.lot.kept.size());
+    const auto perSqm = std::find_if(out.result->steps.begin(), out.result->steps.end(),
+                                     [](const official::Line& l) { return l.formula.isEmpty(); });
+    QVERIFY(perSqm != out.result->steps.end());
+    QCOMPARE(perSqm->yen, 288768);
+    QVERIFY(!out.result->factors.isEmpty());
+    QVERIFY(out.result->warnings.join(u' ').contains(u"lot_factor"_s));
+
+    // Without the official keys the same row is the quick way with the given factor.
+    cli::ValueRequest quick = Land(u"320000"_s, u"110.45"_s);
+    quick.lotFactor = u"0.5"_s;
+    quick.valuationDate = in.valuationDate;
+    quick.roadPriceYear = in.roadPriceYear;
+    const cli::ValueOutcome q = f.value(today, quick);
+    QVERIFY(q.result && !q.result->official);
+    QCOMPARE(*q.result->lotFactor, 0.5);
+
+    // 倍率地域: the per-㎡ value from the assessment replaces the road price.
+    BukkenJoho assessed;
+    assessed.MultiplierArea = 1;
+    assessed.AssessedValue = Currency::fromRaw(10'000'000LL * Currency::kScale);
+    assessed.MultiplierRate = 1.1;
+    const Worked byRate = WorkAsTheWindows(f.g, assessed, QString(), u"110.45"_s);
+    QVERIFY(byRate.lot.refusal.isEmpty());
+    // 10,000,000 × 1.1 ÷ 110.45, the fraction dropped.
+    QCOMPARE(byRate.lot.roadPrice, 99592);
+    cli::ValueRequest rate = PlotOne();
+    rate.rosenka.reset();
+    rate.frontage.reset();
+    rate.depth.reset();
+    rate.fixedAssetValue = u"10000000"_s;
+    rate.multiplier = u"1.1"_s;
+    const cli::ValueOutcome r = f.value(today, rate);
+    QVERIFY2(r.result, qPrintable(r.refusal));
+    QCOMPARE(*r.result->land, byRate.land);
+    QCOMPARE(*r.result->lotFactor, byRate.lot.lotFactor);
+    rate.rosenka = u"320000"_s;
+    QVERIFY(f.value(today, rate).refusal.startsWith(u"rosenka: "_s));
+
+    cli::ValueRequest narrow = PlotOne();
+    narrow.frontage = u"1.8"_s;
+    const cli::ValueOutcome n = f.value(today, narrow);
+    QVERIFY(n.result);
+    QVERIFY(n.result->warnings.contains(NarrowFrontageWarning()));
+    QVERIFY(!out.result->warnings.contains(NarrowFrontageWarning()));
+}
+
+void TestCliCommands::official_refusedAsTheDialog_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("share over 100") << u"cliff_share"_s << u"100.5"_s << u"cliff_share: 「がけ地"_s;
+    QTest::newRow("negative depth") << u"side1_depth"_s << u"-3"_s << u"side1_depth: "_s;
+    QTest::newRow("assumed smaller than the plot")
+        << u"assumed_area"_s << u"110.44"_s << u"assumed_area: "_s;
+    QTest::newRow("no depth") << u"depth"_s << QString() << u"depth: "_s;
+    QTest::newRow("frontage zero") << u"frontage"_s << u"0"_s << u"frontage: "_s;
+    QTest::newRow("unknown corner") << u"side1_kind"_s << u"三方"_s << u"side1_kind: "_s;
+    QTest::newRow("yes is no 1/0") << u"metro"_s << u"yes"_s << u"metro: "_s;
+    QTest::newRow("other beyond 100") << u"other_percent"_s << u"-101"_s << u"other_percent: "_s;
+    QTest::newRow("rate without assessment") << u"multiplier"_s << u"1.1"_s << u"rosenka: "_s;
+}
+
+// Values the dialog refuses are refused rows naming the key; nothing is valued.
+void TestCliCommands::official_refusedAsTheDialog() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, said);
+    ValuerFixture f;
+    cli::ValueRequest in = PlotOne();
+    if (value.isEmpty())
+        (in.*cli::FieldOfKey(key)).reset();
+    else
+        in.*cli::FieldOfKey(key) = value;
+    const cli::ValueOutcome out = f.value(QDate(2026, 12, 7), in);
+    QVERIFY(!out.result);
+    QVERIFY2(out.refusal.startsWith(said), qPrintable(out.refusal));
+}
+
+// ---- trades -----------------------------------------------------------------------------------
+
+namespace {
+
+// A download of the open price data, CP932 as it comes: houses in one district of 13112, each
+// of the same size and age so that all fall in the narrowest tier.
+QByteArray TradesCsv(const std::vector<std::pair<qint64, QString>>& priceAndCircumstances) {
+    const QStringList header =
+        u"種類,価格情報区分,地域,市区町村コード,都道府県名,市区町村名,地区名,最寄駅：名称,"
+        u"最寄駅：距離（分）,取引価格（総額）,坪単価,間取り,面積（㎡）,取引価格（㎡単価）,"
+        u"土地の形状,間口,延床面積（㎡）,建築年,建物の構造,用途,今後の利用目的,前面道路：方位,"
+        u"前面道路：種類,前面道路：幅員（ｍ）,都市計画,建ぺい率（％）,容積率（％）,取引時期,改装,"
+        u"取引の事情等"_s.split(u',');
+    QString text = u'"' + header.join(u"\",\""_s) + u"\"\r\n"_s;
+    for (const auto& [price, circumstances] : priceAndCircumstances) {
+        QStringList v(header.size());
+        v[0] = u"宅地(土地と建物)"_s;
+        v[1] = u"不動産取引価格情報"_s;
+        v[3] = u"13112"_s;
+        v[4] = u"東京都"_s;
+        v[5] = u"世田谷区"_s;
+        v[6] = u"桜丘"_s;
+        v[9] = price > 0 ? QString::number(price) : u"非公開"_s;
+        v[12] = u"120"_s;
+        v[16] = u"100"_s;
+        v[17] = u"2005年"_s;
+        v[27] = u"2025年第1四半期"_s;
+        v[29] = circumstances;
+        text += u'"' + v.join(u"\",\""_s) + u"\"\r\n"_s;
+    }
+    return cp932::Encode(text);
+}
+
+}  // namespace
+
+// Trades imported from a generated download, then a property on standard input compared with
+// them: the tier, the counts and quartiles of the trades, the ratios against the asking price
+// and the estimate that `value` gives for the same keys, and the source credit.
+void TestCliCommands::trades_importThenCompare() {
+    Program program;
+    std::vector<std::pair<qint64, QString>> rows;
+    for (qint64 m = 3; m <= 9; ++m)
+        rows.emplace_back(m * 10'000'000, QString());
+    rows.emplace_back(200'000'000, u"関係者間取引"_s);
+    rows.emplace_back(0, QString());
+    QFile csv(program.folder.file(u"13_Tokyo.csv"_s));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write(TradesCsv(rows));
+    csv.close();
+
+    const Run imported = program.run({u"trades"_s, u"import"_s, csv.fileName()});
+    // The unreadable price is skipped and named; the rest are in.
+    QCOMPARE(imported.code, 65);
+    const QString said = QString::fromUtf8(imported.out);
+    QVERIFY2(said.contains(u"追加 8 件"_s) && said.contains(u"読み飛ばし 1 件"_s),
+             qPrintable(said));
+    QVERIFY(said.contains(u"10行目"_s));
+    QVERIFY(imported.err.isEmpty());
+
+    const QByteArray property =
+        "{\"city_code\":\"13112\",\"town\":\"桜丘\",\"valuation_date\":\"2025-03-31\","
+        "\"road_price_year\":\"2024\",\"floor_area_m2\":100,\"built\":\"2005-04-01\","
+        "\"structure\":1,\"asking_total\":54000000,\"rosenka\":300000,\"land_area\":120}\n";
+    const Run compared = program.run({u"trades"_s, u"compare"_s, u"-"_s}, property);
+    QCOMPARE(compared.code, 0);
+    const QVariantMap r = JsonLines(compared.out).value(0);
+    QCOMPARE(r.value(u"kind"_s).toString(), u"宅地(土地と建物)"_s);
+    QCOMPARE(r.value(u"tier"_s).toInt(), 1);
+    QCOMPARE(r.value(u"count"_s).toInt(), 7);
+    QCOMPARE(r.value(u"excluded"_s).toInt(), 1);
+    QCOMPARE(r.value(u"median_price"_s).toLongLong(), 60'000'000);
+    QCOMPARE(r.value(u"q1_price"_s).toLongLong(), 45'000'000);
+    QCOMPARE(r.value(u"q3_price"_s).toLongLong(), 75'000'000);
+    QCOMPARE(r.value(u"median_price_per_m2"_s).toLongLong(), 500'000);
+    // Ratios with their two decimals as written.
+    QVERIFY(compared.out.contains("\"asking_ratio\":90.00,"));
+    QCOMPARE(r.value(u"trades"_s).toList().size(), 8);
+    QVERIFY(r.value(u"source"_s).toString().contains(u"不動産情報ライブラリ"_s));
+    const Run valued = program.run({u"value"_s, u"-"_s}, property);
+    const qint64 total = JsonLines(valued.out).value(0).value(u"total"_s).toLongLong();
+    QVERIFY(total > 0);
+    QVERIFY(compared.out.contains(
+        "\"estimate_ratio\":" + QByteArray::number(double(total) / 60'000'000 * 100, 'f', 2) +
+        ','));
+
+    // Too few even in the widest tier: tier 0, no statistics.
+    const QByteArray elsewhere =
+        "{\"city_code\":\"13112\",\"land_area\":120,\"valuation_date\":\"2025-03-31\"}";
+    const QVariantMap land =
+        JsonLines(program.run({u"trades"_s, u"compare"_s, u"-"_s}, elsewhere).out).value(0);
+    QCOMPARE(land.value(u"kind"_s).toString(), u"宅地(土地)"_s);
+    QCOMPARE(land.value(u"tier"_s).toInt(), 0);
+    QVERIFY(land.value(u"median_price"_s).isNull());
+
+    const Run noCity = program.run({u"trades"_s, u"compare"_s, u"-"_s}, "{\"land_area\":120}");
+    QCOMPARE(noCity.code, 65);
+    const Run badCity =
+        program.run({u"trades"_s, u"compare"_s, u"-"_s}, "{\"city_code\":\"1311\"}");
+    QVERIFY2(badCity.err.contains(u"行 1: city_code: "_s), qPrintable(badCity.err));
+}
+
 // ---- exit codes -------------------------------------------------------------------------------
 
 void TestCliCommands::exitCodes_data() {
@@ -454,6 +702,12 @@ void TestCliCommands::exitCodes_data() {
         << QStringList{u"value"_s, u"nothing.json"_s} << 66 << u"nothing.json"_s;
     QTest::newRow("missing database")
         << QStringList{u"list"_s, u"--database"_s, u"gone.mdb"_s} << 69 << u"gone.mdb"_s;
+    QTest::newRow("trades without files")
+        << QStringList{u"trades"_s, u"import"_s} << 64 << u"trades import"_s;
+    QTest::newRow("trades file missing")
+        << QStringList{u"trades"_s, u"import"_s, u"gone.csv"_s} << 66 << u"gone.csv"_s;
+    QTest::newRow("compare before any import")
+        << QStringList{u"trades"_s, u"compare"_s, u"1"_s} << 69 << u"取り込まれていません"_s;
     QTest::newRow("output folder missing")
         << QStringList{u"export"_s, u"--format"_s, u"utf8"_s, u"--output"_s, u"no/x.csv"_s} << 74
         << u"ファイルに書き込めません。"_s;

@@ -77,7 +77,7 @@ void TestOfficialLot::initTestCase() {
     QVERIFY(folder.isValid());
     ModGlobal g;
     g.SysDbPath = folder.sysDb();
-    QVERIFY(ModSysDbOpen(g, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(g));
     tables_ = ReadOfficialTables(g);
     ModSysDbClose(g);
 }
@@ -370,7 +370,7 @@ void TestOfficialLot::brokenTables() {
     QVERIFY(test::ExecSql(folder.sysDb(), sql));
     ModGlobal g;
     g.SysDbPath = folder.sysDb();
-    QVERIFY(ModSysDbOpen(g, ui_, nullptr));
+    QVERIFY(ModSysDbOpen(g));
     QString named;
     bool threw = false;
     try {

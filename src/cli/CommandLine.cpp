@@ -3,6 +3,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/PropertyValuer.h"
+#include "cli/TradeCommands.h"
 #include "cli/ValueReader.h"
 #include "common/AppError.h"
 #include "common/Formats.h"
@@ -18,6 +19,7 @@
 #include "state/PropertyColumns.h"
 #include "state/PropertyStore.h"
 #include "state/Session.h"
+#include "state/TradeStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -29,6 +31,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -40,7 +44,7 @@ namespace ie::cli {
 
 namespace {
 
-const char* const kCommands[] = {"value", "list", "export", "report"};
+const char* const kCommands[] = {"value", "list", "export", "report", "trades"};
 
 // A message on standard error, one line (the message boxes' CR breaks become spaces).
 void Say(const QString& text) {
@@ -72,7 +76,19 @@ QString HelpText() {
         "      キー: id valuation_date road_price_year rosenka land_area change_rate\n"
         "            lot_factor structure tsubo_price floor_area_tsubo floor_area_m2 built\n"
         "            asking_land asking_house asking_total\n"
+        "      財産評価基本通達で計算するキー（どれかがあれば通達の方法で、frontage と\n"
+        "      depth が要ります。lot_factor より優先）:\n"
+        "            district（普通住宅／普通商業・併用住宅） frontage depth（m）\n"
+        "            side1_rosenka side1_depth side1_kind（角地／準角地） side1_contact\n"
+        "            side2_rosenka side2_depth side2_kind side2_contact\n"
+        "            rear_rosenka rear_depth rear_contact assumed_area（㎡） metro\n"
+        "            large_lot_excluded cliff_share（%） cliff_facing（南／東／西／北）\n"
+        "            warning_zone_share（%） setback_area（㎡） no_road high_voltage\n"
+        "            south_road other_percent\n"
+        "            倍率地域: fixed_asset_value と multiplier（rosenka は指定しない）\n"
+        "            はい／いいえのキーは JSON では true/false、CSV では 1/0\n"
         "      結果: id lot_factor land_value house_value total sales_ratio warnings\n"
+        "            通達の方法ではJSONに steps（計算の各行）と factors（付表と区分）も\n"
         "            （JSONは1行に1件、CSVは見出し行つき。既定はjson）\n"
         "  ienedancho list [--format json|csv]\n"
         "      保存した物件を一覧の列（販売計算比・差額・築年数を含む）で出力します。\n"
@@ -80,6 +96,16 @@ QString HelpText() {
         "      CSVエクスポート（ウィンドウと同じバイト列）を書き出します。\n"
         "  ienedancho report ID... --output FILE.pdf [--breakdown]\n"
         "      指定した物件IDの帳票を、印刷と同じページで1つのPDFに書き出します。\n"
+        "  ienedancho trades import FILE...\n"
+        "      不動産価格情報のCSVファイル（またはそれを収めたZIPファイル）を取引事例に\n"
+        "      取り込み、追加・置き換え・読み飛ばしの件数を表示します。\n"
+        "  ienedancho trades compare ID|- [--output FILE]\n"
+        "      保存した物件（ID）か標準入力のJSONの物件を取引事例と比べ、JSONで出力します。\n"
+        "      キー: city_code（5桁の市区町村コード） town（地区名） valuation_date land_area\n"
+        "            asking_total と value の家屋・土地のキー\n"
+        "      結果: kind tier count excluded median_price q1_price q3_price\n"
+        "            median_price_per_m2 q1_price_per_m2 q3_price_per_m2 asking_ratio\n"
+        "            estimate_ratio trades source\n"
         "\n"
         "共通のオプション:\n"
         "  --database FILE   ほかのユーザーデータベースを使います\n"
@@ -89,8 +115,12 @@ QString HelpText() {
         "例:\n"
         "  echo '{\"id\":\"A\",\"rosenka\":100000,\"land_area\":150}' | ienedancho value\n"
         "  ienedancho value bukken.csv --format csv --output kekka.csv\n"
+        "  echo '{\"rosenka\":320000,\"land_area\":110.45,\"frontage\":5.5,\"depth\":20,'\n"
+        "'\"district\":\"普通住宅\"}' | ienedancho value\n"
+        "  echo '{\"city_code\":\"13112\",\"land_area\":120}' | ienedancho trades compare -\n"
         "\n"
-        "終了コード: 0 完了 / 64 使い方の誤り / 65 評価できない行があった（ほかは完了）/\n"
+        "終了コード: 0 完了 / 64 使い方の誤り / 65 評価・比較できない行や取り込めない行があった / "
+        "\n"
         "  66 入力ファイルがない・読めない / 69 データベースを開けない / 74 書き込みに失敗\n");
 }
 
@@ -266,7 +296,25 @@ QByteArray JsonResult(const ValueResult& r) {
             out += ',';
         out += JsonString(r.warnings[i]);
     }
-    out += "]}\n";
+    out += ']';
+    if (r.official) {
+        out += ",\"steps\":[";
+        for (std::size_t i = 0; i < r.steps.size(); ++i) {
+            const official::Line& l = r.steps[i];
+            if (i > 0)
+                out += ',';
+            out += "{\"label\":" + JsonString(l.label) + ",\"formula\":" + JsonString(l.formula) +
+                   ",\"yen\":" + QByteArray::number(l.yen) + '}';
+        }
+        out += "],\"factors\":[";
+        for (qsizetype i = 0; i < r.factors.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            out += JsonString(r.factors[i]);
+        }
+        out += ']';
+    }
+    out += "}\n";
     return out;
 }
 
@@ -668,6 +716,167 @@ int ReportCommand(const Arguments& a) {
     return failures.isEmpty() ? kExitOk : kExitDataRefused;
 }
 
+// ---- trades ----
+
+int TradesImportCommand(const Arguments& a) {
+    const QStringList paths = a.words.mid(1);
+    if (paths.isEmpty())
+        return Usage(
+            QStringLiteral("trades import には取り込むCSVファイルかZIPファイルが要ります。"));
+    if (!a.format.isEmpty() || !a.output.isEmpty())
+        return Usage(QStringLiteral("trades import に --format と --output はありません。"));
+    for (const QString& p : paths) {
+        if (!QFileInfo(p).isFile()) {
+            SayError(
+                QStringLiteral("入力ファイル %1 がありません。").arg(QDir::toNativeSeparators(p)));
+            return kExitNoInput;
+        }
+    }
+    const QDate today = QDate::currentDate();
+    ModGlobal g;
+    if (const auto failed = StartCommandSession(g, a, today))
+        return *failed;
+    // Progress only for a person watching: a redirected standard error keeps just the counts.
+    std::function<void(const QString&)> progress;
+    if (isatty(fileno(stderr))) {
+        progress = [](const QString& text) {
+            const QByteArray bytes = "\r\033[K" + text.toUtf8();
+            std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+        };
+    }
+    bool shown = false;
+    const int code = ImportTradeFiles(
+        paths, g.TradesDbPath,
+        progress ? std::function<void(const QString&)>([&](const QString& text) {
+            shown = true;
+            progress(text);
+        })
+                 : progress,
+        [&shown](const QString& line) {
+            if (shown) {
+                std::fputs("\r\033[K", stderr);
+                shown = false;
+            }
+            const QByteArray bytes = line.toUtf8() + '\n';
+            std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        });
+    if (std::fflush(stdout) != 0)
+        return kExitWriteFailed;
+    return code;
+}
+
+int TradesCompareCommand(const Arguments& a) {
+    if (a.words.size() != 2)
+        return Usage(
+            QStringLiteral("trades compare には物件IDか「-」（標準入力のJSON）を1つ指定します。"));
+    if (!a.format.isEmpty() && a.format != QStringLiteral("json"))
+        return Usage(QStringLiteral("trades compare の --format は json だけです: ") + a.format);
+    const QString which = a.words[1];
+    const bool fromInput = which == QStringLiteral("-");
+    qint32 id = 0;
+    if (!fromInput) {
+        bool ok = false;
+        id = which.toInt(&ok);
+        if (!ok || id <= 0)
+            return Usage(QStringLiteral("物件IDは1以上の整数です: ") + which);
+    }
+
+    const QDate today = QDate::currentDate();
+    ModGlobal g;
+    if (const auto failed = StartCommandSession(g, a, today))
+        return *failed;
+    if (!QFileInfo::exists(g.TradesDbPath)) {
+        SayError(QStringLiteral("取引事例がまだ取り込まれていません（%1）。ienedancho trades "
+                                "import で取り込んでください。")
+                     .arg(QDir::toNativeSeparators(g.TradesDbPath)));
+        return kExitUnavailable;
+    }
+    BukkenJoho rec;
+    if (fromInput) {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly))
+            return SayError(QStringLiteral("標準入力を読めません。")), kExitNoInput;
+        ValueReader reader(input);
+        InputRecord record;
+        if (!reader.next(record)) {
+            SayError(reader.fatal().isEmpty() ? QStringLiteral("標準入力に物件がありません。")
+                                              : reader.fatal());
+            return kExitDataRefused;
+        }
+        if (!record.error.isEmpty()) {
+            SayError(QStringLiteral("行 %1: ").arg(record.line) + record.error);
+            return kExitDataRefused;
+        }
+        for (const QString& key : record.unknownKeys)
+            Say(QStringLiteral("知らないキーは使いません: ") + key);
+        if (const auto failed = OpenReferenceDatabase(g))
+            return *failed;
+        PropertyValuer valuer(g, today);
+        QString why;
+        const std::optional<BukkenJoho> made =
+            ComparisonRecord(valuer, record.request, today, &why);
+        ModSysDbClose(g);
+        if (!made) {
+            SayError(QStringLiteral("行 %1: ").arg(record.line) + why);
+            return kExitDataRefused;
+        }
+        rec = *made;
+    } else {
+        if (const auto failed = OpenUserDatabase(g))
+            return *failed;
+        try {
+            PropertyStore store(g.UsrDbCon);
+            const std::optional<StoredProperty> row = store.load(id, StartRecord(today), today);
+            ModUsrDbClose(g);
+            if (!row) {
+                SayError(QStringLiteral("物件ID %1 の物件はありません。").arg(id));
+                return kExitDataRefused;
+            }
+            rec = row->record;
+        } catch (const AppError& e) {
+            ModUsrDbClose(g);
+            SayError(e.messageText());
+            return kExitUnavailable;
+        }
+    }
+
+    QString why;
+    const std::optional<ComparisonSubject> subject = SubjectOf(rec, &why);
+    if (!subject) {
+        SayError(QStringLiteral("相場比較ができません。") + why);
+        return kExitDataRefused;
+    }
+    ComparisonResult result;
+    try {
+        db::Connection con;
+        OpenTradesDb(con, g.TradesDbPath, false);
+        result = CompareWithTrades(con, *subject);
+    } catch (const AppError& e) {
+        SayError(e.messageText());
+        return kExitUnavailable;
+    }
+    Output out(a.output);
+    if (!out.open()) {
+        SayError(out.error());
+        return kExitWriteFailed;
+    }
+    out.write(ComparisonJson(result));
+    if (!out.finish()) {
+        SayError(out.error());
+        return kExitWriteFailed;
+    }
+    return kExitOk;
+}
+
+int TradesCommand(const Arguments& a) {
+    const QString sub = a.words.value(0);
+    if (sub == QStringLiteral("import"))
+        return TradesImportCommand(a);
+    if (sub == QStringLiteral("compare"))
+        return TradesCompareCommand(a);
+    return Usage(QStringLiteral("trades のあとには import か compare を指定します。"));
+}
+
 }  // namespace
 
 BukkenJoho StartRecord(const QDate& today) {
@@ -746,6 +955,8 @@ int RunCommandLine(int argc, char** argv) {
         return ExportCommand(a);
     if (a.command == QStringLiteral("report"))
         return ReportCommand(a);
+    if (a.command == QStringLiteral("trades"))
+        return TradesCommand(a);
     return Usage(QStringLiteral("知らないコマンドです: ") + a.command);
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/ValueKeys.h"
 #include "common/Currency.h"
+#include "valuation/OfficialLot.h"
 
 #include <QDate>
 #include <QStringList>
@@ -11,8 +12,9 @@
 #include <utility>
 
 namespace ie {
+struct BukkenJoho;
 struct ModGlobal;
-}
+}  // namespace ie
 
 namespace ie::cli {
 
@@ -25,6 +27,10 @@ struct ValueResult {
     Currency total;
     std::optional<double> salesRatio;  // per cent, when an asking total was given
     QStringList warnings;
+    // The official way's statement: its lines, and each factor with its 付表 and band.
+    bool official = false;
+    std::vector<official::Line> steps;
+    QStringList factors;
 };
 
 // A valued property, or why it could not be valued (refusal, naming the key).
@@ -42,7 +48,8 @@ public:
     // g.SysDbCon must stay open while the valuer is used.
     PropertyValuer(ModGlobal& g, const QDate& today);
 
-    ValueOutcome value(const ValueRequest& in);
+    // record, when given, receives the worksheet's record as the figures left it.
+    ValueOutcome value(const ValueRequest& in, BukkenJoho* record = nullptr);
 
     // The road-price year the worksheet starts with: that of today − 180 days (road prices of a
     // year are published around July).
@@ -55,12 +62,17 @@ private:
     };
     const Rate& rateFor(qint32 structure, qint32 age);
     const QString& tsuboPriceText(qint32 structure);
+    const official::Tables& officialTables();
+    // The lot factor the official way, for the land of in; refuses as the dialog does.
+    official::Result valueOfficially(const ValueRequest& in, BukkenJoho& rec,
+                                     const QString& rosenkaText);
 
     ModGlobal& g_;
     QDate today_;
     QDate defaultRoadYear_;
     std::map<std::pair<qint32, qint32>, Rate> rates_;
     std::map<qint32, QString> tsuboPrices_;
+    std::optional<official::Tables> officialTables_;
 };
 
 }  // namespace ie::cli

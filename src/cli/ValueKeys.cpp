@@ -20,6 +20,35 @@ const std::vector<ValueKey>& ValueKeys() {
         {"asking_land", &R::askingLand},
         {"asking_house", &R::askingHouse},
         {"asking_total", &R::askingTotal},
+        {"city_code", &R::cityCode},
+        {"town", &R::town},
+        {"district", &R::district, true},
+        {"frontage", &R::frontage, true},
+        {"depth", &R::depth, true},
+        {"side1_rosenka", &R::side1Rosenka, true},
+        {"side1_depth", &R::side1Depth, true},
+        {"side1_kind", &R::side1Kind, true},
+        {"side1_contact", &R::side1Contact, true},
+        {"side2_rosenka", &R::side2Rosenka, true},
+        {"side2_depth", &R::side2Depth, true},
+        {"side2_kind", &R::side2Kind, true},
+        {"side2_contact", &R::side2Contact, true},
+        {"rear_rosenka", &R::rearRosenka, true},
+        {"rear_depth", &R::rearDepth, true},
+        {"rear_contact", &R::rearContact, true},
+        {"assumed_area", &R::assumedArea, true},
+        {"metro", &R::metro, true},
+        {"large_lot_excluded", &R::largeLotExcluded, true},
+        {"cliff_share", &R::cliffShare, true},
+        {"cliff_facing", &R::cliffFacing, true},
+        {"warning_zone_share", &R::warningZoneShare, true},
+        {"setback_area", &R::setbackArea, true},
+        {"no_road", &R::noRoad, true},
+        {"high_voltage", &R::highVoltage, true},
+        {"south_road", &R::southRoad, true},
+        {"other_percent", &R::otherPercent, true},
+        {"fixed_asset_value", &R::fixedAssetValue, true},
+        {"multiplier", &R::multiplier, true},
     };
     return keys;
 }
@@ -32,6 +61,12 @@ std::optional<QString> ValueRequest::*FieldOfKey(const QString& name) {
         return map;
     }();
     return byName.value(name, nullptr);
+}
+
+bool IsYesNoKey(std::optional<QString> ValueRequest::*field) {
+    using R = ValueRequest;
+    return field == &R::metro || field == &R::largeLotExcluded || field == &R::noRoad ||
+           field == &R::highVoltage || field == &R::southRoad;
 }
 
 std::optional<QString> ValueRequest::*FieldOfKey(QByteArrayView name) {

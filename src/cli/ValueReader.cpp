@@ -410,6 +410,13 @@ void ValueReader::fillFromJson(const QByteArray& text, InputRecord& record, qint
             case QJsonValue::Undefined:
                 break;
             case QJsonValue::Bool:
+                // Yes/no keys take true and false, read as the CSV's 1 and 0 are.
+                if (IsYesNoKey(field)) {
+                    record.request.*field =
+                        v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+                    break;
+                }
+                [[fallthrough]];
             case QJsonValue::Array:
             case QJsonValue::Object:
                 if (record.error.isEmpty())
