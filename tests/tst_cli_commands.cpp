@@ -7,6 +7,7 @@
 #include "cli/PropertyValuer.h"
 #include "cli/ValueReader.h"
 #include "common/Cp932.h"
+#include "common/HouseNotes.h"
 #include "platform/DateInput.h"
 #include "records/CalcBreakdown.h"
 #include "records/CsvExport.h"
@@ -90,12 +91,14 @@ QString Digits(const QString& shown) {
 void InsertProperties(const QString& db) {
     QVERIFY(ExecSql(db,
                     u"INSERT INTO 物件情報 (物件ID, 住所, 国税路線価, 敷地面積, 画地補正率, "
-                    u"敷地評価額, 家屋評価額, 合計販売価格, 家屋建築年月日, 評価年月日, 備考) "
+                    u"敷地評価額, 家屋評価額, 合計販売価格, 家屋建築年月日, 評価年月日, 備考, "
+                    u"坪単価, 延床面積) "
                     u"VALUES (1, '東京都世田谷区桜新町一丁目', 1000000000, 150, 1, "
                     u"187500000000, 103965000000, 300000000000, '2015-04-01', '2026-12-06', "
-                    u"'=南向き, \"角地\"'), (2, 'ｶﾅ〜−', NULL, NULL, NULL, NULL, NULL, NULL, "
-                    u"NULL, NULL, NULL), (5, '京都府京都市', 850000000, 123, 0.9, "
-                    u"110030764856, NULL, 100000000000, NULL, '2027-03-11', NULL)"_s));
+                    u"'=南向き, \"角地\"', 500000, 30), (2, 'ｶﾅ〜−', NULL, NULL, NULL, NULL, "
+                    u"NULL, NULL, NULL, NULL, NULL, NULL, NULL), (5, '京都府京都市', 850000000, "
+                    u"123, 0.9, 110030764856, NULL, 100000000000, NULL, '2027-03-11', NULL, NULL, "
+                    u"NULL)"_s));
 }
 
 }  // namespace
@@ -113,6 +116,7 @@ private Q_SLOTS:
     void valuer_guardsRefuse_data();
     void valuer_guardsRefuse();
     void valuer_defaultsAreTheWindows();
+    void valuer_costSourceAndAgeCount();
     void reader_jsonShapes();
     void official_sameAsEngineAndWorksheet();
     void official_refusedAsTheDialog_data();
@@ -407,6 +411,41 @@ void TestCliCommands::valuer_defaultsAreTheWindows() {
     QCOMPARE(a.result->house, b.result->house);
     QVERIFY(!a.result->land && !a.result->lotFactor);
     QCOMPARE(a.result->total, *a.result->house);
+}
+
+// The prefecture's building cost and the NTA's age count, as the structure dialog and the setting
+// give them, with the house's notes among the warnings.
+void TestCliCommands::valuer_costSourceAndAgeCount() {
+    ValuerFixture f;
+    cli::ValueRequest house;
+    house.structure = u"6"_s;  // 軽量鉄骨造, priced from the 鉄骨造 column
+    house.floorAreaTsubo = u"30"_s;
+    house.built = u"2008-03-15"_s;
+    house.valuationDate = u"2026-12-07"_s;
+    cli::ValueRequest local = house;
+    local.costSource = u"prefecture"_s;
+    local.prefecture = u"新潟県"_s;
+    cli::ValueRequest typed = house;
+    typed.tsuboPrice = QString::number(*ModGetPrefectureTuboTanka(f.g, u"新潟県"_s, 6));
+    const cli::ValueOutcome a = f.value(QDate(2026, 12, 7), local);
+    const cli::ValueOutcome b = f.value(QDate(2026, 12, 7), typed);
+    QVERIFY(a.result && b.result);
+    QCOMPARE(a.result->house, b.result->house);
+    QVERIFY(a.result->warnings.contains(RemainingRateCaveatText()));
+
+    // 18 years 8 months: 18 by the calendar, 19 by the NTA's count, so less is left.
+    cli::ValueRequest nta = local;
+    nta.ageCount = u"nta"_s;
+    const cli::ValueOutcome c = f.value(QDate(2026, 12, 7), nta);
+    QVERIFY(c.result);
+    QVERIFY(*c.result->house < *a.result->house);
+
+    cli::ValueRequest fukuoka = local;
+    fukuoka.prefecture = u"福岡県"_s;  // no row in the cost table
+    QVERIFY(f.value(QDate(2026, 12, 7), fukuoka).refusal.startsWith(u"prefecture"_s));
+    cli::ValueRequest wrong = house;
+    wrong.ageCount = u"months"_s;
+    QVERIFY(f.value(QDate(2026, 12, 7), wrong).refusal.startsWith(u"age_count"_s));
 }
 
 // Objects over several lines one after the other, and an array whose element is no object (a row

@@ -186,18 +186,19 @@ void TestList::columnsAndValues() {
         const QString name = m->headerData(c, Qt::Horizontal).toString();
         (grid->isColumnHidden(c) ? hidden : visible) << name;
     }
-    QCOMPARE(visible, (QStringList{QStringLiteral("住所"),           QStringLiteral("敷地面積"),
-                                   QStringLiteral("敷地評価額"),     QStringLiteral("家屋評価額"),
-                                   QStringLiteral("敷地販売価格"),   QStringLiteral("家屋販売価格"),
-                                   QStringLiteral("合計販売価格"),   QStringLiteral("合計価格"),
-                                   QStringLiteral("販売計算比"),     QStringLiteral("差額"),
-                                   QStringLiteral("築年数"),         QStringLiteral("国税路線価"),
-                                   QStringLiteral("販売会社名"),     QStringLiteral("担当者名"),
-                                   QStringLiteral("電話番号"),       QStringLiteral("備考"),
-                                   QStringLiteral("家屋建築年月日"), QStringLiteral("都道府県"),
-                                   QStringLiteral("市区町村"),       QStringLiteral("地区名"),
-                                   QStringLiteral("最寄駅"),         QStringLiteral("徒歩分")}));
-    QCOMPARE(hidden.size(), 19);
+    QCOMPARE(visible, (QStringList{QStringLiteral("住所"),         QStringLiteral("敷地面積"),
+                                   QStringLiteral("敷地評価額"),   QStringLiteral("家屋評価額"),
+                                   QStringLiteral("敷地販売価格"), QStringLiteral("家屋販売価格"),
+                                   QStringLiteral("合計販売価格"), QStringLiteral("合計価格"),
+                                   QStringLiteral("販売計算比"),   QStringLiteral("差額"),
+                                   QStringLiteral("築年数"),       QStringLiteral("耐震"),
+                                   QStringLiteral("国税路線価"),   QStringLiteral("販売会社名"),
+                                   QStringLiteral("担当者名"),     QStringLiteral("電話番号"),
+                                   QStringLiteral("備考"),         QStringLiteral("家屋建築年月日"),
+                                   QStringLiteral("都道府県"),     QStringLiteral("市区町村"),
+                                   QStringLiteral("地区名"),       QStringLiteral("最寄駅"),
+                                   QStringLiteral("徒歩分")}));
+    QCOMPARE(hidden.size(), 21);
     QVERIFY(hidden.contains(QStringLiteral("市区町村コード")));
     QVERIFY(hidden.contains(QStringLiteral("評価年月日")));
     QVERIFY(hidden.contains(QStringLiteral("現場写真")));

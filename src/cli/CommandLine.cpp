@@ -76,6 +76,8 @@ QString HelpText() {
         "      キー: id valuation_date road_price_year rosenka land_area change_rate\n"
         "            lot_factor structure tsubo_price floor_area_tsubo floor_area_m2 built\n"
         "            asking_land asking_house asking_total\n"
+        "            cost_source（national／prefecture） prefecture（都道府県名）\n"
+        "            age_count（calendar／nta：国税庁の方法）\n"
         "      財産評価基本通達で計算するキー（どれかがあれば通達の方法で、frontage と\n"
         "      depth が要ります。lot_factor より優先）:\n"
         "            district（普通住宅／普通商業・併用住宅） frontage depth（m）\n"

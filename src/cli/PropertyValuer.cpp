@@ -396,10 +396,34 @@ ValueOutcome PropertyValuer::value(const ValueRequest& in, BukkenJoho* record) {
                                .arg(*in.structure));
                 rec.KaokuKozoCD = code;
             }
+            // The reference price as the structure dialog gives it: the national table's, or the
+            // prefecture's building cost.
+            const QString source = in.costSource ? in.costSource->trimmed() : QString();
+            if (!source.isEmpty() && source != QStringLiteral("national") &&
+                source != QStringLiteral("prefecture"))
+                Refuse(Key("cost_source") +
+                       QStringLiteral("「%1」は national か prefecture で指定してください。")
+                           .arg(source));
+            if (source == QStringLiteral("prefecture") && !in.tsuboPrice &&
+                (!in.prefecture || in.prefecture->trimmed().isEmpty()))
+                Refuse(Key("prefecture") + QStringLiteral("都道府県名がありません。"));
             QString tsubo;
             if (in.tsuboPrice) {
                 Positive(in.tsuboPrice, "tsubo_price");
                 tsubo = *in.tsuboPrice;
+            } else if (source == QStringLiteral("prefecture")) {
+                const QString name = in.prefecture->trimmed();
+                std::optional<qint64> price;
+                try {
+                    price = ModGetPrefectureTuboTanka(g_, name, rec.KaokuKozoCD);
+                } catch (const AppError& e) {
+                    Refuse(ReferenceReadFailedText(e, QStringLiteral("都道府県別工事費用")));
+                }
+                if (!price)
+                    Refuse(Key("prefecture") +
+                           QStringLiteral("「%1」の工事費用は参考データベースにありません。")
+                               .arg(name));
+                tsubo = QString::number(*price);
             } else {
                 try {
                     tsubo = tsuboPriceText(rec.KaokuKozoCD);
@@ -407,17 +431,27 @@ ValueOutcome PropertyValuer::value(const ValueRequest& in, BukkenJoho* record) {
                     Refuse(ReferenceReadFailedText(e, QStringLiteral("家屋構造別坪単価")));
                 }
             }
+            const QString countText = in.ageCount ? in.ageCount->trimmed() : QString();
+            if (!countText.isEmpty() && countText != QStringLiteral("calendar") &&
+                countText != QStringLiteral("nta"))
+                Refuse(
+                    Key("age_count") +
+                    QStringLiteral("「%1」は calendar か nta で指定してください。").arg(countText));
+            const AgeCount count = countText == QStringLiteral("nta") ? AgeCount::NtaHalfYear
+                                                                      : AgeCount::CalendarYears;
             QString woodNotice;
             const auto lookup = [&](qint32 structure, qint32 age) -> std::optional<double> {
                 const Rate& r = rateFor(structure, age);
                 woodNotice = r.woodNotice;
                 return r.rate;
             };
-            const CalcOutcome calc = CalcHousePrice(rec, {tsubo, area}, lookup);
+            const CalcOutcome calc = CalcHousePrice(rec, {tsubo, area}, lookup, count);
             if (!calc.done())
                 Refuse(calc.message);
             if (!woodNotice.isEmpty())
                 out.warnings << woodNotice;
+            out.warnings << HouseNotes(true, rec.KaokuKozoCD, rec.KeikaNensu, rec.KaokuTuboTanka,
+                                       rec.KaokuTateTubo, rec.KaokuDate);
             out.house = rec.KaokuKakaku;
         }
 

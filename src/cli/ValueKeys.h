@@ -27,6 +27,11 @@ struct ValueRequest {
     std::optional<QString> askingLand;
     std::optional<QString> askingHouse;
     std::optional<QString> askingTotal;
+    // Where the reference price per tsubo comes from (national / prefecture, with prefecture's
+    // name), and how the house's age is counted (calendar / nta).
+    std::optional<QString> costSource;
+    std::optional<QString> prefecture;
+    std::optional<QString> ageCount;
     // Where the property is, for comparing it with trades (value passes over them).
     std::optional<QString> cityCode;
     std::optional<QString> town;

@@ -178,7 +178,10 @@ HikakuContent HikakuContentOf(const std::vector<HikakuEntry>& entries, HikakuOrd
             continue;
         }
         c.bars.push_back(
-            {label, e.asking->yen, e.estimate->yen, RatioText(*e.ratio),
+            {label,
+             e.asking->yen,
+             e.estimate->yen,
+             RatioText(*e.ratio),
              Tip(QStringLiteral("販売価格"), e.askingLand, e.askingHouse, e.asking),
              Tip(QStringLiteral("評価額"), e.estimateLand, e.estimateHouse, e.estimate),
              {}});
