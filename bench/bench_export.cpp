@@ -40,7 +40,10 @@ namespace {
 
 using ie::bench::Exec;
 using ie::bench::Median;
+using ie::bench::ReadText;
+using ie::bench::Spawn;
 using ie::bench::StatusKb;
+using Run = ie::bench::SpawnRun;
 
 // The export as the program runs it, minus the windows: open the user database, write the file.
 int Child(const char* dbPath, const char* outPath) {
@@ -122,42 +125,6 @@ bool Fill(const QString& dbPath, int rows) {
     return ok;
 }
 
-struct Run {
-    double seconds = 0;
-    double cpu = 0;   // user + system time of the process
-    std::string out;  // the child's stdout
-    bool ok = false;
-};
-
-// Starts a program with stdout going to a file, waits for it, and times it from start to end.
-Run Spawn(const std::vector<std::string>& argv, const std::string& stdoutPath) {
-    Run run;
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return run;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-              double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    QFile f(QString::fromStdString(stdoutPath));
-    if (f.open(QIODevice::ReadOnly))
-        run.out = f.readAll().toStdString();
-    return run;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,7 +173,8 @@ int main(int argc, char** argv) {
         theirsCpu.push_back(b.cpu);
         long before = 0, peak = 0;
         long long written = 0;
-        if (std::sscanf(a.out.c_str(), "%ld %ld %lld", &before, &peak, &written) == 3) {
+        const std::string childText = ReadText(childOut);
+        if (std::sscanf(childText.c_str(), "%ld %ld %lld", &before, &peak, &written) == 3) {
             growthKb = std::max(growthKb, peak - before);
         }
     }

@@ -31,6 +31,8 @@
 extern char** environ;
 
 using ie::bench::Median;
+using ie::bench::Spawn;
+using Run = ie::bench::SpawnRun;
 
 namespace {
 
@@ -93,38 +95,6 @@ bool Generate(const QString& path, int rows) {
         }
     }
     return f.write(chunk) == chunk.size();
-}
-
-struct Run {
-    double seconds = 0;
-    long maxRssKb = 0;
-    bool ok = false;
-};
-
-// Starts a program with stdout going to a file (stderr kept), waits for it, and times it.
-Run Spawn(const std::vector<std::string>& argv, const std::string& stdoutPath) {
-    Run run;
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return run;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
 }
 
 }  // namespace

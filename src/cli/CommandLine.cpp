@@ -613,6 +613,16 @@ int ListCommand(const Arguments& a) {
     return kExitOk;
 }
 
+// An output over one of the files the program holds open is refused, as the window's export does.
+std::optional<int> RefuseOwnFile(const ModGlobal& g, const QString& output) {
+    const QString own = OwnFileAt(g, output);
+    if (own.isEmpty())
+        return std::nullopt;
+    SayError(QStringLiteral("いえねだん帳が使用している%1には書き出せません: %2")
+                 .arg(own, QDir::toNativeSeparators(output)));
+    return kExitWriteFailed;
+}
+
 // ---- export ----
 
 int ExportCommand(const Arguments& a) {
@@ -633,11 +643,8 @@ int ExportCommand(const Arguments& a) {
     ModGlobal g;
     if (const auto failed = StartCommandSession(g, a, QDate::currentDate()))
         return *failed;
-    if (const QString own = OwnFileAt(g, a.output); !own.isEmpty()) {
-        SayError(QStringLiteral("いえねだん帳が使用している%1には書き出せません: %2")
-                     .arg(own, QDir::toNativeSeparators(a.output)));
-        return kExitWriteFailed;
-    }
+    if (const auto refused = RefuseOwnFile(g, a.output))
+        return *refused;
     if (const auto failed = OpenUserDatabase(g))
         return *failed;
     const CsvExportResult result = ExportCsv(g.UsrDbCon, a.output, *format);
@@ -676,11 +683,8 @@ int ReportCommand(const Arguments& a) {
     ModGlobal g;
     if (const auto failed = StartCommandSession(g, a, today))
         return *failed;
-    if (const QString own = OwnFileAt(g, a.output); !own.isEmpty()) {
-        SayError(QStringLiteral("いえねだん帳が使用している%1には書き出せません: %2")
-                     .arg(own, QDir::toNativeSeparators(a.output)));
-        return kExitWriteFailed;
-    }
+    if (const auto refused = RefuseOwnFile(g, a.output))
+        return *refused;
     if (const auto failed = OpenUserDatabase(g))
         return *failed;
     if (a.breakdown) {

@@ -388,34 +388,23 @@ bool FrmPrint::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FrmPrint::ChkSouba_Click(bool checked) {
-    CmdPage->setEnabled(chosenPages().size() > 1);
-    if (!checked && shown_ == 2)
-        showPage(0);
-    else
-        showPage(shown_);
-    if (iniFilePath_.isEmpty())
-        return;
-    QString error;
-    if (ModWriteSoubaChoice(iniFilePath_, checked, &error) != ini::WriteResult::Ok) {
-        ui_.message(this,
-                    QStringLiteral("設定ファイル %1 に書き込めないため、この選択は次回の起動には"
-                                   "引き継がれません。\r")
-                            .arg(QDir::toNativeSeparators(iniFilePath_)) +
-                        error,
-                    MsgIcon::Exclamation);
-    }
+    pageChoiceChanged(2, checked, ModWriteSoubaChoice);
 }
 
 void FrmPrint::ChkUtiwake_Click(bool checked) {
+    pageChoiceChanged(1, checked, ModWriteBreakdownChoice);
+}
+
+void FrmPrint::pageChoiceChanged(int page, bool checked, PageChoiceWriter remember) {
     CmdPage->setEnabled(chosenPages().size() > 1);
-    if (!checked && shown_ == 1)
+    if (!checked && shown_ == page)
         showPage(0);
     else
         showPage(shown_);
     if (iniFilePath_.isEmpty())
         return;
     QString error;
-    if (ModWriteBreakdownChoice(iniFilePath_, checked, &error) != ini::WriteResult::Ok) {
+    if (remember(iniFilePath_, checked, &error) != ini::WriteResult::Ok) {
         ui_.message(this,
                     QStringLiteral("設定ファイル %1 に書き込めないため、この選択は次回の起動には"
                                    "引き継がれません。\r")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/IniFile.h"
 #include "report/Breakdown.h"
 #include "report/ReportPrinter.h"
 #include "report/SoubaChart.h"
@@ -75,6 +76,10 @@ public Q_SLOTS:
     void CboZoom_Click(int index);
 
 private:
+    // A page's check box changed: the preview leaves the page when it is dropped, and the choice
+    // is remembered in the settings file by remember (a failed write is said, not fatal).
+    using PageChoiceWriter = ini::WriteResult (*)(const QString&, bool, QString*);
+    void pageChoiceChanged(int page, bool checked, PageChoiceWriter remember);
     QWidget* PicFrame = nullptr;
     QLabel* PicDraw = nullptr;
     QScrollBar* VScroll1 = nullptr;
