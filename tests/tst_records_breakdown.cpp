@@ -331,7 +331,9 @@ private Q_SLOTS:
             QCOMPARE(printer.pdfPageCounts, std::vector<std::size_t>{1});
         }
         QVERIFY(f.ui.shown.empty());
-        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[OPTIONS]\r\nBREAKDOWN=0\r\n");
+        // The PDF's folder is remembered for the next PDF, after the choice.
+        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[OPTIONS]\r\nBREAKDOWN=0\r\nPDF_FOLDER=" +
+                                               QFile::encodeName(f.folder.path()) + "\r\n");
         QCOMPARE(ModReadIniFile(f.g.IniFilePath), u"/home/山田/データ"_s);
 
         // The next run starts with the box off; turning it on again changes only that line.
@@ -343,7 +345,8 @@ private Q_SLOTS:
             w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
             QCOMPARE(printer.pdfPageCounts, (std::vector<std::size_t>{1, 2}));
         }
-        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[OPTIONS]\r\nBREAKDOWN=1\r\n");
+        QCOMPARE(ReadAll(f.g.IniFilePath), dbLines + "[OPTIONS]\r\nBREAKDOWN=1\r\nPDF_FOLDER=" +
+                                               QFile::encodeName(f.folder.path()) + "\r\n");
 
         // A file from the build that kept the choice in its own section is still read.
         QVERIFY(WriteAll(f.g.IniFilePath, dbLines + "[PRINT]\r\nBREAKDOWN=0\r\n"));

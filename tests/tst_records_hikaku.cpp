@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
@@ -309,12 +310,17 @@ void TestHikaku::saveAndPrint() {
     QImage saved(png);
     QVERIFY(!saved.isNull());
     QCOMPARE(saved.size(), p.w->chartImage().size());
+    // Each save is noted with the file's name; the name offered carries the day.
+    QCOMPARE(p.ui.notes.size(), 1);
+    QVERIFY(p.ui.notes[0].contains(QDir::toNativeSeparators(png)));
+    QCOMPARE(QFileInfo(p.ui.choosers.back().initialPath).fileName(), u"物件比較_20261207.png"_s);
     // An existing file is replaced only when the user says so.
     const QByteArray before = ReadAll(png);
     p.ui.files.push_back(png);
     p.ui.answers.push_back(Answer::No);
     QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPng")), Qt::LeftButton);
     QCOMPARE(ReadAll(png), before);
+    QCOMPARE(p.ui.notes.size(), 1);  // nothing saved, nothing noted
 
     // PDF through the printer service, one A4 page here.
     const QString pdf = p.folder.file(u"比較.pdf"_s);
@@ -323,6 +329,7 @@ void TestHikaku::saveAndPrint() {
     QCOMPARE(p.printer.pdfPaths, QStringList{pdf});
     QCOMPARE(p.printer.pdfPageCounts, std::vector<std::size_t>{1});
     QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+    QCOMPARE(p.ui.notes.size(), 2);
 
     // Printing: one job whose page shows the three bars, in the report's font.
     QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPrint")), Qt::LeftButton);

@@ -10,6 +10,7 @@
 #include "support/ScriptedUi.h"
 #include "support/TestFolder.h"
 
+#include <QDir>
 #include <QTableWidget>
 #include <QTest>
 
@@ -139,6 +140,9 @@ void TestTradeWindows::comparisonOfWorksheet() {
     QMetaObject::invokeMethod(&view, "CmdPdf_Click");
     QCOMPARE(printer.pdfPageCounts, std::vector<std::size_t>{1});
     QVERIFY(ui_.unexpected.isEmpty());
+    QCOMPARE(ui_.notes.size(), 2);
+    QVERIFY(ui_.notes[1].contains(
+        QDir::toNativeSeparators(folder_->file(QStringLiteral("souba.pdf")))));
 }
 
 void TestTradeWindows::damagedDatabaseOffered() {

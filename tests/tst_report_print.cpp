@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -495,6 +496,70 @@ private Q_SLOTS:
                      QDir::toNativeSeparators(pdf) + u"\r"_s +
                      QString::fromLocal8Bit(std::strerror(ENOENT)) + u"。"_s);
         QVERIFY(!QFile::exists(pdf));
+        QVERIFY(ui.notes.isEmpty());
+    }
+
+    void pdfSaveNamedRememberedAndNoted() {
+        ScriptedUi ui;
+        FakeReportPrinter printer;
+        const QString ini = dir_.filePath(u"settings.ini"_s);
+        QVERIFY(QDir(dir_.path()).mkpath(u"saved"_s));
+        const QString pdf = dir_.filePath(u"saved/a.pdf"_s);
+        {
+            FrmPrint w(PreviewRecord(), std::nullopt, ini, ui, printer);
+            ui.files.push_back(pdf);
+            w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
+        }
+        QVERIFY(ReadAll(pdf).startsWith("%PDF"));
+        const QFileInfo first(ui.choosers.at(0).initialPath);
+        QCOMPARE(first.fileName(), u"物件帳票_東京都千代田区丸の内１－１_20261207.pdf"_s);
+        QVERIFY(first.absolutePath() != QFileInfo(pdf).absolutePath());
+        QCOMPARE(ui.notes.size(), 1);
+        QVERIFY(ui.notes[0].contains(QDir::toNativeSeparators(pdf)));
+
+        // A later window (a later start too) opens where the last PDF went.
+        BukkenJoho unnamed;
+        unnamed.BukkenID = 12;
+        FrmPrint w(unnamed, std::nullopt, ini, ui, printer);
+        ui.files.push_back(QString());
+        w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
+        QCOMPARE(ui.choosers.at(1).initialPath,
+                 dir_.filePath(u"saved/物件帳票_物件ID12_20261207.pdf"_s));
+        QCOMPARE(ui.notes.size(), 1);
+        QVERIFY(ui.shown.empty());
+    }
+
+    void proposedFileNames_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<bool>("isNew");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("unsafe characters")
+            << u" 東京都/調布市:1*2?\"x\"<y>|z\r\n2階 "_s << QString() << false
+            << u"K_東京都_調布市_1_2__x__y__z_2階_20261207.pdf"_s;
+        QTest::newRow("cut at 40") << QString(50, QChar(u'あ')) << QString() << false
+                                   << u"K_"_s + QString(40, QChar(u'あ')) + u"_20261207.pdf"_s;
+        // 39 characters then 𠮷 (two UTF-16 units): the pair is not split.
+        QTest::newRow("surrogate pair at the cut")
+            << QString(39, QChar(u'あ')) + u"𠮷"_s << QString() << false
+            << u"K_"_s + QString(39, QChar(u'あ')) + u"_20261207.pdf"_s;
+        QTest::newRow("dots only") << u".."_s << QString() << false << u"K_物件ID7_20261207.pdf"_s;
+        QTest::newRow("location when no address")
+            << QString() << u"東京都"_s << false << u"K_東京都_20261207.pdf"_s;
+        QTest::newRow("unsaved property has no ID")
+            << QString() << QString() << true << u"K_20261207.pdf"_s;
+    }
+
+    void proposedFileNames() {
+        QFETCH(QString, address);
+        QFETCH(QString, location);
+        QFETCH(bool, isNew);
+        BukkenJoho rec;
+        rec.Jusho = address;
+        rec.ShozaiKen = location;
+        rec.BukkenID = 7;
+        rec.NewBukken = isNew;
+        QTEST(PropertyFileName(u"K"_s, rec, QDate(2026, 12, 7), u"pdf"_s), "expected");
     }
 
     void pdfChooserCancelled() {

@@ -204,20 +204,6 @@ QImage FrmHikaku::chartImage() const {
     return image;
 }
 
-QString FrmHikaku::chooseFile(const QString& filter, const QString& name, const QString& suffix) {
-    QString path = ui_.saveFileName(this, filter, QDir::home().filePath(name));
-    if (path.isEmpty())
-        return {};
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + suffix;
-    if (QFileInfo::exists(path) &&
-        ui_.question(this, QStringLiteral("同じ名前のファイルが存在します。上書きしますか"),
-                     AppTitle(), Answer::Yes) == Answer::No) {
-        return {};
-    }
-    return path;
-}
-
 void FrmHikaku::showSaveFailure(const QString& path, const QString& error) {
     ui_.message(this,
                 QStringLiteral("ファイルに保存できませんでした。\r") +
@@ -225,28 +211,22 @@ void FrmHikaku::showSaveFailure(const QString& path, const QString& error) {
                 MsgIcon::Critical);
 }
 
+QString FrmHikaku::chooseFile(const SaveFileKind& kind) {
+    const QString name = QStringLiteral("物件比較_%1.%2")
+                             .arg(ui_.today().toString(QStringLiteral("yyyyMMdd")), kind.suffix);
+    return ChooseSaveFile(ui_, this, g_.IniFilePath, kind, name);
+}
+
 void FrmHikaku::CmdPng_Click() {
-    const QString path = chooseFile(QStringLiteral("PNG画像 (*.png)"),
-                                    QStringLiteral("物件比較.png"), QStringLiteral("png"));
+    const QString path = chooseFile(PngFileKind());
     if (path.isEmpty())
         return;
-    // Written beside the file and renamed over it only when whole, so a failure leaves any
-    // earlier file as it was; the cause is named as every other failed write names it.
-    CheckedSaveFile file(path);
-    if (!file.open()) {
-        showSaveFailure(path, file.cause());
-        return;
-    }
-    if (!chartImage().save(&file.device(), "PNG")) {
-        // A failed write has its cause; otherwise the encoder failed, not the file.
-        const QString cause =
-            file.failed() ? file.cause() : QStringLiteral("PNG画像を書き出せませんでした。");
-        file.cancel();
+    QString cause;
+    if (!WritePngFile(chartImage(), path, cause)) {
         showSaveFailure(path, cause);
         return;
     }
-    if (!file.commit())
-        showSaveFailure(path, file.cause());
+    NoteFileSaved(ui_, this, path);
 }
 
 namespace {
@@ -264,8 +244,7 @@ ReportPages ChartPages(const std::vector<HikakuPage>& pages) {
 }  // namespace
 
 void FrmHikaku::CmdPdf_Click() {
-    const QString path = chooseFile(QStringLiteral("PDFファイル (*.pdf)"),
-                                    QStringLiteral("物件比較.pdf"), QStringLiteral("pdf"));
+    const QString path = chooseFile(PdfFileKind());
     if (path.isEmpty())
         return;
     const std::vector<HikakuPage> pages = printPages();
@@ -274,7 +253,9 @@ void FrmHikaku::CmdPdf_Click() {
     if (!printer_.writePdfPages(path, ChartPages(pages), error)) {
         ui_.message(this, QStringLiteral("ファイルに保存できませんでした。\r") + error,
                     MsgIcon::Critical);
+        return;
     }
+    NoteFileSaved(ui_, this, path);
 }
 
 void FrmHikaku::CmdPrint_Click() {

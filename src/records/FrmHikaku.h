@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SaveChooser.h"
 #include "records/HikakuData.h"
 #include "report/HikakuChart.h"
 
@@ -83,7 +84,7 @@ private:
 private:
     // A file name chosen for saving, with its suffix, after the overwrite question; empty when the
     // user gave up.
-    QString chooseFile(const QString& filter, const QString& name, const QString& suffix);
+    QString chooseFile(const SaveFileKind& kind);
     void showSaveFailure(const QString& path, const QString& error);
 
     ModGlobal& g_;

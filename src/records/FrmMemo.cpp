@@ -5,10 +5,10 @@
 #include "common/NumberRule.h"
 #include "common/SalesRatio.h"
 #include "platform/FieldGuard.h"
-#include "platform/IniFile.h"
 #include "platform/Photo.h"
 #include "platform/QtUiServices.h"
 #include "platform/RegularFile.h"
+#include "platform/SaveChooser.h"
 #include "platform/Twips.h"
 #include "platform/TypingLimit.h"
 #include "platform/UiServices.h"
@@ -64,20 +64,10 @@ std::optional<QByteArray> ReadWholeFile(const QString& path) {
     return bytes;
 }
 
-// The remembered folder of the photo chooser (in the settings file's options).
-const QString kPhotoFolderKey = QStringLiteral("PHOTO_FOLDER");
-
-// Where the chooser opens: the folder last picked from, else the user's Pictures folder.
-QString PhotoFolder(const QString& iniFilePath) {
-    if (!iniFilePath.isEmpty()) {
-        const QString last = ModReadOption(iniFilePath, kPhotoFolderKey);
-        if (!last.isEmpty() && QFileInfo(last).isDir())
-            return last;
-    }
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
-        return pictures;
-    return QDir::homePath();
+// The photo chooser opens where the last photo was picked from, else in the Pictures folder.
+RememberedFolder PhotoFolder(const QString& iniFilePath) {
+    return {iniFilePath, QStringLiteral("PHOTO_FOLDER"), QStandardPaths::PicturesLocation,
+            QStringLiteral("写真のフォルダ")};
 }
 
 }  // namespace
@@ -384,10 +374,11 @@ void FrmMemo::CmdOK_Click() {
 }
 
 void FrmMemo::CmdPicRead_Click() {
-    const QString file = ui_.openFileName(this, PhotoFileFilter(), PhotoFolder(g_.IniFilePath));
+    const QString file =
+        ui_.openFileName(this, PhotoFileFilter(), PhotoFolder(g_.IniFilePath).folder());
     if (file.isEmpty())
         return;  // cancelled: nothing changes
-    rememberPhotoFolder(QFileInfo(file).absolutePath());
+    PhotoFolder(g_.IniFilePath).remember(ui_, this, QFileInfo(file).absolutePath());
 
     // The file is read once and checked before anything changes, so that a file that is not a
     // picture never becomes the property's photo, and what a save stores is exactly what was
@@ -442,21 +433,6 @@ std::optional<QByteArray> FrmMemo::readPickedFile(const QString& file) {
     if (bytes->size() > kMaxPhotoFileBytes)
         return refuse(PhotoTooLargeText(bytes->size()));
     return bytes;
-}
-
-void FrmMemo::rememberPhotoFolder(const QString& folder) {
-    if (g_.IniFilePath.isEmpty() || ModReadOption(g_.IniFilePath, kPhotoFolderKey) == folder)
-        return;
-    QString error;
-    if (ModWriteOption(g_.IniFilePath, kPhotoFolderKey, folder, &error) ==
-        ini::WriteResult::Failed) {
-        ui_.message(this,
-                    QStringLiteral("設定ファイル %1 に書き込めないため、写真のフォルダは次回には"
-                                   "引き継がれません。\r")
-                            .arg(QDir::toNativeSeparators(g_.IniFilePath)) +
-                        error,
-                    MsgIcon::Exclamation);
-    }
 }
 
 void FrmMemo::CmdPicDelete_Click() {

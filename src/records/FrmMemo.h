@@ -77,7 +77,6 @@ private:
     // otherwise nullopt, the reason shown.
     std::optional<QByteArray> readPickedFile(const QString& file);
     // Keeps the chooser's folder in the settings file for the next time.
-    void rememberPhotoFolder(const QString& folder);
     // Shows the picture, or the empty area with LblImage for a null image.
     void showPicture(const QImage& image);
     void showPrice(QLineEdit* box, Currency value);

@@ -348,50 +348,29 @@ QImage FrmSouba::pageImage() const {
     return image;
 }
 
-QString FrmSouba::chooseFile(const QString& filter, const QString& name, const QString& suffix) {
-    QString path = ui_.saveFileName(this, filter, QDir::home().filePath(name));
-    if (path.isEmpty())
-        return {};
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + suffix;
-    if (QFileInfo::exists(path) &&
-        ui_.question(this, QStringLiteral("同じ名前のファイルが存在します。上書きしますか"),
-                     AppTitle(), Answer::Yes) == Answer::No) {
-        return {};
-    }
-    return path;
+QString FrmSouba::chooseFile(const SaveFileKind& kind) {
+    return ChooseSaveFile(
+        ui_, this, g_.IniFilePath, kind,
+        PropertyFileName(QStringLiteral("相場比較"), rec_, ui_.today(), kind.suffix));
 }
 
 void FrmSouba::CmdPng_Click() {
-    const QString path = chooseFile(QStringLiteral("PNG画像 (*.png)"),
-                                    QStringLiteral("相場比較.png"), QStringLiteral("png"));
+    const QString path = chooseFile(PngFileKind());
     if (path.isEmpty())
         return;
-    const auto fail = [&](const QString& cause) {
+    QString cause;
+    if (!WritePngFile(pageImage(), path, cause)) {
         ui_.message(this,
                     QStringLiteral("ファイルに保存できませんでした。\r") +
                         QDir::toNativeSeparators(path) + QLatin1Char('\r') + cause,
                     MsgIcon::Critical);
-    };
-    CheckedSaveFile file(path);
-    if (!file.open()) {
-        fail(file.cause());
         return;
     }
-    if (!pageImage().save(&file.device(), "PNG")) {
-        const QString cause =
-            file.failed() ? file.cause() : QStringLiteral("PNG画像を書き出せませんでした。");
-        file.cancel();
-        fail(cause);
-        return;
-    }
-    if (!file.commit())
-        fail(file.cause());
+    NoteFileSaved(ui_, this, path);
 }
 
 void FrmSouba::CmdPdf_Click() {
-    const QString path = chooseFile(QStringLiteral("PDFファイル (*.pdf)"),
-                                    QStringLiteral("相場比較.pdf"), QStringLiteral("pdf"));
+    const QString path = chooseFile(PdfFileKind());
     if (path.isEmpty())
         return;
     QString error;
@@ -404,7 +383,9 @@ void FrmSouba::CmdPdf_Click() {
             error)) {
         ui_.message(this, QStringLiteral("ファイルに保存できませんでした。\r") + error,
                     MsgIcon::Critical);
+        return;
     }
+    NoteFileSaved(ui_, this, path);
 }
 
 }  // namespace ie

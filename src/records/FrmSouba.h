@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SaveChooser.h"
 #include "report/SoubaChart.h"
 #include "state/BukkenJoho.h"
 #include "valuation/TradeComparison.h"
@@ -64,7 +65,7 @@ public Q_SLOTS:
     void CmdPdf_Click();
 
 private:
-    QString chooseFile(const QString& filter, const QString& name, const QString& suffix);
+    QString chooseFile(const SaveFileKind& kind);
     void fillTable();
 
     QLabel* LblSummary = nullptr;

@@ -1,6 +1,7 @@
 #include "report/FrmPrint.h"
 
 #include "platform/IniFile.h"
+#include "platform/SaveChooser.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "state/BukkenJoho.h"
@@ -439,17 +440,11 @@ void FrmPrint::CmdOK_Click() {
 }
 
 void FrmPrint::CmdPdf_Click() {
-    QString path = ui_.saveFileName(this, QStringLiteral("PDFファイル (*.pdf)"),
-                                    QDir::home().filePath(QStringLiteral("物件帳票.pdf")));
+    const QString path = ChooseSaveFile(
+        ui_, this, iniFilePath_, PdfFileKind(),
+        PropertyFileName(QStringLiteral("物件帳票"), rec_, ui_.today(), PdfFileKind().suffix));
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
-    if (QFileInfo::exists(path) &&
-        ui_.question(this, QStringLiteral("同じ名前のファイルが存在します。上書きしますか"),
-                     AppTitle(), Answer::Yes) == Answer::No) {
-        return;
-    }
     QString error;
     if (!printer_.writePdfPages(path,
                                 ChohyoPages(rec_, ui_.today(), kChohyoPrinter, nullptr,
@@ -457,7 +452,9 @@ void FrmPrint::CmdPdf_Click() {
                                 error)) {
         ui_.message(this, QStringLiteral("PDFファイルに保存できませんでした。\r") + error,
                     MsgIcon::Critical);
+        return;
     }
+    NoteFileSaved(ui_, this, path);
 }
 
 void FrmPrint::HScroll1_Change(int) {

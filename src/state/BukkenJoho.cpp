@@ -1,7 +1,10 @@
 #include "state/BukkenJoho.h"
 
+#include "platform/SaveChooser.h"
 #include "state/PropertyColumns.h"
 #include "state/PropertyStore.h"
+
+#include <QStringList>
 
 #include <type_traits>
 #include <variant>
@@ -34,6 +37,7 @@ void ModClearGlobal(BukkenJoho& rec) {
     rec.PicUmu = false;
     rec.TotiKakakuStale = false;
     rec.KaokuKakakuStale = false;
+    rec.KaokuKozoMei.clear();
     rec.PicFile.clear();
     rec.CsvFile.clear();
 }
@@ -44,6 +48,20 @@ qint32 ModUsrRecCount(db::Connection& usrDbCon) {
 
 QString LocationText(const BukkenJoho& rec) {
     return rec.ShozaiKen + rec.ShozaiCity + rec.ShozaiChiku;
+}
+
+QString PropertyFileName(const QString& kind, const BukkenJoho& rec, const QDate& day,
+                         const QString& suffix) {
+    QString which = FileNamePart(rec.Jusho);
+    if (which.isEmpty())
+        which = FileNamePart(LocationText(rec));
+    if (which.isEmpty() && !rec.NewBukken && rec.BukkenID > 0)
+        which = QStringLiteral("物件ID%1").arg(rec.BukkenID);
+    QStringList parts{kind};
+    if (!which.isEmpty())
+        parts << which;
+    parts << day.toString(QStringLiteral("yyyyMMdd"));
+    return parts.join(QLatin1Char('_')) + QLatin1Char('.') + suffix;
 }
 
 }  // namespace ie

@@ -109,6 +109,8 @@ struct BukkenJoho {
     double KeijoHosei = 0;
     // The worksheet's result shown has inputs changed since it was calculated; the report notes
     // it. Never stored.
+    // The structure's name as the worksheet shows it, for the report; never stored.
+    QString KaokuKozoMei;
     bool TotiKakakuStale = false;
     bool KaokuKakakuStale = false;
     QString PicTempFile;
@@ -125,6 +127,13 @@ struct BukkenJoho {
 // 所在地 as one text: 都道府県, 市区町村 and 地区名 run together ("東京都世田谷区桜丘"); empty
 // when none is given.
 QString LocationText(const BukkenJoho& rec);
+
+// The name a save chooser proposes for a file about the property: kind, the address (住所, else
+// 所在地) or the property's ID, and the day, apart by "_" ("物件帳票_東京都調布市…_20261207.pdf"),
+// the address made safe and cut short for a file name; the kind and the day alone when the
+// property has neither.
+QString PropertyFileName(const QString& kind, const BukkenJoho& rec, const QDate& day,
+                         const QString& suffix);
 
 // Resets the property to an empty one. Keeps the dates, RosenkaNendo, the looked-up rates,
 // KeijoHosei, PicTempFile (and the file's content) and the state fields.
