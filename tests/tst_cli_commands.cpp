@@ -787,6 +787,7 @@ void TestCliCommands::export_sameBytesAsMenu() {
     for (const CsvFormat* format : {&CsvShiftJis(), &CsvUtf8()}) {
         ModGlobal g;
         g.UsrDbPath = program.folder.usrDb();
+        g.SysDbPath = program.folder.sysDb();
         test::ScriptedUi ui;
         const QString menu = program.folder.file(u"menu.csv"_s);
         ui.files.push_back(menu);
@@ -821,8 +822,9 @@ void TestCliCommands::report_samePagesAsListPrint() {
     QVERIFY(ModSysDbOpen(g));
     const BukkenJoho windowBase = cli::StartRecord(today);
     test::FakeReportPrinter window;
-    QVERIFY(PrintSelectedBukken(nullptr, ui, window, g.UsrDbCon, {5, 1}, windowBase,
-                                [&g](const BukkenJoho& rec) { return MakeBreakdown(g, rec); }));
+    QVERIFY(PrintSelectedBukken(
+        nullptr, ui, window, g.UsrDbCon, {5, 1}, windowBase,
+        [&g](const BukkenJoho& rec) { return MakeBreakdown(g, rec); }, StructureNamesFrom(g)));
     test::FakeReportPrinter command;
     QStringList failures;
     QVERIFY(cli::PrintProperties(command, g, {5, 4, 1}, true, today, failures));

@@ -186,9 +186,13 @@ private Q_SLOTS:
                 }
             }
             for (int f = 0; f < 2; ++f) {
-                const qsizetype at = csvs[2 * f].indexOf(c->title());
+                // The UTF-8 file writes its figures for reading (the export's own tests check
+                // them): here only that it has every CSV column.
+                const QString title =
+                    f == 1 && name == u"年間地価変動率"_s ? u"年間地価変動率（%）"_s : c->title();
+                const qsizetype at = csvs[2 * f].indexOf(title);
                 QCOMPARE(at >= 0, c->csv);
-                if (at >= 0)
+                if (at >= 0 && f == 0)
                     QCOMPARE(csvs[2 * f + 1].value(at), expected.toText());
             }
         }

@@ -49,6 +49,13 @@ QByteArray Sjis(const QString& s) {
     return out;
 }
 
+// The UTF-8 file's header: the rate in %, then the columns worked out for people.
+const QString kReadableHeader =
+    u"\"住所\",\"敷地面積\",\"敷地評価額\",\"家屋評価額\",\"敷地販売価格\",\"家屋販売価格\","
+    u"\"合計販売価格\",\"合計価格\",\"国税路線価\",\"販売会社名\",\"担当者名\",\"電話番号\","
+    u"\"備考\",\"坪単価\",\"延床面積\",\"年間地価変動率（%）\",\"その他ランク\",\"家屋建築年月日\","
+    u"\"物件ID\",\"価格を調べる日\",\"構造\",\"築年数\",\"販売計算比（%）\",\"差額\"\r\n"_s;
+
 const QString kHeader =
     u"\"住所\",\"敷地面積\",\"敷地評価額\",\"家屋評価額\",\"敷地販売価格\",\"家屋販売価格\","
     u"\"合計販売価格\",\"合計価格\",\"国税路線価\",\"販売会社名\",\"担当者名\",\"電話番号\","
@@ -99,11 +106,12 @@ class TestCsv : public QObject {
     void insert(const QString& values) { exec(QString::fromUtf8(kInsert) + u"VALUES "_s + values); }
 
     // Runs the export on a fresh connection to the test database.
-    CsvExportResult exportTo(const QString& path, const CsvFormat& format = CsvShiftJis()) {
+    CsvExportResult exportTo(const QString& path, const CsvFormat& format = CsvShiftJis(),
+                             const StructureNamer& names = {}) {
         db::Connection con;
         con.setConnectionString(ConnectionString(dbPath_));
         con.open();
-        return ExportCsv(con, path, format);
+        return ExportCsv(con, path, format, names);
     }
 
     QString out(const char* name) const { return dir_.filePath(QString::fromUtf8(name)); }
@@ -200,8 +208,8 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(sjis), Sjis(kHeader) + ",,,,0,0,5000000,,,,,,,,,,,\r\n");
         const QString utf8 = out("asking-utf8.csv");
         QVERIFY(exportTo(utf8, CsvUtf8()).ok);
-        QCOMPARE(ReadAll(utf8),
-                 QByteArray("\xEF\xBB\xBF") + kHeader.toUtf8() + ",,,,,,5000000,,,,,,,,,,,\r\n");
+        QCOMPARE(ReadAll(utf8), QByteArray("\xEF\xBB\xBF") + kReadableHeader.toUtf8() +
+                                    ",,,,,,\"5,000,000\",,,,,,,,,,,,1,,,,,\r\n");
     }
 
     // --- The UTF-8 format ----------------------------------------------------------------
@@ -224,10 +232,10 @@ private Q_SLOTS:
         QCOMPARE(r.rows, 2);
         QCOMPARE(r.unmappable, 0);
         const QByteArray expected =
-            QByteArray("\xEF\xBB\xBF") + kHeader.toUtf8() +
-            u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル𠮷\",10,1,2,,,,3,,\"'=HYPERLINK(\"\"x\"\")\","
-            u"\"'-山田\",\"'+81-3-1234\",\"一行目\r\n二行目\",,,-0.012,,2001/04/01\r\n"
-            u"\"'@横浜\",,,,,,,,,,,,\"'\tタブ\",,,,,\r\n"_s.toUtf8();
+            QByteArray("\xEF\xBB\xBF") + kReadableHeader.toUtf8() +
+            u"\"大阪市北区1,2丁目 \"\"梅田\"\"ビル𠮷\",10.00,1,2,,,,3,,\"'=HYPERLINK(\"\"x\"\")\","
+            u"\"'-山田\",\"'+81-3-1234\",\"一行目\r\n二行目\",,,-1.2,,2001/04/01,1,,,,,\r\n"
+            u"\"'@横浜\",,,,,,,,,,,,\"'\tタブ\",,,,,,2,,,,,\r\n"_s.toUtf8();
         QCOMPARE(ReadAll(path), expected);
 
         // The Shift_JIS file of the same rows: the same guards (the negative number still a
@@ -242,6 +250,45 @@ private Q_SLOTS:
                           u"\"一行目\r\n二行目\",,,-0.012,,2001/04/"
                           u"01\r\"'@横浜\",,,,0,0,0,,,,,,\"'\tタブ\","
                           u",,,,\r\n"_s));
+    }
+
+    void utf8ReadsAsTheWindowsShow() {
+        // A whole property: the estimate 44,230,159.43 + 9,804,078.40, asking 60 million; a
+        // structure named by the reference database. And one whose stored 0 asking price and
+        // odd values stay readable.
+        exec(
+            u"INSERT INTO 物件情報 (物件ID, 住所, 敷地面積, 敷地評価額, 家屋評価額, "
+            u"合計販売価格, 国税路線価, 坪単価, 延床面積, 年間地価変動率, 家屋建築年月日, "
+            u"評価年月日, 画地補正率, 家屋構造CD) VALUES "
+            u"(7, '東京都調布市', 1234.5, 442301594300, 98040784000, 600000000000, 2500000000, "
+            u"612345.5, 30.254, 0.023, '2001-04-01', '2026-12-07', 1, 3), "
+            u"(8, NULL, 99, NULL, 1000000, 0, NULL, 500000, 20, -0.005, 'soon', '2026-12-07', "
+            u"1, NULL)"_s);
+        std::vector<qint32> asked;
+        const StructureNamer names = [&asked](qint32 code) {
+            asked.push_back(code);
+            return code == 0 ? u"構造未設定"_s : u"鉄骨造"_s;
+        };
+        const QString path = out("readable.csv");
+        const CsvExportResult r = exportTo(path, CsvUtf8(), names);
+        QVERIFY2(r.ok, qPrintable(r.error));
+        const QList<QByteArray> lines = ReadAll(path).split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(QString::fromUtf8(lines[1]),
+                 u"東京都調布市,\"1,234.50\",\"44,230,159\",\"9,804,078\",,,\"60,000,000\","
+                 u"\"54,034,238\",\"250,000\",,,,,\"612,346\",30.25,2.3,,2001/04/01,7,2026/12/07,"
+                 u"鉄骨造,25,111.04,\"5,965,762\"\r"_s);
+        // No asking price: no ratio and no difference; a build date that is not a date gives no
+        // age, though the house has a structure (none chosen, valued as wood).
+        QCOMPARE(
+            QString::fromUtf8(lines[2]),
+            u",99.00,,100,,,,,,,,,,\"500,000\",20.00,-0.5,,soon,8,2026/12/07,構造未設定,,,\r"_s);
+        QCOMPARE(asked, (std::vector<qint32>{3, 0}));
+
+        // The Shift_JIS file of the same rows keeps the stored forms.
+        const QString sjis = out("same.csv");
+        QVERIFY(exportTo(sjis).ok);
+        QVERIFY(ReadAll(sjis).contains(",1234.5,44230159.43,9804078.4,0,0,60000000,"));
     }
 
     void extensionAddedAndAskedOnce() {

@@ -260,7 +260,7 @@ private Q_SLOTS:
         r.PicUmu = true;
         r.PicTempFile = u"/tmp/~my1A.tmp"_s;
         const std::vector<ChohyoItem> items = ChohyoLayout(r, QDate(2026, 12, 7));
-        QCOMPARE(items.size(), std::size_t(24));
+        QCOMPARE(items.size(), std::size_t(25));  // the house's structure beside the title last
 
         QCOMPARE(items[0].kind, Kind::Text);
         QCOMPARE(items[0].text, u"物件帳票"_s);
@@ -300,6 +300,40 @@ private Q_SLOTS:
         QCOMPARE(items[22].rect, QRect(919, 500, 15000, 10500));
         QCOMPARE(items[23].kind, Kind::Frame);
         QCOMPARE(items[23].rect, QRect(949, 530, 14940, 10440));
+    }
+
+    void basisBesideTheTitle() {
+        BukkenJoho r = FullRecord();
+        r.HyokaDate = QDate(2026, 12, 7);
+        r.KaokuDate = QDate(2001, 5, 1);
+        r.KaokuKozoCD = 2;
+        r.KaokuKozoMei = u"鉄骨造"_s;
+        QCOMPARE(ChohyoBasisLines(r), (QStringList{u"価格を調べる日：2026/12/07"_s,
+                                                   u"構造：鉄骨造"_s, u"築年数：25年"_s}));
+        // Counted as it was valued: 25 years 7 months is 26 by the NTA's count.
+        r.KeikaNensuKazoekata = 1;
+        QCOMPARE(ChohyoBasisLines(r).last(), u"築年数：26年"_s);
+        // A name not at hand: the code, or no structure chosen.
+        r.KaokuKozoMei.clear();
+        QCOMPARE(ChohyoBasisLines(r)[1], u"構造：構造コード 2"_s);
+
+        // Right of the title, and ending above the output date.
+        const std::vector<ChohyoItem> items = ChohyoLayout(r, QDate(2026, 12, 8));
+        const int titleRight = items[0].rect.left() + 8 * 36 * 10;
+        int found = 0;
+        for (const ChohyoItem& it : items) {
+            if (ChohyoBasisLines(r).contains(it.text)) {
+                ++found;
+                QVERIFY(it.rect.left() > titleRight);
+                QVERIFY(it.rect.top() + it.pointSize * 20 <= items[1].rect.top());
+            }
+        }
+        QCOMPARE(found, 3);
+
+        // No house: the day alone.
+        r.KaokuKakaku = Currency();
+        r.KaokuTuboTanka = 0;
+        QCOMPARE(ChohyoBasisLines(r), QStringList{u"価格を調べる日：2026/12/07"_s});
     }
 
     void frameCentredOnTheSheet() {
@@ -349,7 +383,7 @@ private Q_SLOTS:
                 texts.push_back(it);
         }
         const auto drawnTexts = dev.texts();
-        QCOMPARE(drawnTexts.size(), std::size_t(20));
+        QCOMPARE(drawnTexts.size(), std::size_t(21));
         QCOMPARE(drawnTexts.size(), texts.size());
         for (std::size_t i = 0; i < texts.size(); ++i) {
             const auto& drawn = drawnTexts[i];

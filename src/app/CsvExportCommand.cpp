@@ -50,7 +50,7 @@ void RunCsvExport(ModGlobal& g, UiServices& ui, QWidget* parent) {
         ui.showError(parent, session.failure());
         return;
     }
-    const CsvExportResult result = ExportCsv(g.UsrDbCon, path, *format);
+    const CsvExportResult result = ExportCsv(g.UsrDbCon, path, *format, StructureNamesFrom(g));
     session.close();
 
     if (!result.ok) {

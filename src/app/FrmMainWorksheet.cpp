@@ -305,6 +305,7 @@ void FrmMain::startNextProperty() {
 
 void FrmMain::ShowKaokuKozo() {
     const QString name = HouseStructureCaption(g_, g_.Bukken.KaokuKozoCD);
+    g_.Bukken.KaokuKozoMei = name;  // the report names it as the worksheet does
     // The type is small and the room fixed: a name that does not fit ends in "…", whole in the
     // tooltip.
     LblKaokuKozo->setText(

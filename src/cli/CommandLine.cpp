@@ -647,7 +647,7 @@ int ExportCommand(const Arguments& a) {
         return *refused;
     if (const auto failed = OpenUserDatabase(g))
         return *failed;
-    const CsvExportResult result = ExportCsv(g.UsrDbCon, a.output, *format);
+    const CsvExportResult result = ExportCsv(g.UsrDbCon, a.output, *format, StructureNamesFrom(g));
     ModUsrDbClose(g);
     if (!result.ok) {
         SayError(result.error);
@@ -901,9 +901,11 @@ bool PrintProperties(ReportPrinter& printer, ModGlobal& g, const std::vector<qin
     BreakdownMaker maker;
     if (breakdown)
         maker = [&g](const BukkenJoho& rec) { return MakeBreakdown(g, rec); };
+    const StructureNamer names = StructureNamesFrom(g);
     for (const qint32 id : ids) {
         try {
-            if (PrintStoredRow(printer, store, id, base, today, maker) == PrintOutcome::NoPrinter)
+            if (PrintStoredRow(printer, store, id, base, today, maker, names) ==
+                PrintOutcome::NoPrinter)
                 return false;
         } catch (const AppError& e) {
             QString text = e.context() + QStringLiteral("を印刷できませんでした。");

@@ -31,8 +31,36 @@ QString Grouped(const QString& digits) {
     return out;
 }
 
-// "#,##0.00" of a positive value, taken first to its 15-significant-digit decimal text so that the
-// rounding (half away from zero) works on the digits a user would see.
+}  // namespace
+
+std::optional<double> SalesRatio(double asking, double computed) {
+    if (!(computed > 0) || !(asking > 0))
+        return std::nullopt;
+    const double ratio = asking / computed * 100.0;
+    if (!std::isfinite(ratio))
+        return std::nullopt;
+    return ratio;
+}
+
+AskingTotal CheckAskingTotal(Currency land, Currency house, Currency total) {
+    AskingTotal out{total};
+    if (land.isZero() || house.isZero())
+        return out;
+    Currency sum;
+    try {
+        sum = land + house;
+    } catch (const AppError&) {
+        return out;  // a sum past the range is neither filled in nor compared
+    }
+    if (total.isZero()) {
+        out.total = sum;
+        out.filled = true;
+    } else {
+        out.differs = total != sum;
+    }
+    return out;
+}
+
 QString RatioNumber(double value) {
     const QString sci = QString::number(value, 'e', 14);  // d.dddddddddddddde+XX
     const qsizetype ePos = sci.indexOf(QLatin1Char('e'));
@@ -63,36 +91,6 @@ QString RatioNumber(double value) {
     const QString decimals = digits.right(2);  // always two, so that ratios line up
     // Leading zeros cannot occur except for a lone "0" before the point.
     return Grouped(intPart) + QLatin1Char('.') + decimals;
-}
-
-}  // namespace
-
-std::optional<double> SalesRatio(double asking, double computed) {
-    if (!(computed > 0) || !(asking > 0))
-        return std::nullopt;
-    const double ratio = asking / computed * 100.0;
-    if (!std::isfinite(ratio))
-        return std::nullopt;
-    return ratio;
-}
-
-AskingTotal CheckAskingTotal(Currency land, Currency house, Currency total) {
-    AskingTotal out{total};
-    if (land.isZero() || house.isZero())
-        return out;
-    Currency sum;
-    try {
-        sum = land + house;
-    } catch (const AppError&) {
-        return out;  // a sum past the range is neither filled in nor compared
-    }
-    if (total.isZero()) {
-        out.total = sum;
-        out.filled = true;
-    } else {
-        out.differs = total != sum;
-    }
-    return out;
 }
 
 QString RatioText(double ratio) {

@@ -16,6 +16,9 @@ std::optional<double> SalesRatio(double asking, double computed);
 // A ratio as the report, the list and the comparison write it, without the padding: "#,##0.00"
 // then "　％" ("95.13　％", "48.20　％", "100.00　％").
 QString RatioText(double ratio);
+// The number alone, "#,##0.00" ("48.20"), rounded half away from zero on the digits a user would
+// see (its 15 significant digits).
+QString RatioNumber(double value);
 
 // The asking prices of land, house and total as given (0 where not given) and what becomes of the
 // total: filled with land + house when both are given and the total is not, or said to differ

@@ -110,6 +110,7 @@ private:
 // No (nothing done), true when the batch ran: the caller then rebuilds the list.
 bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer,
                          db::Connection& con, const std::vector<qint32>& ids,
-                         const BukkenJoho& current, const BreakdownMaker& makeBreakdown = {});
+                         const BukkenJoho& current, const BreakdownMaker& makeBreakdown = {},
+                         const StructureNamer& names = {});
 
 }  // namespace ie

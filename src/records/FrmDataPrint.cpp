@@ -50,7 +50,8 @@ QString FailureText(const AppError& e, qsizetype left) {
 
 bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer,
                          db::Connection& con, const std::vector<qint32>& ids,
-                         const BukkenJoho& current, const BreakdownMaker& makeBreakdown) {
+                         const BukkenJoho& current, const BreakdownMaker& makeBreakdown,
+                         const StructureNamer& names) {
     const qsizetype n = static_cast<qsizetype>(ids.size());
     const QString question =
         QStringLiteral("選択物件") + QString::number(n) + QStringLiteral("件を印刷しますか。");
@@ -69,7 +70,7 @@ bool PrintSelectedBukken(QWidget* window, UiServices& ui, ReportPrinter& printer
             try {
                 const PrintOutcome outcome =
                     PrintStoredRow(printer, store, ids[static_cast<std::size_t>(i)], base,
-                                   ui.today(), makeBreakdown);
+                                   ui.today(), makeBreakdown, names);
                 if (outcome == PrintOutcome::NoPrinter)
                     ui.message(window, NoPrinterText(), MsgIcon::Exclamation);
             } catch (const AppError& e) {
@@ -102,7 +103,8 @@ void FrmData::CmdPrint_Click() {
         }
         breakdown = [this](const BukkenJoho& rec) { return MakeBreakdown(g_, rec); };
     }
-    if (!PrintSelectedBukken(this, ui_, printer, g_.UsrDbCon, ids, g_.Bukken, breakdown)) {
+    if (!PrintSelectedBukken(this, ui_, printer, g_.UsrDbCon, ids, g_.Bukken, breakdown,
+                             StructureNamesFrom(g_))) {
         return;
     }
     ShowBukkenList();

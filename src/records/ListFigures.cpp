@@ -5,6 +5,9 @@
 #include "common/SalesRatio.h"
 #include "valuation/HousePrice.h"
 
+#include <map>
+#include <memory>
+
 namespace ie {
 
 long double ListAmount::key() const {
@@ -68,6 +71,16 @@ std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued,
     if (!b || !v || !b->isValid() || !v->isValid())
         return std::nullopt;
     return HouseAge(*b, *v);
+}
+
+StructureNamer StructureNamesFrom(ModGlobal& g) {
+    auto known = std::make_shared<std::map<qint32, QString>>();
+    return [&g, known](qint32 code) {
+        auto at = known->find(code);
+        if (at == known->end())
+            at = known->emplace(code, HouseStructureCaption(g, code)).first;
+        return at->second;
+    };
 }
 
 }  // namespace ie

@@ -4,9 +4,12 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace ie {
+
+struct ModGlobal;
 
 // A yen amount of the list: exact ten-thousandths, or for a total past the 64-bit range (which
 // the list reads as a float) yen as a double.
@@ -31,5 +34,11 @@ std::optional<ListAmount> DifferenceOf(const db::Value& asking, const db::Value&
 // 築年数 only for a property saved with a house (a 坪単価 and a 延床面積 above zero).
 std::optional<qint32> AgeOf(const db::Value& built, const db::Value& valued,
                             const db::Value& unitPrice, const db::Value& floorArea);
+
+// Names a house structure (家屋構造CD) as the worksheet does.
+using StructureNamer = std::function<QString(qint32 code)>;
+// Names structures from the reference database of g, each looked up once; a structure the
+// database cannot name (or a database that cannot be read) is "構造コード n".
+StructureNamer StructureNamesFrom(ModGlobal& g);
 
 }  // namespace ie

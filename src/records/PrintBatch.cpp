@@ -27,7 +27,7 @@ QString IdName(qint32 id) {
 
 PrintOutcome PrintStoredRow(ReportPrinter& printer, PropertyStore& store, qint32 id,
                             const BukkenJoho& base, const QDate& today,
-                            const BreakdownMaker& makeBreakdown) {
+                            const BreakdownMaker& makeBreakdown, const StructureNamer& names) {
     std::optional<StoredProperty> row;
     try {
         row = store.load(id, base, today);
@@ -36,6 +36,7 @@ PrintOutcome PrintStoredRow(ReportPrinter& printer, PropertyStore& store, qint32
     }
     if (!row)
         throw AppError(errors::kPlainMessage, RowGoneText(id), IdName(id));
+    row->record.KaokuKozoMei = names ? names(row->record.KaokuKozoCD) : QString();
     std::optional<BreakdownContent> breakdown;
     if (makeBreakdown) {
         try {

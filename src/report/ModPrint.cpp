@@ -186,8 +186,38 @@ std::vector<QString> ChohyoLines(const BukkenJoho& rec) {
     return lines;
 }
 
+namespace {
+
+bool HasHouse(const BukkenJoho& rec) {
+    return !rec.KaokuKakaku.isZero() || rec.KaokuTuboTanka != 0;
+}
+
+}  // namespace
+
+QStringList ChohyoBasisLines(const BukkenJoho& rec) {
+    QStringList lines;
+    if (rec.HyokaDate.isValid())
+        lines << QStringLiteral("価格を調べる日：") + FormatDate(rec.HyokaDate);
+    if (!HasHouse(rec))
+        return lines;
+    QString structure = rec.KaokuKozoMei;
+    if (structure.isEmpty()) {
+        structure = rec.KaokuKozoCD > 0 ? QStringLiteral("構造コード %1").arg(rec.KaokuKozoCD)
+                                        : QStringLiteral("構造未設定");
+    }
+    lines << QStringLiteral("構造：") + structure;
+    if (rec.KaokuDate.isValid() && rec.HyokaDate.isValid()) {
+        const AgeCount count =
+            rec.KeikaNensuKazoekata == 1 ? AgeCount::NtaHalfYear : AgeCount::CalendarYears;
+        const qint32 age = HouseAge(rec.KaokuDate, rec.HyokaDate, count);
+        if (age >= 0)
+            lines << QStringLiteral("築年数：%1年").arg(age);
+    }
+    return lines;
+}
+
 QStringList ChohyoHouseNotes(const BukkenJoho& rec) {
-    const bool hasHouse = !rec.KaokuKakaku.isZero() || rec.KaokuTuboTanka != 0;
+    const bool hasHouse = HasHouse(rec);
     // From the dates, not the worksheet's age: a row printed from the list has none.
     return StoredHouseNotes(hasHouse, rec.KaokuKozoCD, rec.KeikaNensuKazoekata, rec.KaokuTuboTanka,
                             rec.KaokuTateTubo, rec.KaokuDate, rec.HyokaDate);
@@ -251,6 +281,10 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
     items.push_back(TextItem(3400, 1900, QStringLiteral("物件現況写真"), 10, false));
     items.push_back(RectItem(Kind::Frame, 500, 500, 15500, 11000));
     items.push_back(RectItem(Kind::Frame, 530, 530, 15470, 10970));
+    // Right of the title, above the output date.
+    const QStringList basis = ChohyoBasisLines(rec);
+    for (int i = 0; i < static_cast<int>(basis.size()); ++i)
+        items.push_back(FittedTextItem(10800, 1000 + 280 * i, basis[i], 10, 15400));
     // Laid out from a left margin of 500 twips, the page is moved right so that its frame sits in
     // the middle of the A4 landscape sheet (16838 twips wide), margins equal on both sides.
     constexpr int kSheetWidth = 16838;

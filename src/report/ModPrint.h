@@ -60,6 +60,10 @@ ChohyoItem FittedTextItem(int x, int y, const QString& text, int pointSize, int 
 
 // The notes under the data lines: HouseNotes for the record's house.
 QStringList ChohyoHouseNotes(const BukkenJoho& rec);
+// What the prices on the page rest on, for the room beside the title: the day they are for
+// (価格を調べる日), and with a house its structure (KaokuKozoMei, else its code) and age, counted
+// as it was valued.
+QStringList ChohyoBasisLines(const BukkenJoho& rec);
 // The note written after a calculated price whose inputs changed after it was calculated.
 QString StaleResultNote();  // "（入力の変更後に再計算していません）"
 
