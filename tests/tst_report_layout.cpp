@@ -1,6 +1,7 @@
 // The property report page: value padding in CP932 columns, the ratio texts, the seventeen lines
 // and every item's position, what PrintChohyo actually paints (through a recording paint device),
 // the fonts, and the preview's scroll ranges.
+#include "common/Cp932.h"
 #include "common/SalesRatio.h"
 #include "platform/QtUiServices.h"
 #include "report/FrmPrint.h"
@@ -334,6 +335,32 @@ private Q_SLOTS:
         r.KaokuKakaku = Currency();
         r.KaokuTuboTanka = 0;
         QCOMPARE(ChohyoBasisLines(r), QStringList{u"価格を調べる日：2026/12/07"_s});
+    }
+
+    void noTextsOverlapWhenEverythingIsThere() {
+        // No road, an old non-wooden house, a remark, stale results, a long structure name.
+        BukkenJoho r = FullRecord();
+        r.MudoroRank = 1;
+        r.KaokuKozoCD = 3;
+        r.KaokuKozoMei = u"鉄筋コンクリート造（木造として計算）"_s;
+        r.KaokuDate = QDate(1975, 6, 1);
+        r.HyokaDate = QDate(2026, 12, 7);
+        r.TotiKakakuStale = true;
+        r.KaokuKakakuStale = true;
+        std::vector<QRect> boxes;
+        for (const ChohyoItem& it : ChohyoLayout(r, QDate(2026, 12, 8))) {
+            if (it.kind == Kind::Text) {
+                const int width = cp932::ByteWidth(it.text) * it.pointSize * 10;
+                boxes.emplace_back(it.rect.left(), it.rect.top(), width, it.pointSize * 20);
+            }
+        }
+        QVERIFY(boxes.size() > 25);
+        for (std::size_t i = 0; i < boxes.size(); ++i) {
+            QVERIFY(boxes[i].bottom() < 10970);  // inside the inner frame
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                QVERIFY2(!boxes[i].intersects(boxes[j]), qPrintable(QString::number(i) + u' ' +
+                                                                     QString::number(j)));
+        }
     }
 
     void frameCentredOnTheSheet() {

@@ -260,7 +260,8 @@ std::vector<ChohyoItem> ChohyoLayout(const BukkenJoho& rec, const QDate& today) 
     else
         rows << house;
     for (int i = 0; i < static_cast<int>(rows.size()); ++i)
-        items.push_back(FittedTextItem(kLineLeft, 10410 + 175 * i, rows[i], 8, kLineRight));
+        // Below the 12-point 備考 line (it ends at 10440) and above the frame (10970).
+        items.push_back(FittedTextItem(kLineLeft, 10450 + 170 * i, rows[i], 8, kLineRight));
     // A result printed as the worksheet shows it, though its inputs changed after it was
     // calculated, is marked in smaller type after its figure.
     const bool landStale = rec.TotiKakakuStale;
