@@ -321,6 +321,14 @@ void TestHikaku::saveAndPrint() {
     QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPng")), Qt::LeftButton);
     QCOMPARE(ReadAll(png), before);
     QCOMPARE(p.ui.notes.size(), 1);  // nothing saved, nothing noted
+    // The user database is never written over.
+    const QByteArray database = ReadAll(p.g.UsrDbPath);
+    p.ui.files.push_back(p.g.UsrDbPath);
+    QTest::mouseClick(p.w->findChild<QPushButton*>(QStringLiteral("CmdPng")), Qt::LeftButton);
+    QCOMPARE(ReadAll(p.g.UsrDbPath), database);
+    QVERIFY(
+        p.ui.texts().back().startsWith(u"いえねだん帳が使用しているユーザーデータベースには"_s));
+    QVERIFY(p.ui.unexpected.isEmpty());
 
     // PDF through the printer service, one A4 page here.
     const QString pdf = p.folder.file(u"比較.pdf"_s);

@@ -37,6 +37,7 @@ void FrmMain::mnuPrint_Click() {
     }
     FrmPrint preview(globals().Bukken, std::move(breakdown), g_.IniFilePath, ui(),
                      DefaultReportPrinter(), this);
+    preview.refuseOwnFiles([this](const QString& path) { return OwnFileAt(g_, path); });
     // 相場比較 when the property can be compared with imported trades; without them the report is
     // as it was.
     if (const std::optional<SoubaContent> souba = SoubaReportContent(g_, g_.Bukken, ui_.today()))

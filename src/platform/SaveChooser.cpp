@@ -50,7 +50,7 @@ const SaveFileKind& PngFileKind() {
 }
 
 QString ChooseSaveFile(UiServices& ui, QWidget* parent, const QString& iniPath,
-                       const SaveFileKind& kind, const QString& name) {
+                       const SaveFileKind& kind, const QString& name, const OwnFileCheck& ownFile) {
     const RememberedFolder place{iniPath, kind.folderKey, QStandardPaths::DocumentsLocation,
                                  QStringLiteral("保存先のフォルダ")};
     QString path = ui.saveFileName(parent, kind.filter, QDir(place.folder()).filePath(name));
@@ -58,6 +58,14 @@ QString ChooseSaveFile(UiServices& ui, QWidget* parent, const QString& iniPath,
         return {};
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + kind.suffix;
+    if (const QString own = ownFile ? ownFile(path) : QString(); !own.isEmpty()) {
+        ui.message(parent,
+                   QStringLiteral("いえねだん帳が使用している%1には保存できません。\r%2\r"
+                                  "別のファイル名を指定してください。")
+                       .arg(own, QDir::toNativeSeparators(path)),
+                   MsgIcon::Exclamation);
+        return {};
+    }
     if (QFileInfo::exists(path) &&
         ui.question(parent, QStringLiteral("同じ名前のファイルが存在します。上書きしますか"),
                     AppTitle(), Answer::Yes) == Answer::No) {

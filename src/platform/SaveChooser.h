@@ -3,6 +3,8 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <functional>
+
 class QImage;
 class QWidget;
 
@@ -36,11 +38,16 @@ struct SaveFileKind {
 const SaveFileKind& PdfFileKind();
 const SaveFileKind& PngFileKind();
 
+// Names the program's own file at a path ("ユーザーデータベース"), or empty for any other file.
+using OwnFileCheck = std::function<QString(const QString& path)>;
+
 // Asks where to save a file of the kind, proposing name in the folder that kind was last saved to
 // (Documents before that), and remembers the folder chosen. A name without an extension gets the
-// kind's; an existing file is replaced only when the user says so. Empty when the user gave up.
+// kind's; one of the program's own files (ownFile) is refused with a message; an existing file is
+// replaced only when the user says so. Empty when the user gave up or the file was refused.
 QString ChooseSaveFile(UiServices& ui, QWidget* parent, const QString& iniPath,
-                       const SaveFileKind& kind, const QString& name);
+                       const SaveFileKind& kind, const QString& name,
+                       const OwnFileCheck& ownFile = {});
 
 // Writes image to path as a PNG picture, whole or not at all: on a failure any earlier file stays
 // as it was, and cause says why.

@@ -217,20 +217,6 @@ void WriteFailed(CsvExportResult& result, const QIODevice& out, const QString& p
 
 }  // namespace
 
-QString OwnFileAt(const ModGlobal& g, const QString& path) {
-    const std::pair<const QString&, QString> own[] = {
-        {g.UsrDbPath, u"ユーザーデータベース"_s},
-        {g.SysDbPath, u"システムデータベース"_s},
-        {g.IniFilePath, u"設定ファイル"_s},
-        {g.Bukken.PicTempFile, u"写真の一時ファイル"_s},
-    };
-    for (const auto& [file, name] : own) {
-        if (!file.isEmpty() && IsSameFile(path, file))
-            return name;
-    }
-    return {};
-}
-
 QString CsvExportQuery() {
     QString columns;
     for (const PropertyColumn* c : CsvColumns()) {

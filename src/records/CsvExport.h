@@ -71,10 +71,6 @@ QString CsvField(const QString& value);
 // changed.
 QString CsvFieldGuarded(const QString& value, bool textColumn);
 
-// Which of the files the program holds open path is (by any spelling or link), named for the user
-// ("ユーザーデータベース"), or empty: an export must never write over one of them.
-QString OwnFileAt(const ModGlobal& g, const QString& path);
-
 // The file name the export writes to: a name typed without an extension gets ".csv".
 QString CsvTargetPath(const QString& chosen);
 

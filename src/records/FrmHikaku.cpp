@@ -214,7 +214,8 @@ void FrmHikaku::showSaveFailure(const QString& path, const QString& error) {
 QString FrmHikaku::chooseFile(const SaveFileKind& kind) {
     const QString name = QStringLiteral("物件比較_%1.%2")
                              .arg(ui_.today().toString(QStringLiteral("yyyyMMdd")), kind.suffix);
-    return ChooseSaveFile(ui_, this, g_.IniFilePath, kind, name);
+    return ChooseSaveFile(ui_, this, g_.IniFilePath, kind, name,
+                          [this](const QString& path) { return OwnFileAt(g_, path); });
 }
 
 void FrmHikaku::CmdPng_Click() {

@@ -351,7 +351,8 @@ QImage FrmSouba::pageImage() const {
 QString FrmSouba::chooseFile(const SaveFileKind& kind) {
     return ChooseSaveFile(
         ui_, this, g_.IniFilePath, kind,
-        PropertyFileName(QStringLiteral("相場比較"), rec_, ui_.today(), kind.suffix));
+        PropertyFileName(QStringLiteral("相場比較"), rec_, ui_.today(), kind.suffix),
+        [this](const QString& path) { return OwnFileAt(g_, path); });
 }
 
 void FrmSouba::CmdPng_Click() {

@@ -442,7 +442,8 @@ void FrmPrint::CmdOK_Click() {
 void FrmPrint::CmdPdf_Click() {
     const QString path = ChooseSaveFile(
         ui_, this, iniFilePath_, PdfFileKind(),
-        PropertyFileName(QStringLiteral("物件帳票"), rec_, ui_.today(), PdfFileKind().suffix));
+        PropertyFileName(QStringLiteral("物件帳票"), rec_, ui_.today(), PdfFileKind().suffix),
+        ownFile_);
     if (path.isEmpty())
         return;
     QString error;

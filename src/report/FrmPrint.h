@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/IniFile.h"
+#include "platform/SaveChooser.h"
 #include "report/Breakdown.h"
 #include "report/ReportPrinter.h"
 #include "report/SoubaChart.h"
@@ -9,6 +10,7 @@
 #include <QImage>
 
 #include <optional>
+#include <utility>
 
 class QCheckBox;
 class QComboBox;
@@ -47,6 +49,8 @@ public:
              const QString& iniFilePath, UiServices& ui, ReportPrinter& printer,
              QWidget* parent = nullptr);
 
+    // PDF保存 refuses the files check names (the program's own databases and settings).
+    void refuseOwnFiles(OwnFileCheck check) { ownFile_ = std::move(check); }
     // The page image the preview shows.
     const QImage& pageImage() const { return images_[shown_]; }
     // Offers the page 相場比較 after the others, with its check box "相場比較を付ける" (on unless
@@ -115,6 +119,7 @@ private:
     const BukkenJoho& rec_;
     std::optional<BreakdownContent> breakdown_;
     QString iniFilePath_;
+    OwnFileCheck ownFile_;
     UiServices& ui_;
     ReportPrinter& printer_;
     ReportPage page_;

@@ -1,13 +1,18 @@
 #include "state/ModGlobal.h"
 
 #include "platform/Database.h"
+#include "platform/SafeWrite.h"
 #include "platform/UiServices.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
 
+#include <utility>
+
 namespace ie {
+
+using namespace Qt::StringLiterals;
 
 QString ConnectionString(const QString& path) {
     return QStringLiteral("Provider = Microsoft.jet.OLEDB.3.51;Data Source=") + path;
@@ -106,6 +111,19 @@ void ModSysDbClose(ModGlobal& g) {
 
 void ModUsrDbClose(ModGlobal& g) {
     g.UsrDbCon.close();
+}
+
+QString OwnFileAt(const ModGlobal& g, const QString& path) {
+    const std::pair<const QString&, QString> own[] = {
+        {g.UsrDbPath, u"ユーザーデータベース"_s},        {g.SysDbPath, u"システムデータベース"_s},
+        {g.TradesDbPath, u"取引事例データベース"_s},     {g.IniFilePath, u"設定ファイル"_s},
+        {g.Bukken.PicTempFile, u"写真の一時ファイル"_s},
+    };
+    for (const auto& [file, name] : own) {
+        if (!file.isEmpty() && IsSameFile(path, file))
+            return name;
+    }
+    return {};
 }
 
 }  // namespace ie

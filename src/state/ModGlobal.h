@@ -43,6 +43,10 @@ struct ModGlobal {
     BukkenJoho Bukken;
 };
 
+// Which of the files the program holds open path is (by any spelling or link), named for the user
+// ("ユーザーデータベース"), or empty: an export or a saved PDF must never write over one of them.
+QString OwnFileAt(const ModGlobal& g, const QString& path);
+
 // "Provider = Microsoft.jet.OLEDB.3.51;Data Source=" + path.
 QString ConnectionString(const QString& path);
 
