@@ -358,8 +358,8 @@ private Q_SLOTS:
         for (std::size_t i = 0; i < boxes.size(); ++i) {
             QVERIFY(boxes[i].bottom() < 10970);  // inside the inner frame
             for (std::size_t j = i + 1; j < boxes.size(); ++j)
-                QVERIFY2(!boxes[i].intersects(boxes[j]), qPrintable(QString::number(i) + u' ' +
-                                                                     QString::number(j)));
+                QVERIFY2(!boxes[i].intersects(boxes[j]),
+                         qPrintable(QString::number(i) + u' ' + QString::number(j)));
         }
     }
 
