@@ -1,5 +1,6 @@
 #include "app/FrmMain.h"
 #include "cli/CommandLine.h"
+#include "common/JapaneseCalendar.h"
 #include "platform/ConsoleUiServices.h"
 #include "platform/QtUiServices.h"
 #include "platform/SingleInstance.h"
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 namespace {
 
@@ -75,6 +77,11 @@ int main(int argc, char** argv) {
         return ie::cli::RunCommandLine(argc, argv);
     }
 
+    // The Japanese calendar's first use loads ICU's locale and calendar data: milliseconds that
+    // another core spends while the application and the window are built, so that the window's
+    // date fields find it ready. Waited for at the end of main at the latest.
+    const std::future<void> calendarData =
+        std::async(std::launch::async, [] { static_cast<void>(ie::jcal::EraOfYear(2000)); });
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ienedancho"));
     // Lets the desktop match the windows to the menu entry and its icon.
