@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstdio>
 #include <cstring>
 #include <future>
@@ -77,9 +79,12 @@ int main(int argc, char** argv) {
         return ie::cli::RunCommandLine(argc, argv);
     }
 
-    // The Japanese calendar's first use loads ICU's locale and calendar data: milliseconds that
-    // another core spends while the application and the window are built, so that the window's
-    // date fields find it ready. Waited for at the end of main at the latest.
+    // Two set-ups that the window's first text and first date field would wait for, started on
+    // other cores while the application and the window are built: fontconfig's configuration
+    // (read from many small files) and ICU's locale and calendar data for the Japanese calendar.
+    // Both are made once per process, safely from any thread. Waited for at the end of main at
+    // the latest.
+    const std::future<void> fontSetUp = std::async(std::launch::async, [] { FcInit(); });
     const std::future<void> calendarData =
         std::async(std::launch::async, [] { static_cast<void>(ie::jcal::EraOfYear(2000)); });
     QApplication app(argc, argv);
