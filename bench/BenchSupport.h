@@ -1,7 +1,8 @@
 #pragma once
 
-// Small pieces every benchmark program uses: the median of its runs, a figure of the process's
-// own memory, SQL run straight on a database it prepares, and a new user database.
+// Small pieces every benchmark program uses: the smoke run's switch, the median of its runs, a
+// figure of the process's own memory, SQL run straight on a database it prepares, and a new user
+// database.
 #include "common/AppError.h"
 #include "platform/UiServices.h"
 #include "state/UserDatabase.h"
@@ -28,6 +29,24 @@
 #include <vector>
 
 namespace ie::bench {
+
+// --smoke, anywhere among the arguments: the benchmark runs its whole path at its smallest sizes,
+// once, and judges no figure, so that CTest sees a benchmark that no longer runs (a failure still
+// ends it with a non-zero code). The switch is taken out of argv, so that the positional
+// arguments keep their places.
+inline bool TakeSmokeFlag(int& argc, char** argv) {
+    bool smoke = false;
+    int out = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--smoke") == 0)
+            smoke = true;
+        else
+            argv[out++] = argv[i];
+    }
+    argv[out] = nullptr;
+    argc = out;
+    return smoke;
+}
 
 // A child program's run: wall time from start to end, its user + system time, its peak memory.
 struct SpawnRun {

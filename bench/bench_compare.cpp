@@ -7,7 +7,8 @@
 // Memory: the peak resident size of a process that opens the comparison once, on that database
 // and on the same database without photos (target: no growth with the 500 MB of photos).
 //
-// Usage: bench_compare [rows] [repetitions]   (re-runs itself with --child for each measurement)
+// Usage: bench_compare [rows] [repetitions] [--smoke]   (re-runs itself with --child for each
+// measurement; --smoke: 20 properties, 2 photos of 64 KB, one repetition)
 #include "BenchSupport.h"
 
 #include "records/FrmData.h"
@@ -35,9 +36,6 @@ namespace {
 using ie::bench::BenchUi;
 using ie::bench::Median;
 using ie::bench::StatusKb;
-
-constexpr int kPhotoRows = 100;
-constexpr int kPhotoBytes = 5 * 1024 * 1024;
 
 void WaitShown(QWidget& w) {
     w.show();
@@ -139,25 +137,27 @@ QByteArray RunChild(const QStringList& args) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--child") == 0)
         return Child(argc, argv);
+    const bool smoke = ie::bench::TakeSmokeFlag(argc, argv);
     QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000;
-    const int reps = argc > 2 ? std::atoi(argv[2]) : 9;
+    const int rows = smoke ? 20 : argc > 1 ? std::atoi(argv[1]) : 1000;
+    const int reps = smoke ? 1 : argc > 2 ? std::atoi(argv[2]) : 9;
+    const int photoBytes = smoke ? 64 * 1024 : 5 * 1024 * 1024;
     QTemporaryDir dir;
     const QString with = dir.filePath(QStringLiteral("with_photos.mdb"));
     const QString without = dir.filePath(QStringLiteral("without_photos.mdb"));
     QElapsedTimer t;
     t.start();
-    const int photos = std::min(rows, kPhotoRows);
-    if (!ie::bench::MakeListDatabase(with, rows, photos, kPhotoBytes) ||
+    const int photos = std::min(rows, smoke ? 2 : 100);
+    if (!ie::bench::MakeListDatabase(with, rows, photos, photoBytes) ||
         !ie::bench::MakeListDatabase(without, rows, 0, 0)) {
         std::fprintf(stderr, "could not build the test databases\n");
         return 1;
     }
     std::printf(
-        "bench_compare: %d properties, %d with a 5 MB photo (databases built in %.1f s; "
+        "bench_compare: %d properties, %d with a %.2f MB photo (databases built in %.1f s; "
         "%.0f MB and %.1f MB)\n",
-        rows, photos, t.elapsed() / 1000.0, QFileInfo(with).size() / 1048576.0,
-        QFileInfo(without).size() / 1048576.0);
+        rows, photos, photoBytes / 1048576.0, t.elapsed() / 1000.0,
+        QFileInfo(with).size() / 1048576.0, QFileInfo(without).size() / 1048576.0);
 
     const QString n = QString::number(rows);
     const QList<QByteArray> times =
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
     const double withoutMb = po[1].toLong() / 1024.0;
     std::printf(
         "  peak memory, comparison opened once: with photos %.1f MB, without %.1f MB, "
-        "difference %+.1f MB (photos in the table: %d MB)\n",
-        withMb, withoutMb, withMb - withoutMb, photos * 5);
+        "difference %+.1f MB (photos in the table: %.1f MB)\n",
+        withMb, withoutMb, withMb - withoutMb, photos * (photoBytes / 1048576.0));
     return 0;
 }

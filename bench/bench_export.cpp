@@ -3,7 +3,8 @@
 // (target: at most 1.5) and the export's peak memory growth against the size of the file it wrote
 // (target: at most twice the file).
 //
-// Usage: bench_export [rows]     (the program re-runs itself with --child for each export)
+// Usage: bench_export [rows] [--smoke]   (the program re-runs itself with --child for each export;
+// --smoke: 200 rows, one run, no judgement)
 #include "BenchSupport.h"
 
 #include "platform/Database.h"
@@ -131,8 +132,9 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
         return Child(argv[2], argv[3]);
 
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
-    constexpr int kRuns = 5;
+    const bool smoke = ie::bench::TakeSmokeFlag(argc, argv);
+    const int rows = smoke ? 200 : argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int kRuns = smoke ? 1 : 5;
 
     QTemporaryDir dir;
     if (!dir.isValid())
@@ -174,9 +176,12 @@ int main(int argc, char** argv) {
         long before = 0, peak = 0;
         long long written = 0;
         const std::string childText = ReadText(childOut);
-        if (std::sscanf(childText.c_str(), "%ld %ld %lld", &before, &peak, &written) == 3) {
-            growthKb = std::max(growthKb, peak - before);
+        if (std::sscanf(childText.c_str(), "%ld %ld %lld", &before, &peak, &written) != 3 ||
+            written != rows) {
+            std::fprintf(stderr, "the export wrote %lld of %d rows\n", written, rows);
+            return 1;
         }
+        growthKb = std::max(growthKb, peak - before);
     }
 
     const double mOurs = Median(oursT), mTheirs = Median(theirsT);
@@ -195,5 +200,5 @@ int main(int argc, char** argv) {
                 static_cast<long long>(fileBytes), static_cast<long long>(sqliteBytes));
     std::printf("peak memory growth        %ld kB = %.2f x the file (target <= 2) %s\n", growthKb,
                 memRatio, memRatio <= 2.0 ? "ok" : "OVER");
-    return ratio <= 1.5 && memRatio <= 2.0 ? 0 : 2;
+    return smoke || (ratio <= 1.5 && memRatio <= 2.0) ? 0 : 2;
 }

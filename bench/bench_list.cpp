@@ -7,7 +7,8 @@
 // Memory: the peak resident size of a process that opens the list window once, on that table and
 // on the same table without photos (target: no growth with the 256 MB of photos).
 //
-// Usage: bench_list [rows] [repetitions]   (re-runs itself with --child for each measurement)
+// Usage: bench_list [rows] [repetitions] [--smoke]   (re-runs itself with --child for each
+// measurement; --smoke: 200 properties, 10 with a photo, one repetition)
 #include "BenchSupport.h"
 
 #include "platform/UiServices.h"
@@ -40,11 +41,9 @@ using ie::bench::BenchUi;
 using ie::bench::Median;
 using ie::bench::StatusKb;
 
-// A user database with `rows` properties; 1,000 of them (spread evenly) with a 256 KB photo when
-// withPhotos.
-bool MakeDatabase(const QString& path, int rows, bool withPhotos) {
-    return ie::bench::MakeListDatabase(path, rows, withPhotos ? std::min(rows, 1000) : 0,
-                                       256 * 1024);
+// A user database with `rows` properties; photoRows of them (spread evenly) with a 256 KB photo.
+bool MakeDatabase(const QString& path, int rows, int photoRows) {
+    return ie::bench::MakeListDatabase(path, rows, photoRows, 256 * 1024);
 }
 
 // The list window as the main window opens it: connection, window, list, count, shown, painted.
@@ -176,22 +175,24 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--child") == 0) {
         return Child(argc, argv);
     }
+    const bool smoke = ie::bench::TakeSmokeFlag(argc, argv);
     QCoreApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int reps = argc > 2 ? std::atoi(argv[2]) : 7;
+    const int rows = smoke ? 200 : argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int reps = smoke ? 1 : argc > 2 ? std::atoi(argv[2]) : 7;
+    const int photoRows = std::min(rows, smoke ? 10 : 1000);
     QTemporaryDir dir;
     const QString with = dir.filePath(QStringLiteral("with_photos.mdb"));
     const QString without = dir.filePath(QStringLiteral("without_photos.mdb"));
     QElapsedTimer t;
     t.start();
-    if (!MakeDatabase(with, rows, true) || !MakeDatabase(without, rows, false)) {
+    if (!MakeDatabase(with, rows, photoRows) || !MakeDatabase(without, rows, 0)) {
         std::fprintf(stderr, "could not build the test databases\n");
         return 1;
     }
     std::printf(
         "bench_list: %d properties, %d with a 256 KB photo (databases built in %.1f s; "
         "%.0f MB and %.0f MB)\n",
-        rows, std::min(rows, 1000), t.elapsed() / 1000.0, QFileInfo(with).size() / 1048576.0,
+        rows, photoRows, t.elapsed() / 1000.0, QFileInfo(with).size() / 1048576.0,
         QFileInfo(without).size() / 1048576.0);
 
     const QString n = QString::number(rows);
@@ -218,6 +219,6 @@ int main(int argc, char** argv) {
     std::printf(
         "  peak memory, list window opened once: with photos %.1f MB, without %.1f MB, "
         "difference %+.1f MB (photos in the table: %.0f MB)\n",
-        withMb, withoutMb, withMb - withoutMb, std::min(rows, 1000) * 0.25);
+        withMb, withoutMb, withMb - withoutMb, photoRows * 0.25);
     return 0;
 }

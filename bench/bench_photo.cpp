@@ -4,7 +4,7 @@
 // and the photo written to the scratch file). Prints the medians and the ratio
 // (save + load) / (copy + sync), target at most 3.
 //
-// Usage: bench_photo [megabytes] [repetitions]
+// Usage: bench_photo [megabytes] [repetitions] [--smoke]   (--smoke: a 1 MB photo, one repetition)
 #include "BenchSupport.h"
 
 #include "platform/Database.h"
@@ -77,22 +77,28 @@ double CopyAndSync(const QString& from, const QString& to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool smoke = ie::bench::TakeSmokeFlag(argc, argv);
     QCoreApplication app(argc, argv);
-    const int megabytes = argc > 1 ? std::atoi(argv[1]) : 20;
-    const int reps = argc > 2 ? std::atoi(argv[2]) : 7;
+    const int megabytes = smoke ? 1 : argc > 1 ? std::atoi(argv[1]) : 20;
+    const int reps = smoke ? 1 : argc > 2 ? std::atoi(argv[2]) : 7;
 
     QTemporaryDir dir;
     const QString dbPath = dir.filePath(QStringLiteral("Morinaxis_u.mdb"));
     const QString photoPath = dir.filePath(QStringLiteral("photo.jpg"));
     const QString copyPath = dir.filePath(QStringLiteral("copy.jpg"));
-    if (!ie::bench::MakeUserDatabase(dbPath))
+    if (!ie::bench::MakeUserDatabase(dbPath)) {
+        std::fprintf(stderr, "cannot make a user database\n");
         return 1;
+    }
     QFile(dbPath).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     {
         sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(dbPath).constData(), &db);
-        sqlite3_exec(db, "DELETE FROM 物件情報", nullptr, nullptr, nullptr);
+        const bool emptied =
+            sqlite3_open(QFile::encodeName(dbPath).constData(), &db) == SQLITE_OK &&
+            Exec(db, "DELETE FROM 物件情報");
         sqlite3_close(db);
+        if (!emptied)
+            return 1;
     }
     QByteArray photo(qsizetype(megabytes) * 1024 * 1024, Qt::Uninitialized);
     QRandomGenerator rng(7);
@@ -123,16 +129,20 @@ int main(int argc, char** argv) {
 
         QElapsedTimer t;
         t.start();
-        if (SaveBukken(g, ui, nullptr) != SaveOutcome::Saved)
+        if (SaveBukken(g, ui, nullptr) != SaveOutcome::Saved) {
+            std::fprintf(stderr, "the save failed\n");
             return 1;
+        }
         const double save = Ms(t);
 
         t.restart();
         db::Connection con;
         con.setConnectionString(ConnectionString(dbPath));
         con.open();
-        if (!LoadBukken(con, i + 1, b, ui.today()))
+        if (!LoadBukken(con, i + 1, b, ui.today())) {
+            std::fprintf(stderr, "the load failed\n");
             return 1;
+        }
         con.close();
         const double load = Ms(t);
 

@@ -9,7 +9,7 @@
 // case left behind. Every child starts the same QApplication; its resident size before the first
 // run is printed too.
 //
-// Usage: bench_pick [repetitions]
+// Usage: bench_pick [repetitions] [--smoke]   (--smoke: one small photo, one repetition)
 #include "BenchSupport.h"
 #include "SitePhoto.h"
 
@@ -115,11 +115,12 @@ Figures RunChild(const QString& mode, const QString& file, int reps) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool smoke = ie::bench::TakeSmokeFlag(argc, argv);
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 5 && args[1] == QStringLiteral("--child"))
         return Child(args[2], args[3], args[4].toInt());
-    const int reps = args.size() > 1 ? args[1].toInt() : 5;
+    const int reps = smoke ? 1 : args.size() > 1 ? args[1].toInt() : 5;
 
     QTemporaryDir dir;
     std::printf(
@@ -130,11 +131,15 @@ int main(int argc, char** argv) {
     std::printf("  %-7s %8s | %10s %10s %6s | %12s %12s %6s | %8s\n", "photo", "file", "decode ms",
                 "pick ms", "ratio", "decode peak", "pick peak", "ratio", "start");
     bool ok = true;
-    const struct {
+    struct Case {
         int mp;
         QSize size;
-    } photos[] = {{12, QSize(4000, 3000)}, {48, QSize(8064, 6048)}, {108, QSize(12000, 9000)}};
-    for (const auto& photo : photos) {
+    };
+    const std::vector<Case> photos =
+        smoke ? std::vector<Case>{{1, QSize(1200, 900)}}
+              : std::vector<Case>{
+                    {12, QSize(4000, 3000)}, {48, QSize(8064, 6048)}, {108, QSize(12000, 9000)}};
+    for (const Case& photo : photos) {
         const QString file = dir.filePath(QStringLiteral("site-%1mp.jpg").arg(photo.mp));
         {
             QFile f(file);

@@ -6,7 +6,7 @@
 // whole query (every list column, the photo left out) and the IDs alone, which is all the list
 // needs to show its rows in order. Prints the ratios of the medians (target: at most 2).
 //
-// Usage: bench_sort [rows] [repetitions]
+// Usage: bench_sort [rows] [repetitions] [--smoke]   (--smoke: 200 properties, one repetition)
 #include "BenchSupport.h"
 
 #include "records/BukkenListModel.h"
@@ -84,10 +84,11 @@ double OrderByRaw(sqlite3* db, bool allColumns, int expectedRows, qint32& first)
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool smoke = ie::bench::TakeSmokeFlag(argc, argv);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
-    const int reps = argc > 2 ? std::atoi(argv[2]) : 7;
+    const int rows = smoke ? 200 : argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int reps = smoke ? 1 : argc > 2 ? std::atoi(argv[2]) : 7;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.mdb"));
     QElapsedTimer built;

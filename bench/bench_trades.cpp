@@ -2,7 +2,8 @@
 // the same rows converted to UTF-8 in the same run; then the comparison's query on the imported
 // table, and its peak memory in a child process on the full table and on a tenth of it.
 //
-// Usage: bench_trades [rows]   (5,000,000 by default, about as many as the whole country holds)
+// Usage: bench_trades [rows] [--smoke]   (5,000,000 by default, about as many as the whole country
+// holds; --smoke: 5,000 rows, one comparison)
 #include "BenchSupport.h"
 
 #include "common/Cp932.h"
@@ -132,10 +133,12 @@ double ImportWithSqlite3(const QString& utf8Path, const QString& dbPath) {
     p.waitForStarted();
     p.write(".mode csv\n.import '" + QFile::encodeName(utf8Path) + "' t\n");
     p.closeWriteChannel();
-    p.waitForFinished(-1);
+    const bool finished = p.waitForFinished(-1);
     const double s = t.elapsed() / 1000.0;
-    if (p.exitCode() != 0)
+    if (!finished || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
         std::fprintf(stderr, "sqlite3: %s\n", p.readAllStandardError().constData());
+        return -1;
+    }
     return s;
 }
 
@@ -155,17 +158,25 @@ ComparisonSubject Subject() {
 
 // The child: one comparison, then its peak memory.
 int CompareChild(const QString& dbPath) {
-    db::Connection con;
-    OpenTradesDb(con, dbPath, false);
-    const ComparisonResult r = CompareWithTrades(con, Subject());
-    std::printf("%ld %d\n", bench::StatusKb("VmHWM"), static_cast<int>(r.trades.size()));
-    return 0;
+    try {
+        db::Connection con;
+        OpenTradesDb(con, dbPath, false);
+        const ComparisonResult r = CompareWithTrades(con, Subject());
+        std::printf("%ld %d\n", bench::StatusKb("VmHWM"), static_cast<int>(r.trades.size()));
+        return 0;
+    } catch (const AppError& e) {
+        std::fprintf(stderr, "comparison failed: %s\n", e.description().toUtf8().constData());
+        return 1;
+    }
 }
 
+// -1 when the child failed.
 long ChildPeakKb(const QString& dbPath) {
     QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--compare"), dbPath});
-    p.waitForFinished(-1);
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return -1;
     return QString::fromLatin1(p.readAllStandardOutput()).split(QLatin1Char(' ')).value(0).toLong();
 }
 
@@ -181,11 +192,12 @@ double ImportSeconds(const QString& csv, const QString& db, TradeImportResult* o
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool smoke = ie::bench::TakeSmokeFlag(argc, argv);
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == QStringLiteral("--compare"))
         return CompareChild(args[2]);
-    const qint64 rows = args.size() > 1 ? args[1].toLongLong() : 5000000;
+    const qint64 rows = smoke ? 5000 : args.size() > 1 ? args[1].toLongLong() : 5000000;
     QTemporaryDir dir(QDir::temp().filePath(QStringLiteral("bench_trades-XXXXXX")));
     dir.setAutoRemove(!qEnvironmentVariableIsSet("BENCH_KEEP"));
     const QString cp = dir.filePath(QStringLiteral("All.csv"));
@@ -203,6 +215,10 @@ int main(int argc, char** argv) {
     TradeImportResult result;
     const QString db = dir.filePath(QStringLiteral("Torihiki_t.sqlite"));
     const double ours = ImportSeconds(cp, db, &result);
+    if (baseline < 0 || result.end != TradeImportResult::End::Done || result.added <= 0) {
+        std::fprintf(stderr, "an import failed: %s\n", result.message.toUtf8().constData());
+        return 1;
+    }
     std::printf(
         "import: %.2f s (added %lld, skipped %lld, %d quarters); sqlite3 .import of the "
         "UTF-8 rows: %.2f s; ratio %.2f (limit 2.00)\n",
@@ -214,7 +230,7 @@ int main(int argc, char** argv) {
     {
         db::Connection con;
         OpenTradesDb(con, db, false);
-        for (int i = 0; i < 20; ++i) {
+        for (int i = 0; i < (smoke ? 1 : 20); ++i) {
             QElapsedTimer t;
             t.start();
             const ComparisonResult r = CompareWithTrades(con, Subject());
@@ -222,20 +238,33 @@ int main(int argc, char** argv) {
             found = r.trades.size();
         }
     }
-    std::printf("comparison: median of 20 %.2f ms (limit 50), %zu trades in its tier\n",
+    std::printf("comparison: median of %zu %.2f ms (limit 50), %zu trades in its tier\n", ms.size(),
                 bench::Median(ms), found);
+    if (found == 0) {
+        std::fprintf(stderr, "the comparison found no trade\n");
+        return 1;
+    }
 
     // Peak memory of one comparison, on the full table and on a tenth of it.
     TradeImportResult small;
     const QString smallCsv = dir.filePath(QStringLiteral("tenth.csv"));
     const QString smallU8 = dir.filePath(QStringLiteral("tenth-utf8.csv"));
-    Generate(smallCsv, smallU8, std::max<qint64>(rows / 10, 1));
     const QString smallDb = dir.filePath(QStringLiteral("tenth.sqlite"));
+    if (!Generate(smallCsv, smallU8, std::max<qint64>(rows / 10, 1))) {
+        std::fprintf(stderr, "cannot write the test files\n");
+        return 1;
+    }
     ImportSeconds(smallCsv, smallDb, &small);
+    const long fullKb = ChildPeakKb(db);
+    const long tenthKb = ChildPeakKb(smallDb);
+    if (small.end != TradeImportResult::End::Done || fullKb < 0 || tenthKb < 0) {
+        std::fprintf(stderr, "the memory runs failed\n");
+        return 1;
+    }
     std::printf(
         "comparison peak memory (VmHWM of a child): %ld kB on %lld rows, %ld kB on %lld "
         "rows\n",
-        ChildPeakKb(db), static_cast<long long>(rows), ChildPeakKb(smallDb),
+        fullKb, static_cast<long long>(rows), tenthKb,
         static_cast<long long>(std::max<qint64>(rows / 10, 1)));
     return 0;
 }

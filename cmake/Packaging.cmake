@@ -21,8 +21,8 @@ and a site photo, printed as an A4 report and exported as CSV.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Libraries the program links are found by dpkg-shlibdeps (libzip4 too; named below as well, since
-# reading the trade price downloads depends on it). What Qt loads at run time is not: the
+# Libraries the program links are found by dpkg-shlibdeps. What the program and Qt load at run time
+# are not: libzip4 (opened with dlopen when a trade price download is read), the
 # platform plugins (xcb in libqt6gui6, the others in qt6-qpa-plugins) and the IPA fonts that the
 # windows and the report are drawn with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

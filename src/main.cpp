@@ -1,5 +1,6 @@
 #include "app/FrmMain.h"
 #include "cli/CommandLine.h"
+#include "common/JapaneseCalendar.h"
 #include "platform/ConsoleUiServices.h"
 #include "platform/QtUiServices.h"
 #include "platform/SingleInstance.h"
@@ -14,8 +15,11 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 namespace {
 
@@ -75,6 +79,14 @@ int main(int argc, char** argv) {
         return ie::cli::RunCommandLine(argc, argv);
     }
 
+    // Two set-ups that the window's first text and first date field would wait for, started on
+    // other cores while the application and the window are built: fontconfig's configuration
+    // (read from many small files) and ICU's locale and calendar data for the Japanese calendar.
+    // Both are made once per process, safely from any thread. Waited for at the end of main at
+    // the latest.
+    const std::future<void> fontSetUp = std::async(std::launch::async, [] { FcInit(); });
+    const std::future<void> calendarData =
+        std::async(std::launch::async, [] { static_cast<void>(ie::jcal::EraOfYear(2000)); });
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ienedancho"));
     // Lets the desktop match the windows to the menu entry and its icon.

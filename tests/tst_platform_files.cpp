@@ -1,10 +1,12 @@
-// The scratch file (ModTempFile), its claim and the removal of left-overs, and the single-instance
-// lock, across processes too.
+// The scratch file (ModTempFile), its claim and the removal of left-overs, the single-instance
+// lock, across processes too, and the socket a second start knocks at.
 //
 // This binary doubles as the other process of the lock tests: with IE_TST_LOCK_MODE set it takes
 // the lock in IE_TST_LOCK_DIR, prints "locked" or "busy", and in mode "hold" keeps the lock until
 // its standard input closes or it is killed. Mode "scratch" claims a scratch file in that folder,
 // prints its path and holds the claim the same way.
+#include "platform/FileLock.h"
+#include "platform/InstanceServer.h"
 #include "platform/ScratchFile.h"
 #include "platform/SingleInstance.h"
 
@@ -13,12 +15,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -76,6 +85,22 @@ QString StartChild(QProcess& child, const QString& mode, const QString& folder) 
     return QString::fromLatin1(child.readLine()).trimmed();
 }
 
+// Connects to the socket at path and writes bytes as they are; the connection stays open until
+// the returned descriptor is closed. -1 when no one listens.
+int SendRaw(const QString& path, const QByteArray& bytes) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    std::memcpy(addr.sun_path, native.constData(), static_cast<size_t>(native.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())) != bytes.size()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 }  // namespace
 
 class TstPlatformFiles : public QObject {
@@ -89,6 +114,8 @@ private Q_SLOTS:
     void lockTwiceInOneProcess();
     void lockHeldByAnotherProcess();
     void lockOfAKilledProcessIsTakenOver();
+    void lockSharedWithQLockFile();
+    void instanceServerTakesWholeRequestsOnly();
     void scratchFilesAreOwnerOnly();
     void staleScratchFilesRemoved();
 };
@@ -215,6 +242,72 @@ void TstPlatformFiles::lockOfAKilledProcessIsTakenOver() {
     QProcess late;
     QCOMPARE(StartChild(late, QStringLiteral("try"), temp.path()), QStringLiteral("busy"));
     QVERIFY(late.waitForFinished(10000));
+}
+
+void TstPlatformFiles::lockSharedWithQLockFile() {
+    // Earlier versions took the same lock files with QLockFile: each must see the other's hold.
+    QTemporaryDir temp;
+    const QString path = QDir(temp.path()).filePath(QStringLiteral("ienedancho.lock"));
+    {
+        QLockFile earlier(path);
+        earlier.setStaleLockTime(0);
+        QVERIFY(earlier.tryLock(0));
+        FileLock lock(path);
+        QCOMPARE(lock.tryLock(), FileLock::Result::Busy);
+    }
+    FileLock lock(path);
+    QCOMPARE(lock.tryLock(), FileLock::Result::Taken);
+    QCOMPARE(lock.tryLock(), FileLock::Result::Taken);  // asking again keeps it
+    QLockFile earlier(path);
+    earlier.setStaleLockTime(0);
+    QVERIFY(!earlier.tryLock(0));
+    QCOMPARE(earlier.error(), QLockFile::LockFailedError);
+    // Let go, the file is gone and the lock free for either.
+    lock.unlock();
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(earlier.tryLock(0));
+    earlier.unlock();
+    // A folder that takes no file is no other holder.
+    FileLock nowhere(QStringLiteral("/proc/ienedancho.lock"));
+    QCOMPARE(nowhere.tryLock(), FileLock::Result::Failed);
+}
+
+void TstPlatformFiles::instanceServerTakesWholeRequestsOnly() {
+    QTemporaryDir temp;
+    const QString path = InstanceServer::pathIn(temp.path());
+    // A killed copy's socket is in the way; the copy that holds the lock replaces it.
+    QVERIFY(WriteFile(path));
+    QVERIFY(!InstanceServer::askToRaise(path));
+    auto server = std::make_unique<InstanceServer>(path);
+    QSignalSpy raised(server.get(), &InstanceServer::raiseRequested);
+    QVERIFY(server->listen());
+    QVERIFY(server->listen());  // already listening
+    QCOMPARE(QFileInfo(path).permissions() &
+                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+             QFileDevice::Permissions());
+
+    QVERIFY(InstanceServer::askToRaise(path));
+    QTRY_COMPARE(raised.size(), 1);
+    // A request that arrives in pieces counts once it is whole; other lines count for nothing.
+    const int pieces = SendRaw(path, "hello\nrai");
+    QVERIFY(pieces >= 0);
+    QTest::qWait(50);
+    QCOMPARE(raised.size(), 1);
+    QVERIFY(::write(pieces, "se\nraise", 8) == 8);
+    QTRY_COMPARE(raised.size(), 2);
+    ::close(pieces);  // the unfinished "raise" goes with the connection
+    // A line longer than any request ends its connection unheard.
+    const int flood = SendRaw(path, QByteArray(4096, 'x') + "\nraise\n");
+    QVERIFY(flood >= 0);
+    QVERIFY(InstanceServer::askToRaise(path));
+    QTRY_COMPARE(raised.size(), 3);
+    QTest::qWait(50);
+    QCOMPARE(raised.size(), 3);
+    ::close(flood);
+
+    server.reset();
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!InstanceServer::askToRaise(path));
 }
 
 void TstPlatformFiles::scratchFilesAreOwnerOnly() {

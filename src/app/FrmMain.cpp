@@ -24,6 +24,7 @@
 #include <QFrame>
 #include <QHash>
 #include <QIcon>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +33,8 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QResizeEvent>
+
+#include <optional>
 
 namespace ie {
 
@@ -105,6 +108,53 @@ DateInput* MakeDate(QWidget* parent, const char* name, DateInput::Format format,
     d->setToolTip(tooltip);
     return d;
 }
+
+// An icon of PNG files, one a size, read only once a size is drawn: QIcon::addFile decodes every
+// file as it is added, a wait at start-up for an icon that only the window manager ever draws.
+class PngSizesIconEngine : public QIconEngine {
+public:
+    // pattern holds %1 twice, for the width and the height.
+    PngSizesIconEngine(QString pattern, QList<int> sizes)
+        : pattern_(std::move(pattern)), sizes_(std::move(sizes)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return loaded().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override {
+        return loaded().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return loaded().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> out;
+        for (int size : sizes_)
+            out << QSize(size, size);
+        return out;
+    }
+    bool isNull() override { return sizes_.isEmpty(); }
+    QString key() const override { return QStringLiteral("PngSizesIconEngine"); }
+    QIconEngine* clone() const override { return new PngSizesIconEngine(pattern_, sizes_); }
+
+private:
+    const QIcon& loaded() {
+        if (!icon_) {
+            icon_.emplace();
+            for (int size : sizes_)
+                icon_->addFile(pattern_.arg(size), QSize(size, size));
+        }
+        return *icon_;
+    }
+
+    QString pattern_;
+    QList<int> sizes_;
+    std::optional<QIcon> icon_;
+};
 
 }  // namespace
 
@@ -388,11 +438,8 @@ QPixmap FrmMain::iconPicture() const {
 
 QIcon FrmMain::AppIcon() {
     // The sizes rendered from the one drawing, as the desktop entry's icon.
-    QIcon icon;
-    for (int size : {32, 48, 64, 128, 256}) {
-        icon.addFile(QStringLiteral(":/icons/%1x%1/" IE_APP_ID ".png").arg(size));
-    }
-    return icon;
+    return QIcon(new PngSizesIconEngine(QStringLiteral(":/icons/%1x%1/" IE_APP_ID ".png"),
+                                        {32, 48, 64, 128, 256}));
 }
 
 void FrmMain::paintBackground() {

@@ -1,15 +1,20 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 
 namespace ie {
 
 // The running copy's ear for a second start: a local socket, private to the user, that a second
 // copy connects to in order to ask for the running window to be brought to the front. It sits
 // beside the single-instance lock and is opened only by the copy that holds it.
+//
+// A plain Unix socket watched by the event loop: QLocalServer would bring Qt Network and the
+// libraries it needs (Kerberos, proxy resolution) into every start for this one line.
 class InstanceServer : public QObject {
     Q_OBJECT
 public:
@@ -31,8 +36,19 @@ Q_SIGNALS:
     void raiseRequested();
 
 private:
-    QString name_;
-    QLocalServer* server_;
+    void acceptAll();
+    void readFrom(int fd);
+    void drop(int fd);
+
+    QString path_;
+    int listener_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    // Each connection's notifier and the part of a line read so far.
+    struct Client {
+        QSocketNotifier* notifier = nullptr;
+        QByteArray pending;
+    };
+    QHash<int, Client> clients_;
 };
 
 }  // namespace ie

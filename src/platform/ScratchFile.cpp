@@ -1,9 +1,10 @@
 #include "platform/ScratchFile.h"
 
+#include "platform/FileLock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -32,11 +33,9 @@ bool CreateNew(const QString& path) {
     return true;
 }
 
-std::unique_ptr<QLockFile> MakeLock(const QString& scratch) {
-    auto lock = std::make_unique<QLockFile>(scratch + kLockSuffix);
-    // Held for the whole run: only a dead process makes it stale, never its age.
-    lock->setStaleLockTime(0);
-    return lock;
+// Held for the whole run: only a dead process lets it go, never its age.
+std::unique_ptr<FileLock> MakeLock(const QString& scratch) {
+    return std::make_unique<FileLock>(scratch + kLockSuffix);
 }
 
 }  // namespace
@@ -66,7 +65,7 @@ bool ModTempFile(const QString& folder, const QString& prefix, QString& path,
     return false;
 }
 
-ScratchClaim::ScratchClaim(std::unique_ptr<QLockFile> lock) : lock_(std::move(lock)) {}
+ScratchClaim::ScratchClaim(std::unique_ptr<FileLock> lock) : lock_(std::move(lock)) {}
 
 ScratchClaim::~ScratchClaim() = default;
 
@@ -80,10 +79,11 @@ std::unique_ptr<ScratchClaim> CreateClaimedTempFile(const QString& folder, const
     for (quint32 i = 0; i < kNumbers; ++i) {
         const QString candidate = Candidate(dir, prefix, (start + i) % kNumbers + 1);
         auto lock = MakeLock(candidate);
-        if (!lock->tryLock(0)) {
-            if (lock->error() == QLockFile::LockFailedError) {
-                continue;  // a running copy's name
-            }
+        const FileLock::Result taken = lock->tryLock();
+        if (taken == FileLock::Result::Busy) {
+            continue;  // a running copy's name
+        }
+        if (taken == FileLock::Result::Failed) {
             return nullptr;  // the folder takes no new file
         }
         // The name is this run's now; a file under it is a dead run's left-over.
@@ -122,7 +122,7 @@ int RemoveStaleScratchFiles(const QString& folder, const QString& prefix) {
         // Taking the claim succeeds only when no live process holds it; letting it go removes
         // the lock file.
         auto lock = MakeLock(scratch);
-        if (!lock->tryLock(0)) {
+        if (lock->tryLock() != FileLock::Result::Taken) {
             continue;
         }
         if (QFile::remove(scratch)) {

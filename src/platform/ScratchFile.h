@@ -4,9 +4,9 @@
 
 #include <memory>
 
-class QLockFile;
-
 namespace ie {
+
+class FileLock;
 
 // Creates a new, empty file with a unique name "<prefix><1 to 4 hex digits>.tmp" in folder (the
 // temporary folder when folder is empty, taken from tempFolder) and writes its full path into path.
@@ -20,13 +20,13 @@ bool ModTempFile(const QString& folder, const QString& prefix, QString& path,
 // claim is gone or names a dead process) from those of a running copy.
 class ScratchClaim {
 public:
-    explicit ScratchClaim(std::unique_ptr<QLockFile> lock);
+    explicit ScratchClaim(std::unique_ptr<FileLock> lock);
     ~ScratchClaim();
     ScratchClaim(const ScratchClaim&) = delete;
     ScratchClaim& operator=(const ScratchClaim&) = delete;
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<FileLock> lock_;
 };
 
 // ModTempFile's file in folder, claimed before it is created so that no clean-up can take it for

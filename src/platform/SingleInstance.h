@@ -4,9 +4,9 @@
 
 #include <memory>
 
-class QLockFile;
-
 namespace ie {
+
+class FileLock;
 
 // Holds a lock file in the given folder (the user's run-time folder) while the program runs. A
 // second copy fails to take it; a copy that was killed leaves nothing stuck (the lock of a dead
@@ -20,7 +20,7 @@ public:
     bool tryAcquire();
 
 private:
-    std::unique_ptr<QLockFile> lock_;
+    std::unique_ptr<FileLock> lock_;
 };
 
 }  // namespace ie

@@ -113,6 +113,16 @@ UserDbCheck Refused(UserDbCheck out, const QString& path, const QString& cause) 
     return out;
 }
 
+// The names of a table's columns, read once for a step's many.
+QStringList ColumnsOf(db::Connection& con, const QString& table) {
+    db::Statement st(con, QStringLiteral("SELECT name FROM pragma_table_info(?)"));
+    st.bind(1, db::Value::text(table));
+    QStringList names;
+    while (st.step())
+        names << st.value(0, db::FieldType::Text).toText();
+    return names;
+}
+
 bool HasColumn(db::Connection& con, const QString& table, const QString& column) {
     db::Statement st(con,
                      QStringLiteral("SELECT count(*) FROM pragma_table_info(?) WHERE name = ?"));
@@ -151,8 +161,9 @@ UserDbStep AddColumnsStep(int version, std::vector<std::pair<QString, QString>> 
                 }
             },
             [columns](db::Connection& con) {
+                const QStringList present = ColumnsOf(con, QStringLiteral("物件情報"));
                 for (const auto& c : columns) {
-                    if (!HasColumn(con, QStringLiteral("物件情報"), c.first))
+                    if (!present.contains(c.first))
                         return false;
                 }
                 return true;
@@ -163,6 +174,21 @@ UserDbStep AddColumnsStep(int version, std::vector<std::pair<QString, QString>> 
 // file does not show (so that a file is judged by what it holds, not by its number alone).
 std::vector<const UserDbStep*> MissingSteps(db::Connection& con,
                                             const std::vector<UserDbStep>& steps, int version) {
+    // Read in one transaction: outside one, every statement takes and drops the file's shared lock
+    // and looks for a journal again. Ended before anything else runs on the connection.
+    struct ReadTogether {
+        db::Connection& con;
+        explicit ReadTogether(db::Connection& c) : con(c) { con.execute(QStringLiteral("BEGIN")); }
+        ~ReadTogether() {
+            try {
+                con.execute(QStringLiteral("COMMIT"));
+            } catch (const AppError&) {
+                // Nothing was written; the connection lets the read go when it closes.
+            }
+        }
+        ReadTogether(const ReadTogether&) = delete;
+        ReadTogether& operator=(const ReadTogether&) = delete;
+    } together(con);
     std::vector<const UserDbStep*> out;
     for (const UserDbStep& step : steps) {
         const bool present = step.present ? step.present(con) : step.version <= version;
