@@ -42,7 +42,9 @@ const LibZip& Lib() {
         LibZip l;
         void* handle = ::dlopen(IE_LIBZIP_SONAME, RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) {
-            l.problem = QString::fromLocal8Bit(::dlerror());
+            l.problem =
+                QStringLiteral("ZIPファイルを読むライブラリ（%1）を読み込めません。%2")
+                    .arg(QStringLiteral(IE_LIBZIP_SONAME), QString::fromLocal8Bit(::dlerror()));
             return l;
         }
         bool found = true;
@@ -65,7 +67,8 @@ const LibZip& Lib() {
         resolve(l.errorStrerror, "zip_error_strerror");
         resolve(l.errorFini, "zip_error_fini");
         if (!found)
-            l.problem = QStringLiteral(IE_LIBZIP_SONAME " lacks a function this program uses.");
+            l.problem = QStringLiteral("ZIPファイルを読むライブラリ（%1）が古く、使えません。")
+                            .arg(QStringLiteral(IE_LIBZIP_SONAME));
         return l;
     }();
     return lib;
