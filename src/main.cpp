@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <cstring>
 #include <future>
+#include <memory>
+#include <utility>
 
 namespace {
 
@@ -108,12 +110,20 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTranslator);
     }
     ie::InstallFontSubstitutions();
+    // Every window's text is Japanese: with the windows' font as the application's, Qt opens that
+    // one font instead of a Latin default that every kanji would fall back from.
+    QApplication::setFont(ie::WindowFont());
 
     ie::QtUiServices ui;
     ie::ModGlobal g;
     g.ProgramFolder = QApplication::applicationDirPath();
+    // The lock first; then the files and databases are checked on another core while the window
+    // is built.
+    ie::FrmMain::EarlyStartPtr early = ie::FrmMain::beginStartUp(g, ui, options);
+    if (!early)
+        return 0;
     ie::FrmMain w(g, ui, options);
-    if (!w.startUp()) {
+    if (!w.startUp(std::move(early))) {
         return 0;
     }
     w.show();

@@ -58,6 +58,7 @@ class TestStartup : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void firstStartCreatesSettingsFile();
+    void earlyStartSaysWhatStartUpSays();
     void secondInstanceIsRefused();
     void socketInTheUsersOwnFolder();
     void missingDatabasesReportedInOrder_data();
@@ -97,6 +98,56 @@ void TestStartup::firstStartCreatesSettingsFile() {
     // Nothing stays open after start-up.
     QVERIFY(!p.g.UsrDbCon.isOpen());
     QVERIFY(!p.g.SysDbCon.isOpen());
+}
+
+// The program begins its checks before the window is built, on another thread: what the user is
+// told, and whether the program goes on, are those of the plain start-up.
+void TestStartup::earlyStartSaysWhatStartUpSays() {
+    const auto prepare = [](const TestFolder& folder, int kind) {
+        QVERIFY(
+            WriteAll(folder.file(QStringLiteral("Morinaxis.ini")), "[DB_PATH]\r\nDB_PATH1=.\r\n"));
+        if (kind == 1) {  // made by a newer version: read-only, said once
+            sqlite3* db = nullptr;
+            QVERIFY(sqlite3_open(QFile::encodeName(folder.usrDb()).constData(), &db) == SQLITE_OK);
+            QCOMPARE(sqlite3_exec(db, "PRAGMA user_version = 999", nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            sqlite3_close(db);
+        } else if (kind == 2) {  // both databases missing: the end
+            QFile::remove(folder.sysDb());
+            QFile::remove(folder.usrDb());
+        }
+    };
+    for (int kind = 0; kind < 3; ++kind) {
+        TestFolder plainFolder;
+        TestFolder earlyFolder;
+        prepare(plainFolder, kind);
+        prepare(earlyFolder, kind);
+        Program plain(plainFolder);
+        const bool plainStarted = plain.w->startUp();
+        Program early(earlyFolder);
+        FrmMain::EarlyStartPtr begun = FrmMain::beginStartUp(
+            early.g, early.ui, FrmMain::Options{false, ie::test::InstanceName(earlyFolder)});
+        QVERIFY(begun);
+        QCOMPARE(early.w->startUp(std::move(begun)), plainStarted);
+        QCOMPARE(plainStarted, kind != 2);
+        const auto said = [](const ScriptedUi& ui, const TestFolder& folder) {
+            return ui.texts().replaceInStrings(QDir::toNativeSeparators(folder.path()),
+                                               QStringLiteral("<folder>"));
+        };
+        QCOMPARE(said(early.ui, earlyFolder), said(plain.ui, plainFolder));
+        QCOMPARE(early.ui.texts().isEmpty(), kind == 0);
+        QCOMPARE(early.g.UsrDbReadOnly, kind == 1);
+        QCOMPARE(early.g.Bukken.UsrRecCount, plain.g.Bukken.UsrRecCount);
+        if (plainStarted) {
+            // The lock is held: a second copy is refused before it builds anything.
+            ScriptedUi second;
+            second.tempDir = earlyFolder.tempPath();
+            QVERIFY(!FrmMain::beginStartUp(
+                early.g, second, FrmMain::Options{false, ie::test::InstanceName(earlyFolder)}));
+            QCOMPARE(second.texts(),
+                     QStringList{QStringLiteral("いえねだん帳はすでに起動されています。")});
+        }
+    }
 }
 
 void TestStartup::secondInstanceIsRefused() {

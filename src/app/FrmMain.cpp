@@ -34,7 +34,9 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+#include <future>
 #include <optional>
+#include <utility>
 
 namespace ie {
 
@@ -450,40 +452,81 @@ void FrmMain::paintBackground() {
     client_->setAutoFillBackground(true);
 }
 
-bool FrmMain::startUp() {
+// What beginStartUp hands to startUp.
+struct FrmMain::EarlyStart {
+    QString runtime;
+    std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<InstanceServer> server;
+    // StartSession on another thread, and what it had to say, shown once the window is there.
+    std::future<void> session;
+    QStringList notices;
+};
+
+bool FrmMain::takeRunLock(UiServices& ui, QWidget* parent, const Options& options,
+                          EarlyStart& out) {
     // 1. One copy at a time per user; the lock and the scratch file live in the user's own
     // run-time folder, where no other user can take or read them.
-    const QString runtime = ui_.tempFolder();
-    if (runtime.isEmpty()) {
+    out.runtime = ui.tempFolder();
+    if (out.runtime.isEmpty()) {
         QString text = QStringLiteral("一時ファイルを置くフォルダを用意できません。");
-        const QString why = ui_.tempFolderProblem();
+        const QString why = ui.tempFolderProblem();
         if (!why.isEmpty())
             text += QLatin1Char('\r') + why;
-        ui_.message(this, text + QLatin1Char('\r') + QStringLiteral("プログラムを終了します。"),
-                    MsgIcon::Critical);
+        ui.message(parent, text + QLatin1Char('\r') + QStringLiteral("プログラムを終了します。"),
+                   MsgIcon::Critical);
         return false;
     }
-    const QString serverName = options_.instanceServerName.isEmpty()
-                                   ? InstanceServer::pathIn(runtime)
-                                   : options_.instanceServerName;
-    instance_ = std::make_unique<SingleInstance>(runtime);
-    if (!instance_->tryAcquire()) {
-        instance_.reset();
+    const QString serverName = options.instanceServerName.isEmpty()
+                                   ? InstanceServer::pathIn(out.runtime)
+                                   : options.instanceServerName;
+    out.instance = std::make_unique<SingleInstance>(out.runtime);
+    if (!out.instance->tryAcquire()) {
+        out.instance.reset();
         // Nothing is wrong: the copy already running is brought forward, and this one says so.
         InstanceServer::askToRaise(serverName);
-        ui_.message(this, AppTitle() + QStringLiteral("はすでに起動されています。"),
-                    MsgIcon::Information);
+        ui.message(parent, AppTitle() + QStringLiteral("はすでに起動されています。"),
+                   MsgIcon::Information);
         return false;
     }
-    instanceServer_ = new InstanceServer(serverName, this);
-    connect(instanceServer_, &InstanceServer::raiseRequested, this, &FrmMain::bringToFront);
+    out.server = std::make_unique<InstanceServer>(serverName);
     // Without the socket a second start cannot bring this window forward; nothing else depends
     // on it.
-    instanceServer_->listen();
+    out.server->listen();
     // A run that was killed left its scratch file (perhaps holding a photo) behind.
-    RemoveStaleScratchFiles(runtime, kScratchPrefix);
+    RemoveStaleScratchFiles(out.runtime, kScratchPrefix);
+    return true;
+}
 
-    // 2-3. Splash, gone before any file is checked.
+void FrmMain::EarlyStartDeleter::operator()(EarlyStart* early) const {
+    delete early;  // waits for the session's thread, should it still run
+}
+
+FrmMain::EarlyStartPtr FrmMain::beginStartUp(ModGlobal& g, UiServices& ui, const Options& options) {
+    EarlyStartPtr early(new EarlyStart);
+    if (!takeRunLock(ui, nullptr, options, *early))
+        return nullptr;
+    // Nothing else touches g until startUp waits for this; the notices only gather here.
+    const QDate today = ui.today();
+    early->session = std::async(std::launch::async, [&g, today, notices = &early->notices] {
+        StartSession(g, today, [notices](const QString& notice) { notices->append(notice); });
+    });
+    return early;
+}
+
+bool FrmMain::startUp(EarlyStartPtr early) {
+    if (!early) {
+        early.reset(new EarlyStart);
+        if (!takeRunLock(ui_, this, options_, *early))
+            return false;
+    }
+    const QString runtime = early->runtime;
+    instance_ = std::move(early->instance);
+    instanceServer_ = early->server.release();
+    instanceServer_->setParent(this);
+    connect(instanceServer_, &InstanceServer::raiseRequested, this, &FrmMain::bringToFront);
+
+    // 2-3. Splash, gone before any file is checked (or, begun early, before anything is said of
+    // them).
     if (options_.showSplash) {
         FrmStart splash;
         splash.showNow();
@@ -496,10 +539,25 @@ bool FrmMain::startUp() {
 
     // 6-8. The files, the mode, the databases and their upgrade, the saved-property count; then
     // the worksheet, the menus and the scratch file.
+    const auto tell = [this](const QString& notice) {
+        ui_.message(this, notice, MsgIcon::Exclamation);
+    };
     try {
-        StartSession(g_, ui_.today(), [this](const QString& notice) {
-            ui_.message(this, notice, MsgIcon::Exclamation);
-        });
+        if (early->session.valid()) {
+            const auto showNotices = [&] {
+                for (const QString& notice : std::as_const(early->notices))
+                    tell(notice);
+            };
+            try {
+                early->session.get();
+            } catch (const StartupError&) {
+                showNotices();
+                throw;
+            }
+            showNotices();
+        } else {
+            StartSession(g_, ui_.today(), tell);
+        }
     } catch (const StartupError& e) {
         for (const QString& text : e.messages()) {
             ui_.message(this, text, MsgIcon::Critical);

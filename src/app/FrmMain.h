@@ -46,9 +46,21 @@ public:
     FrmMain(ModGlobal& g, UiServices& ui, Options options, QWidget* parent = nullptr);
     ~FrmMain() override;
 
-    // Runs the start-up sequence. Returns false when the program must end (second instance, a
-    // database file missing or unopenable); the messages have then been shown.
-    bool startUp();
+    // What start-up does before the window exists: the run's lock, the second-start socket, the
+    // sweep of stale scratch files, and the check of the files and databases begun on another
+    // thread. Null when the program must end (no run-time folder, another copy running); the
+    // message has then been shown.
+    struct EarlyStart;
+    struct EarlyStartDeleter {
+        void operator()(EarlyStart* early) const;
+    };
+    using EarlyStartPtr = std::unique_ptr<EarlyStart, EarlyStartDeleter>;
+    static EarlyStartPtr beginStartUp(ModGlobal& g, UiServices& ui, const Options& options);
+
+    // Runs the start-up sequence, taking over what beginStartUp began when given. Returns false
+    // when the program must end (second instance, a database file missing or unopenable); the
+    // messages have then been shown.
+    bool startUp(EarlyStartPtr early = nullptr);
 
     ModGlobal& globals() { return g_; }
     UiServices& ui() { return ui_; }
@@ -239,6 +251,9 @@ private:
     UiServices& ui_;
     Options options_;
     QWidget* client_ = nullptr;
+    static bool takeRunLock(UiServices& ui, QWidget* parent, const Options& options,
+                            EarlyStart& out);
+
     std::unique_ptr<SingleInstance> instance_;
     InstanceServer* instanceServer_ = nullptr;
     int raiseRequests_ = 0;
