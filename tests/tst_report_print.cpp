@@ -505,8 +505,9 @@ private Q_SLOTS:
         const QString ini = dir_.filePath(u"settings.ini"_s);
         QVERIFY(QDir(dir_.path()).mkpath(u"saved"_s));
         const QString pdf = dir_.filePath(u"saved/a.pdf"_s);
+        const BukkenJoho named = PreviewRecord();
         {
-            FrmPrint w(PreviewRecord(), std::nullopt, ini, ui, printer);
+            FrmPrint w(named, std::nullopt, ini, ui, printer);
             ui.files.push_back(pdf);
             w.findChild<QPushButton*>(QStringLiteral("CmdPdf"))->click();
         }
