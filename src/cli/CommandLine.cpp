@@ -461,15 +461,6 @@ struct ListOutColumn {
     enum class Worked { None, Ratio, Difference, Age } worked = Worked::None;
 };
 
-int StoredIndex(const QString& name) {
-    const std::vector<ListColumn>& columns = PropertyStore::listColumns();
-    for (size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i].name == name)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
 std::vector<ListOutColumn> ListOutColumns() {
     std::vector<ListOutColumn> out;
     const std::vector<ListColumn>& stored = PropertyStore::listColumns();
@@ -535,12 +526,12 @@ int ListCommand(const Arguments& a) {
 
     const std::vector<ListOutColumn> columns = ListOutColumns();
     const std::vector<ListColumn>& stored = PropertyStore::listColumns();
-    const int asking = StoredIndex(QStringLiteral("合計販売価格"));
-    const int estimate = StoredIndex(QStringLiteral("合計価格"));
-    const int built = StoredIndex(QStringLiteral("家屋建築年月日"));
-    const int valued = StoredIndex(QStringLiteral("評価年月日"));
-    const int unitPrice = StoredIndex(QStringLiteral("坪単価"));
-    const int floorArea = StoredIndex(QStringLiteral("延床面積"));
+    const int asking = PropertyStore::listColumnIndex(QStringLiteral("合計販売価格"));
+    const int estimate = PropertyStore::listColumnIndex(QStringLiteral("合計価格"));
+    const int built = PropertyStore::listColumnIndex(QStringLiteral("家屋建築年月日"));
+    const int valued = PropertyStore::listColumnIndex(QStringLiteral("評価年月日"));
+    const int unitPrice = PropertyStore::listColumnIndex(QStringLiteral("坪単価"));
+    const int floorArea = PropertyStore::listColumnIndex(QStringLiteral("延床面積"));
 
     Output out{QString()};
     if (csv) {

@@ -31,15 +31,6 @@ struct ModelColumn {
     BukkenListModel::ColumnLayout layout;
 };
 
-int StoredIndex(const QString& name) {
-    const std::vector<ListColumn>& columns = PropertyStore::listColumns();
-    for (size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i].name == name)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
 const std::vector<ModelColumn>& Columns() {
     static const std::vector<ModelColumn> columns = [] {
         std::vector<ModelColumn> out;
@@ -64,12 +55,12 @@ const std::vector<ModelColumn>& Columns() {
 }
 
 struct Sources {
-    int asking = StoredIndex(QStringLiteral("合計販売価格"));
-    int estimate = StoredIndex(QStringLiteral("合計価格"));
-    int built = StoredIndex(QStringLiteral("家屋建築年月日"));
-    int valued = StoredIndex(QStringLiteral("評価年月日"));
-    int tuboTanka = StoredIndex(QStringLiteral("坪単価"));
-    int floorArea = StoredIndex(QStringLiteral("延床面積"));
+    int asking = PropertyStore::listColumnIndex(QStringLiteral("合計販売価格"));
+    int estimate = PropertyStore::listColumnIndex(QStringLiteral("合計価格"));
+    int built = PropertyStore::listColumnIndex(QStringLiteral("家屋建築年月日"));
+    int valued = PropertyStore::listColumnIndex(QStringLiteral("評価年月日"));
+    int tuboTanka = PropertyStore::listColumnIndex(QStringLiteral("坪単価"));
+    int floorArea = PropertyStore::listColumnIndex(QStringLiteral("延床面積"));
 };
 
 const Sources& Src() {

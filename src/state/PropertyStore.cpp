@@ -291,6 +291,15 @@ const std::vector<ListColumn>& PropertyStore::listColumns() {
     return columns;
 }
 
+int PropertyStore::listColumnIndex(const QString& name) {
+    const std::vector<ListColumn>& columns = listColumns();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name == name)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
 namespace {
 
 // The expression a list column is read with. The total is a sum of two currency columns: Null when

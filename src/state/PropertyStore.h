@@ -70,6 +70,8 @@ public:
 
     // The list's columns (those of PropertyColumns() the list has, shown or hidden), in its order.
     static const std::vector<ListColumn>& listColumns();
+    // Where the list column of this title sits in listColumns(), or -1.
+    static int listColumnIndex(const QString& name);
     // The list columns of the rows whose IDs lie from first to last, ascending. The photo is
     // never read.
     std::vector<ListRow> listRows(qint32 first, qint32 last);
