@@ -10,6 +10,29 @@
 
 namespace ie {
 
+namespace {
+
+bool WritePngFile(const QImage& image, const QString& path, QString& cause) {
+    CheckedSaveFile file(path);
+    if (!file.open()) {
+        cause = file.cause();
+        return false;
+    }
+    if (!image.save(&file.device(), "PNG")) {
+        // A failed write has its cause; otherwise the encoder failed, not the file.
+        cause = file.failed() ? file.cause() : QStringLiteral("PNG画像を書き出せませんでした。");
+        file.cancel();
+        return false;
+    }
+    if (!file.commit()) {
+        cause = file.cause();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 QString RememberedFolder::folder() const {
     if (!iniPath.isEmpty()) {
         const QString last = ModReadOption(iniPath, key);
@@ -75,23 +98,16 @@ QString ChooseSaveFile(UiServices& ui, QWidget* parent, const QString& iniPath,
     return path;
 }
 
-bool WritePngFile(const QImage& image, const QString& path, QString& cause) {
-    CheckedSaveFile file(path);
-    if (!file.open()) {
-        cause = file.cause();
-        return false;
+void SavePngFile(UiServices& ui, QWidget* parent, const QImage& image, const QString& path) {
+    QString cause;
+    if (!WritePngFile(image, path, cause)) {
+        ui.message(parent,
+                   QStringLiteral("ファイルに保存できませんでした。\r") +
+                       QDir::toNativeSeparators(path) + QLatin1Char('\r') + cause,
+                   MsgIcon::Critical);
+        return;
     }
-    if (!image.save(&file.device(), "PNG")) {
-        // A failed write has its cause; otherwise the encoder failed, not the file.
-        cause = file.failed() ? file.cause() : QStringLiteral("PNG画像を書き出せませんでした。");
-        file.cancel();
-        return false;
-    }
-    if (!file.commit()) {
-        cause = file.cause();
-        return false;
-    }
-    return true;
+    NoteFileSaved(ui, parent, path);
 }
 
 void NoteFileSaved(UiServices& ui, QWidget* parent, const QString& path) {

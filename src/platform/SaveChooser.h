@@ -49,9 +49,9 @@ QString ChooseSaveFile(UiServices& ui, QWidget* parent, const QString& iniPath,
                        const SaveFileKind& kind, const QString& name,
                        const OwnFileCheck& ownFile = {});
 
-// Writes image to path as a PNG picture, whole or not at all: on a failure any earlier file stays
-// as it was, and cause says why.
-bool WritePngFile(const QImage& image, const QString& path, QString& cause);
+// Writes image to path as a PNG picture, whole or not at all (on a failure any earlier file stays
+// as it was), then notes the saved file or shows why it could not be saved.
+void SavePngFile(UiServices& ui, QWidget* parent, const QImage& image, const QString& path);
 
 // The short note after a file was written, naming it.
 void NoteFileSaved(UiServices& ui, QWidget* parent, const QString& path);

@@ -168,10 +168,8 @@ QStringList ReadableExtraCells(const db::Statement& st, int columns, const Struc
     const bool house = price.toDouble().value_or(0) > 0 && area.toDouble().value_or(0) > 0;
     const qint32 code =
         std::max<qint32>(0, st.value(structure, db::FieldType::Integer).toInt32().value_or(0));
-    const db::Value askingValue = st.value(asking, db::FieldType::Currency);
-    db::Value estimateValue = st.value(estimate, db::FieldType::Currency);
-    if (estimateValue.kind() == db::Value::Kind::Double)
-        estimateValue = db::Value::real(*estimateValue.toDouble() / double(Currency::kScale));
+    const db::Value askingValue = StoredValue(st, asking, *CsvColumns()[size_t(asking)]);
+    const db::Value estimateValue = StoredValue(st, estimate, *CsvColumns()[size_t(estimate)]);
 
     const QDate day = IsoDate(valuedOn.toText());
     const std::optional<double> ratio = RatioOf(askingValue, estimateValue);

@@ -204,13 +204,6 @@ QImage FrmHikaku::chartImage() const {
     return image;
 }
 
-void FrmHikaku::showSaveFailure(const QString& path, const QString& error) {
-    ui_.message(this,
-                QStringLiteral("ファイルに保存できませんでした。\r") +
-                    QDir::toNativeSeparators(path) + QLatin1Char('\r') + error,
-                MsgIcon::Critical);
-}
-
 QString FrmHikaku::chooseFile(const SaveFileKind& kind) {
     const QString name = QStringLiteral("物件比較_%1.%2")
                              .arg(ui_.today().toString(QStringLiteral("yyyyMMdd")), kind.suffix);
@@ -222,12 +215,7 @@ void FrmHikaku::CmdPng_Click() {
     const QString path = chooseFile(PngFileKind());
     if (path.isEmpty())
         return;
-    QString cause;
-    if (!WritePngFile(chartImage(), path, cause)) {
-        showSaveFailure(path, cause);
-        return;
-    }
-    NoteFileSaved(ui_, this, path);
+    SavePngFile(ui_, this, chartImage(), path);
 }
 
 namespace {

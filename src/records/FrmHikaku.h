@@ -85,7 +85,6 @@ private:
     // A file name chosen for saving, with its suffix, after the overwrite question; empty when the
     // user gave up.
     QString chooseFile(const SaveFileKind& kind);
-    void showSaveFailure(const QString& path, const QString& error);
 
     ModGlobal& g_;
     UiServices& ui_;

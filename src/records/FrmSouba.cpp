@@ -359,15 +359,7 @@ void FrmSouba::CmdPng_Click() {
     const QString path = chooseFile(PngFileKind());
     if (path.isEmpty())
         return;
-    QString cause;
-    if (!WritePngFile(pageImage(), path, cause)) {
-        ui_.message(this,
-                    QStringLiteral("ファイルに保存できませんでした。\r") +
-                        QDir::toNativeSeparators(path) + QLatin1Char('\r') + cause,
-                    MsgIcon::Critical);
-        return;
-    }
-    NoteFileSaved(ui_, this, path);
+    SavePngFile(ui_, this, pageImage(), path);
 }
 
 void FrmSouba::CmdPdf_Click() {

@@ -1,7 +1,6 @@
 #include "report/FrmPrint.h"
 
 #include "platform/IniFile.h"
-#include "platform/SaveChooser.h"
 #include "platform/Twips.h"
 #include "platform/UiServices.h"
 #include "state/BukkenJoho.h"
