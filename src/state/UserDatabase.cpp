@@ -174,21 +174,8 @@ UserDbStep AddColumnsStep(int version, std::vector<std::pair<QString, QString>> 
 // file does not show (so that a file is judged by what it holds, not by its number alone).
 std::vector<const UserDbStep*> MissingSteps(db::Connection& con,
                                             const std::vector<UserDbStep>& steps, int version) {
-    // Read in one transaction: outside one, every statement takes and drops the file's shared lock
-    // and looks for a journal again. Ended before anything else runs on the connection.
-    struct ReadTogether {
-        db::Connection& con;
-        explicit ReadTogether(db::Connection& c) : con(c) { con.execute(QStringLiteral("BEGIN")); }
-        ~ReadTogether() {
-            try {
-                con.execute(QStringLiteral("COMMIT"));
-            } catch (const AppError&) {
-                // Nothing was written; the connection lets the read go when it closes.
-            }
-        }
-        ReadTogether(const ReadTogether&) = delete;
-        ReadTogether& operator=(const ReadTogether&) = delete;
-    } together(con);
+    // Ended before anything else runs on the connection.
+    const db::ReadTransaction together(con);
     std::vector<const UserDbStep*> out;
     for (const UserDbStep& step : steps) {
         const bool present = step.present ? step.present(con) : step.version <= version;

@@ -143,4 +143,17 @@ void Transaction::commit() {
     done_ = true;
 }
 
+ReadTransaction::ReadTransaction(Connection& con) : con_(con) {
+    con_.execute(QStringLiteral("BEGIN"));
+}
+
+ReadTransaction::~ReadTransaction() {
+    // Nothing was written: should the end fail, the read is let go all the same.
+    sqlite3* db = con_.handle();
+    if (db != nullptr && sqlite3_get_autocommit(db) == 0 &&
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
 }  // namespace ie::db

@@ -95,4 +95,18 @@ private:
     bool done_ = false;
 };
 
+// A read of many statements as one: BEGIN (deferred, taking no write lock) on construction, its end
+// on destruction. Outside one, every statement takes and drops the file's shared lock and looks
+// for a journal again.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Connection& con);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+private:
+    Connection& con_;
+};
+
 }  // namespace ie::db
